@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Magasin.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace files {
+
+/// What analyse_ligne found in one record line.
+struct ResultatAnalyse {
+    enum class Type {
+        Valeur,       ///< `valeur` holds the parsed value
+        ErreurFormat, ///< the line holds no ";"
+        PasUnNombre   ///< the value text is not a number
+    };
+    Type type = Type::PasUnNombre;
+    double valeur = 0;
+};
+
+/// Parses a record line: the value is the text after the first ";", at most
+/// four characters, stopping at the next ";".
+ResultatAnalyse analyse_ligne(const QString& ligne);
+
+/// How a load ended.
+enum class FinChargement {
+    Complet,      ///< every line was read
+    ErreurFormat, ///< stopped at a line without ";" (its slot holds -1)
+    Echec         ///< stopped at another failure: open, read, value, capacity
+};
+
+/// Reads a record file into the store: the first line is the header, data line k
+/// goes to index k. Lines keep their text as read, without their line end (CR LF
+/// or LF); a line longer than kLongueurMax is cut there.
+class ChargeurEnr {
+public:
+    static constexpr qint64 kLongueurMax = 4096;
+
+    /// Called before each data line with the byte position where it begins
+    /// (counting from 1) and the file's length.
+    using Progression = std::function<void(qint64 position, qint64 taille)>;
+
+    /// Opens the file and reads it whole into `m`; `taille` receives the length.
+    static FinChargement charge(const QString& chemin, core::Magasin& m,
+                                const Progression& progression = {});
+};
+
+} // namespace files

@@ -1,0 +1,103 @@
+#include "Ecran.h"
+
+#include "Couleurs.h"
+#include "Geometrie.h"
+
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace graph {
+
+Ecran::Ecran(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Ecran::placeLigneH(float y) {
+    m_ligneH = m_hauteurEchelle > 0 ? y / m_hauteurEchelle : 0.0;
+    update();
+}
+
+void Ecran::placeLigneV(float x) {
+    m_ligneV = m_largeurEchelle > 0 ? x / m_largeurEchelle : 0.0;
+    update();
+}
+
+void Ecran::Cls() {
+    m_n = -1;
+    m_magasin = nullptr;
+    update();
+}
+
+void Ecran::traceMagasin(const core::Magasin* m, int n, int decalageY, float hauteur, int debut) {
+    m_magasin = m;
+    m_n = n;
+    m_decalageY = decalageY;
+    m_hauteur = hauteur;
+    m_debut = debut;
+    update();
+}
+
+QPointF Ecran::versPixels(double x, double y) const {
+    const QRect z = zone();
+    const double sx = m_largeurEchelle > 0 ? z.width() / static_cast<double>(m_largeurEchelle) : 0;
+    const double sy = m_hauteurEchelle > 0 ? z.height() / static_cast<double>(m_hauteurEchelle) : 0;
+    return {z.left() + x * sx, z.top() + y * sy};
+}
+
+void Ecran::dessine(QPainter& p) const {
+    const QRect z = zone();
+    p.save();
+    p.setClipRect(z);
+    p.fillRect(z, couleurs::cadreFenetre());
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(couleurs::titreInactif(), 0));
+    if (m_ligneH) {
+        const int y = z.top() + static_cast<int>(std::floor(*m_ligneH * z.height()));
+        p.drawLine(z.left(), y, z.right(), y);
+    }
+    if (m_ligneV) {
+        const int x = z.left() + static_cast<int>(std::floor(*m_ligneV * z.width()));
+        p.drawLine(x, z.top(), x, z.bottom());
+    }
+    if (m_magasin && m_n > 0 && m_largeurEchelle > 0) {
+        // Samples from one before the left edge to one past the right edge.
+        const int premier = std::max(0, m_debut - 1);
+        const int dernier =
+            std::min(m_n, m_debut + static_cast<int>(std::ceil(m_largeurEchelle)) + 1);
+        std::vector<QPointF> points;
+        points.reserve(static_cast<size_t>(dernier - premier + 1));
+        for (int i = premier; i <= dernier; ++i)
+            points.push_back(versPixels(i - m_debut, yUnites(m_magasin->valeur(i), m_decalageY,
+                                                              m_hauteur)));
+        if (points.size() > static_cast<size_t>(2 * std::max(1, z.width())))
+            points = reduitColonnes(points);
+        p.setPen(QPen(couleurs::trace(), 0));
+        p.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    p.restore();
+}
+
+void Ecran::paintEvent(QPaintEvent* e) {
+    QFrame::paintEvent(e);
+    QPainter p(this);
+    dessine(p);
+}
+
+void Ecran::wheelEvent(QWheelEvent* e) {
+    m_accumMolette += e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+    const int pas = m_accumMolette / 120;
+    if (pas != 0) {
+        m_accumMolette -= pas * 120;
+        emit molette(pas, e->modifiers().testFlag(Qt::ShiftModifier));
+    }
+    e->accept();
+}
+
+} // namespace graph

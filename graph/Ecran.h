@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Magasin.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QPointF>
+
+#include <optional>
+
+namespace graph {
+
+/// The drawing area: a sunken picture box with a user scale (origin top-left,
+/// y downwards, height 255 graph units), two reference lines and the trace.
+/// The trace is kept as a view of the sample store, so it survives covering,
+/// uncovering and widening.
+class Ecran : public QFrame {
+    Q_OBJECT
+public:
+    explicit Ecran(QWidget* parent = nullptr);
+
+    /// Scale width in graph units.
+    float ScaleWidth() const { return m_largeurEchelle; }
+    void setScaleWidth(float l) { m_largeurEchelle = l; }
+    /// Scale height in graph units.
+    float ScaleHeight() const { return m_hauteurEchelle; }
+    void setScaleHeight(float h) { m_hauteurEchelle = h; }
+
+    /// Current drawing position, in graph units.
+    QPointF position() const { return m_position; }
+    void setPosition(QPointF p) { m_position = p; }
+
+    /// Horizontal reference line: from the left edge across the area at height y
+    /// (graph units); kept at its physical place when the scale width changes.
+    void placeLigneH(float y);
+    /// Vertical reference line at x (graph units) from top to bottom.
+    void placeLigneV(float x);
+    /// Reference lines in inner pixels (for tests): y of LineH1, x of LineV1.
+    std::optional<double> ligneHPixels() const { return m_ligneH; }
+    std::optional<double> ligneVPixels() const { return m_ligneV; }
+
+    /// Erases the trace (the reference lines stay).
+    void Cls();
+    /// Shows samples 0 to n of the store, sample i at x = i - debut, with the
+    /// vertical offset decalageY.
+    void traceMagasin(const core::Magasin* m, int n, int decalageY, float hauteur, int debut);
+    /// Samples 0..n are traced, -1 when the area is clear.
+    int nbTrace() const { return m_n; }
+    int debut() const { return m_debut; }
+
+    /// Inner drawing rectangle in pixels.
+    QRect zone() const { return contentsRect(); }
+    /// Pixel position of a point in graph units.
+    QPointF versPixels(double x, double y) const;
+
+    /// Paints the area into any device (used by benchmarks and grabs).
+    void dessine(QPainter& p) const;
+
+signals:
+    /// Wheel turned over the area: steps up (> 0) or down; `decalage` with Shift.
+    void molette(int pas, bool decalage);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+private:
+    float m_largeurEchelle = 0;
+    float m_hauteurEchelle = 0;
+    QPointF m_position;
+    std::optional<double> m_ligneH; // fraction of the inner height
+    std::optional<double> m_ligneV; // fraction of the inner width
+    const core::Magasin* m_magasin = nullptr;
+    int m_n = -1;
+    int m_decalageY = 0;
+    float m_hauteur = 255;
+    int m_debut = 0;
+    int m_accumMolette = 0;
+};
+
+} // namespace graph

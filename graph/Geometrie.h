@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QPointF>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace graph {
+
+/// Twips per device-independent pixel: 1440 / logical dpi (15 at 96 dpi).
+double twipsParPixel();
+void setTwipsParPixel(double t);
+/// Twips to whole pixels, at the current scale.
+int px(double twips);
+
+/// A picture box as trace_axes sees it, all in twips: position in the main
+/// window, outer size, and inner (client) size.
+struct BoiteImage {
+    float gauche = 0, haut = 0;
+    float largeurExt = 0, hauteurExt = 0;
+    float largeurInt = 0, hauteurInt = 0;
+};
+
+/// Division ticks and their printed numbers, k = 1 to 9 at index k - 1.
+struct Axes {
+    std::array<float, 9> tickX{};     ///< tick x in the bottom strip's client twips
+    std::array<float, 9> etiquetteX{}; ///< bottom label left edge, window twips
+    float etiquetteBasY = 0;          ///< bottom labels' top edge, window twips
+    std::array<float, 9> tickY{};     ///< tick y in the right-hand strip's client twips
+    std::array<float, 9> etiquetteY{}; ///< right-hand label top edge, window twips
+    float etiquetteDroiteX = 0;       ///< right-hand labels' left edge, window twips
+};
+
+/// Tick and label positions for the bottom strip `bas` and the right-hand strip `droite`.
+Axes calculeAxes(const BoiteImage& bas, const BoiteImage& droite);
+
+/// Vertical graph units of a value: hauteur - (v - decalageY).
+inline float yUnites(double v, int decalageY, float hauteur = 255.f) {
+    return static_cast<float>(hauteur - (v - decalageY));
+}
+
+/// First sample shown at the left edge when the view shows `largeur` samples
+/// out of `n`: at most n - largeur, at least 0.
+int debutVue(int n, double largeur, int decalage);
+
+/// A polyline that draws like the polyline through every point when there are
+/// many more points than pixel columns: per column, the first, lowest, highest
+/// and last point. Points must come in increasing x (pixels).
+std::vector<QPointF> reduitColonnes(const std::vector<QPointF>& points);
+
+} // namespace graph

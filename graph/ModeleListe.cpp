@@ -1,0 +1,78 @@
+#include "ModeleListe.h"
+
+#include <cmath>
+
+namespace graph {
+
+ModeleListe::ModeleListe(const core::Magasin* m, QObject* parent)
+    : QAbstractListModel(parent), m_magasin(m) {}
+
+int ModeleListe::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || m_n < 0)
+        return 0;
+    return m_n + 1 + (m_formatFichier ? 1 : 0);
+}
+
+QVariant ModeleListe::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    return ligne(index.row());
+}
+
+void ModeleListe::vide() {
+    if (m_n < 0)
+        return;
+    beginResetModel();
+    m_n = -1;
+    endResetModel();
+}
+
+void ModeleListe::remplit(int n, bool formatFichier) {
+    if (m_n >= 0 && n > m_n && formatFichier == m_formatFichier && !formatFichier) {
+        // New samples arrive at the top: insert them so a reader scrolled further
+        // down keeps the lines in view.
+        beginInsertRows(QModelIndex(), 0, n - m_n - 1);
+        m_n = n;
+        endInsertRows();
+        return;
+    }
+    if (n == m_n && formatFichier == m_formatFichier)
+        return;
+    beginResetModel();
+    m_n = n;
+    m_formatFichier = formatFichier;
+    endResetModel();
+}
+
+QString ModeleListe::formatValeur(double v) {
+    const double r = std::round(v);
+    const long long a = static_cast<long long>(std::fabs(r));
+    QString s = QString::number(a).rightJustified(3, QLatin1Char('0'));
+    if (r < 0)
+        s.prepend(QLatin1Char('-'));
+    return s;
+}
+
+QString ModeleListe::ligne(int row) const {
+    if (m_formatFichier) {
+        if (row == 0)
+            return m_magasin->LigneEntete;
+        row -= 1;
+    }
+    const int i = m_n - row;
+    const auto k = static_cast<size_t>(i);
+    if (m_formatFichier)
+        return QString::number(i) + QStringLiteral(" ---- ") + m_magasin->LignesFichier[k];
+    return QString::number(i) + QStringLiteral(" ---- ") + formatValeur(m_magasin->valeur(i)) +
+           QStringLiteral(" --- ") + m_magasin->TabDate[k] + QStringLiteral(" --- ") +
+           m_magasin->TabHeure[k];
+}
+
+QString ModeleListe::texte() const {
+    QString t;
+    for (int r = 0; r < rowCount(); ++r)
+        t += ligne(r) + QStringLiteral("\r\n");
+    return t;
+}
+
+} // namespace graph

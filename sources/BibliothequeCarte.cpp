@@ -1,0 +1,40 @@
+#include "BibliothequeCarte.h"
+
+#include <QDir>
+
+namespace sources {
+
+QString BibliothequeCarte::nomBibliotheque() {
+#ifdef _WIN32
+    return QStringLiteral("k8055d.dll");
+#else
+    return QStringLiteral("libk8055.so");
+#endif
+}
+
+QStringList BibliothequeCarte::candidats(const QString& repertoireProgramme) {
+    // A bare name makes the dynamic loader search the system's library path.
+    return {QDir(repertoireProgramme).filePath(nomBibliotheque()), nomBibliotheque()};
+}
+
+std::unique_ptr<BibliothequeCarte> BibliothequeCarte::charge(const QStringList& candidats) {
+    for (const QString& c : candidats) {
+        auto b = std::make_unique<BibliothequeCarte>();
+        b->m_lib.setFileName(c);
+        if (!b->m_lib.load())
+            continue;
+        b->m_open = reinterpret_cast<FnOpen>(b->m_lib.resolve("OpenDevice"));
+        b->m_read = reinterpret_cast<FnRead>(b->m_lib.resolve("ReadAllAnalog"));
+        b->m_close = reinterpret_cast<FnClose>(b->m_lib.resolve("CloseDevice"));
+        if (b->m_open && b->m_read && b->m_close)
+            return b;
+        b->m_lib.unload();
+    }
+    return nullptr;
+}
+
+long BibliothequeCarte::OpenDevice(long adresse) { return m_open(adresse); }
+void BibliothequeCarte::ReadAllAnalog(long* entree1, long* entree2) { m_read(entree1, entree2); }
+void BibliothequeCarte::CloseDevice() { m_close(); }
+
+} // namespace sources

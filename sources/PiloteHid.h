@@ -1,0 +1,37 @@
+#pragma once
+
+#include "PiloteCarte.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+struct hid_device_;
+
+namespace sources {
+
+/// USB vendor id of the experiment board.
+constexpr unsigned short kVendeurCarte = 0x10CF;
+/// Product id of the board at address 0; address a answers as 0x5500 + a.
+constexpr unsigned short kProduitCarte = 0x5500;
+
+/// The two analog inputs carried by one 8-byte input report (bytes 2 and 3).
+std::optional<std::pair<int, int>> decodeRapport(const uint8_t* octets, size_t n);
+
+/// Built-in board driver on hidapi, used when the vendor library is absent.
+class PiloteHid : public PiloteCarte {
+public:
+    PiloteHid();
+    ~PiloteHid() override;
+
+    long OpenDevice(long adresse) override;
+    void ReadAllAnalog(long* entree1, long* entree2) override;
+    void CloseDevice() override;
+
+private:
+    hid_device_* m_dev = nullptr;
+    bool m_init = false;
+};
+
+} // namespace sources

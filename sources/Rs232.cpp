@@ -1,0 +1,102 @@
+#include "Rs232.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace sources {
+
+Rs232::Rs232(QString nomPort, QObject* parent) : QObject(parent), m_nomPort(std::move(nomPort)) {
+    connect(&m_port, &QSerialPort::errorOccurred, this, &Rs232::surErreur);
+}
+
+QString Rs232::nomCom1(const QString& repertoireProgramme) {
+#ifdef _WIN32
+    Q_UNUSED(repertoireProgramme);
+    return QStringLiteral("COM1");
+#else
+    const QFileInfo lien(QDir(repertoireProgramme).filePath(QStringLiteral("com1")));
+    if (lien.isSymLink() || lien.exists())
+        return lien.absoluteFilePath();
+    return QStringLiteral("/dev/ttyS0");
+#endif
+}
+
+bool Rs232::ouvre_port() {
+    if (m_port.isOpen())
+        return true;
+    // A link such as com1 -> /dev/ttyUSB0 is followed to the device itself.
+    const QFileInfo info(m_nomPort);
+    m_port.setPortName(info.isSymLink() ? info.symLinkTarget() : m_nomPort);
+    m_port.setBaudRate(QSerialPort::Baud2400);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadOnly)) {
+        m_probleme = m_port.errorString();
+        m_port.clearError();
+        emit etatChange();
+        return false;
+    }
+    // Some ports (a pseudo-terminal) have no modem lines: the port still works.
+    m_port.setDataTerminalReady(true);
+    m_port.setRequestToSend(true);
+    m_port.clearError();
+    m_probleme.clear();
+    emit etatChange();
+    return true;
+}
+
+void Rs232::lit_port(core::Reglages& r) {
+    if (!m_port.isOpen())
+        return;
+    // Pull in what the driver holds so the count is the bytes really waiting.
+    m_port.waitForReadyRead(0);
+    if (!m_port.isOpen() || m_port.bytesAvailable() != 4)
+        return;
+    r.BufferRS = m_port.readAll();
+    if (r.BufferRS.size() == 4)
+        r.ValeurBrute = static_cast<uint8_t>(r.BufferRS.at(2));
+}
+
+void Rs232::ferme_port() {
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    m_probleme.clear();
+    emit etatChange();
+}
+
+void Rs232::vide_buffer() {
+    if (!m_port.isOpen())
+        return;
+    m_port.waitForReadyRead(0);
+    if (!m_port.isOpen())
+        return;
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+}
+
+void Rs232::surErreur(QSerialPort::SerialPortError e) {
+    if (e == QSerialPort::NoError)
+        return;
+    ++m_nbErreurs;
+    if (e == QSerialPort::ResourceError && m_port.isOpen()) {
+        // The device went away (adapter unplugged): Qt would report this again and
+        // again while the port stays open. Close it; the caller reopens it later.
+        // Closed from the event loop, not from inside the port's own notification.
+        m_probleme = m_port.errorString();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_port.isOpen()) {
+                    m_port.close();
+                    m_port.clearError();
+                    emit etatChange();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace sources

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Reglages.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace sources {
+
+/// The serial instrument on COM1 at 2400 baud, 8 data bits, no parity, 1 stop bit.
+/// The program only listens: the port is opened read-only. A frame is 4 bytes
+/// and its third byte is the raw reading.
+class Rs232 : public QObject {
+    Q_OBJECT
+public:
+    explicit Rs232(QString nomPort, QObject* parent = nullptr);
+
+    /// COM1 on this platform: on Linux a link named "com1" in the program's
+    /// directory when there is one, otherwise /dev/ttyS0; "COM1" on Windows.
+    static QString nomCom1(const QString& repertoireProgramme);
+
+    const QString& nomPort() const { return m_nomPort; }
+    bool estOuvert() const { return m_port.isOpen(); }
+
+    /// Opens the port unless it is open. False when it cannot be opened.
+    bool ouvre_port();
+    /// Takes a block only when exactly 4 bytes wait; ValeurBrute = its third byte.
+    void lit_port(core::Reglages& r);
+    /// Closes the port when it is open.
+    void ferme_port();
+    /// Discards every byte waiting in the receive buffer.
+    void vide_buffer();
+
+    /// Why the port is not open ("" when it is, or was closed on purpose).
+    const QString& probleme() const { return m_probleme; }
+    /// Error reports received from the port since construction.
+    int nbErreurs() const { return m_nbErreurs; }
+
+signals:
+    /// The port opened, closed or failed; probleme() tells why it is not open.
+    void etatChange();
+
+private:
+    void surErreur(QSerialPort::SerialPortError e);
+
+    QString m_nomPort;
+    QSerialPort m_port;
+    QString m_probleme;
+    int m_nbErreurs = 0;
+};
+
+} // namespace sources

@@ -1,0 +1,41 @@
+#include "BarreChargement.h"
+
+#include "EnregistreurUi.h"
+#include "Geometrie.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace ui {
+
+BarreChargement::BarreChargement() {
+    setObjectName(QStringLiteral("barreChargement"));
+    setWindowTitle(QStringLiteral("Chargement en cours..."));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(graph::px(4650), graph::px(585));
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    place(ProgressBar1, 360, 120, 3975, 255);
+}
+
+void BarreChargement::centre() {
+    const QScreen* ecran = QGuiApplication::primaryScreen();
+    if (!ecran)
+        return;
+    const QRect r = ecran->geometry();
+    move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+}
+
+void BarreChargement::avance(qint64 position, qint64 taille) {
+    // The bar counts bytes; very large files are counted in larger units so the
+    // range fits, and an empty file shows an empty bar.
+    int decalage = 0;
+    while ((taille >> decalage) > 0x7FFFFFFF)
+        ++decalage;
+    ProgressBar1->setMaximum(static_cast<int>(taille >> decalage));
+    ProgressBar1->setValue(static_cast<int>(std::min(position, taille) >> decalage));
+}
+
+} // namespace ui

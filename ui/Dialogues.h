@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace ui {
+
+/// Caption of the program's message boxes.
+inline const char* const kTitreApplication = "Plovar1.02";
+
+/// Every message box, file dialog, beep and link the program uses, behind one
+/// seam so that tests can answer them.
+class Dialogues {
+public:
+    virtual ~Dialogues() = default;
+    /// Yes/No question with a question-mark icon; true for Yes.
+    virtual bool question(QWidget* parent, const QString& texte) = 0;
+    /// Message with an OK button and no icon.
+    virtual void message(QWidget* parent, const QString& texte) = 0;
+    /// Warning with an OK button.
+    virtual void avertissement(QWidget* parent, const QString& texte) = 0;
+    /// Save dialog of a new record file; "" when cancelled.
+    virtual QString nouveauFichier(QWidget* parent) = 0;
+    /// Open dialog of the record viewer; "" when cancelled.
+    virtual QString ouvreFichier(QWidget* parent) = 0;
+    /// Save dialog for lines that could not reach the record file; "" when cancelled.
+    virtual QString fichierSecours(QWidget* parent, const QString& propose) = 0;
+    /// The system beep.
+    virtual void bip() = 0;
+    /// Hands a link to the desktop; its result is not looked at.
+    virtual void ouvreLien(const QUrl& url) = 0;
+};
+
+/// The real dialogs.
+class DialoguesQt : public Dialogues {
+public:
+    bool question(QWidget* parent, const QString& texte) override;
+    void message(QWidget* parent, const QString& texte) override;
+    void avertissement(QWidget* parent, const QString& texte) override;
+    QString nouveauFichier(QWidget* parent) override;
+    QString ouvreFichier(QWidget* parent) override;
+    QString fichierSecours(QWidget* parent, const QString& propose) override;
+    void bip() override;
+    void ouvreLien(const QUrl& url) override;
+};
+
+} // namespace ui

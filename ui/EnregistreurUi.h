@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BandeGraduee.h"
+#include "Ecran.h"
+#include "Led.h"
+#include "ListeMesures.h"
+#include "SurfaceFenetre.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+
+namespace ui {
+
+/// Client area of the main window at creation, twips.
+constexpr int kLargeurClient = 7800;
+constexpr int kHauteurClient = 3735;
+/// Outer height of the main window after start-up, twips.
+constexpr int kHauteurFenetre = 4400;
+/// Twips the window frame takes from the outer width (7890 outer, 7800 client).
+constexpr int kBordsLargeur = 90;
+
+/// Places a widget at a position and size given in twips.
+void place(QWidget* w, int gauche, int haut, int largeur, int hauteur);
+
+/// Every control, menu and entry of the main window.
+struct EnregistreurUi {
+    SurfaceFenetre* surface = nullptr;
+    QLabel* Label1 = nullptr;
+    graph::ListeMesures* Text1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QFrame* Frame1 = nullptr;
+    QPushButton* CmdRecord = nullptr;
+    Led* Frame2 = nullptr;
+    graph::Ecran* Ecran1 = nullptr;
+    graph::BandeGraduee* Picture1 = nullptr;
+    graph::BandeGraduee* Picture2 = nullptr;
+    QSlider* Slider1 = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    /// Non-modal notice over the bottom of the list (write failures, absent source).
+    QLabel* bandeau = nullptr;
+
+    QMenu* menu_fichier = nullptr;
+    QAction* menu_nouveau = nullptr;
+    QAction* menu_charger = nullptr;
+    QMenu* menu_option = nullptr;
+    QAction* menuGraphe = nullptr;
+    QAction* menuReglage = nullptr;
+    QMenu* menu_intero = nullptr;
+    QAction* menu_aide = nullptr;
+    QAction* menu_apropos = nullptr;
+
+    void setupUi(QMainWindow* fenetre);
+};
+
+} // namespace ui
