@@ -69,10 +69,11 @@ std::optional<long> entier(const QByteArray& texte) {
 } // namespace
 
 QString FichierConfig::choisitChemin(const QString& repertoireProgramme,
-                                     const QString& repertoireUtilisateur) {
+                                     const QString& repertoireUtilisateur,
+                                     std::optional<bool> inscriptible) {
     const QString local = QDir(repertoireProgramme).filePath(nom());
-    if (QFileInfo::exists(local) || QFileInfo(repertoireProgramme).isWritable() ||
-        repertoireUtilisateur.isEmpty())
+    const bool ecrit = inscriptible ? *inscriptible : QFileInfo(repertoireProgramme).isWritable();
+    if (QFileInfo::exists(local) || ecrit || repertoireUtilisateur.isEmpty())
         return local;
     return QDir(repertoireUtilisateur).filePath(nom());
 }

@@ -35,8 +35,10 @@ public:
     /// Where the configuration lives: beside the program when that directory can
     /// be written or already holds the file, else in the user's configuration
     /// directory (an installed program).
+    /// `inscriptible` overrides the check of the program directory.
     static QString choisitChemin(const QString& repertoireProgramme,
-                                 const QString& repertoireUtilisateur);
+                                 const QString& repertoireUtilisateur,
+                                 std::optional<bool> inscriptible = std::nullopt);
 
     const QString& chemin() const { return m_chemin; }
     bool existe() const;

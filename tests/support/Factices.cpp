@@ -1,0 +1,79 @@
+#include "Factices.h"
+
+#include "Geometrie.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace test {
+
+bool DialoguesFactices::question(QWidget*, const QString& t) {
+    questions << t;
+    if (reponses.empty())
+        return false;
+    const bool r = reponses.front();
+    reponses.pop_front();
+    return r;
+}
+
+QString DialoguesFactices::prochainFichier() {
+    ++dialoguesFichier;
+    if (fichiers.empty())
+        return {};
+    const QString f = fichiers.front();
+    fichiers.pop_front();
+    return f;
+}
+
+Banc::Banc(const QByteArray& config, const QString& port) : portSerie(port) {
+    graph::setTwipsParPixel(15.0);
+    if (!config.isNull()) {
+        QFile f(dir.filePath(QStringLiteral("plovar.cfg")));
+        f.open(QIODevice::WriteOnly);
+        f.write(config);
+    }
+    // Work inside the temporary directory: relative record names land there.
+    QDir::setCurrent(dir.path());
+}
+
+Banc::~Banc() {
+    if (fenetre) {
+        fenetre->Timer1.stop();
+        fenetre->TimerValActu.stop();
+    }
+    fenetre.reset();
+    QDir::setCurrent(QDir::tempPath());
+}
+
+QByteArray Banc::lit(const QString& nom) const {
+    QFile f(chemin(nom));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+app::Environnement Banc::environnement(const QString& port) {
+    app::Environnement env;
+    env.repertoireProgramme = dir.path();
+    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.portSerie = port.isEmpty() ? dir.filePath(QStringLiteral("pas-de-port")) : port;
+    env.bibliothequesCarte = bibliotheques.isEmpty()
+                                 ? QStringList{dir.filePath(QStringLiteral("absente.so"))}
+                                 : bibliotheques;
+    env.piloteSecours = nullptr;
+    env.horloge = &horloge;
+    env.dialogues = &dialogues;
+    return env;
+}
+
+app::Enregistreur& Banc::demarre() {
+    fenetre = std::make_unique<app::Enregistreur>(environnement(portSerie));
+    fenetre->Form_Load();
+    // Timers keep their state but never fire: tests call the handlers themselves.
+    for (QTimer* t : {&fenetre->Timer1, &fenetre->TimerValActu, &fenetre->TimerLed,
+                      &fenetre->TimerVideBufferRS})
+        t->blockSignals(true);
+    return *fenetre;
+}
+
+} // namespace test

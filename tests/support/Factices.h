@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Dialogues.h"
+#include "Enregistreur.h"
+#include "Horloge.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <deque>
+#include <memory>
+
+namespace test {
+
+/// A clock the test sets.
+class HorlogeFixe : public core::Horloge {
+public:
+    QDateTime instant{QDate(2006, 11, 8), QTime(14, 5, 9)};
+    QDateTime maintenant() const override { return instant; }
+    void avance(int secondes) { instant = instant.addSecs(secondes); }
+};
+
+/// Dialogs answered from scripts; every message shown is recorded.
+class DialoguesFactices : public ui::Dialogues {
+public:
+    std::deque<bool> reponses;      ///< answers to questions (Yes when empty: false)
+    std::deque<QString> fichiers;   ///< file names the file dialogs return ("" = cancel)
+    QStringList questions, messages, avertissements;
+    QList<QUrl> liens;
+    int bips = 0;
+    int dialoguesFichier = 0;
+
+    bool question(QWidget*, const QString& t) override;
+    void message(QWidget*, const QString& t) override { messages << t; }
+    void avertissement(QWidget*, const QString& t) override { avertissements << t; }
+    QString nouveauFichier(QWidget*) override { return prochainFichier(); }
+    QString ouvreFichier(QWidget*) override { return prochainFichier(); }
+    QString fichierSecours(QWidget*, const QString&) override { return prochainFichier(); }
+    void bip() override { ++bips; }
+    void ouvreLien(const QUrl& u) override { liens << u; }
+
+private:
+    QString prochainFichier();
+};
+
+/// A main window in a temporary program directory, with fake clock and dialogs.
+struct Banc {
+    explicit Banc(const QByteArray& config = QByteArray(), const QString& portSerie = QString());
+    ~Banc();
+    QTemporaryDir dir;
+    HorlogeFixe horloge;
+    DialoguesFactices dialogues;
+    std::unique_ptr<app::Enregistreur> fenetre;
+
+    QString chemin(const QString& nom) const { return dir.filePath(nom); }
+    QByteArray lit(const QString& nom) const;
+    /// Builds the window (not yet loaded) with the environment below.
+    app::Environnement environnement(const QString& portSerie);
+    /// Builds and loads the window.
+    app::Enregistreur& demarre();
+    QString portSerie;
+    QStringList bibliotheques;
+};
+
+} // namespace test
