@@ -330,7 +330,9 @@ void Enregistreur::retireAlerte(Alerte a) {
     ui.bandeau->setVisible(!m_alertes.isEmpty());
 }
 
-QString Enregistreur::alerte() const { return ui.bandeau->isVisible() ? ui.bandeau->text() : QString(); }
+QString Enregistreur::alerte() const {
+    return ui.bandeau->isHidden() ? QString() : ui.bandeau->text();
+}
 
 void Enregistreur::menuReglage_Click() {
     if (m_chargement || formOption)

@@ -34,7 +34,10 @@ void Enregistreur::trace_axes() {
     const float largeurExt = static_cast<float>(e->width() * t);
     const float hauteurExt = static_cast<float>(e->height() * t);
     e->setPosition(QPointF(largeurExt, hauteurExt));
-    HauteurEcran = hauteurExt / (hauteurExt / e->ScaleHeight());
+    // Outer height over (outer height over scale height): the scale height, 255,
+    // computed in double so the stored single is exactly 255.
+    HauteurEcran = static_cast<float>(static_cast<double>(hauteurExt) /
+                                      (static_cast<double>(hauteurExt) / e->ScaleHeight()));
     e->placeLigneH(HauteurEcran / 2);
     e->placeLigneV(largeurExt / (largeurExt / e->ScaleWidth()) / 2);
 

@@ -51,6 +51,18 @@ QPointF Ecran::versPixels(double x, double y) const {
     return {z.left() + x * sx, z.top() + y * sy};
 }
 
+std::vector<QPointF> Ecran::pointsUnites() const {
+    std::vector<QPointF> points;
+    if (!m_magasin || m_n <= 0 || m_largeurEchelle <= 0)
+        return points;
+    const int premier = std::max(0, m_debut - 1);
+    const int dernier = std::min(m_n, m_debut + static_cast<int>(std::ceil(m_largeurEchelle)) + 1);
+    points.reserve(static_cast<size_t>(dernier - premier + 1));
+    for (int i = premier; i <= dernier; ++i)
+        points.emplace_back(i - m_debut, yUnites(m_magasin->valeur(i), m_decalageY, m_hauteur));
+    return points;
+}
+
 void Ecran::dessine(QPainter& p) const {
     const QRect z = zone();
     p.save();
@@ -66,16 +78,12 @@ void Ecran::dessine(QPainter& p) const {
         const int x = z.left() + static_cast<int>(std::floor(*m_ligneV * z.width()));
         p.drawLine(x, z.top(), x, z.bottom());
     }
-    if (m_magasin && m_n > 0 && m_largeurEchelle > 0) {
-        // Samples from one before the left edge to one past the right edge.
-        const int premier = std::max(0, m_debut - 1);
-        const int dernier =
-            std::min(m_n, m_debut + static_cast<int>(std::ceil(m_largeurEchelle)) + 1);
+    const std::vector<QPointF> unites = pointsUnites();
+    if (!unites.empty()) {
         std::vector<QPointF> points;
-        points.reserve(static_cast<size_t>(dernier - premier + 1));
-        for (int i = premier; i <= dernier; ++i)
-            points.push_back(versPixels(i - m_debut, yUnites(m_magasin->valeur(i), m_decalageY,
-                                                              m_hauteur)));
+        points.reserve(unites.size());
+        for (const QPointF& u : unites)
+            points.push_back(versPixels(u.x(), u.y()));
         if (points.size() > static_cast<size_t>(2 * std::max(1, z.width())))
             points = reduitColonnes(points);
         p.setPen(QPen(couleurs::trace(), 0));

@@ -7,6 +7,7 @@
 #include <QPointF>
 
 #include <optional>
+#include <vector>
 
 namespace graph {
 
@@ -52,6 +53,10 @@ public:
     QRect zone() const { return contentsRect(); }
     /// Pixel position of a point in graph units.
     QPointF versPixels(double x, double y) const;
+
+    /// The traced points in graph units (x relative to the view's first sample),
+    /// from one sample before the left edge to one past the right edge.
+    std::vector<QPointF> pointsUnites() const;
 
     /// Paints the area into any device (used by benchmarks and grabs).
     void dessine(QPainter& p) const;

@@ -1,0 +1,302 @@
+#include "Cadences.h"
+#include "EcrivainEnr.h"
+#include "Factices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using test::Banc;
+
+class TstEnregistrement : public QObject {
+    Q_OBJECT
+private slots:
+    void troisMesures();
+    void deuxPassages();
+    void etatsBoutonEtMenus();
+    void nouvelEnregistrement();
+    void nouvelEnregistrementAnnule();
+    void nouvelEnregistrementFichierExistant();
+    void numero32000();
+    void formatLigne_data();
+    void formatLigne();
+    void repertoireDisparu();
+    void attenteSauveeALArret();
+    void magasinPlein();
+    void fermetureNon();
+    void fermetureOui();
+
+private:
+    // One sampling tick one second after the previous one.
+    static void tick(Banc& b) {
+        b.fenetre->Timer1_Timer();
+        b.horloge.avance(1);
+    }
+};
+
+void TstEnregistrement::troisMesures() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.cycle.ValeurTest = 12; // reset by the start
+    f.CmdRecord_Click();
+    tick(b);
+    for (int k = 0; k < 3; ++k)
+        f.Form_KeyPress('+');
+    tick(b);
+    f.Form_KeyPress('-');
+    f.Form_KeyPress('-');
+    f.Form_KeyPress('-');
+    f.Form_KeyPress('-');
+    f.Form_KeyPress('-');
+    tick(b);
+    f.CmdRecord_Click();
+    QCOMPARE(b.lit(QStringLiteral("data_tr.csv")), QByteArray("1;0;11-08-2006;14:05:09\r\n"
+                                                              "2;3;11-08-2006;14:05:10\r\n"
+                                                              "3;-2;11-08-2006;14:05:11\r\n"));
+}
+
+void TstEnregistrement::deuxPassages() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.CmdRecord_Click();
+    tick(b);
+    tick(b);
+    f.CmdRecord_Click();
+    f.CmdRecord_Click();
+    tick(b);
+    f.CmdRecord_Click();
+    const QList<QByteArray> lignes = b.lit(QStringLiteral("data_tr.csv")).split('\n');
+    QCOMPARE(lignes.size(), 4);
+    QVERIFY(lignes[0].startsWith("1;"));
+    QVERIFY(lignes[1].startsWith("2;"));
+    QVERIFY(lignes[2].startsWith("1;"));
+    QCOMPARE(lignes[2], QByteArray("1;0;11-08-2006;14:05:11\r"));
+}
+
+void TstEnregistrement::etatsBoutonEtMenus() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
+    f.CmdRecord_Click();
+    QVERIFY(f.enregistrement());
+    QCOMPARE(f.Timer1.interval(), 10);
+    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record  Stop"));
+    QVERIFY(!f.ui.menu_fichier->menuAction()->isEnabled());
+    QVERIFY(!f.ui.menu_option->menuAction()->isEnabled());
+    QVERIFY(f.ui.menu_intero->menuAction()->isEnabled());
+    // Stopping before the first tick stores nothing.
+    f.CmdRecord_Click();
+    QVERIFY(!f.enregistrement());
+    QCOMPARE(int(f.magasin.NbMesures), 0);
+    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
+    QVERIFY(f.ui.menu_fichier->menuAction()->isEnabled());
+    QVERIFY(f.ui.menu_option->menuAction()->isEnabled());
+    QVERIFY(!QFile::exists(b.chemin(QStringLiteral("data_tr.csv"))));
+    // Rate 4: the pending tick count is discarded by a stop; the next start samples at once.
+    f.reglages.IndexCadence = 4;
+    core::applique_cadence(f.reglages, 4);
+    f.CmdRecord_Click();
+    tick(b);
+    QCOMPARE(f.Timer1.interval(), 60000);
+    for (int k = 0; k < 7; ++k)
+        tick(b);
+    f.CmdRecord_Click();
+    f.CmdRecord_Click();
+    tick(b);
+    QCOMPARE(int(f.magasin.NbMesures), 1);
+    QCOMPARE(int(f.cycle.CompteurTicks), 1);
+}
+
+void TstEnregistrement::nouvelEnregistrement() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QTemporaryDir autre;
+    const QString choisi = autre.filePath(QStringLiteral("essai.csv"));
+    b.dialogues.fichiers.push_back(choisi);
+    const QString avant = QDir::currentPath();
+    f.menu_nouveau_Click();
+    QCOMPARE(QDir::currentPath(), avant);
+    QFile fichier(choisi);
+    QVERIFY(fichier.open(QIODevice::ReadOnly));
+    QCOMPARE(fichier.readAll(), QByteArray("N\xB0Record;Valeur;Date;Time\r\n"));
+    QCOMPARE(f.reglages.NomFichierEnr, choisi);
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
+             "\"NE PAS MODIFIER CE FICHIER\",\"" + choisi.toUtf8() + "\",1,0,3600\r\n");
+    // The title keeps the old name until the next toggle or run.
+    QCOMPARE(f.windowTitle(), QStringLiteral("Plovar : data_tr.csv"));
+    f.CmdRecord_Click();
+    tick(b);
+    f.CmdRecord_Click();
+    fichier.seek(0);
+    QCOMPARE(fichier.readAll(),
+             QByteArray("N\xB0Record;Valeur;Date;Time\r\n1;0;11-08-2006;14:05:09\r\n"));
+}
+
+void TstEnregistrement::nouvelEnregistrementAnnule() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QByteArray cfg = b.lit(QStringLiteral("plovar.cfg"));
+    f.menu_nouveau_Click();
+    QCOMPARE(b.dialogues.dialoguesFichier, 1);
+    QCOMPARE(f.reglages.NomFichierEnr, QStringLiteral("data_tr.csv"));
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), cfg);
+    QVERIFY(!QFile::exists(b.chemin(QStringLiteral("data_tr.csv"))));
+    // A name with a double quote cannot be stored: refused, nothing changes.
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("a\"b.csv")));
+    f.menu_nouveau_Click();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), cfg);
+    QVERIFY(!QFile::exists(b.chemin(QStringLiteral("a\"b.csv"))));
+}
+
+void TstEnregistrement::nouvelEnregistrementFichierExistant() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString choisi = b.chemin(QStringLiteral("vieux.csv"));
+    QFile vieux(choisi);
+    QVERIFY(vieux.open(QIODevice::WriteOnly));
+    vieux.write("1;5;01-01-2000;00:00:00\r\n2;6;01-01-2000;00:00:01\r\n");
+    vieux.close();
+    b.dialogues.fichiers.push_back(choisi);
+    f.menu_nouveau_Click();
+    QCOMPARE(b.lit(QStringLiteral("vieux.csv")), QByteArray("N\xB0Record;Valeur;Date;Time\r\n"));
+    // A name that cannot be created is still adopted: lines are kept until it can be.
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("absent/x.csv")));
+    f.menu_nouveau_Click();
+    QCOMPARE(f.reglages.NomFichierEnr, b.chemin(QStringLiteral("absent/x.csv")));
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+}
+
+void TstEnregistrement::numero32000() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.CmdRecord_Click();
+    f.magasin.NbMesures = 31999;
+    tick(b);
+    QCOMPARE(b.lit(QStringLiteral("data_tr.csv")), QByteArray("32000;0;11-08-2006;14:05:09\r\n"));
+}
+
+void TstEnregistrement::formatLigne_data() {
+    QTest::addColumn<core::ValeurMesure>("valeur");
+    QTest::addColumn<QByteArray>("ligne");
+    QTest::newRow("board 255") << core::ValeurMesure::reel(999) << QByteArray("12;999;01-31-2007;09:05:03\r\n");
+    QTest::newRow("board 0") << core::ValeurMesure::reel(0) << QByteArray("12;0;01-31-2007;09:05:03\r\n");
+    QTest::newRow("test -3") << core::ValeurMesure::entier(-3) << QByteArray("12;-3;01-31-2007;09:05:03\r\n");
+    QTest::newRow("test 32767") << core::ValeurMesure::entier(32767) << QByteArray("12;32767;01-31-2007;09:05:03\r\n");
+    QTest::newRow("empty") << core::ValeurMesure() << QByteArray("12;0;01-31-2007;09:05:03\r\n");
+}
+
+void TstEnregistrement::formatLigne() {
+    QFETCH(core::ValeurMesure, valeur);
+    QFETCH(QByteArray, ligne);
+    QCOMPARE(files::ligneEnr(12, valeur, QStringLiteral("01-31-2007"), QStringLiteral("09:05:03")),
+             ligne);
+}
+
+void TstEnregistrement::repertoireDisparu() {
+    Banc b;
+    QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("mesures")));
+    app::Enregistreur& f = b.demarre();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("mesures/r.csv")));
+    f.menu_nouveau_Click();
+    f.CmdRecord_Click();
+    tick(b);
+    tick(b);
+    QVERIFY(QDir(b.chemin(QStringLiteral("mesures"))).removeRecursively());
+    tick(b);
+    tick(b);
+    tick(b);
+    QCOMPARE(f.ecrivain.nbEnAttente(), 3);
+    QVERIFY(f.alerte().contains(QStringLiteral("Écriture impossible")));
+    QVERIFY(f.alerte().contains(QStringLiteral("3 mesure(s) en attente")));
+    QVERIFY(b.dialogues.avertissements.isEmpty()); // no modal box during the recording
+    QCOMPARE(int(f.magasin.NbMesures), 5);
+    QVERIFY(f.enregistrement());
+    QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("mesures")));
+    tick(b);
+    QCOMPARE(f.ecrivain.nbEnAttente(), 0);
+    QVERIFY(f.alerte().contains(QStringLiteral("Écriture rétablie")));
+    // Every line since the directory came back, once and in order.
+    QCOMPARE(b.lit(QStringLiteral("mesures/r.csv")), QByteArray("3;0;11-08-2006;14:05:11\r\n"
+                                                                "4;0;11-08-2006;14:05:12\r\n"
+                                                                "5;0;11-08-2006;14:05:13\r\n"
+                                                                "6;0;11-08-2006;14:05:14\r\n"));
+    f.CmdRecord_Click();
+}
+
+void TstEnregistrement::attenteSauveeALArret() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("d/r.csv")));
+    f.menu_nouveau_Click();
+    b.dialogues.avertissements.clear();
+    f.CmdRecord_Click();
+    tick(b);
+    tick(b);
+    QCOMPARE(f.ecrivain.nbEnAttente(), 2);
+    // At the stop the user is asked where to put the lines; a first cancel keeps them.
+    f.CmdRecord_Click();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QCOMPARE(f.ecrivain.nbEnAttente(), 2);
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("secours.csv")));
+    b.dialogues.reponses.push_back(true);
+    f.close();
+    QCOMPARE(b.lit(QStringLiteral("secours.csv")), QByteArray("1;0;11-08-2006;14:05:09\r\n"
+                                                              "2;0;11-08-2006;14:05:10\r\n"));
+    QCOMPARE(f.ecrivain.nbEnAttente(), 0);
+}
+
+void TstEnregistrement::magasinPlein() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.CmdRecord_Click();
+    f.magasin.NbMesures = 31999;
+    tick(b);
+    QVERIFY(f.enregistrement());
+    tick(b);
+    QVERIFY(!f.enregistrement());
+    QCOMPARE(int(f.magasin.NbMesures), 32000);
+    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
+    QVERIFY(f.ui.menu_fichier->menuAction()->isEnabled());
+    QVERIFY(!f.TimerLed.isActive());
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pleine")));
+    QCOMPARE(b.lit(QStringLiteral("data_tr.csv")).count('\n'), 1);
+}
+
+void TstEnregistrement::fermetureNon() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.show();
+    f.CmdRecord_Click();
+    tick(b);
+    b.dialogues.reponses.push_back(false);
+    QVERIFY(!f.close());
+    QCOMPARE(b.dialogues.bips, 1);
+    QCOMPARE(b.dialogues.questions, QStringList{QStringLiteral("Arrêter l'enregistreur et quitter ?")});
+    QVERIFY(f.isVisible());
+    QVERIFY(f.enregistrement());
+    tick(b);
+    f.CmdRecord_Click();
+    const QList<QByteArray> l = b.lit(QStringLiteral("data_tr.csv")).split('\n');
+    QVERIFY(l[0].startsWith("1;"));
+    QVERIFY(l[1].startsWith("2;"));
+}
+
+void TstEnregistrement::fermetureOui() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.show();
+    f.CmdRecord_Click();
+    b.dialogues.reponses.push_back(true);
+    QVERIFY(f.close());
+    QVERIFY(!f.Timer1.isActive());
+    QVERIFY(!f.TimerValActu.isActive());
+    QVERIFY(!f.rs232.estOuvert());
+    // The configuration is not written at exit.
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
+             QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));
+}
+
+QTEST_MAIN(TstEnregistrement)
+#include "tst_enregistrement.moc"
