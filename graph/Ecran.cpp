@@ -83,11 +83,13 @@ void Ecran::dessine(QPainter& p) const {
         std::vector<QPointF> points;
         points.reserve(unites.size());
         for (const QPointF& u : unites)
-            points.push_back(versPixels(u.x(), u.y()));
-        if (points.size() > static_cast<size_t>(2 * std::max(1, z.width())))
-            points = reduitColonnes(points);
-        p.setPen(QPen(couleurs::trace(), 0));
-        p.drawPolyline(points.data(), static_cast<int>(points.size()));
+            points.push_back(versPixels(u.x(), u.y()) - QPointF(z.topLeft()));
+        const std::vector<Colonne> colonnes = colonnesTrace(points, z.width(), z.height());
+        const QColor vert = couleurs::trace();
+        for (size_t c = 0; c < colonnes.size(); ++c)
+            if (!colonnes[c].vide())
+                p.fillRect(z.left() + static_cast<int>(c), z.top() + colonnes[c].haut, 1,
+                           colonnes[c].bas - colonnes[c].haut + 1, vert);
     }
     p.restore();
 }

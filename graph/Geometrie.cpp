@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace graph {
 
@@ -40,38 +41,38 @@ int debutVue(int n, double largeur, int decalage) {
     return std::clamp(decalage, 0, maxDebut);
 }
 
-std::vector<QPointF> reduitColonnes(const std::vector<QPointF>& points) {
-    std::vector<QPointF> out;
-    if (points.empty())
-        return out;
-    out.reserve(points.size() < 4096 ? points.size() : 4096);
-    size_t i = 0;
-    while (i < points.size()) {
-        const double colonne = std::floor(points[i].x());
-        const QPointF premier = points[i];
-        QPointF bas = premier, haut = premier, dernier = premier;
-        size_t j = i + 1;
-        for (; j < points.size() && std::floor(points[j].x()) == colonne; ++j) {
-            const QPointF& p = points[j];
-            if (p.y() < haut.y())
-                haut = p;
-            if (p.y() > bas.y())
-                bas = p;
-            dernier = p;
-        }
-        out.push_back(premier);
-        if (j - i > 1) {
-            // Visit the extremes in the order that keeps the strokes inside the column.
-            if (premier.y() <= dernier.y()) {
-                out.push_back(QPointF(colonne, haut.y()));
-                out.push_back(QPointF(colonne, bas.y()));
-            } else {
-                out.push_back(QPointF(colonne, bas.y()));
-                out.push_back(QPointF(colonne, haut.y()));
+std::vector<Colonne> colonnesTrace(const std::vector<QPointF>& points, int largeur, int hauteur) {
+    std::vector<double> ymin(static_cast<size_t>(std::max(largeur, 0)),
+                             std::numeric_limits<double>::infinity());
+    std::vector<double> ymax(ymin.size(), -std::numeric_limits<double>::infinity());
+    for (size_t k = 1; k < points.size(); ++k) {
+        const QPointF& p = points[k - 1];
+        const QPointF& q = points[k];
+        if (q.x() < 0 || p.x() >= largeur || q.x() < p.x())
+            continue;
+        const int c0 = std::max(0, static_cast<int>(std::floor(p.x())));
+        const int c1 = std::min(largeur - 1, static_cast<int>(std::floor(q.x())));
+        const double dx = q.x() - p.x();
+        for (int c = c0; c <= c1; ++c) {
+            // The part of the segment inside the column strip [c, c + 1].
+            double y0 = p.y(), y1 = q.y();
+            if (dx > 0) {
+                const double x0 = std::max(p.x(), double(c));
+                const double x1 = std::min(q.x(), double(c + 1));
+                y0 = p.y() + (q.y() - p.y()) * (x0 - p.x()) / dx;
+                y1 = p.y() + (q.y() - p.y()) * (x1 - p.x()) / dx;
             }
-            out.push_back(dernier);
+            const auto i = static_cast<size_t>(c);
+            ymin[i] = std::min({ymin[i], y0, y1});
+            ymax[i] = std::max({ymax[i], y0, y1});
         }
-        i = j;
+    }
+    std::vector<Colonne> out(ymin.size());
+    for (size_t i = 0; i < ymin.size(); ++i) {
+        if (ymax[i] < 0 || ymin[i] >= hauteur)
+            continue;
+        out[i].haut = std::max(0, static_cast<int>(std::floor(ymin[i])));
+        out[i].bas = std::min(hauteur - 1, static_cast<int>(std::floor(ymax[i])));
     }
     return out;
 }

@@ -45,9 +45,18 @@ inline float yUnites(double v, int decalageY, float hauteur = 255.f) {
 /// out of `n`: at most n - largeur, at least 0.
 int debutVue(int n, double largeur, int decalage);
 
-/// A polyline that draws like the polyline through every point when there are
-/// many more points than pixel columns: per column, the first, lowest, highest
-/// and last point. Points must come in increasing x (pixels).
-std::vector<QPointF> reduitColonnes(const std::vector<QPointF>& points);
+/// The rows one pixel column of the trace covers; empty when haut > bas.
+struct Colonne {
+    int haut = 1;
+    int bas = 0;
+    bool vide() const { return haut > bas; }
+};
+
+/// Rasterises the polyline through `points` (pixel coordinates, x increasing)
+/// into an area of largeur x hauteur pixels: a pixel is lit when the polyline
+/// passes through it. Each column's lit pixels form one vertical run, found from
+/// the lowest and highest point of the polyline inside the column, so the cost
+/// is one pass over the points whatever their number.
+std::vector<Colonne> colonnesTrace(const std::vector<QPointF>& points, int largeur, int hauteur);
 
 } // namespace graph

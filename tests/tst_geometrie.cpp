@@ -1,0 +1,171 @@
+#include "Geometrie.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTest>
+
+class TstGeometrie : public QObject {
+    Q_OBJECT
+private slots:
+    void tableau_data();
+    void tableau();
+    void etiquettesHorsBandes();
+    void reduction_data();
+    void reduction();
+    void debutVue();
+};
+
+namespace {
+graph::BoiteImage bas() { return {3600, 2880, 3495, 255, 3435, 195}; }
+graph::BoiteImage droite() { return {7200, 120, 255, 2655, 195, 2595}; }
+} // namespace
+
+void TstGeometrie::tableau_data() {
+    QTest::addColumn<int>("k");
+    QTest::addColumn<double>("tickX");
+    QTest::addColumn<double>("tickXFenetre");
+    QTest::addColumn<double>("etiquetteX");
+    QTest::addColumn<double>("tickY");
+    QTest::addColumn<double>("tickYFenetre");
+    QTest::addColumn<double>("etiquetteY");
+    QTest::newRow("k=1") << 1 << 343.2 << 3973.2 << 3851.5 << 259.2 << 409.2 << 288.0;
+    QTest::newRow("k=2") << 2 << 686.4 << 4316.4 << 4200.7 << 518.4 << 668.4 << 553.2;
+    QTest::newRow("k=5") << 5 << 1716.0 << 5346.0 << 5248.3 << 1296.0 << 1446.0 << 1348.8;
+    QTest::newRow("k=9") << 9 << 3088.8 << 6718.8 << 6645.1 << 2332.8 << 2482.8 << 2409.5;
+}
+
+void TstGeometrie::tableau() {
+    QFETCH(int, k);
+    QFETCH(double, tickX);
+    QFETCH(double, tickXFenetre);
+    QFETCH(double, etiquetteX);
+    QFETCH(double, tickY);
+    QFETCH(double, tickYFenetre);
+    QFETCH(double, etiquetteY);
+    const graph::Axes a = graph::calculeAxes(bas(), droite());
+    const auto i = static_cast<size_t>(k - 1);
+    // To 0.1 twip, as the worked table is rounded.
+    QVERIFY(std::fabs(a.tickX[i] - tickX) < 0.06);
+    QVERIFY(std::fabs(3600 + 30 + a.tickX[i] - tickXFenetre) < 0.06);
+    QVERIFY2(std::fabs(a.etiquetteX[i] - etiquetteX) < 0.06, qPrintable(QString::number(a.etiquetteX[i])));
+    QVERIFY(std::fabs(a.tickY[i] - tickY) < 0.06);
+    QVERIFY(std::fabs(120 + 30 + a.tickY[i] - tickYFenetre) < 0.06);
+    QVERIFY2(std::fabs(a.etiquetteY[i] - etiquetteY) < 0.06, qPrintable(QString::number(a.etiquetteY[i])));
+}
+
+void TstGeometrie::etiquettesHorsBandes() {
+    const graph::Axes a = graph::calculeAxes(bas(), droite());
+    QCOMPARE(a.etiquetteBasY, 3180.f);
+    QCOMPARE(a.etiquetteDroiteX, 7500.f);
+    // No tick at either end of a strip; increasing order.
+    QVERIFY(a.tickX.front() > 0 && a.tickX.back() < 3435);
+    for (size_t i = 1; i < 9; ++i) {
+        QVERIFY(a.tickX[i] > a.tickX[i - 1]);
+        QVERIFY(a.tickY[i] > a.tickY[i - 1]);
+    }
+}
+
+void TstGeometrie::reduction_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("forme");
+    QTest::newRow("32000 noisy") << 32000 << 0;
+    QTest::newRow("32000 ramp") << 32000 << 1;
+    QTest::newRow("5000 square wave") << 5000 << 2;
+    QTest::newRow("1000 out of range") << 1000 << 3;
+    QTest::newRow("3 points") << 3 << 1;
+}
+
+void TstGeometrie::reduction() {
+    QFETCH(int, n);
+    QFETCH(int, forme);
+    const int largeur = 229, hauteur = 173;
+    QRandomGenerator alea(42);
+    std::vector<QPointF> points;
+    for (int i = 0; i <= n; ++i) {
+        double v = 0;
+        switch (forme) {
+        case 0: v = alea.bounded(256); break;
+        case 1: v = 255.0 * i / n; break;
+        case 2: v = (i / 97) % 2 ? 250 : 10; break;
+        default: v = alea.bounded(800) - 200; break;
+        }
+        points.emplace_back(i * double(largeur) / n, (255 - v) * hauteur / 255.0);
+    }
+    const std::vector<graph::Colonne> colonnes = graph::colonnesTrace(points, largeur, hauteur);
+    QCOMPARE(colonnes.size(), size_t(largeur));
+
+    // Reference: every segment on its own lights the rows it crosses in each column.
+    QImage reference(largeur, hauteur, QImage::Format_Mono);
+    reference.fill(0);
+    for (size_t k = 1; k < points.size(); ++k) {
+        const QPointF p = points[k - 1], q = points[k];
+        for (int c = std::max(0, int(std::floor(p.x()))); c <= std::min(largeur - 1, int(std::floor(q.x()))); ++c) {
+            const double x0 = std::max(p.x(), double(c)), x1 = std::min(q.x(), double(c + 1));
+            const double dx = q.x() - p.x();
+            const double y0 = dx > 0 ? p.y() + (q.y() - p.y()) * (x0 - p.x()) / dx : p.y();
+            const double y1 = dx > 0 ? p.y() + (q.y() - p.y()) * (x1 - p.x()) / dx : q.y();
+            for (int y = int(std::floor(std::min(y0, y1))); y <= int(std::floor(std::max(y0, y1))); ++y)
+                if (y >= 0 && y < hauteur)
+                    reference.setPixel(c, y, 1);
+        }
+    }
+    for (int x = 0; x < largeur; ++x)
+        for (int y = 0; y < hauteur; ++y) {
+            const bool allume = !colonnes[size_t(x)].vide() && y >= colonnes[size_t(x)].haut &&
+                                y <= colonnes[size_t(x)].bas;
+            if (allume != (reference.pixelIndex(x, y) == 1))
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
+        }
+
+    // And it looks like the line a painter draws through every point.
+    QImage peint(largeur, hauteur, QImage::Format_RGB32);
+    peint.fill(Qt::black);
+    {
+        QPainter g(&peint);
+        g.setPen(QPen(Qt::green, 0));
+        g.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    // Rasterisers differ by up to one column on where a steep stroke starts, so
+    // each column of one picture must lie within the neighbouring columns of the other.
+    auto etendue = [&](int de, int a, bool nous) {
+        int h = hauteur, b = -1;
+        for (int cx = std::max(0, de); cx <= std::min(largeur - 1, a); ++cx) {
+            if (nous) {
+                const graph::Colonne& c = colonnes[size_t(cx)];
+                if (!c.vide()) {
+                    h = std::min(h, c.haut);
+                    b = std::max(b, c.bas);
+                }
+            } else {
+                for (int y = 0; y < hauteur; ++y)
+                    if (peint.pixelColor(cx, y) != Qt::black) {
+                        h = std::min(h, y);
+                        b = std::max(b, y);
+                    }
+            }
+        }
+        return std::make_pair(h, b);
+    };
+    auto contenu = [](std::pair<int, int> dedans, std::pair<int, int> autour) {
+        return dedans.second < 0 ||
+               (dedans.first >= autour.first - 1 && dedans.second <= autour.second + 1);
+    };
+    int ecarts = 0;
+    for (int x = 0; x < largeur; ++x) {
+        if (!contenu(etendue(x, x, true), etendue(x - 1, x + 1, false)) ||
+            !contenu(etendue(x, x, false), etendue(x - 1, x + 1, true)))
+            ++ecarts;
+    }
+    QVERIFY2(ecarts == 0, qPrintable(QString::number(ecarts)));
+}
+
+void TstGeometrie::debutVue() {
+    QCOMPARE(graph::debutVue(100, 50, 30), 30);
+    QCOMPARE(graph::debutVue(100, 50, 80), 50);
+    QCOMPARE(graph::debutVue(100, 50, -4), 0);
+    QCOMPARE(graph::debutVue(10, 50, 5), 0);
+}
+
+QTEST_MAIN(TstGeometrie)
+#include "tst_geometrie.moc"
