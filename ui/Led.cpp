@@ -29,7 +29,8 @@ void Led::eteint() {
 
 void Led::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, true);
+    // Drawn without smoothing, as the shapes of the classic layout were.
+    p.setRenderHint(QPainter::Antialiasing, false);
     if (allumee()) {
         p.setPen(QPen(QColor(255, 192, 192), 2));
         p.setBrush(QColor(255, 128, 128));
