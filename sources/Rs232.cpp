@@ -52,6 +52,7 @@ void Rs232::lit_port(core::Reglages& r) {
         return;
     // Pull in what the driver holds so the count is the bytes really waiting.
     m_port.waitForReadyRead(0);
+    m_port.clearError();
     if (!m_port.isOpen() || m_port.bytesAvailable() != 4)
         return;
     r.BufferRS = m_port.readAll();
@@ -71,6 +72,7 @@ void Rs232::vide_buffer() {
     if (!m_port.isOpen())
         return;
     m_port.waitForReadyRead(0);
+    m_port.clearError();
     if (!m_port.isOpen())
         return;
     m_port.readAll();
@@ -78,12 +80,16 @@ void Rs232::vide_buffer() {
 }
 
 void Rs232::surErreur(QSerialPort::SerialPortError e) {
-    if (e == QSerialPort::NoError)
+    // A poll that finds nothing reports a timeout, and a port without modem lines
+    // refuses DTR and RTS: neither is a fault.
+    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
+        e == QSerialPort::UnsupportedOperationError)
         return;
     ++m_nbErreurs;
-    if (e == QSerialPort::ResourceError && m_port.isOpen()) {
-        // The device went away (adapter unplugged): Qt would report this again and
-        // again while the port stays open. Close it; the caller reopens it later.
+    const bool perdu = e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
+    if (perdu && m_port.isOpen()) {
+        // The device went away (adapter unplugged): reading fails and Qt would
+        // report it again and again while the port stays open. Close it; the caller reopens it later.
         // Closed from the event loop, not from inside the port's own notification.
         m_probleme = m_port.errorString();
         QMetaObject::invokeMethod(

@@ -34,7 +34,7 @@ public:
 
     /// Why the port is not open ("" when it is, or was closed on purpose).
     const QString& probleme() const { return m_probleme; }
-    /// Error reports received from the port since construction.
+    /// Fault reports received from the port since construction.
     int nbErreurs() const { return m_nbErreurs; }
 
 signals:

@@ -1,0 +1,373 @@
+#include "BibliothequeCarte.h"
+#include "Factices.h"
+#include "PiloteHid.h"
+#include "Usb.h"
+
+#include <QFile>
+#include <QLibrary>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+using test::Banc;
+
+namespace {
+
+// The board stand-in's own controls.
+struct Factice {
+    QLibrary lib{QString::fromLocal8Bit(qgetenv("PLOVAR_LIBCARTE"))};
+    void lectures(std::initializer_list<long> v) {
+        std::vector<long> t(v);
+        reinterpret_cast<void (*)(const long*, int)>(lib.resolve("factice_lectures"))(
+            t.data(), int(t.size()));
+    }
+    void ouverture(long r) { reinterpret_cast<void (*)(long)>(lib.resolve("factice_ouverture"))(r); }
+    QString journal() {
+        return QString::fromLatin1(
+                   reinterpret_cast<const char* (*)()>(lib.resolve("factice_journal"))())
+            .trimmed();
+    }
+    void efface() { reinterpret_cast<void (*)()>(lib.resolve("factice_efface"))(); }
+};
+
+// One end of a pseudo-terminal: the instrument's side.
+struct Pty {
+    int maitre = -1;
+    QString esclave;
+    Pty() {
+        maitre = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(maitre);
+        unlockpt(maitre);
+        esclave = QString::fromLatin1(ptsname(maitre));
+    }
+    ~Pty() { ferme(); }
+    void ferme() {
+        if (maitre >= 0)
+            ::close(maitre);
+        maitre = -1;
+    }
+    void envoie(const QByteArray& b) { QCOMPARE(::write(maitre, b.constData(), size_t(b.size())), ssize_t(b.size())); }
+    bool aRecu() {
+        pollfd p{maitre, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+    }
+};
+
+// The bytes reach the slave side through the kernel without any waiting on our side
+// beyond what the terminal layer needs.
+void laisseArriver() {
+    for (int k = 0; k < 20; ++k)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class PiloteFaux : public sources::PiloteCarte {
+public:
+    QStringList* journal;
+    long ouverture = -1;
+    explicit PiloteFaux(QStringList* j) : journal(j) {}
+    long OpenDevice(long a) override { *journal << QStringLiteral("Open(%1)").arg(a); return ouverture; }
+    void ReadAllAnalog(long* a, long* b) override { *journal << "Read"; *a = 42; *b = 1; }
+    void CloseDevice() override { *journal << "Close"; }
+};
+
+} // namespace
+
+class TstSources : public QObject {
+    Q_OBJECT
+private slots:
+    void carteAppels();
+    void carteLectures();
+    void carteChangementSource();
+    void carteAbsente();
+    void carteReprise();
+    void rapportHid_data();
+    void rapportHid();
+    void serieTrame();
+    void serieTropOctets();
+    void serieTroisPuisUn();
+    void serieBascule();
+    void serieRienEnvoye();
+    void serieDemarrageUneOuverture();
+    void serieDisparueEtRevenue();
+    void serieAbsente();
+};
+
+void TstSources::carteAppels() {
+    Factice fx;
+    QVERIFY2(fx.lib.load(), qPrintable(fx.lib.errorString()));
+    fx.efface();
+    fx.ouverture(3);
+    Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
+    b.bibliotheques = {fx.lib.fileName()};
+    app::Enregistreur& f = b.demarre();
+    QCOMPARE(fx.journal(), QStringLiteral("Open(3)"));
+    fx.efface();
+    f.TimerValActu_Timer();
+    f.TimerValActu_Timer();
+    QCOMPARE(fx.journal(), QStringLiteral("Open(3) Read Close Open(3) Read Close"));
+}
+
+void TstSources::carteLectures() {
+    Factice fx;
+    QVERIFY(fx.lib.load());
+    fx.ouverture(3);
+    fx.lectures({0, 255, 128});
+    Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
+    b.bibliotheques = {fx.lib.fileName()};
+    app::Enregistreur& f = b.demarre();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui.Label3->text(), QStringLiteral("0"));
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui.Label3->text(), QStringLiteral("999"));
+    f.CmdRecord_Click();
+    f.Timer1_Timer();
+    f.CmdRecord_Click();
+    QCOMPARE(b.lit(QStringLiteral("a.csv")), QByteArray("1;999;11-08-2006;14:05:09\r\n"));
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
+}
+
+void TstSources::carteChangementSource() {
+    Factice fx;
+    QVERIFY(fx.lib.load());
+    fx.ouverture(3);
+    Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
+    b.bibliotheques = {fx.lib.fileName()};
+    app::Enregistreur& f = b.demarre();
+    f.TimerValActu_Timer();
+    settings::Option2_Click(f.reglages, 0, f, nullptr);
+    fx.efface();
+    f.TimerValActu_Timer();
+    f.TimerValActu_Timer();
+    QCOMPARE(fx.journal(), QString());
+}
+
+void TstSources::carteAbsente() {
+    Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
+    app::Enregistreur& f = b.demarre();
+    f.reglages.ValeurBrute = 100;
+    f.TimerValActu_Timer();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 100);
+    QCOMPARE(f.ui.Label3->text(), QStringLiteral("392"));
+}
+
+void TstSources::carteReprise() {
+    QStringList journal;
+    qint64 maintenant = 0;
+    PiloteFaux* faux = nullptr;
+    sources::Usb usb({QStringLiteral("/nulle-part/libk8055.so")},
+                     [&] {
+                         auto p = std::make_unique<PiloteFaux>(&journal);
+                         faux = p.get();
+                         return p;
+                     },
+                     [&] { return maintenant; });
+    int32_t brute = 7;
+    usb.ouvre_carte();
+    usb.lit_carte(brute);
+    QCOMPARE(journal, (QStringList{"Open(3)", "Close"}));
+    QCOMPARE(brute, 7);
+    QVERIFY(!usb.carteOuverte());
+    // No call at all for the next few seconds.
+    for (int k = 0; k < 5; ++k) {
+        maintenant += 500;
+        usb.ouvre_carte();
+        usb.lit_carte(brute);
+    }
+    QCOMPARE(journal.size(), 2);
+    // The board is plugged in: the next try after the pause reads it.
+    faux->ouverture = 3;
+    maintenant += 500;
+    usb.ouvre_carte();
+    usb.lit_carte(brute);
+    QCOMPARE(journal.mid(2), (QStringList{"Open(3)", "Read", "Close"}));
+    QCOMPARE(brute, 42);
+    QVERIFY(usb.carteOuverte());
+}
+
+void TstSources::rapportHid_data() {
+    QTest::addColumn<QByteArray>("rapport");
+    QTest::addColumn<int>("a1");
+    QTest::addColumn<int>("a2");
+    QTest::newRow("idle board") << QByteArray::fromHex("0003000000000000") << 0 << 0;
+    QTest::newRow("full scale") << QByteArray::fromHex("1003ff8000000000") << 255 << 128;
+    QTest::newRow("mid") << QByteArray::fromHex("00037f0100ff0102") << 127 << 1;
+    QTest::newRow("short") << QByteArray::fromHex("000380") << -1 << -1;
+}
+
+void TstSources::rapportHid() {
+    QFETCH(QByteArray, rapport);
+    QFETCH(int, a1);
+    QFETCH(int, a2);
+    const auto v = sources::decodeRapport(reinterpret_cast<const uint8_t*>(rapport.constData()),
+                                          size_t(rapport.size()));
+    if (a1 < 0) {
+        QVERIFY(!v);
+        return;
+    }
+    QVERIFY(v);
+    QCOMPARE(v->first, a1);
+    QCOMPARE(v->second, a2);
+}
+
+void TstSources::serieTrame() {
+    Pty pty;
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    app::Enregistreur& f = b.demarre();
+    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.TimerVideBufferRS.isActive());
+    pty.envoie(QByteArray::fromHex("10208030"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 128);
+    QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
+    QCOMPARE(f.reglages.BufferRS, QByteArray::fromHex("10208030"));
+}
+
+void TstSources::serieTropOctets() {
+    Pty pty;
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    app::Enregistreur& f = b.demarre();
+    f.reglages.ValeurBrute = 5;
+    pty.envoie(QByteArray::fromHex("0102030405060708"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 5);
+    f.TimerVideBufferRS_Timer();
+    pty.envoie(QByteArray::fromHex("000064ff"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 100);
+}
+
+void TstSources::serieTroisPuisUn() {
+    Pty pty;
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    app::Enregistreur& f = b.demarre();
+    pty.envoie(QByteArray::fromHex("aabbcc"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 0);
+    pty.envoie(QByteArray::fromHex("dd"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 0xcc);
+}
+
+void TstSources::serieBascule() {
+    Pty pty;
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    app::Enregistreur& f = b.demarre();
+    settings::Option2_Click(f.reglages, 1, f, nullptr);
+    QVERIFY(!f.rs232.estOuvert());
+    QVERIFY(!f.TimerVideBufferRS.isActive());
+    settings::Option2_Click(f.reglages, 2, f, nullptr);
+    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.TimerVideBufferRS.isActive());
+    settings::Option2_Click(f.reglages, 2, f, nullptr);
+    QVERIFY(f.rs232.estOuvert());
+    pty.envoie(QByteArray::fromHex("00002a00"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QCOMPARE(f.reglages.ValeurBrute, 42);
+    settings::Option2_Click(f.reglages, 0, f, nullptr);
+    QVERIFY(!f.rs232.estOuvert());
+}
+
+void TstSources::serieRienEnvoye() {
+    Pty pty;
+    {
+        Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+        app::Enregistreur& f = b.demarre();
+        f.CmdRecord_Click();
+        for (int k = 0; k < 3; ++k) {
+            pty.envoie(QByteArray::fromHex("01020304"));
+            laisseArriver();
+            f.TimerValActu_Timer();
+            f.Timer1_Timer();
+            f.TimerVideBufferRS_Timer();
+        }
+        f.CmdRecord_Click();
+        QCOMPARE(b.lit(QStringLiteral("a.csv")).count('\n'), 3);
+        QVERIFY(b.lit(QStringLiteral("a.csv")).startsWith("1;11;"));
+    }
+    QVERIFY(!pty.aRecu());
+}
+
+void TstSources::serieDemarrageUneOuverture() {
+    Pty pty;
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    app::Enregistreur& f = b.demarre();
+    // A second open on the same port would have failed on its lock; one open, no problem.
+    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.rs232.probleme().isEmpty());
+    QVERIFY(f.alerte().isEmpty());
+}
+
+void TstSources::serieDisparueEtRevenue() {
+    auto pty = std::make_unique<Pty>();
+    Banc b;
+    const QString lien = b.chemin(QStringLiteral("com1"));
+    QVERIFY(QFile::link(pty->esclave, lien));
+    QFile cfg(b.chemin(QStringLiteral("plovar.cfg")));
+    QVERIFY(cfg.open(QIODevice::WriteOnly));
+    cfg.write("\"X\",\"a.csv\",1,2,3600\r\n");
+    cfg.close();
+    b.portSerie = lien;
+    app::Enregistreur& f = b.demarre();
+    QVERIFY(f.rs232.estOuvert());
+    f.CmdRecord_Click();
+    pty->envoie(QByteArray::fromHex("00001400"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    f.Timer1_Timer();
+    // The adapter is unplugged: the port is closed after a bounded number of reports.
+    pty.reset();
+    laisseArriver();
+    const int erreurs = f.rs232.nbErreurs();
+    QVERIFY(!f.rs232.estOuvert());
+    QVERIFY2(erreurs >= 1 && erreurs <= 3, qPrintable(QString::number(erreurs)));
+    laisseArriver();
+    QCOMPARE(f.rs232.nbErreurs(), erreurs);
+    QVERIFY(f.alerte().contains(QStringLiteral("COM1")));
+    // Recording goes on with the last reading.
+    f.TimerValActu_Timer();
+    f.Timer1_Timer();
+    QVERIFY(f.enregistrement());
+    // It comes back (on a new device node): the flush timer reopens it.
+    pty = std::make_unique<Pty>();
+    QFile::remove(lien);
+    QVERIFY(QFile::link(pty->esclave, lien));
+    f.TimerVideBufferRS_Timer();
+    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.alerte().isEmpty());
+    pty->envoie(QByteArray::fromHex("00003200"));
+    laisseArriver();
+    f.TimerValActu_Timer();
+    f.Timer1_Timer();
+    f.CmdRecord_Click();
+    const QList<QByteArray> l = b.lit(QStringLiteral("a.csv")).split('\n');
+    QCOMPARE(l.size(), 4);
+    QVERIFY(l[0].startsWith("1;78;"));
+    QVERIFY(l[1].startsWith("2;78;"));
+    QVERIFY(l[2].startsWith("3;196;"));
+}
+
+void TstSources::serieAbsente() {
+    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), QStringLiteral("/dev/plovar-absent"));
+    app::Enregistreur& f = b.demarre();
+    QVERIFY(!f.rs232.estOuvert());
+    QCOMPARE(int(f.reglages.TypeSource), 2);
+    QVERIFY(f.TimerVideBufferRS.isActive());
+    QVERIFY(f.alerte().contains(QStringLiteral("non ouvert")));
+    QVERIFY(b.dialogues.avertissements.isEmpty());
+    f.TimerVideBufferRS_Timer();
+    QVERIFY(!f.rs232.estOuvert());
+}
+
+QTEST_MAIN(TstSources)
+#include "tst_sources.moc"
