@@ -335,7 +335,8 @@ QString Enregistreur::alerte() const {
 }
 
 void Enregistreur::menuReglage_Click() {
-    if (m_chargement || formOption)
+    // A dialog closed a moment ago is hidden and about to be destroyed.
+    if (m_chargement || (formOption && !formOption->isHidden()))
         return;
     setEnabled(false);
     formOption = new settings::Form_option(reglages, config, *this, this);
@@ -343,8 +344,11 @@ void Enregistreur::menuReglage_Click() {
 }
 
 void Enregistreur::menu_apropos_Click() {
-    if (!about)
+    if (!about || about->isHidden()) {
+        if (about)
+            about->deleteLater();
         about = new ui::About(m_env.dialogues, this);
+    }
     about->show();
     about->raise();
     about->activateWindow();

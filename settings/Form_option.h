@@ -4,6 +4,7 @@
 #include "GestionReglages.h"
 
 #include <QDialog>
+#include <QPointer>
 
 namespace files {
 class FichierConfig;
@@ -33,7 +34,7 @@ private:
     core::Reglages& m_reglages;
     const files::FichierConfig& m_config;
     ActionsSource& m_sources;
-    QWidget* m_principale;
+    QPointer<QWidget> m_principale;
 };
 
 } // namespace settings
