@@ -104,6 +104,8 @@ public:
     float HauteurEcran = 0;
     /// Index after the last sample drawn.
     int IndexPoint = 0;
+    /// Longest time, in ms, a load runs without letting the window repaint.
+    int budgetChargementMs = 15;
     /// Working directory saved around the new-record dialog.
     QString RepertoireEnr;
 

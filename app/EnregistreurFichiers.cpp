@@ -62,7 +62,7 @@ void Enregistreur::menu_charger_Click() {
     budget.start();
     const files::FinChargement fin =
         files::ChargeurEnr::charge(chemin, magasin, [&](qint64 position, qint64 taille) {
-            if (budget.elapsed() >= 15) {
+            if (budget.elapsed() >= budgetChargementMs) {
                 m_barre->avance(position, taille);
                 QCoreApplication::processEvents();
                 budget.restart();

@@ -1,0 +1,249 @@
+#include "BarreChargement.h"
+#include "Form_option.h"
+#include "EcrivainEnr.h"
+#include "Factices.h"
+#include "LecteurEnr.h"
+
+#include <QFile>
+#include <QTest>
+
+using test::Banc;
+
+namespace {
+
+QByteArray lignes(int n, int premier = 1, const char* valeur = nullptr) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i) {
+        b += QByteArray::number(premier + i) + ';' +
+             (valeur ? QByteArray(valeur) : QByteArray::number((i * 7) % 1000)) +
+             ";01-31-2007;09:05:03\r\n";
+    }
+    return b;
+}
+
+} // namespace
+
+class TstVisionneuse : public QObject {
+    Q_OBJECT
+private slots:
+    void fichiers_data();
+    void fichiers();
+    void annule();
+    void fichierDisparu();
+    void enregistreEtRelit();
+    void commandesRefusees();
+    void analyse_data();
+    void analyse();
+};
+
+void TstVisionneuse::fichiers_data() {
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<int>("nb");
+    // The values of lines 1, 2... ; with three values or more the last one is line N's.
+    QTest::addColumn<QList<double>>("valeurs");
+    QTest::addColumn<QString>("entete");
+    QTest::addColumn<bool>("message");
+    QTest::addColumn<bool>("dessine");
+    const QByteArray h = files::enteteEnr();
+    QTest::newRow("1 line") << h + lignes(1) << 1 << QList<double>{0} << "N°Record;Valeur;Date;Time"
+                            << false << true;
+    QTest::newRow("1000 lines") << h + lignes(1000) << 1000 << QList<double>{0, 7, 993}
+                                << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("32000 lines") << h + lignes(32000) << 32000 << QList<double>{0, 7, 993}
+                                 << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("4 and 5 digit numbers") << h + lignes(3, 9999, "250") << 3
+                                           << QList<double>{250, 250, 250}
+                                           << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("no header") << lignes(3) << 2 << QList<double>{7, 14} << "1;0;01-31-2007;09:05:03"
+                               << false << true;
+    QTest::newRow("two runs") << h + lignes(2) + lignes(2) << 4 << QList<double>{0, 7, 0, 7}
+                              << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("five characters cut to four")
+        << h + "7;12345;01-31-2007;09:05:03\r\n" << 1 << QList<double>{1234}
+        << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("empty value field stops silently")
+        << h + lignes(2) + "3;;01-31-2007;09:05:03\r\n" + lignes(2) << 3 << QList<double>{0, 7}
+        << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("empty line in the middle") << h + lignes(2) + "\r\n" + lignes(2) << 3
+                                              << QList<double>{0, 7, -1}
+                                              << "N°Record;Valeur;Date;Time" << true << false;
+    QTest::newRow("no separator at start") << h + "abc\r\n" + lignes(2) << 1 << QList<double>{-1}
+                                           << "N°Record;Valeur;Date;Time" << true << false;
+    QTest::newRow("no separator at end") << h + lignes(2) + "fin" << 3 << QList<double>{0, 7, -1}
+                                         << "N°Record;Valeur;Date;Time" << true << false;
+    QTest::newRow("header only") << h << 0 << QList<double>{} << "N°Record;Valeur;Date;Time"
+                                 << false << true;
+    QTest::newRow("empty file") << QByteArray() << 0 << QList<double>{} << "" << false << true;
+    QTest::newRow("32001 lines") << h + lignes(32001) << 32000
+                                 << QList<double>{0, 7, 993}
+                                 << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("bare LF") << QByteArray("H\n1;5;x;y\n2;6;x;y\n") << 2 << QList<double>{5, 6}
+                             << "H" << false << true;
+    QTest::newRow("not a number") << h + "1;abc;x;y\r\n2;5;x;y\r\n" << 1 << QList<double>{}
+                                  << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("binary") << QByteArray("\x00\x01;\xff\xfe\r\n\x00;9\r\n", 12) << 1
+                            << QList<double>{9} << QString::fromLatin1("\x00\x01;\xff\xfe", 5)
+                            << false << true;
+}
+
+void TstVisionneuse::fichiers() {
+    QFETCH(QByteArray, contenu);
+    QFETCH(int, nb);
+    QFETCH(QList<double>, valeurs);
+    QFETCH(QString, entete);
+    QFETCH(bool, message);
+    QFETCH(bool, dessine);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString chemin = b.chemin(QStringLiteral("lu.csv"));
+    QFile fichier(chemin);
+    QVERIFY(fichier.open(QIODevice::WriteOnly));
+    fichier.write(contenu);
+    fichier.close();
+    f.cycle.DecalageX = 12;
+    b.dialogues.fichiers.push_back(chemin);
+    f.menu_charger_Click();
+    QCOMPARE(int(f.magasin.NbMesures), nb);
+    QCOMPARE(f.magasin.LigneEntete, entete);
+    // Listed values: the first ones in order; when more lines than listed, the last one.
+    for (int i = 0; i < valeurs.size(); ++i) {
+        const int index = (valeurs.size() >= 3 && i == valeurs.size() - 1) ? nb : i + 1;
+        QCOMPARE(f.magasin.valeur(index), valeurs[i]);
+    }
+    QCOMPARE(b.dialogues.messages.size(), message ? 1 : 0);
+    if (message)
+        QCOMPARE(b.dialogues.messages[0], QStringLiteral("Erreur format fichier"));
+    QCOMPARE(f.cycle.DecalageX, 0.0);
+    // Cleaned up on every ending.
+    QVERIFY(f.barreChargement());
+    QVERIFY(f.barreChargement()->isHidden());
+    QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!f.chargementEnCours());
+    if (dessine) {
+        QCOMPARE(f.modeleListe->rowCount(), nb + 2);
+        QCOMPARE(f.modeleListe->ligne(0), entete);
+        if (nb > 0)
+            QCOMPARE(f.modeleListe->ligne(1),
+                     QString::number(nb) + " ---- " + f.magasin.LignesFichier[size_t(nb)]);
+        QCOMPARE(f.modeleListe->ligne(nb + 1), QStringLiteral("0 ---- "));
+        QCOMPARE(f.ui.HScroll1->maximum(), nb);
+    } else {
+        QCOMPARE(f.modeleListe->rowCount(), 0);
+        QCOMPARE(f.ui.Ecran1->nbTrace(), -1);
+    }
+}
+
+void TstVisionneuse::annule() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.CmdRecord_Click();
+    f.Timer1_Timer();
+    f.Timer1_Timer();
+    f.CmdRecord_Click();
+    const QString avant = f.modeleListe->texte();
+    f.menu_charger_Click();
+    QCOMPARE(b.dialogues.dialoguesFichier, 1);
+    QCOMPARE(int(f.magasin.NbMesures), 2);
+    QCOMPARE(f.modeleListe->texte(), avant);
+    QVERIFY(!f.barreChargement());
+}
+
+void TstVisionneuse::fichierDisparu() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("parti.csv")));
+    f.menu_charger_Click();
+    QCOMPARE(int(f.magasin.NbMesures), 0);
+    QVERIFY(b.dialogues.messages.isEmpty());
+    QVERIFY(f.barreChargement()->isHidden());
+    QVERIFY(!f.chargementEnCours());
+}
+
+void TstVisionneuse::enregistreEtRelit() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("r.csv")));
+    f.menu_nouveau_Click();
+    f.CmdRecord_Click();
+    for (int k = 0; k < 3; ++k) {
+        f.Form_KeyPress('+');
+        f.Timer1_Timer();
+        b.horloge.avance(1);
+    }
+    f.CmdRecord_Click();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("r.csv")));
+    f.menu_charger_Click();
+    QCOMPARE(f.modeleListe->texte(), QStringLiteral("N°Record;Valeur;Date;Time\r\n"
+                                                    "3 ---- 3;3;11-08-2006;14:05:11\r\n"
+                                                    "2 ---- 2;2;11-08-2006;14:05:10\r\n"
+                                                    "1 ---- 1;1;11-08-2006;14:05:09\r\n"
+                                                    "0 ---- \r\n"));
+    QCOMPARE(f.ui.Ecran1->nbTrace(), 3);
+}
+
+void TstVisionneuse::commandesRefusees() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString chemin = b.chemin(QStringLiteral("gros.csv"));
+    QFile fichier(chemin);
+    QVERIFY(fichier.open(QIODevice::WriteOnly));
+    fichier.write(files::enteteEnr() + lignes(32000));
+    fichier.close();
+    // Commands given while the file loads (here from the load's own event processing).
+    int essais = 0;
+    QTimer espion;
+    espion.setInterval(0);
+    connect(&espion, &QTimer::timeout, &f, [&] {
+        if (!f.chargementEnCours())
+            return;
+        ++essais;
+        f.CmdRecord_Click();
+        f.menuGraphe_Click();
+        f.menuReglage_Click();
+        b.dialogues.fichiers.push_back(chemin);
+        f.menu_charger_Click();
+    });
+    espion.start();
+    f.budgetChargementMs = 0; // let events in at every line
+    b.dialogues.fichiers.push_back(chemin);
+    f.menu_charger_Click();
+    espion.stop();
+    QVERIFY(essais > 0);
+    QVERIFY(!f.enregistrement());
+    QVERIFY(!f.formOption);
+    QCOMPARE(f.largeurTwips(), 3600);
+    QCOMPARE(int(f.magasin.NbMesures), 32000);
+}
+
+void TstVisionneuse::analyse_data() {
+    QTest::addColumn<QString>("ligne");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("valeur");
+    using T = files::ResultatAnalyse::Type;
+    QTest::newRow("plain") << "7;250;01-31-2007;09:05:03" << int(T::Valeur) << 250.0;
+    QTest::newRow("cut") << "7;12345;01-31-2007;09:05:03" << int(T::Valeur) << 1234.0;
+    QTest::newRow("999 zero") << "999;0;01-31-2007;09:05:03" << int(T::Valeur) << 0.0;
+    QTest::newRow("32000 zero") << "32000;0;01-31-2007;09:05:03" << int(T::Valeur) << 0.0;
+    QTest::newRow("negative") << "3;-2;x" << int(T::Valeur) << -2.0;
+    QTest::newRow("decimal") << "3;1.5;x" << int(T::Valeur) << 1.5;
+    QTest::newRow("no separator") << "abc" << int(T::ErreurFormat) << 0.0;
+    QTest::newRow("empty") << "" << int(T::ErreurFormat) << 0.0;
+    QTest::newRow("empty value") << "3;;x" << int(T::PasUnNombre) << 0.0;
+    QTest::newRow("nothing after") << "3;" << int(T::PasUnNombre) << 0.0;
+    QTest::newRow("letters") << "3;abc;x" << int(T::PasUnNombre) << 0.0;
+    QTest::newRow("inf") << "3;inf;x" << int(T::PasUnNombre) << 0.0;
+    QTest::newRow("nan") << "3;nan;x" << int(T::PasUnNombre) << 0.0;
+}
+
+void TstVisionneuse::analyse() {
+    QFETCH(QString, ligne);
+    QFETCH(int, type);
+    QFETCH(double, valeur);
+    const files::ResultatAnalyse r = files::analyse_ligne(ligne);
+    QCOMPARE(int(r.type), type);
+    if (r.type == files::ResultatAnalyse::Type::Valeur)
+        QCOMPARE(r.valeur, valeur);
+}
+
+QTEST_MAIN(TstVisionneuse)
+#include "tst_visionneuse.moc"
