@@ -1,0 +1,191 @@
+// Speed of the hot paths, each against a baseline measured in the same run:
+// the sampling tick at a full store against a nearly empty one, the redraw against
+// setting the whole list text and drawing every segment, and a file load with its
+// window against reading and parsing the same file with no window at all.
+#include "Dialogues.h"
+#include "EcrivainEnr.h"
+#include "Enregistreur.h"
+#include "Geometrie.h"
+#include "Horloge.h"
+#include "LecteurEnr.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class DialoguesMuets : public ui::Dialogues {
+public:
+    QString fichier;
+    bool question(QWidget*, const QString&) override { return false; }
+    void message(QWidget*, const QString&) override {}
+    void avertissement(QWidget*, const QString&) override {}
+    QString nouveauFichier(QWidget*) override { return fichier; }
+    QString ouvreFichier(QWidget*) override { return fichier; }
+    QString fichierSecours(QWidget*, const QString&) override { return {}; }
+    void bip() override {}
+    void ouvreLien(const QUrl&) override {}
+};
+
+struct Fenetre {
+    QTemporaryDir dir;
+    core::HorlogeSysteme horloge;
+    DialoguesMuets dialogues;
+    std::unique_ptr<app::Enregistreur> f;
+    Fenetre(int largeur = 7890) {
+        QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
+        cfg.open(QIODevice::WriteOnly);
+        cfg.write("\"X\",\"" + dir.filePath(QStringLiteral("b.csv")).toUtf8() + "\",1,0," +
+                  QByteArray::number(largeur) + "\r\n");
+        cfg.close();
+        app::Environnement env;
+        env.repertoireProgramme = dir.path();
+        env.cheminConfig = cfg.fileName();
+        env.portSerie = dir.filePath(QStringLiteral("aucun"));
+        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
+        env.horloge = &horloge;
+        env.dialogues = &dialogues;
+        f = std::make_unique<app::Enregistreur>(env);
+        f->Form_Load();
+        for (QTimer* t : {&f->Timer1, &f->TimerValActu, &f->TimerLed, &f->TimerVideBufferRS})
+            t->blockSignals(true);
+    }
+    void remplit(int n) {
+        for (int i = 1; i <= n; ++i) {
+            f->magasin.TabValeur[size_t(i)] = core::ValeurMesure::reel((i * 37) % 1000);
+            f->magasin.TabDate[size_t(i)] = QStringLiteral("11-08-2006");
+            f->magasin.TabHeure[size_t(i)] = QStringLiteral("14:05:09");
+        }
+        f->magasin.NbMesures = static_cast<int16_t>(n);
+    }
+    // Paints what the user sees of the graph and the list.
+    void peint(QImage& img) {
+        QPainter p(&img);
+        f->ui.Ecran1->dessine(p);
+        p.end();
+        f->ui.Text1->viewport()->render(&img);
+    }
+};
+
+// One sampling tick (store, redraw, durable append) with n samples already stored.
+void BM_Tick(benchmark::State& etat) {
+    Fenetre w;
+    const int n = static_cast<int>(etat.range(0));
+    w.f->CmdRecord_Click();
+    w.remplit(n - 1);
+    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    for (auto _ : etat) {
+        w.f->magasin.NbMesures = static_cast<int16_t>(n - 1);
+        w.f->Timer1_Timer();
+        w.peint(img);
+    }
+    w.f->CmdRecord_Click();
+}
+BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+void BM_Affich(benchmark::State& etat) {
+    Fenetre w;
+    w.remplit(static_cast<int>(etat.range(0)));
+    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    for (auto _ : etat) {
+        w.f->affich();
+        w.peint(img);
+    }
+}
+BENCHMARK(BM_Affich)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+// Baseline: the whole list as one text in a text box, and every segment drawn.
+void BM_AffichNaif(benchmark::State& etat) {
+    Fenetre w;
+    const int n = static_cast<int>(etat.range(0));
+    w.remplit(n);
+    QPlainTextEdit texte;
+    texte.resize(w.f->ui.Text1->size());
+    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    for (auto _ : etat) {
+        QString t;
+        for (int i = n; i >= 0; --i)
+            t += QString::number(i) + QStringLiteral(" ---- ") +
+                 QString::number(w.f->magasin.valeur(i)).rightJustified(3, QLatin1Char('0')) +
+                 QStringLiteral(" --- ") + w.f->magasin.TabDate[size_t(i)] +
+                 QStringLiteral(" --- ") + w.f->magasin.TabHeure[size_t(i)] +
+                 QStringLiteral("\r\n");
+        texte.setPlainText(t);
+        QPainter p(&img);
+        p.fillRect(img.rect(), Qt::black);
+        p.setPen(QPen(Qt::green, 0));
+        const double sx = img.width() / double(n), sy = img.height() / 255.0;
+        QPointF avant(0, 255 * sy);
+        for (int i = 1; i <= n; ++i) {
+            const QPointF pt(i * sx, (255 - w.f->magasin.valeur(i)) * sy);
+            p.drawLine(avant, pt);
+            avant = pt;
+        }
+        p.end();
+        texte.viewport()->render(&img);
+    }
+}
+BENCHMARK(BM_AffichNaif)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+QString fichierMesures(const QTemporaryDir& dir, int n) {
+    const QString chemin = dir.filePath(QStringLiteral("gros.csv"));
+    QFile f(chemin);
+    f.open(QIODevice::WriteOnly);
+    QByteArray b = files::enteteEnr();
+    for (int i = 1; i <= n; ++i)
+        b += files::ligneEnr(i, core::ValeurMesure::reel((i * 37) % 1000),
+                             QStringLiteral("11-08-2006"), QStringLiteral("14:05:09"));
+    f.write(b);
+    return chemin;
+}
+
+void BM_Chargement(benchmark::State& etat) {
+    Fenetre w(3600);
+    w.dialogues.fichier = fichierMesures(w.dir, static_cast<int>(etat.range(0)));
+    w.f->show();
+    for (auto _ : etat)
+        w.f->menu_charger_Click();
+    if (w.f->magasin.NbMesures != etat.range(0))
+        etat.SkipWithError("load incomplete");
+}
+BENCHMARK(BM_Chargement)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+// Baseline: reading and parsing the same file with no window.
+void BM_ChargementSansFenetre(benchmark::State& etat) {
+    QTemporaryDir dir;
+    const QString chemin = fichierMesures(dir, static_cast<int>(etat.range(0)));
+    auto m = std::make_unique<core::Magasin>();
+    for (auto _ : etat)
+        benchmark::DoNotOptimize(files::ChargeurEnr::charge(chemin, *m));
+}
+BENCHMARK(BM_ChargementSansFenetre)->Arg(32000)->Unit(benchmark::kMillisecond);
+
+// The durable append alone (write, flush, fsync), per line.
+void BM_AjoutDurable(benchmark::State& etat) {
+    QTemporaryDir dir;
+    files::EcrivainEnr e;
+    const QString chemin = dir.filePath(QStringLiteral("a.csv"));
+    const QByteArray l = "1;999;11-08-2006;14:05:09\r\n";
+    for (auto _ : etat)
+        e.ajoute(chemin, l);
+}
+BENCHMARK(BM_AjoutDurable)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    graph::setTwipsParPixel(15.0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
