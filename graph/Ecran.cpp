@@ -80,10 +80,12 @@ void Ecran::dessine(QPainter& p) const {
     }
     const std::vector<QPointF> unites = pointsUnites();
     if (!unites.empty()) {
-        std::vector<QPointF> points;
-        points.reserve(unites.size());
-        for (const QPointF& u : unites)
-            points.push_back(versPixels(u.x(), u.y()) - QPointF(z.topLeft()));
+        // Graph units to pixels inside the area.
+        const double sx = z.width() / static_cast<double>(m_largeurEchelle);
+        const double sy = z.height() / static_cast<double>(m_hauteurEchelle);
+        std::vector<QPointF> points(unites.size());
+        for (size_t k = 0; k < unites.size(); ++k)
+            points[k] = QPointF(unites[k].x() * sx, unites[k].y() * sy);
         const std::vector<Colonne> colonnes = colonnesTrace(points, z.width(), z.height());
         const QColor vert = couleurs::trace();
         for (size_t c = 0; c < colonnes.size(); ++c)

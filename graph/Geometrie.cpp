@@ -52,6 +52,17 @@ std::vector<Colonne> colonnesTrace(const std::vector<QPointF>& points, int large
             continue;
         const int c0 = std::max(0, static_cast<int>(std::floor(p.x())));
         const int c1 = std::min(largeur - 1, static_cast<int>(std::floor(q.x())));
+        if (c0 == c1 && p.x() >= 0 && q.x() < c0 + 1) {
+            // The usual case with many samples a column: the segment stays inside it.
+            const auto i = static_cast<size_t>(c0);
+            const double lo = p.y() < q.y() ? p.y() : q.y();
+            const double hi = p.y() < q.y() ? q.y() : p.y();
+            if (lo < ymin[i])
+                ymin[i] = lo;
+            if (hi > ymax[i])
+                ymax[i] = hi;
+            continue;
+        }
         const double dx = q.x() - p.x();
         for (int c = c0; c <= c1; ++c) {
             // The part of the segment inside the column strip [c, c + 1].
