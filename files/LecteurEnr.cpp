@@ -36,11 +36,12 @@ ResultatAnalyse analyse_ligne(const QString& ligne) {
 namespace {
 
 // Reads one line without its end; false at the end of the file or on a read error.
-bool litLigne(QFile& f, QString& ligne, bool& erreur) {
+bool litLigne(QIODevice& f, QString& ligne, bool& erreur) {
     if (f.atEnd())
         return false;
     QByteArray b = f.readLine(ChargeurEnr::kLongueurMax + 1);
-    if (b.isEmpty() && f.error() != QFile::NoError) {
+    if (b.isEmpty()) {
+        // Not at the end, yet nothing could be read.
         erreur = true;
         return false;
     }
@@ -62,12 +63,24 @@ bool litLigne(QFile& f, QString& ligne, bool& erreur) {
 
 FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
                                   const Progression& progression) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) {
+        m.NbMesures = 0;
+        m.donneesChargees = true;
+        m.LigneEntete.clear();
+        return FinChargement::Echec;
+    }
+    const FinChargement fin = charge(static_cast<QIODevice&>(f), m, progression);
+    if (fin == FinChargement::Complet && f.error() != QFile::NoError)
+        return FinChargement::Echec;
+    return fin;
+}
+
+FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m,
+                                  const Progression& progression) {
     m.NbMesures = 0;
     m.donneesChargees = true;
     m.LigneEntete.clear();
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
-        return FinChargement::Echec;
     const qint64 taille = f.size();
     bool erreur = false;
     if (!litLigne(f, m.LigneEntete, erreur))
@@ -92,8 +105,6 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
             return FinChargement::Echec;
         m.TabValeur[i] = core::ValeurMesure::reel(a.valeur);
     }
-    if (f.error() != QFile::NoError)
-        return FinChargement::Echec;
     return FinChargement::Complet;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Magasin.h"
 
+#include <QIODevice>
 #include <QString>
 
 #include <functional>
@@ -41,8 +42,11 @@ public:
     /// (counting from 1) and the file's length.
     using Progression = std::function<void(qint64 position, qint64 taille)>;
 
-    /// Opens the file and reads it whole into `m`; `taille` receives the length.
+    /// Opens the file and reads it whole into `m`.
     static FinChargement charge(const QString& chemin, core::Magasin& m,
+                                const Progression& progression = {});
+    /// Reads an open device whole into `m`.
+    static FinChargement charge(QIODevice& f, core::Magasin& m,
                                 const Progression& progression = {});
 };
 
