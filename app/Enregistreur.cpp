@@ -54,7 +54,9 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-Enregistreur::~Enregistreur() { qApp->removeEventFilter(this); }
+Enregistreur::~Enregistreur() {
+    qApp->removeEventFilter(this);
+}
 
 void Enregistreur::Form_Load() {
     setFixedHeight(graph::px(ui::kHauteurFenetre));
@@ -157,7 +159,9 @@ void Enregistreur::TimerLed_Timer() {
         eteint_led();
 }
 
-void Enregistreur::eteint_led() { ui.Frame2->eteint(); }
+void Enregistreur::eteint_led() {
+    ui.Frame2->eteint();
+}
 
 void Enregistreur::TimerVideBufferRS_Timer() {
     rs232.vide_buffer();
@@ -166,7 +170,9 @@ void Enregistreur::TimerVideBufferRS_Timer() {
         rs232.ouvre_port();
 }
 
-void Enregistreur::Form_KeyPress(int code) { core::toucheTest(cycle, code); }
+void Enregistreur::Form_KeyPress(int code) {
+    core::toucheTest(cycle, code);
+}
 
 bool Enregistreur::eventFilter(QObject* o, QEvent* e) {
     if (e->type() == QEvent::KeyPress && o->isWidgetType()) {
@@ -256,9 +262,9 @@ bool Enregistreur::sauveAttente(bool fermeture) {
         if (f.isEmpty()) {
             if (!fermeture)
                 return false; // they stay waiting and go first at the next recording
-            if (m_env.dialogues->question(
-                    this, QStringLiteral("Les mesures non écrites seront perdues. "
-                                         "Quitter quand même ?")))
+            if (m_env.dialogues->question(this,
+                                          QStringLiteral("Les mesures non écrites seront perdues. "
+                                                         "Quitter quand même ?")))
                 return true;
             continue;
         }
@@ -290,9 +296,15 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
     QCoreApplication::quit();
 }
 
-bool Enregistreur::portOuvert() const { return rs232.estOuvert(); }
-void Enregistreur::ouvrePort() { rs232.ouvre_port(); }
-void Enregistreur::fermePort() { rs232.ferme_port(); }
+bool Enregistreur::portOuvert() const {
+    return rs232.estOuvert();
+}
+void Enregistreur::ouvrePort() {
+    rs232.ouvre_port();
+}
+void Enregistreur::fermePort() {
+    rs232.ferme_port();
+}
 
 void Enregistreur::minuterieVidage(bool active) {
     if (active)

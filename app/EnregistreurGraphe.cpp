@@ -84,8 +84,7 @@ void Enregistreur::affich() {
     modeleListe->remplit(n, magasin.donneesChargees);
     ui.Ecran1->traceMagasin(&magasin, n, cycle.DecalageY, HauteurEcran, debutVue());
     IndexPoint = n + 1;
-    ui.Ecran1->setPosition(
-        QPointF(n, HauteurEcran - (magasin.valeur(n) - cycle.DecalageY)));
+    ui.Ecran1->setPosition(QPointF(n, HauteurEcran - (magasin.valeur(n) - cycle.DecalageY)));
 }
 
 void Enregistreur::Slider1_Scroll() {

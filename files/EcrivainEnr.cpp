@@ -8,7 +8,9 @@
 
 namespace files {
 
-QByteArray enteteEnr() { return QByteArray("N\xB0Record;Valeur;Date;Time\r\n"); }
+QByteArray enteteEnr() {
+    return QByteArray("N\xB0Record;Valeur;Date;Time\r\n");
+}
 
 QByteArray ligneEnr(int numero, const core::ValeurMesure& valeur, const QString& date,
                     const QString& heure) {
@@ -81,7 +83,9 @@ EcrivainEnr::Etat EcrivainEnr::ajoute(const QString& chemin, const QByteArray& l
     return vide();
 }
 
-EcrivainEnr::Etat EcrivainEnr::reessaie() { return vide(); }
+EcrivainEnr::Etat EcrivainEnr::reessaie() {
+    return vide();
+}
 
 QByteArray EcrivainEnr::contenuEnAttente() const {
     QByteArray b;

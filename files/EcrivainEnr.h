@@ -24,9 +24,9 @@ bool creeFichierEnr(const QString& chemin);
 class EcrivainEnr {
 public:
     enum class Etat {
-        Ecrit,   ///< everything, this line included, is on disk
-        Echec,   ///< writing failed; lines wait in memory
-        Retabli  ///< writing works again; every waiting line was written
+        Ecrit,  ///< everything, this line included, is on disk
+        Echec,  ///< writing failed; lines wait in memory
+        Retabli ///< writing works again; every waiting line was written
     };
 
     /// Queues the line for the file and writes everything waiting.

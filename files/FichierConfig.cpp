@@ -12,7 +12,6 @@ namespace files {
 
 namespace {
 
-
 // Splits content into fields. A line end separates fields just as a comma does,
 // and blank lines are passed over, so lines are joined with commas first. Blanks
 // before a field are skipped; a quoted field runs to the next quote (what stands
@@ -78,7 +77,9 @@ QString FichierConfig::choisitChemin(const QString& repertoireProgramme,
     return QDir(repertoireUtilisateur).filePath(nom());
 }
 
-bool FichierConfig::existe() const { return QFileInfo::exists(m_chemin); }
+bool FichierConfig::existe() const {
+    return QFileInfo::exists(m_chemin);
+}
 
 QByteArray FichierConfig::ligne(const core::Reglages& r) {
     // A double quote cannot be represented inside a quoted field; the new-record

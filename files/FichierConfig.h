@@ -19,8 +19,8 @@ struct ValeursConfig {
 
 /// Outcome of reading the configuration file.
 enum class LectureConfig {
-    Lue,      ///< the file was read and its values are in force
-    Absente,  ///< no file: nothing was read
+    Lue,       ///< the file was read and its values are in force
+    Absente,   ///< no file: nothing was read
     Endommagee ///< the file exists but cannot be read as a configuration
 };
 

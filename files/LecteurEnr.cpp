@@ -76,8 +76,7 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
     return fin;
 }
 
-FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m,
-                                  const Progression& progression) {
+FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progression& progression) {
     m.NbMesures = 0;
     m.donneesChargees = true;
     m.LigneEntete.clear();

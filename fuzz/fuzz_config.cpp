@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     // Names survive unless they hold what the one-line format cannot: line ends,
     // commas at the ends, surrounding blanks.
-    if (!v->NomFichierEnr.contains(QLatin1Char('\n')) && !v->NomFichierEnr.contains(QLatin1Char('\r')) &&
+    if (!v->NomFichierEnr.contains(QLatin1Char('\n')) &&
+        !v->NomFichierEnr.contains(QLatin1Char('\r')) &&
         v->NomFichierEnr == v->NomFichierEnr.trimmed() && relu->NomFichierEnr != v->NomFichierEnr)
         std::abort();
     return 0;

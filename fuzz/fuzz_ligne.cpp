@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const files::FinChargement fin = files::ChargeurEnr::charge(tampon, *magasin);
     if (magasin->NbMesures < 0 || magasin->NbMesures > core::Magasin::kCapacite)
         std::abort();
-    if (fin == files::FinChargement::ErreurFormat &&
-        magasin->valeur(magasin->NbMesures) != -1)
+    if (fin == files::FinChargement::ErreurFormat && magasin->valeur(magasin->NbMesures) != -1)
         std::abort();
     return 0;
 }

@@ -12,8 +12,12 @@ BandeGraduee::BandeGraduee(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-double BandeGraduee::ScaleWidth() const { return contentsRect().width() * twipsParPixel(); }
-double BandeGraduee::ScaleHeight() const { return contentsRect().height() * twipsParPixel(); }
+double BandeGraduee::ScaleWidth() const {
+    return contentsRect().width() * twipsParPixel();
+}
+double BandeGraduee::ScaleHeight() const {
+    return contentsRect().height() * twipsParPixel();
+}
 
 void BandeGraduee::Line(QPointF de, QPointF a) {
     m_lignes.emplace_back(de, a);
@@ -28,8 +32,10 @@ void BandeGraduee::paintEvent(QPaintEvent* e) {
     p.setPen(QPen(palette().color(QPalette::WindowText), 0));
     const double t = twipsParPixel();
     for (const QLineF& l : m_lignes) {
-        const QPoint a(z.left() + static_cast<int>(l.x1() / t), z.top() + static_cast<int>(l.y1() / t));
-        const QPoint b(z.left() + static_cast<int>(l.x2() / t), z.top() + static_cast<int>(l.y2() / t));
+        const QPoint a(z.left() + static_cast<int>(l.x1() / t),
+                       z.top() + static_cast<int>(l.y1() / t));
+        const QPoint b(z.left() + static_cast<int>(l.x2() / t),
+                       z.top() + static_cast<int>(l.y2() / t));
         p.drawLine(a, b);
     }
 }

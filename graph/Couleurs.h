@@ -20,8 +20,12 @@ QColor texteFenetre();
 /// Button shadow (grey text).
 QColor ombreBouton();
 /// The trace: bright green.
-inline QColor trace() { return QColor(0, 255, 0); }
+inline QColor trace() {
+    return QColor(0, 255, 0);
+}
 /// A colour written as 0x00BBGGRR.
-inline QColor depuisBGR(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+inline QColor depuisBGR(int bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 } // namespace graph::couleurs

@@ -10,12 +10,16 @@ namespace {
 double g_twipsParPixel = 15.0;
 }
 
-double twipsParPixel() { return g_twipsParPixel; }
+double twipsParPixel() {
+    return g_twipsParPixel;
+}
 void setTwipsParPixel(double t) {
     if (t > 0)
         g_twipsParPixel = t;
 }
-int px(double twips) { return static_cast<int>(std::lround(twips / g_twipsParPixel)); }
+int px(double twips) {
+    return static_cast<int>(std::lround(twips / g_twipsParPixel));
+}
 
 Axes calculeAxes(const BoiteImage& bas, const BoiteImage& droite) {
     // Single precision throughout, as the strips' scale properties are singles.

@@ -25,12 +25,12 @@ struct BoiteImage {
 
 /// Division ticks and their printed numbers, k = 1 to 9 at index k - 1.
 struct Axes {
-    std::array<float, 9> tickX{};     ///< tick x in the bottom strip's client twips
+    std::array<float, 9> tickX{};      ///< tick x in the bottom strip's client twips
     std::array<float, 9> etiquetteX{}; ///< bottom label left edge, window twips
-    float etiquetteBasY = 0;          ///< bottom labels' top edge, window twips
-    std::array<float, 9> tickY{};     ///< tick y in the right-hand strip's client twips
+    float etiquetteBasY = 0;           ///< bottom labels' top edge, window twips
+    std::array<float, 9> tickY{};      ///< tick y in the right-hand strip's client twips
     std::array<float, 9> etiquetteY{}; ///< right-hand label top edge, window twips
-    float etiquetteDroiteX = 0;       ///< right-hand labels' left edge, window twips
+    float etiquetteDroiteX = 0;        ///< right-hand labels' left edge, window twips
 };
 
 /// Tick and label positions for the bottom strip `bas` and the right-hand strip `droite`.

@@ -33,8 +33,14 @@ std::unique_ptr<BibliothequeCarte> BibliothequeCarte::charge(const QStringList& 
     return nullptr;
 }
 
-long BibliothequeCarte::OpenDevice(long adresse) { return m_open(adresse); }
-void BibliothequeCarte::ReadAllAnalog(long* entree1, long* entree2) { m_read(entree1, entree2); }
-void BibliothequeCarte::CloseDevice() { m_close(); }
+long BibliothequeCarte::OpenDevice(long adresse) {
+    return m_open(adresse);
+}
+void BibliothequeCarte::ReadAllAnalog(long* entree1, long* entree2) {
+    m_read(entree1, entree2);
+}
+void BibliothequeCarte::CloseDevice() {
+    m_close();
+}
 
 } // namespace sources

@@ -10,7 +10,9 @@ std::optional<std::pair<int, int>> decodeRapport(const uint8_t* octets, size_t n
     return std::make_pair(static_cast<int>(octets[2]), static_cast<int>(octets[3]));
 }
 
-PiloteHid::PiloteHid() { m_init = hid_init() == 0; }
+PiloteHid::PiloteHid() {
+    m_init = hid_init() == 0;
+}
 
 PiloteHid::~PiloteHid() {
     CloseDevice();

@@ -89,8 +89,8 @@ void Rs232::surErreur(QSerialPort::SerialPortError e) {
     const bool perdu = e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
     if (perdu && m_port.isOpen()) {
         // The device went away (adapter unplugged): reading fails and Qt would
-        // report it again and again while the port stays open. Close it; the caller reopens it later.
-        // Closed from the event loop, not from inside the port's own notification.
+        // report it again and again while the port stays open. Close it; the caller reopens it
+        // later. Closed from the event loop, not from inside the port's own notification.
         m_probleme = m_port.errorString();
         QMetaObject::invokeMethod(
             this,

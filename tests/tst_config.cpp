@@ -33,15 +33,16 @@ void TstConfig::lecture_data() {
     QTest::addColumn<int>("cadence");
     QTest::addColumn<int>("source");
     QTest::addColumn<int>("largeur");
-    QTest::newRow("defaults") << QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n")
+    QTest::newRow("defaults") << QByteArray(
+                                     "\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n")
                               << "data_tr.csv" << 1 << 0 << 3600;
-    QTest::newRow("comma in path") << QByteArray("\"X\",\"/tmp/a,b.csv\",4,2,7890\r\n")
-                                   << "/tmp/a,b.csv" << 4 << 2 << 7890;
+    QTest::newRow("comma in path")
+        << QByteArray("\"X\",\"/tmp/a,b.csv\",4,2,7890\r\n") << "/tmp/a,b.csv" << 4 << 2 << 7890;
     QTest::newRow("last record wins")
         << QByteArray("\"X\",\"a.csv\",1,0,3600\r\n\"X\",\"b.csv\",10,1,7890\r\n") << "b.csv" << 10
         << 1 << 7890;
-    QTest::newRow("marker changed") << QByteArray("\"bonjour\",\"a.csv\",2,1,5000\r\n") << "a.csv"
-                                    << 2 << 1 << 5000;
+    QTest::newRow("marker changed")
+        << QByteArray("\"bonjour\",\"a.csv\",2,1,5000\r\n") << "a.csv" << 2 << 1 << 5000;
     QTest::newRow("one field a line")
         << QByteArray("\"X\"\r\n\"c.csv\"\r\n3\r\n2\r\n7890\r\n") << "c.csv" << 3 << 2 << 7890;
     QTest::newRow("blanks before fields")
@@ -52,7 +53,8 @@ void TstConfig::lecture_data() {
     QTest::newRow("trailing blank lines")
         << QByteArray("\"X\",\"g.csv\",8,0,3600\r\n\r\n\r\n") << "g.csv" << 8 << 0 << 3600;
     QTest::newRow("latin letters in path")
-        << QByteArray("\"X\",\"/tmp/donn\xc3\xa9" "es.csv\",1,0,3600\r\n")
+        << QByteArray("\"X\",\"/tmp/donn\xc3\xa9"
+                      "es.csv\",1,0,3600\r\n")
         << QString::fromUtf8("/tmp/données.csv") << 1 << 0 << 3600;
 }
 

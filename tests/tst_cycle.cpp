@@ -47,7 +47,9 @@ void TstCycle::cadences_data() {
     const int ticks[] = {1, 1, 1, 15, 30, 60, 180, 360, 720, 1440};
     for (int i = 1; i <= 10; ++i)
         QTest::addRow("option %d", i) << i
-                                      << QString(i == 1 ? "1000" : i == 2 ? "10000" : "60000")
+                                      << QString(i == 1   ? "1000"
+                                                 : i == 2 ? "10000"
+                                                          : "60000")
                                       << ticks[i - 1];
 }
 
@@ -70,9 +72,9 @@ void TstCycle::compteurTicks_data() {
     QTest::addColumn<QList<int>>("ticksEchantillon");
     QTest::addColumn<QList<int>>("intervalles");
     // Samples fall on ticks 1, N + 1, 2N + 1... (counting ticks from 1).
-    QTest::newRow("rate 1") << 1 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
-                                               16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
-                                               29, 30, 31}
+    QTest::newRow("rate 1") << 1 << QList<int>{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                               12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
+                                               23, 24, 25, 26, 27, 28, 29, 30, 31}
                             << QList<int>{1000};
     QTest::newRow("rate 4") << 4 << QList<int>{1, 16, 31} << QList<int>{60000};
 }

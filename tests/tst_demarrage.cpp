@@ -68,8 +68,8 @@ void TstDemarrage::largeurEtTitre() {
     QFETCH(int, largeur);
     QFETCH(bool, coche);
     QFETCH(QString, titre);
-    const QByteArray cfg = "\"NE PAS MODIFIER CE FICHIER\",\"a.csv\",1,0," +
-                           QByteArray::number(largeur) + "\r\n";
+    const QByteArray cfg =
+        "\"NE PAS MODIFIER CE FICHIER\",\"a.csv\",1,0," + QByteArray::number(largeur) + "\r\n";
     Banc b(cfg);
     app::Enregistreur& f = b.demarre();
     QCOMPARE(f.largeurTwips(), largeur);

@@ -179,10 +179,14 @@ void TstEnregistrement::numero32000() {
 void TstEnregistrement::formatLigne_data() {
     QTest::addColumn<core::ValeurMesure>("valeur");
     QTest::addColumn<QByteArray>("ligne");
-    QTest::newRow("board 255") << core::ValeurMesure::reel(999) << QByteArray("12;999;01-31-2007;09:05:03\r\n");
-    QTest::newRow("board 0") << core::ValeurMesure::reel(0) << QByteArray("12;0;01-31-2007;09:05:03\r\n");
-    QTest::newRow("test -3") << core::ValeurMesure::entier(-3) << QByteArray("12;-3;01-31-2007;09:05:03\r\n");
-    QTest::newRow("test 32767") << core::ValeurMesure::entier(32767) << QByteArray("12;32767;01-31-2007;09:05:03\r\n");
+    QTest::newRow("board 255") << core::ValeurMesure::reel(999)
+                               << QByteArray("12;999;01-31-2007;09:05:03\r\n");
+    QTest::newRow("board 0") << core::ValeurMesure::reel(0)
+                             << QByteArray("12;0;01-31-2007;09:05:03\r\n");
+    QTest::newRow("test -3") << core::ValeurMesure::entier(-3)
+                             << QByteArray("12;-3;01-31-2007;09:05:03\r\n");
+    QTest::newRow("test 32767") << core::ValeurMesure::entier(32767)
+                                << QByteArray("12;32767;01-31-2007;09:05:03\r\n");
     QTest::newRow("empty") << core::ValeurMesure() << QByteArray("12;0;01-31-2007;09:05:03\r\n");
 }
 
@@ -273,7 +277,8 @@ void TstEnregistrement::fermetureNon() {
     b.dialogues.reponses.push_back(false);
     QVERIFY(!f.close());
     QCOMPARE(b.dialogues.bips, 1);
-    QCOMPARE(b.dialogues.questions, QStringList{QStringLiteral("Arrêter l'enregistreur et quitter ?")});
+    QCOMPARE(b.dialogues.questions,
+             QStringList{QStringLiteral("Arrêter l'enregistreur et quitter ?")});
     QVERIFY(f.isVisible());
     QVERIFY(f.enregistrement());
     tick(b);

@@ -11,7 +11,10 @@ using test::Banc;
 class TstFenetre : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_banc = std::make_unique<Banc>(QByteArray("\"X\",\"a.csv\",1,0,7890\r\n")); m_banc->demarre(); }
+    void initTestCase() {
+        m_banc = std::make_unique<Banc>(QByteArray("\"X\",\"a.csv\",1,0,7890\r\n"));
+        m_banc->demarre();
+    }
     void cleanupTestCase() { m_banc.reset(); }
     void controles_data();
     void controles();

@@ -17,8 +17,12 @@ private slots:
 };
 
 namespace {
-graph::BoiteImage bas() { return {3600, 2880, 3495, 255, 3435, 195}; }
-graph::BoiteImage droite() { return {7200, 120, 255, 2655, 195, 2595}; }
+graph::BoiteImage bas() {
+    return {3600, 2880, 3495, 255, 3435, 195};
+}
+graph::BoiteImage droite() {
+    return {7200, 120, 255, 2655, 195, 2595};
+}
 } // namespace
 
 void TstGeometrie::tableau_data() {
@@ -48,10 +52,12 @@ void TstGeometrie::tableau() {
     // To 0.1 twip, as the worked table is rounded.
     QVERIFY(std::fabs(a.tickX[i] - tickX) < 0.06);
     QVERIFY(std::fabs(3600 + 30 + a.tickX[i] - tickXFenetre) < 0.06);
-    QVERIFY2(std::fabs(a.etiquetteX[i] - etiquetteX) < 0.06, qPrintable(QString::number(a.etiquetteX[i])));
+    QVERIFY2(std::fabs(a.etiquetteX[i] - etiquetteX) < 0.06,
+             qPrintable(QString::number(a.etiquetteX[i])));
     QVERIFY(std::fabs(a.tickY[i] - tickY) < 0.06);
     QVERIFY(std::fabs(120 + 30 + a.tickY[i] - tickYFenetre) < 0.06);
-    QVERIFY2(std::fabs(a.etiquetteY[i] - etiquetteY) < 0.06, qPrintable(QString::number(a.etiquetteY[i])));
+    QVERIFY2(std::fabs(a.etiquetteY[i] - etiquetteY) < 0.06,
+             qPrintable(QString::number(a.etiquetteY[i])));
 }
 
 void TstGeometrie::etiquettesHorsBandes() {
@@ -85,10 +91,18 @@ void TstGeometrie::reduction() {
     for (int i = 0; i <= n; ++i) {
         double v = 0;
         switch (forme) {
-        case 0: v = alea.bounded(256); break;
-        case 1: v = 255.0 * i / n; break;
-        case 2: v = (i / 97) % 2 ? 250 : 10; break;
-        default: v = alea.bounded(800) - 200; break;
+        case 0:
+            v = alea.bounded(256);
+            break;
+        case 1:
+            v = 255.0 * i / n;
+            break;
+        case 2:
+            v = (i / 97) % 2 ? 250 : 10;
+            break;
+        default:
+            v = alea.bounded(800) - 200;
+            break;
         }
         points.emplace_back(i * double(largeur) / n, (255 - v) * hauteur / 255.0);
     }
@@ -100,12 +114,14 @@ void TstGeometrie::reduction() {
     reference.fill(0);
     for (size_t k = 1; k < points.size(); ++k) {
         const QPointF p = points[k - 1], q = points[k];
-        for (int c = std::max(0, int(std::floor(p.x()))); c <= std::min(largeur - 1, int(std::floor(q.x()))); ++c) {
+        for (int c = std::max(0, int(std::floor(p.x())));
+             c <= std::min(largeur - 1, int(std::floor(q.x()))); ++c) {
             const double x0 = std::max(p.x(), double(c)), x1 = std::min(q.x(), double(c + 1));
             const double dx = q.x() - p.x();
             const double y0 = dx > 0 ? p.y() + (q.y() - p.y()) * (x0 - p.x()) / dx : p.y();
             const double y1 = dx > 0 ? p.y() + (q.y() - p.y()) * (x1 - p.x()) / dx : q.y();
-            for (int y = int(std::floor(std::min(y0, y1))); y <= int(std::floor(std::max(y0, y1))); ++y)
+            for (int y = int(std::floor(std::min(y0, y1))); y <= int(std::floor(std::max(y0, y1)));
+                 ++y)
                 if (y >= 0 && y < hauteur)
                     reference.setPixel(c, y, 1);
         }

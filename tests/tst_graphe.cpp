@@ -205,8 +205,8 @@ void TstGraphe::molette() {
         v << i;
     remplit(f, v);
     auto tourne = [&](int delta, Qt::KeyboardModifiers m) {
-        QWheelEvent e(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      m, Qt::NoScrollPhase, false);
+        QWheelEvent e(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton, m,
+                      Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(f.ui.Ecran1, &e);
     };
     tourne(120, Qt::NoModifier);

@@ -32,7 +32,8 @@ void TstInstance::deuxiemeInstance() {
     premier.setWorkingDirectory(dir.path());
     premier.start(programme, {});
     QVERIFY(premier.waitForStarted());
-    QVERIFY(QTest::qWaitFor([&] { return pidDuVerrou(verrou) == QByteArray::number(premier.processId()); }, 20000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return pidDuVerrou(verrou) == QByteArray::number(premier.processId()); }, 20000));
     // The first run leaves the default configuration beside the program.
     QTRY_COMPARE_WITH_TIMEOUT(
         [&] {
@@ -57,7 +58,8 @@ void TstInstance::deuxiemeInstance() {
     troisieme.setWorkingDirectory(dir.path());
     troisieme.start(programme, {});
     QVERIFY(troisieme.waitForStarted());
-    QVERIFY(QTest::qWaitFor([&] { return pidDuVerrou(verrou) == QByteArray::number(troisieme.processId()); }, 20000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return pidDuVerrou(verrou) == QByteArray::number(troisieme.processId()); }, 20000));
     QCOMPARE(troisieme.state(), QProcess::Running);
     troisieme.kill();
     troisieme.waitForFinished(20000);

@@ -31,16 +31,36 @@ void TstReglages::cadences_data() {
     QTest::addColumn<QString>("bulle");
     QTest::addColumn<QString>("intervalle");
     QTest::addColumn<int>("ticks");
-    QTest::newRow("1\"") << 1 << "1\"" << "8h record" << "1000" << 1;
-    QTest::newRow("10\"") << 2 << "10\"" << "17h record" << "10000" << 1;
-    QTest::newRow("1 '") << 3 << "1 '" << "2days record" << "60000" << 1;
-    QTest::newRow("15 '") << 4 << "15 '" << "3days record" << "60000" << 15;
-    QTest::newRow("30 '") << 5 << "30 '" << "7days record" << "60000" << 30;
-    QTest::newRow("1h") << 6 << "1h" << "22 days record" << "60000" << 60;
-    QTest::newRow("3h") << 7 << "3h" << "" << "60000" << 180;
-    QTest::newRow("6h") << 8 << "6h" << "" << "60000" << 360;
-    QTest::newRow("12h") << 9 << "12h" << "" << "60000" << 720;
-    QTest::newRow("24h") << 10 << "24h" << "" << "60000" << 1440;
+    QTest::newRow("1\"") << 1 << "1\""
+                         << "8h record"
+                         << "1000" << 1;
+    QTest::newRow("10\"") << 2 << "10\""
+                          << "17h record"
+                          << "10000" << 1;
+    QTest::newRow("1 '") << 3 << "1 '"
+                         << "2days record"
+                         << "60000" << 1;
+    QTest::newRow("15 '") << 4 << "15 '"
+                          << "3days record"
+                          << "60000" << 15;
+    QTest::newRow("30 '") << 5 << "30 '"
+                          << "7days record"
+                          << "60000" << 30;
+    QTest::newRow("1h") << 6 << "1h"
+                        << "22 days record"
+                        << "60000" << 60;
+    QTest::newRow("3h") << 7 << "3h"
+                        << ""
+                        << "60000" << 180;
+    QTest::newRow("6h") << 8 << "6h"
+                        << ""
+                        << "60000" << 360;
+    QTest::newRow("12h") << 9 << "12h"
+                         << ""
+                         << "60000" << 720;
+    QTest::newRow("24h") << 10 << "24h"
+                         << ""
+                         << "60000" << 1440;
 }
 
 void TstReglages::cadences() {
@@ -60,8 +80,8 @@ void TstReglages::cadences() {
     o->click();
     QCOMPARE(f.reglages.IntervalleTimer, intervalle);
     QCOMPARE(int(f.reglages.NbTicks), ticks);
-    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
-             "\"NE PAS MODIFIER CE FICHIER\",\"a.csv\"," + QByteArray::number(option) + ",0,3600\r\n");
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), "\"NE PAS MODIFIER CE FICHIER\",\"a.csv\"," +
+                                                      QByteArray::number(option) + ",0,3600\r\n");
     f.formOption->close();
 }
 

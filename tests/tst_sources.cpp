@@ -23,7 +23,9 @@ struct Factice {
         reinterpret_cast<void (*)(const long*, int)>(lib.resolve("factice_lectures"))(
             t.data(), int(t.size()));
     }
-    void ouverture(long r) { reinterpret_cast<void (*)(long)>(lib.resolve("factice_ouverture"))(r); }
+    void ouverture(long r) {
+        reinterpret_cast<void (*)(long)>(lib.resolve("factice_ouverture"))(r);
+    }
     QString journal() {
         return QString::fromLatin1(
                    reinterpret_cast<const char* (*)()>(lib.resolve("factice_journal"))())
@@ -48,7 +50,9 @@ struct Pty {
             ::close(maitre);
         maitre = -1;
     }
-    void envoie(const QByteArray& b) { QCOMPARE(::write(maitre, b.constData(), size_t(b.size())), ssize_t(b.size())); }
+    void envoie(const QByteArray& b) {
+        QCOMPARE(::write(maitre, b.constData(), size_t(b.size())), ssize_t(b.size()));
+    }
     bool aRecu() {
         pollfd p{maitre, POLLIN, 0};
         return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
@@ -67,8 +71,15 @@ public:
     QStringList* journal;
     long ouverture = -1;
     explicit PiloteFaux(QStringList* j) : journal(j) {}
-    long OpenDevice(long a) override { *journal << QStringLiteral("Open(%1)").arg(a); return ouverture; }
-    void ReadAllAnalog(long* a, long* b) override { *journal << "Read"; *a = 42; *b = 1; }
+    long OpenDevice(long a) override {
+        *journal << QStringLiteral("Open(%1)").arg(a);
+        return ouverture;
+    }
+    void ReadAllAnalog(long* a, long* b) override {
+        *journal << "Read";
+        *a = 42;
+        *b = 1;
+    }
     void CloseDevice() override { *journal << "Close"; }
 };
 
@@ -158,13 +169,14 @@ void TstSources::carteReprise() {
     QStringList journal;
     qint64 maintenant = 0;
     PiloteFaux* faux = nullptr;
-    sources::Usb usb({QStringLiteral("/nulle-part/libk8055.so")},
-                     [&] {
-                         auto p = std::make_unique<PiloteFaux>(&journal);
-                         faux = p.get();
-                         return p;
-                     },
-                     [&] { return maintenant; });
+    sources::Usb usb(
+        {QStringLiteral("/nulle-part/libk8055.so")},
+        [&] {
+            auto p = std::make_unique<PiloteFaux>(&journal);
+            faux = p.get();
+            return p;
+        },
+        [&] { return maintenant; });
     int32_t brute = 7;
     usb.ouvre_carte();
     usb.lit_carte(brute);

@@ -1,7 +1,7 @@
 #include "BarreChargement.h"
-#include "Form_option.h"
 #include "EcrivainEnr.h"
 #include "Factices.h"
+#include "Form_option.h"
 #include "LecteurEnr.h"
 
 #include <QFile>
@@ -51,22 +51,22 @@ void TstVisionneuse::fichiers_data() {
                                 << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("32000 lines") << h + lignes(32000) << 32000 << QList<double>{0, 7, 993}
                                  << "N°Record;Valeur;Date;Time" << false << true;
-    QTest::newRow("4 and 5 digit numbers") << h + lignes(3, 9999, "250") << 3
-                                           << QList<double>{250, 250, 250}
-                                           << "N°Record;Valeur;Date;Time" << false << true;
-    QTest::newRow("no header") << lignes(3) << 2 << QList<double>{7, 14} << "1;0;01-31-2007;09:05:03"
-                               << false << true;
+    QTest::newRow("4 and 5 digit numbers")
+        << h + lignes(3, 9999, "250") << 3 << QList<double>{250, 250, 250}
+        << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("no header") << lignes(3) << 2 << QList<double>{7, 14}
+                               << "1;0;01-31-2007;09:05:03" << false << true;
     QTest::newRow("two runs") << h + lignes(2) + lignes(2) << 4 << QList<double>{0, 7, 0, 7}
                               << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("five characters cut to four")
-        << h + "7;12345;01-31-2007;09:05:03\r\n" << 1 << QList<double>{1234}
-        << "N°Record;Valeur;Date;Time" << false << true;
+        << h + "7;12345;01-31-2007;09:05:03\r\n"
+        << 1 << QList<double>{1234} << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("empty value field stops silently")
         << h + lignes(2) + "3;;01-31-2007;09:05:03\r\n" + lignes(2) << 3 << QList<double>{0, 7}
         << "N°Record;Valeur;Date;Time" << false << true;
-    QTest::newRow("empty line in the middle") << h + lignes(2) + "\r\n" + lignes(2) << 3
-                                              << QList<double>{0, 7, -1}
-                                              << "N°Record;Valeur;Date;Time" << true << false;
+    QTest::newRow("empty line in the middle")
+        << h + lignes(2) + "\r\n" + lignes(2) << 3 << QList<double>{0, 7, -1}
+        << "N°Record;Valeur;Date;Time" << true << false;
     QTest::newRow("no separator at start") << h + "abc\r\n" + lignes(2) << 1 << QList<double>{-1}
                                            << "N°Record;Valeur;Date;Time" << true << false;
     QTest::newRow("no separator at end") << h + lignes(2) + "fin" << 3 << QList<double>{0, 7, -1}
@@ -74,13 +74,13 @@ void TstVisionneuse::fichiers_data() {
     QTest::newRow("header only") << h << 0 << QList<double>{} << "N°Record;Valeur;Date;Time"
                                  << false << true;
     QTest::newRow("empty file") << QByteArray() << 0 << QList<double>{} << "" << false << true;
-    QTest::newRow("32001 lines") << h + lignes(32001) << 32000
-                                 << QList<double>{0, 7, 993}
+    QTest::newRow("32001 lines") << h + lignes(32001) << 32000 << QList<double>{0, 7, 993}
                                  << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("bare LF") << QByteArray("H\n1;5;x;y\n2;6;x;y\n") << 2 << QList<double>{5, 6}
                              << "H" << false << true;
-    QTest::newRow("not a number") << h + "1;abc;x;y\r\n2;5;x;y\r\n" << 1 << QList<double>{}
-                                  << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("not a number") << h + "1;abc;x;y\r\n2;5;x;y\r\n"
+                                  << 1 << QList<double>{} << "N°Record;Valeur;Date;Time" << false
+                                  << true;
     QTest::newRow("binary") << QByteArray("\x00\x01;\xff\xfe\r\n\x00;9\r\n", 12) << 1
                             << QList<double>{9} << QString::fromLatin1("\x00\x01;\xff\xfe", 5)
                             << false << true;

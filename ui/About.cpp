@@ -109,10 +109,16 @@ QUrl About::lienMail() {
                 QStringLiteral("?Subject=") + QString::fromUtf8(auteur::kSujetMail));
 }
 
-QUrl About::lienSite() { return QUrl(QString::fromUtf8(auteur::kSiteWeb)); }
+QUrl About::lienSite() {
+    return QUrl(QString::fromUtf8(auteur::kSiteWeb));
+}
 
-void About::envoie_mail() { m_dialogues->ouvreLien(lienMail()); }
-void About::ouvre_site() { m_dialogues->ouvreLien(lienSite()); }
+void About::envoie_mail() {
+    m_dialogues->ouvreLien(lienMail());
+}
+void About::ouvre_site() {
+    m_dialogues->ouvreLien(lienSite());
+}
 
 void About::souligne(QLabel* l, bool oui) {
     QFont f = l->font();

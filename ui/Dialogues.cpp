@@ -9,7 +9,9 @@ namespace ui {
 
 namespace {
 
-QString titre() { return QString::fromLatin1(kTitreApplication); }
+QString titre() {
+    return QString::fromLatin1(kTitreApplication);
+}
 
 QString dialogueFichier(QWidget* parent, QFileDialog::AcceptMode mode, const QString& titreDlg,
                         const QString& propose) {
@@ -58,8 +60,12 @@ QString DialoguesQt::fichierSecours(QWidget* parent, const QString& propose) {
                            QStringLiteral("Enregistrer les mesures non écrites sous :"), propose);
 }
 
-void DialoguesQt::bip() { QApplication::beep(); }
+void DialoguesQt::bip() {
+    QApplication::beep();
+}
 
-void DialoguesQt::ouvreLien(const QUrl& url) { QDesktopServices::openUrl(url); }
+void DialoguesQt::ouvreLien(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
 } // namespace ui

@@ -130,11 +130,10 @@ void FormOptionUi::setupUi(QDialog* d) {
     place(Command1, 1800, 3240, 1095, 375);
 
     // Focus order of the dialog; disabled controls are skipped by Qt.
-    QWidget* ordre[] = {Option1[10], Option1[9], Option1[8], Option1[7], Option1[6],
-                        Option1[5],  Option1[4], Option1[3], Option1[2], Option1[1],
-                        Text1,       Text2,      Option2[0], Option2[1], Option2[2],
-                        Command1,    Text3,      Option3[0], Option3[1], Option3[2],
-                        Option3[3]};
+    QWidget* ordre[] = {Option1[10], Option1[9], Option1[8], Option1[7], Option1[6], Option1[5],
+                        Option1[4],  Option1[3], Option1[2], Option1[1], Text1,      Text2,
+                        Option2[0],  Option2[1], Option2[2], Command1,   Text3,      Option3[0],
+                        Option3[1],  Option3[2], Option3[3]};
     for (size_t k = 0; k + 1 < std::size(ordre); ++k)
         QWidget::setTabOrder(ordre[k], ordre[k + 1]);
 }

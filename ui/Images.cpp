@@ -8,7 +8,11 @@
 namespace ui {
 
 QPixmap pixmapApplication() {
-    QPixmap p(32, 32);
+    return QPixmap::fromImage(imageApplication(32));
+}
+
+QImage imageApplication(int taille) {
+    QImage p(32, 32, QImage::Format_ARGB32);
     p.fill(Qt::transparent);
     QPainter g(&p);
     g.fillRect(1, 1, 30, 30, QColor(0, 0, 0));
@@ -20,12 +24,15 @@ QPixmap pixmapApplication() {
     for (int k = 0; k < 6; ++k)
         g.fillRect(4 + k * 4, 28 - hauteurs[k], 3, hauteurs[k], QColor(0, 200, 0));
     g.fillRect(3, 15, 26, 2, QColor(255, 0, 0));
-    return p;
+    g.end();
+    return taille == 32 ? p
+                        : p.scaled(taille, taille, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 QIcon iconeApplication() {
     QIcon i;
-    i.addPixmap(pixmapApplication());
+    for (int taille : {16, 32, 48, 64})
+        i.addPixmap(QPixmap::fromImage(imageApplication(taille)));
     return i;
 }
 

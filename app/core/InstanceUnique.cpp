@@ -22,6 +22,8 @@ InstanceUnique::InstanceUnique(const QString& cheminConfig)
     m_verrou->setStaleLockTime(0);
 }
 
-bool InstanceUnique::acquiert() { return m_verrou->tryLock(0); }
+bool InstanceUnique::acquiert() {
+    return m_verrou->tryLock(0);
+}
 
 } // namespace core

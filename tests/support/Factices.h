@@ -25,8 +25,8 @@ public:
 /// Dialogs answered from scripts; every message shown is recorded.
 class DialoguesFactices : public ui::Dialogues {
 public:
-    std::deque<bool> reponses;      ///< answers to questions (Yes when empty: false)
-    std::deque<QString> fichiers;   ///< file names the file dialogs return ("" = cancel)
+    std::deque<bool> reponses;    ///< answers to questions (Yes when empty: false)
+    std::deque<QString> fichiers; ///< file names the file dialogs return ("" = cancel)
     QStringList questions, messages, avertissements;
     QList<QUrl> liens;
     int bips = 0;

@@ -33,7 +33,9 @@ void ReadAllAnalog(long* a1, long* a2) {
     *a2 = g_second;
 }
 
-void CloseDevice(void) { note("Close"); }
+void CloseDevice(void) {
+    note("Close");
+}
 
 /* Controls used by the tests. */
 void factice_lectures(const long* v, int n) {
@@ -41,6 +43,12 @@ void factice_lectures(const long* v, int n) {
     memcpy(g_lectures, v, sizeof(long) * (size_t)g_nb_lectures);
     g_prochaine = 0;
 }
-void factice_ouverture(long resultat) { g_ouverture = resultat; }
-const char* factice_journal(void) { return g_journal; }
-void factice_efface(void) { g_journal[0] = 0; }
+void factice_ouverture(long resultat) {
+    g_ouverture = resultat;
+}
+const char* factice_journal(void) {
+    return g_journal;
+}
+void factice_efface(void) {
+    g_journal[0] = 0;
+}
