@@ -10,6 +10,8 @@
 #include "Rs232.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -17,6 +19,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("plovar"));
     QApplication::setApplicationVersion(QStringLiteral("1.02"));
+
+    // The program speaks French: Qt's own dialogs and buttons too (Oui/Non, Annuler...).
+    QTranslator traductionQt;
+    if (traductionQt.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&traductionQt);
 
     const QString repertoire = QCoreApplication::applicationDirPath();
     const QString cheminConfig = files::FichierConfig::choisitChemin(

@@ -71,8 +71,8 @@ About::About(Dialogues* dialogues, QWidget* parent) : QDialog(parent), m_dialogu
     Image2 = etiquette(SiteZib, QString(), 120, 0, 1095, 495);
     Image2->setPixmap(pixmapBanniere());
     Image2->setScaledContents(true);
-    // Disabled so that the pointer over it counts as over its zone.
-    Image2->setEnabled(false);
+    // The pointer over the banner counts as over its zone: mouse events pass
+    // through it (it stays drawn in full colour).
     Image2->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label2 = etiquette(SiteZib, QString::fromUtf8(auteur::kSiteWeb), 1320, 120, 2295, 255);
 

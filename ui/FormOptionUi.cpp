@@ -27,6 +27,11 @@ QGroupBox* cadre(QWidget* parent, const QString& titre, int g, int h, int l, int
 QRadioButton* option(QWidget* parent, const QString& texte, int g, int h, int l, int ht) {
     auto* o = new QRadioButton(texte, parent);
     place(o, g, h, l, ht);
+    // A caption wider than its button (fonts differ from the classic ones) may use
+    // the free room up to the frame's edge rather than be cut.
+    const int libre = parent->width() - o->x() - graph::px(60);
+    if (o->sizeHint().width() > o->width())
+        o->resize(std::max(o->width(), std::min(o->sizeHint().width(), libre)), o->height());
     return o;
 }
 

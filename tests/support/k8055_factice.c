@@ -8,6 +8,7 @@ static int g_prochaine = 0;
 static long g_second = 77;
 static long g_ouverture = 3;
 static char g_journal[8192];
+static long g_compteur = 0;
 
 static void note(const char* s) {
     if (strlen(g_journal) + strlen(s) + 2 < sizeof g_journal) {
@@ -29,6 +30,9 @@ void ReadAllAnalog(long* a1, long* a2) {
         *a1 = g_lectures[g_prochaine];
         if (g_prochaine + 1 < g_nb_lectures)
             g_prochaine++;
+    } else {
+        /* Unscripted: a slow ramp, so the library can be tried by hand. */
+        *a1 = (g_compteur++ * 5) % 256;
     }
     *a2 = g_second;
 }
