@@ -246,9 +246,9 @@ void Enregistreur::suitEcriture(files::EcrivainEnr::Etat etat) {
     }
 }
 
-bool Enregistreur::sauveAttente(bool fermeture) {
+void Enregistreur::sauveAttente(bool fermeture) {
     if (ecrivain.nbEnAttente() == 0)
-        return true;
+        return;
     suitEcriture(ecrivain.reessaie());
     while (ecrivain.nbEnAttente() > 0) {
         m_env.dialogues->avertissement(
@@ -261,11 +261,11 @@ bool Enregistreur::sauveAttente(bool fermeture) {
                       QStringLiteral("_secours.csv"));
         if (f.isEmpty()) {
             if (!fermeture)
-                return false; // they stay waiting and go first at the next recording
+                return; // they stay waiting and go first at the next recording
             if (m_env.dialogues->question(this,
                                           QStringLiteral("Les mesures non écrites seront perdues. "
                                                          "Quitter quand même ?")))
-                return true;
+                return;
             continue;
         }
         QString erreur;
@@ -274,7 +274,6 @@ bool Enregistreur::sauveAttente(bool fermeture) {
             retireAlerte(Alerte::Ecriture);
         }
     }
-    return true;
 }
 
 void Enregistreur::closeEvent(QCloseEvent* e) {
@@ -283,10 +282,7 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    if (!sauveAttente(true)) {
-        e->ignore();
-        return;
-    }
+    sauveAttente(true);
     Timer1.stop();
     TimerLed.stop();
     TimerValActu.stop();

@@ -136,9 +136,9 @@ private:
     void arreteEnregistrement();
     void suitEcriture(files::EcrivainEnr::Etat etat);
     void suitPort();
-    /// Tries once more to write waiting lines, then asks where to save them.
-    /// False when the user chose to keep them waiting.
-    bool sauveAttente(bool fermeture);
+    /// Tries once more to write waiting lines, then asks where to save them. At a
+    /// stop a cancel keeps them waiting; at closing only an explicit yes drops them.
+    void sauveAttente(bool fermeture);
     int debutVue() const;
     void surMolette(int pas, bool decalage);
 

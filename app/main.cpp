@@ -10,10 +10,11 @@
 #include "Rs232.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -43,7 +44,7 @@ int main(int argc, char* argv[]) {
     app::Environnement env;
     env.repertoireProgramme = repertoire;
     env.cheminConfig = cheminConfig;
-    env.portSerie = sources::Rs232::nomCom1(repertoire);
+    env.portSerie = sources::Rs232::nomCom1(repertoire, QFileInfo(cheminConfig).absolutePath());
     env.bibliothequesCarte = sources::BibliothequeCarte::candidats(repertoire);
     env.piloteSecours = [] { return std::make_unique<sources::PiloteHid>(); };
     env.horloge = &horloge;

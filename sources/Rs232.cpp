@@ -9,14 +9,19 @@ Rs232::Rs232(QString nomPort, QObject* parent) : QObject(parent), m_nomPort(std:
     connect(&m_port, &QSerialPort::errorOccurred, this, &Rs232::surErreur);
 }
 
-QString Rs232::nomCom1(const QString& repertoireProgramme) {
+QString Rs232::nomCom1(const QString& repertoireProgramme, const QString& autreRepertoire) {
 #ifdef _WIN32
     Q_UNUSED(repertoireProgramme);
+    Q_UNUSED(autreRepertoire);
     return QStringLiteral("COM1");
 #else
-    const QFileInfo lien(QDir(repertoireProgramme).filePath(QStringLiteral("com1")));
-    if (lien.isSymLink() || lien.exists())
-        return lien.absoluteFilePath();
+    for (const QString& dir : {repertoireProgramme, autreRepertoire}) {
+        if (dir.isEmpty())
+            continue;
+        const QFileInfo lien(QDir(dir).filePath(QStringLiteral("com1")));
+        if (lien.isSymLink() || lien.exists())
+            return lien.absoluteFilePath();
+    }
     return QStringLiteral("/dev/ttyS0");
 #endif
 }

@@ -17,8 +17,10 @@ public:
     explicit Rs232(QString nomPort, QObject* parent = nullptr);
 
     /// COM1 on this platform: on Linux a link named "com1" in the program's
-    /// directory when there is one, otherwise /dev/ttyS0; "COM1" on Windows.
-    static QString nomCom1(const QString& repertoireProgramme);
+    /// directory, or else in `autreRepertoire` (where the configuration lives),
+    /// when there is one, otherwise /dev/ttyS0; "COM1" on Windows.
+    static QString nomCom1(const QString& repertoireProgramme,
+                           const QString& autreRepertoire = QString());
 
     const QString& nomPort() const { return m_nomPort; }
     bool estOuvert() const { return m_port.isOpen(); }

@@ -47,10 +47,15 @@ void TstLongue::journee() {
         if (passage == 1)
             apresPremier = pagesResidentes();
     }
-    // A second full run needs no more memory than the first.
+    // A second full run needs no more memory than the first. (AddressSanitizer keeps
+    // freed memory in quarantine, so the resident size means nothing there.)
     const long apresSecond = pagesResidentes();
+#if defined(__SANITIZE_ADDRESS__)
+    Q_UNUSED(apresSecond);
+#else
     QVERIFY2(apresSecond - apresPremier < 256,
              qPrintable(QStringLiteral("%1 -> %2 pages").arg(apresPremier).arg(apresSecond)));
+#endif
     const QByteArray contenu = b.lit(QStringLiteral("data_tr.csv"));
     const QList<QByteArray> lignes = contenu.split('\n');
     QCOMPARE(lignes.size(), 64001);
