@@ -1,3 +1,4 @@
+#include "Factices.h"
 #include "FichierConfig.h"
 
 #include <QFile>
@@ -66,10 +67,7 @@ void TstConfig::lecture() {
     QFETCH(int, largeur);
     QTemporaryDir d;
     const QString chemin = d.filePath(QStringLiteral("plovar.cfg"));
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-    f.close();
+    QVERIFY(test::ecritFichier(chemin, contenu));
     core::Reglages r;
     QCOMPARE(FichierConfig(chemin).lit_config(r), LectureConfig::Lue);
     QCOMPARE(r.NomFichierEnr, nom);
@@ -105,10 +103,7 @@ void TstConfig::endommage() {
     QFETCH(QByteArray, contenu);
     QTemporaryDir d;
     const QString chemin = d.filePath(QStringLiteral("plovar.cfg"));
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-    f.close();
+    QVERIFY(test::ecritFichier(chemin, contenu));
     core::Reglages r;
     r.NomFichierEnr = QStringLiteral("inchangé");
     r.IndexCadence = 9;

@@ -153,10 +153,7 @@ void TstEnregistrement::nouvelEnregistrementFichierExistant() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     const QString choisi = b.chemin(QStringLiteral("vieux.csv"));
-    QFile vieux(choisi);
-    QVERIFY(vieux.open(QIODevice::WriteOnly));
-    vieux.write("1;5;01-01-2000;00:00:00\r\n2;6;01-01-2000;00:00:01\r\n");
-    vieux.close();
+    QVERIFY(test::ecritFichier(choisi, "1;5;01-01-2000;00:00:00\r\n2;6;01-01-2000;00:00:01\r\n"));
     b.dialogues.fichiers.push_back(choisi);
     f.menu_nouveau_Click();
     QCOMPARE(b.lit(QStringLiteral("vieux.csv")), QByteArray("N\xB0Record;Valeur;Date;Time\r\n"));

@@ -325,10 +325,8 @@ void TstSources::serieDisparueEtRevenue() {
     Banc b;
     const QString lien = b.chemin(QStringLiteral("com1"));
     QVERIFY(QFile::link(pty->esclave, lien));
-    QFile cfg(b.chemin(QStringLiteral("plovar.cfg")));
-    QVERIFY(cfg.open(QIODevice::WriteOnly));
-    cfg.write("\"X\",\"a.csv\",1,2,3600\r\n");
-    cfg.close();
+    QVERIFY(
+        test::ecritFichier(b.chemin(QStringLiteral("plovar.cfg")), "\"X\",\"a.csv\",1,2,3600\r\n"));
     b.portSerie = lien;
     app::Enregistreur& f = b.demarre();
     QVERIFY(f.rs232.estOuvert());

@@ -96,10 +96,7 @@ void TstVisionneuse::fichiers() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     const QString chemin = b.chemin(QStringLiteral("lu.csv"));
-    QFile fichier(chemin);
-    QVERIFY(fichier.open(QIODevice::WriteOnly));
-    fichier.write(contenu);
-    fichier.close();
+    QVERIFY(test::ecritFichier(chemin, contenu));
     f.cycle.DecalageX = 12;
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
@@ -185,10 +182,7 @@ void TstVisionneuse::commandesRefusees() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     const QString chemin = b.chemin(QStringLiteral("gros.csv"));
-    QFile fichier(chemin);
-    QVERIFY(fichier.open(QIODevice::WriteOnly));
-    fichier.write(files::enteteEnr() + lignes(32000));
-    fichier.close();
+    QVERIFY(test::ecritFichier(chemin, files::enteteEnr() + lignes(32000)));
     // Commands given while the file loads (here from the load's own event processing).
     int essais = 0;
     QTimer espion;

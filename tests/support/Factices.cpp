@@ -7,6 +7,11 @@
 
 namespace test {
 
+bool ecritFichier(const QString& chemin, const QByteArray& contenu) {
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
+}
+
 bool DialoguesFactices::question(QWidget*, const QString& t) {
     questions << t;
     if (reponses.empty())
@@ -27,11 +32,8 @@ QString DialoguesFactices::prochainFichier() {
 
 Banc::Banc(const QByteArray& config, const QString& port) : portSerie(port) {
     graph::setTwipsParPixel(15.0);
-    if (!config.isNull()) {
-        QFile f(dir.filePath(QStringLiteral("plovar.cfg")));
-        f.open(QIODevice::WriteOnly);
-        f.write(config);
-    }
+    if (!config.isNull())
+        ecritFichier(dir.filePath(QStringLiteral("plovar.cfg")), config);
     // Work inside the temporary directory: relative record names land there.
     QDir::setCurrent(dir.path());
 }

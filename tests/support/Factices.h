@@ -14,6 +14,9 @@
 
 namespace test {
 
+/// Writes a whole file; false when it cannot be written.
+bool ecritFichier(const QString& chemin, const QByteArray& contenu);
+
 /// A clock the test sets.
 class HorlogeFixe : public core::Horloge {
 public:
