@@ -311,7 +311,8 @@ void Enregistreur::minuterieVidage(bool active) {
 }
 
 void Enregistreur::suitPort() {
-    if (reglages.TypeSource == 2 || TimerVideBufferRS.isActive()) {
+    // The flush timer runs exactly while the serial source is selected.
+    if (TimerVideBufferRS.isActive()) {
         if (!rs232.estOuvert() && !rs232.probleme().isEmpty()) {
             afficheAlerte(Alerte::Port,
                           QStringLiteral("Port série COM1 (%1) non ouvert : %2. La dernière "

@@ -88,6 +88,9 @@ void Enregistreur::affich() {
 }
 
 void Enregistreur::Slider1_Scroll() {
+    // A wheel turned while a file loads waits: the store is being filled.
+    if (m_chargement)
+        return;
     const int z = ui.Slider1->value();
     if (z > 1) {
         ui.HScroll1->setEnabled(true);
@@ -101,6 +104,8 @@ void Enregistreur::Slider1_Scroll() {
 }
 
 void Enregistreur::defilement() {
+    if (m_chargement)
+        return;
     cycle.DecalageX = static_cast<int16_t>(ui.HScroll1->value());
     affich();
 }

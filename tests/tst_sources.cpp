@@ -377,6 +377,9 @@ void TstSources::serieAbsente() {
     QVERIFY(b.dialogues.avertissements.isEmpty());
     f.TimerVideBufferRS_Timer();
     QVERIFY(!f.rs232.estOuvert());
+    // Leaving the serial source takes the notice away.
+    settings::Option2_Click(f.reglages, 0, f, nullptr);
+    QVERIFY(f.alerte().isEmpty());
 }
 
 QTEST_MAIN(TstSources)
