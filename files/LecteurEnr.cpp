@@ -59,15 +59,20 @@ bool litLigne(QIODevice& f, QString& ligne, bool& erreur) {
     return true;
 }
 
+// What every load starts from: no line, the store showing a file.
+void vide(core::Magasin& m) {
+    m.NbMesures = 0;
+    m.donneesChargees = true;
+    m.LigneEntete.clear();
+}
+
 } // namespace
 
 FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
                                   const Progression& progression) {
     QFile f(chemin);
     if (!f.open(QIODevice::ReadOnly)) {
-        m.NbMesures = 0;
-        m.donneesChargees = true;
-        m.LigneEntete.clear();
+        vide(m);
         return FinChargement::Echec;
     }
     const FinChargement fin = charge(static_cast<QIODevice&>(f), m, progression);
@@ -77,9 +82,7 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
 }
 
 FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progression& progression) {
-    m.NbMesures = 0;
-    m.donneesChargees = true;
-    m.LigneEntete.clear();
+    vide(m);
     const qint64 taille = f.size();
     bool erreur = false;
     if (!litLigne(f, m.LigneEntete, erreur))
