@@ -119,7 +119,8 @@ std::optional<ValeursConfig> FichierConfig::analyse(const QByteArray& contenu) {
     std::optional<ValeursConfig> resultat;
     for (size_t k = 0; k + 5 <= c.size(); k += 5) {
         ValeursConfig v;
-        if (c[k + 1].contains('"'))
+        // A record file needs a name, and a quote cannot stand inside a quoted field.
+        if (c[k + 1].trimmed().isEmpty() || c[k + 1].contains('"'))
             return std::nullopt;
         v.NomFichierEnr = QFile::decodeName(c[k + 1]);
         const auto cadence = entier(c[k + 2]);

@@ -92,6 +92,7 @@ void TstConfig::endommage_data() {
     QTest::newRow("source 3") << QByteArray("\"X\",\"a.csv\",1,3,3600\r\n");
     QTest::newRow("source -1") << QByteArray("\"X\",\"a.csv\",1,-1,3600\r\n");
     QTest::newRow("decimal rate") << QByteArray("\"X\",\"a.csv\",1.5,0,3600\r\n");
+    QTest::newRow("empty record name") << QByteArray("\"X\",\"\",1,0,3600\r\n");
     QTest::newRow("quote inside unquoted name") << QByteArray("X,a\"b.csv,1,0,3600\r\n");
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\x01,,,,\x02", 9);
     QTest::newRow("good record then broken one")
