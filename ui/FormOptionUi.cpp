@@ -32,6 +32,15 @@ QRadioButton* option(QWidget* parent, const QString& texte, int g, int h, int l,
     const int libre = parent->width() - o->x() - graph::px(60);
     if (o->sizeHint().width() > o->width())
         o->resize(std::max(o->width(), std::min(o->sizeHint().width(), libre)), o->height());
+    // Still too wide: wrap onto a second line when the button is tall enough,
+    // as the classic option buttons did.
+    const int espace = texte.lastIndexOf(QLatin1Char(' '));
+    if (o->sizeHint().width() > o->width() && espace > 0 &&
+        o->height() >= 2 * o->fontMetrics().height()) {
+        QString deuxLignes = texte;
+        deuxLignes[espace] = QLatin1Char('\n');
+        o->setText(deuxLignes);
+    }
     return o;
 }
 
