@@ -65,20 +65,19 @@ void Enregistreur::Form_Load() {
     // A damaged file is treated like a missing one: defaults, written back.
     const files::LectureConfig lue =
         config.existe() ? config.lit_config(reglages) : files::LectureConfig::Absente;
-    if (lue == files::LectureConfig::Lue) {
-        settings::Option1_Click(reglages, reglages.IndexCadence, nullptr);
-        settings::Option2_Click(reglages, reglages.TypeSource, *this, nullptr);
-        if (reglages.TypeSource == 1)
-            usb.ouvre_carte();
-        if (reglages.TypeSource == 2) {
-            ouvrePort();
-            TimerVideBufferRS.start();
-        }
-    } else {
+    if (lue != files::LectureConfig::Lue) {
         core::appliqueDefauts(reglages);
         config.ecrit_config(reglages);
-        settings::Option1_Click(reglages, reglages.IndexCadence, nullptr);
-        settings::Option2_Click(reglages, reglages.TypeSource, *this, nullptr);
+    }
+    // The stored rate and source are applied through the dialog's handlers, which
+    // write nothing while the dialog is not shown.
+    settings::Option1_Click(reglages, reglages.IndexCadence, nullptr);
+    settings::Option2_Click(reglages, reglages.TypeSource, *this, nullptr);
+    if (reglages.TypeSource == 1)
+        usb.ouvre_carte();
+    if (reglages.TypeSource == 2) {
+        ouvrePort();
+        TimerVideBufferRS.start();
     }
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(reglages.NomFichierEnr);
