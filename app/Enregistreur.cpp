@@ -59,7 +59,6 @@ Enregistreur::~Enregistreur() {
 }
 
 void Enregistreur::Form_Load() {
-    setFixedHeight(graph::px(ui::kHauteurFenetre));
     magasin.TabValeur[static_cast<size_t>(magasin.NbMesures)] = core::ValeurMesure::entier(0);
 
     // A damaged file is treated like a missing one: defaults, written back.

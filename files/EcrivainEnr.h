@@ -41,7 +41,6 @@ public:
     QString cheminEnAttente() const;
     /// Forgets the waiting lines (after the user saved them elsewhere).
     void oublieAttente() { m_attente.clear(); }
-    bool enEchec() const { return m_echec; }
     /// Last system error text of a failed write.
     const QString& derniereErreur() const { return m_erreur; }
 

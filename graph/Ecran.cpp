@@ -44,13 +44,6 @@ void Ecran::traceMagasin(const core::Magasin* m, int n, int decalageY, float hau
     update();
 }
 
-QPointF Ecran::versPixels(double x, double y) const {
-    const QRect z = zone();
-    const double sx = m_largeurEchelle > 0 ? z.width() / static_cast<double>(m_largeurEchelle) : 0;
-    const double sy = m_hauteurEchelle > 0 ? z.height() / static_cast<double>(m_hauteurEchelle) : 0;
-    return {z.left() + x * sx, z.top() + y * sy};
-}
-
 std::vector<QPointF> Ecran::pointsUnites() const {
     std::vector<QPointF> points;
     if (!m_magasin || m_n <= 0 || m_largeurEchelle <= 0)

@@ -51,8 +51,6 @@ public:
 
     /// Inner drawing rectangle in pixels.
     QRect zone() const { return contentsRect(); }
-    /// Pixel position of a point in graph units.
-    QPointF versPixels(double x, double y) const;
 
     /// The traced points in graph units (x relative to the view's first sample),
     /// from one sample before the left edge to one past the right edge.

@@ -24,8 +24,6 @@ public:
     void ReadAllAnalog(long* entree1, long* entree2) override;
     void CloseDevice() override;
 
-    QString chemin() const { return m_lib.fileName(); }
-
 private:
 #ifdef _WIN32
 #define PLOVAR_APPEL __stdcall

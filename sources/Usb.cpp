@@ -13,14 +13,11 @@ Usb::~Usb() = default;
 void Usb::choisitPilote() {
     m_choisi = true;
     if (auto b = BibliothequeCarte::charge(m_candidats)) {
-        m_nomPilote = b->chemin();
         m_pilote = std::move(b);
         return;
     }
-    if (m_secours) {
+    if (m_secours)
         m_pilote = m_secours();
-        m_nomPilote = QStringLiteral("hidapi");
-    }
 }
 
 void Usb::ouvre_carte() {

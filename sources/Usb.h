@@ -39,8 +39,6 @@ public:
 
     /// False once a failed open has been seen and until a later one succeeds.
     bool carteOuverte() const { return m_ouverte; }
-    /// Description of the driver in use ("" before the first call).
-    QString pilote() const { return m_nomPilote; }
 
 private:
     void choisitPilote();
@@ -49,7 +47,6 @@ private:
     FabriquePilote m_secours;
     HorlogeMs m_horloge;
     std::unique_ptr<PiloteCarte> m_pilote;
-    QString m_nomPilote;
     bool m_choisi = false;
     bool m_ouverte = true;
     bool m_ouvertCetteFois = false;

@@ -17,11 +17,8 @@
 
 namespace ui {
 
-/// Client area of the main window at creation, twips.
-constexpr int kLargeurClient = 7800;
+/// Client height of the main window below its menu bar, twips (outer height 4400).
 constexpr int kHauteurClient = 3735;
-/// Outer height of the main window after start-up, twips.
-constexpr int kHauteurFenetre = 4400;
 /// Twips the window frame takes from the outer width (7890 outer, 7800 client).
 constexpr int kBordsLargeur = 90;
 
