@@ -66,6 +66,16 @@ void laisseArriver() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// The instrument sends bytes (given in hex) and the display tick polls the port.
+void recoit(Pty& pty, app::Enregistreur& f, const char* hex) {
+    pty.envoie(QByteArray::fromHex(hex));
+    laisseArriver();
+    f.TimerValActu_Timer();
+}
+
+/// Configuration selecting the serial source.
+const QByteArray kConfigSerie = "\"X\",\"a.csv\",1,2,3600\r\n";
+
 class PiloteFaux : public sources::PiloteCarte {
 public:
     QStringList* journal;
@@ -227,13 +237,11 @@ void TstSources::rapportHid() {
 
 void TstSources::serieTrame() {
     Pty pty;
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     QVERIFY(f.rs232.estOuvert());
     QVERIFY(f.TimerVideBufferRS.isActive());
-    pty.envoie(QByteArray::fromHex("10208030"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "10208030");
     QCOMPARE(f.reglages.ValeurBrute, 128);
     QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
     QCOMPARE(f.reglages.BufferRS, QByteArray::fromHex("10208030"));
@@ -241,38 +249,30 @@ void TstSources::serieTrame() {
 
 void TstSources::serieTropOctets() {
     Pty pty;
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     f.reglages.ValeurBrute = 5;
-    pty.envoie(QByteArray::fromHex("0102030405060708"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "0102030405060708");
     f.TimerValActu_Timer();
     QCOMPARE(f.reglages.ValeurBrute, 5);
     f.TimerVideBufferRS_Timer();
-    pty.envoie(QByteArray::fromHex("000064ff"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "000064ff");
     QCOMPARE(f.reglages.ValeurBrute, 100);
 }
 
 void TstSources::serieTroisPuisUn() {
     Pty pty;
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
-    pty.envoie(QByteArray::fromHex("aabbcc"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "aabbcc");
     QCOMPARE(f.reglages.ValeurBrute, 0);
-    pty.envoie(QByteArray::fromHex("dd"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "dd");
     QCOMPARE(f.reglages.ValeurBrute, 0xcc);
 }
 
 void TstSources::serieBascule() {
     Pty pty;
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     settings::Option2_Click(f.reglages, 1, f, nullptr);
     QVERIFY(!f.rs232.estOuvert());
@@ -282,9 +282,7 @@ void TstSources::serieBascule() {
     QVERIFY(f.TimerVideBufferRS.isActive());
     settings::Option2_Click(f.reglages, 2, f, nullptr);
     QVERIFY(f.rs232.estOuvert());
-    pty.envoie(QByteArray::fromHex("00002a00"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(pty, f, "00002a00");
     QCOMPARE(f.reglages.ValeurBrute, 42);
     settings::Option2_Click(f.reglages, 0, f, nullptr);
     QVERIFY(!f.rs232.estOuvert());
@@ -293,13 +291,11 @@ void TstSources::serieBascule() {
 void TstSources::serieRienEnvoye() {
     Pty pty;
     {
-        Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+        Banc b(kConfigSerie, pty.esclave);
         app::Enregistreur& f = b.demarre();
         f.CmdRecord_Click();
         for (int k = 0; k < 3; ++k) {
-            pty.envoie(QByteArray::fromHex("01020304"));
-            laisseArriver();
-            f.TimerValActu_Timer();
+            recoit(pty, f, "01020304");
             f.Timer1_Timer();
             f.TimerVideBufferRS_Timer();
         }
@@ -312,7 +308,7 @@ void TstSources::serieRienEnvoye() {
 
 void TstSources::serieDemarrageUneOuverture() {
     Pty pty;
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), pty.esclave);
+    Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     // A second open on the same port would have failed on its lock; one open, no problem.
     QVERIFY(f.rs232.estOuvert());
@@ -331,9 +327,7 @@ void TstSources::serieDisparueEtRevenue() {
     app::Enregistreur& f = b.demarre();
     QVERIFY(f.rs232.estOuvert());
     f.CmdRecord_Click();
-    pty->envoie(QByteArray::fromHex("00001400"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(*pty, f, "00001400");
     f.Timer1_Timer();
     // The adapter is unplugged: the port is closed after a bounded number of reports.
     pty.reset();
@@ -355,9 +349,7 @@ void TstSources::serieDisparueEtRevenue() {
     f.TimerVideBufferRS_Timer();
     QVERIFY(f.rs232.estOuvert());
     QVERIFY(f.alerte().isEmpty());
-    pty->envoie(QByteArray::fromHex("00003200"));
-    laisseArriver();
-    f.TimerValActu_Timer();
+    recoit(*pty, f, "00003200");
     f.Timer1_Timer();
     f.CmdRecord_Click();
     const QList<QByteArray> l = b.lit(QStringLiteral("a.csv")).split('\n');
@@ -368,7 +360,7 @@ void TstSources::serieDisparueEtRevenue() {
 }
 
 void TstSources::serieAbsente() {
-    Banc b(QByteArray("\"X\",\"a.csv\",1,2,3600\r\n"), QStringLiteral("/dev/plovar-absent"));
+    Banc b(kConfigSerie, QStringLiteral("/dev/plovar-absent"));
     app::Enregistreur& f = b.demarre();
     QVERIFY(!f.rs232.estOuvert());
     QCOMPARE(int(f.reglages.TypeSource), 2);
