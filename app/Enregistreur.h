@@ -1,24 +1,14 @@
 #pragma once
 
-#include "Cycle.h"
-#include "EcrivainEnr.h"
-#include "EnregistreurUi.h"
-#include "FichierConfig.h"
-#include "GestionReglages.h"
-#include "Horloge.h"
-#include "Magasin.h"
-#include "ModeleListe.h"
-#include "PiloteCarte.h"
-#include "Reglages.h"
-#include "Rs232.h"
-#include "Usb.h"
+#include "engine/Moteur.h"
+#include "ui/EnregistreurUi.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 
 namespace ui {
@@ -26,6 +16,9 @@ class About;
 class BarreChargement;
 class Dialogues;
 } // namespace ui
+namespace graph {
+class ModeleListe;
+}
 namespace settings {
 class Form_option;
 }
@@ -34,29 +27,21 @@ namespace app {
 
 /// What the main window takes from the outside world; tests replace each part.
 struct Environnement {
-    /// Directory of the executable.
-    QString repertoireProgramme;
-    /// Path of the configuration file.
-    QString cheminConfig;
-    /// Device of the serial instrument (COM1).
-    QString portSerie;
-    /// Where to look for the board vendor's library.
-    QStringList bibliothequesCarte;
-    /// Driver used when no board library loads.
-    sources::Usb::FabriquePilote piloteSecours;
-    core::Horloge* horloge = nullptr;
+    engine::Environnement moteur;
     ui::Dialogues* dialogues = nullptr;
 };
 
-/// The main window: value display, sample list, graph and the recording.
-/// Timers only call the handlers below, which tests call directly.
-class Enregistreur : public QMainWindow, public settings::ActionsSource {
+/// The main window: a view of the recording engine with the value display, the
+/// sample list and the graph. Its handlers forward commands to the engine and
+/// redraw on its signals; timers only call handlers, which tests call directly.
+class Enregistreur : public QMainWindow, private engine::Decideur {
     Q_OBJECT
 public:
     explicit Enregistreur(Environnement env, QWidget* parent = nullptr);
     ~Enregistreur() override;
 
-    /// Start-up: configuration, rate and source, window size, graph frame, title.
+    /// Start-up: the engine's (configuration, rate and source), then window size,
+    /// graph frame and title.
     void Form_Load();
 
     void Timer1_Timer();
@@ -79,75 +64,67 @@ public:
     void trace_axes();
     void affich();
     void raz();
-    void ajoute_ligne();
 
-    // Serial port and flush timer, for the source handler.
-    bool portOuvert() const override;
-    void ouvrePort() override;
-    void fermePort() override;
-    void minuterieVidage(bool active) override;
+    engine::Moteur& moteur() { return *m_moteur; }
+    const engine::Moteur& moteur() const { return *m_moteur; }
+    /// The window's controls.
+    const ui::EnregistreurUi& ui() const { return m_ui; }
+    graph::ModeleListe* modeleListe() const { return m_modeleListe; }
+    const QTimer& TimerLed() const { return m_TimerLed; }
+    settings::Form_option* formOption() const;
+    ui::About* about() const;
+    ui::BarreChargement* barreChargement() const { return m_barre.get(); }
 
-    /// True while a recording runs (the sampling timer is on).
-    bool enregistrement() const { return Timer1.isActive(); }
-    bool chargementEnCours() const { return m_chargement; }
+    /// True while a recording runs.
+    bool enregistrement() const { return m_moteur->etat() == engine::Etat::Enregistrement; }
+    bool chargementEnCours() const { return m_moteur->etat() == engine::Etat::Chargement; }
     /// Outer width of the window in twips, as last set.
     int largeurTwips() const { return m_largeurTwips; }
-    /// Record file the samples are appended to, resolved to a full path.
-    const QString& cheminEnr() const { return m_cheminEnr; }
+    /// Height of the drawing area in graph units.
+    float HauteurEcran() const { return m_HauteurEcran; }
+    /// Index after the last sample drawn.
+    int IndexPoint() const { return m_IndexPoint; }
     /// Text of the non-modal notice ("" when hidden).
     QString alerte() const;
-
-    core::Reglages reglages;
-    core::Magasin magasin;
-    core::EtatCycle cycle;
-    /// Height of the drawing area in graph units.
-    float HauteurEcran = 0;
-    /// Index after the last sample drawn.
-    int IndexPoint = 0;
     /// Longest time, in ms, a load runs without letting the window repaint.
-    int budgetChargementMs = 15;
-    /// Working directory saved around the new-record dialog.
-    QString RepertoireEnr;
-
-    ui::EnregistreurUi ui;
-    graph::ModeleListe* modeleListe = nullptr;
-    QTimer Timer1;
-    QTimer TimerValActu;
-    QTimer TimerLed;
-    QTimer TimerVideBufferRS;
-    files::FichierConfig config;
-    files::EcrivainEnr ecrivain;
-    sources::Rs232 rs232;
-    sources::Usb usb;
-    QPointer<settings::Form_option> formOption;
-    QPointer<ui::About> about;
-    ui::BarreChargement* barreChargement() const { return m_barre.get(); }
+    void setBudgetChargementMs(int ms) { m_budgetChargementMs = ms; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
-    enum class Alerte { Ecriture, Port, Carte, Info };
-    void afficheAlerte(Alerte a, const QString& texte);
-    void retireAlerte(Alerte a);
+    // engine::Decideur: the window asks the user.
+    QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
+    bool abandonneAttente(int nb) override;
+
     void appliqueLargeur(int twips);
-    void appliqueEtatEnregistrement(bool enCours);
-    void arreteEnregistrement();
-    void suitEcriture(files::EcrivainEnr::Etat etat);
-    void suitPort();
-    /// Tries once more to write waiting lines, then asks where to save them. At a
-    /// stop a cancel keeps them waiting; at closing only an explicit yes drops them.
-    void sauveAttente(bool fermeture);
+    void appliqueEtat(engine::Etat etat);
+    void surEchantillon();
+    void surValeur(const QDateTime& instant, int valeur);
+    void surAlerte();
+    void surProgression(qint64 position, qint64 taille);
+    void surChargementTermine(files::FinChargement fin);
+    void surMagasinPlein();
     int debutVue() const;
     void surMolette(int pas, bool decalage);
 
-    Environnement m_env;
-    QString m_cheminEnr;
-    int m_largeurTwips = 0;
-    bool m_chargement = false;
+    ui::Dialogues* m_dialogues;
+    std::unique_ptr<engine::Moteur> m_moteur;
+    ui::EnregistreurUi m_ui;
+    graph::ModeleListe* m_modeleListe = nullptr;
+    QTimer m_TimerLed;
+    QPointer<settings::Form_option> m_formOption;
+    QPointer<ui::About> m_about;
     std::unique_ptr<ui::BarreChargement> m_barre;
-    QMap<Alerte, QString> m_alertes;
+    /// Height of the drawing area in graph units.
+    float m_HauteurEcran = 0;
+    int m_IndexPoint = 0;
+    /// Working directory saved around the new-record dialog.
+    QString m_RepertoireEnr;
+    int m_largeurTwips = 0;
+    int m_budgetChargementMs = 15;
+    QElapsedTimer m_budgetChargement;
 };
 
 } // namespace app

@@ -1,56 +1,181 @@
-#include "BibliothequeCarte.h"
-#include "Dialogues.h"
-#include "Enregistreur.h"
-#include "FichierConfig.h"
-#include "Geometrie.h"
-#include "Horloge.h"
-#include "InstanceUnique.h"
-#include "PiloteHid.h"
-#include "Polices.h"
-#include "Rs232.h"
+#include "app/Console.h"
+#include "app/Enregistreur.h"
+#include "core/Horloge.h"
+#include "core/InstanceUnique.h"
+#include "files/FichierConfig.h"
+#include "graph/Geometrie.h"
+#include "sources/BibliothequeCarte.h"
+#include "sources/Rs232.h"
+#include "ui/Dialogues.h"
+#include "ui/Polices.h"
+#ifdef PLOVAR_HIDAPI
+#include "sources/PiloteHid.h"
+#endif
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTranslator>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("plovar"));
-    QApplication::setApplicationVersion(QStringLiteral("1.02"));
+#include <cstdio>
 
-    // The program speaks French: Qt's own dialogs and buttons too (Oui/Non, Annuler...).
-    QTranslator traductionQt;
-    if (traductionQt.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&traductionQt);
+namespace {
 
+// The program speaks French: Qt's own texts too (Oui/Non, Annuler, the usage text...).
+void traduit(QTranslator& t) {
+    if (t.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&t);
+}
+
+// Where the configuration lives, and the sources found beside it.
+engine::Environnement environnement(const core::Horloge& horloge) {
     const QString repertoire = QCoreApplication::applicationDirPath();
-    const QString cheminConfig = files::FichierConfig::choisitChemin(
+    engine::Environnement env;
+    env.cheminConfig = files::FichierConfig::choisitChemin(
         repertoire, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
-    core::InstanceUnique instance(cheminConfig);
+    env.portSerie = sources::Rs232::nomCom1(repertoire, QFileInfo(env.cheminConfig).absolutePath());
+    env.bibliothequesCarte = sources::BibliothequeCarte::candidats(repertoire);
+#ifdef PLOVAR_HIDAPI
+    env.piloteSecours = [] { return std::make_unique<sources::PiloteHid>(); };
+#endif
+    env.horloge = &horloge;
+    return env;
+}
+
+void metAppli() {
+    QCoreApplication::setApplicationName(QStringLiteral("plovar"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.02"));
+}
+
+[[noreturn]] void erreurUsage(const QCommandLineParser& p, const QString& message) {
+    std::fprintf(stderr, "plovar : %s\n\n%s", message.toLocal8Bit().constData(),
+                 p.helpText().toLocal8Bit().constData());
+    std::exit(2);
+}
+
+std::optional<int> entier(const QString& texte, int min, int max) {
+    bool ok = false;
+    const int v = texte.toInt(&ok);
+    if (!ok || v < min || v > max)
+        return std::nullopt;
+    return v;
+}
+
+// The command line: recording without a window, or help and version.
+int ligneDeCommande(int argc, char* argv[]) {
+    QCoreApplication appli(argc, argv);
+    metAppli();
+    QTranslator traduction;
+    traduit(traduction);
+
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Plovar, enregistreur de données. Sans option, ouvre la fenêtre."));
+    p.addHelpOption();
+    p.addVersionOption();
+    const QCommandLineOption enregistrer(
+        {QStringLiteral("enregistrer"), QStringLiteral("record")},
+        QStringLiteral("Enregistre sans fenêtre : chaque mesure écrite est affichée sur la "
+                       "sortie standard ; + et - sur l'entrée standard changent la valeur du "
+                       "mode test ; Ctrl+C arrête."));
+    const QCommandLineOption cadence(
+        QStringLiteral("cadence"),
+        QStringLiteral("Cadence 1 à 10 (1 seconde, 10 secondes, 1, 15, 30 minutes, 1, 3, 6, 12, "
+                       "24 heures), pour cet enregistrement seulement."),
+        QStringLiteral("N"));
+    const QCommandLineOption source(
+        QStringLiteral("source"),
+        QStringLiteral("Source : 0 mode test (clavier), 1 carte USB, 2 port série COM1."),
+        QStringLiteral("N"));
+    const QCommandLineOption fichier(QStringLiteral("fichier"),
+                                     QStringLiteral("Fichier d'enregistrement (ajouté à la fin)."),
+                                     QStringLiteral("CHEMIN"));
+    const QCommandLineOption duree(QStringLiteral("duree"),
+                                   QStringLiteral("Arrête l'enregistrement après ce nombre de "
+                                                  "secondes."),
+                                   QStringLiteral("SECONDES"));
+    p.addOptions({enregistrer, cadence, source, fichier, duree});
+    if (!p.parse(QCoreApplication::arguments()))
+        erreurUsage(p, p.errorText());
+    if (p.isSet(QStringLiteral("help")))
+        p.showHelp(0);
+    if (p.isSet(QStringLiteral("version")))
+        p.showVersion();
+    if (!p.positionalArguments().isEmpty())
+        erreurUsage(
+            p,
+            QStringLiteral("argument inattendu « %1 ».").arg(p.positionalArguments().constFirst()));
+    if (!p.isSet(enregistrer))
+        erreurUsage(p, QStringLiteral("ces options ne servent qu'avec --enregistrer."));
+
+    app::OptionsConsole o;
+    if (p.isSet(cadence) && !(o.cadence = entier(p.value(cadence), 1, 10)))
+        erreurUsage(p, QStringLiteral("--cadence attend un nombre de 1 à 10, pas « %1 ».")
+                           .arg(p.value(cadence)));
+    if (p.isSet(source) && !(o.source = entier(p.value(source), 0, 2)))
+        erreurUsage(p,
+                    QStringLiteral("--source attend 0, 1 ou 2, pas « %1 ».").arg(p.value(source)));
+    if (p.isSet(fichier)) {
+        o.fichier = p.value(fichier);
+        if (o.fichier.isEmpty() || o.fichier.contains(QLatin1Char('"')))
+            erreurUsage(p, QStringLiteral("--fichier attend un nom de fichier sans guillemet."));
+    }
+    if (p.isSet(duree)) {
+        bool ok = false;
+        const double d = p.value(duree).toDouble(&ok);
+        if (!ok || !(d > 0) || d > 1e8)
+            erreurUsage(p, QStringLiteral("--duree attend un nombre de secondes positif, pas "
+                                          "« %1 ».")
+                               .arg(p.value(duree)));
+        o.duree = d;
+    }
+
+    core::HorlogeSysteme horloge;
+    engine::Environnement env = environnement(horloge);
+    core::InstanceUnique instance(env.cheminConfig);
+    if (!instance.acquiert()) {
+        std::fprintf(stderr,
+                     "plovar : un autre Plovar utilise déjà la configuration %s ; "
+                     "enregistrement impossible.\n",
+                     QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
+        return 1;
+    }
+    app::EnregistreurConsole console(std::move(env), o);
+    return console.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Any option means the command line; without one the window opens.
+    if (argc > 1)
+        return ligneDeCommande(argc, argv);
+
+    QApplication appli(argc, argv);
+    metAppli();
+    QTranslator traduction;
+    traduit(traduction);
+
+    core::HorlogeSysteme horloge;
+    app::Environnement env;
+    env.moteur = environnement(horloge);
+    core::InstanceUnique instance(env.moteur.cheminConfig);
     if (!instance.acquiert())
         return 0;
 
-    // The layout is measured for the classic 8-point sans-serif window font.
+    // The layout is measured for an 8-point sans-serif window font.
     QApplication::setFont(ui::policeSansSerif(8));
     if (const QScreen* ecran = QGuiApplication::primaryScreen())
         graph::setTwipsParPixel(1440.0 / ecran->logicalDotsPerInch());
 
-    core::HorlogeSysteme horloge;
     ui::DialoguesQt dialogues;
-    app::Environnement env;
-    env.repertoireProgramme = repertoire;
-    env.cheminConfig = cheminConfig;
-    env.portSerie = sources::Rs232::nomCom1(repertoire, QFileInfo(cheminConfig).absolutePath());
-    env.bibliothequesCarte = sources::BibliothequeCarte::candidats(repertoire);
-    env.piloteSecours = [] { return std::make_unique<sources::PiloteHid>(); };
-    env.horloge = &horloge;
     env.dialogues = &dialogues;
-
-    app::Enregistreur fenetre(env);
+    app::Enregistreur fenetre(std::move(env));
     fenetre.Form_Load();
     if (const QScreen* ecran = fenetre.screen()) {
         const QRect r = ecran->availableGeometry();

@@ -2,12 +2,12 @@
 // the sampling tick at a full store against a nearly empty one, the redraw against
 // setting the whole list text and drawing every segment, and a file load with its
 // window against reading and parsing the same file with no window at all.
-#include "Dialogues.h"
-#include "EcrivainEnr.h"
-#include "Enregistreur.h"
-#include "Geometrie.h"
-#include "Horloge.h"
-#include "LecteurEnr.h"
+#include "app/Enregistreur.h"
+#include "core/Horloge.h"
+#include "files/EcrivainEnr.h"
+#include "files/LecteurEnr.h"
+#include "graph/Geometrie.h"
+#include "ui/Dialogues.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,31 +46,29 @@ struct Fenetre {
                   QByteArray::number(largeur) + "\r\n");
         cfg.close();
         app::Environnement env;
-        env.repertoireProgramme = dir.path();
-        env.cheminConfig = cfg.fileName();
-        env.portSerie = dir.filePath(QStringLiteral("aucun"));
-        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
-        env.horloge = &horloge;
+        env.moteur.cheminConfig = cfg.fileName();
+        env.moteur.portSerie = dir.filePath(QStringLiteral("aucun"));
+        env.moteur.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
+        env.moteur.horloge = &horloge;
+        env.moteur.minuteriesManuelles = true;
         env.dialogues = &dialogues;
-        f = std::make_unique<app::Enregistreur>(env);
+        f = std::make_unique<app::Enregistreur>(std::move(env));
         f->Form_Load();
-        for (QTimer* t : {&f->Timer1, &f->TimerValActu, &f->TimerLed, &f->TimerVideBufferRS})
-            t->blockSignals(true);
     }
     void remplit(int n) {
         for (int i = 1; i <= n; ++i) {
-            f->magasin.TabValeur[size_t(i)] = core::ValeurMesure::reel((i * 37) % 1000);
-            f->magasin.TabDate[size_t(i)] = QStringLiteral("11-08-2006");
-            f->magasin.TabHeure[size_t(i)] = QStringLiteral("14:05:09");
+            f->moteur().magasin().TabValeur[size_t(i)] = core::ValeurMesure::reel((i * 37) % 1000);
+            f->moteur().magasin().TabDate[size_t(i)] = QStringLiteral("11-08-2006");
+            f->moteur().magasin().TabHeure[size_t(i)] = QStringLiteral("14:05:09");
         }
-        f->magasin.NbMesures = static_cast<int16_t>(n);
+        f->moteur().magasin().NbMesures = static_cast<int16_t>(n);
     }
     // Paints what the user sees of the graph and the list.
     void peint(QImage& img) {
         QPainter p(&img);
-        f->ui.Ecran1->dessine(p);
+        f->ui().Ecran1->dessine(p);
         p.end();
-        f->ui.Text1->viewport()->render(&img);
+        f->ui().Text1->viewport()->render(&img);
     }
 };
 
@@ -80,9 +78,9 @@ void BM_Tick(benchmark::State& etat) {
     const int n = static_cast<int>(etat.range(0));
     w.f->CmdRecord_Click();
     w.remplit(n - 1);
-    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
     for (auto _ : etat) {
-        w.f->magasin.NbMesures = static_cast<int16_t>(n - 1);
+        w.f->moteur().magasin().NbMesures = static_cast<int16_t>(n - 1);
         w.f->Timer1_Timer();
         w.peint(img);
     }
@@ -93,7 +91,7 @@ BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Unit(benchmark::kMillisecond);
 void BM_Affich(benchmark::State& etat) {
     Fenetre w;
     w.remplit(static_cast<int>(etat.range(0)));
-    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
     for (auto _ : etat) {
         w.f->affich();
         w.peint(img);
@@ -107,15 +105,16 @@ void BM_AffichNaif(benchmark::State& etat) {
     const int n = static_cast<int>(etat.range(0));
     w.remplit(n);
     QPlainTextEdit texte;
-    texte.resize(w.f->ui.Text1->size());
-    QImage img(w.f->ui.Ecran1->size(), QImage::Format_RGB32);
+    texte.resize(w.f->ui().Text1->size());
+    QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
     for (auto _ : etat) {
         QString t;
         for (int i = n; i >= 0; --i)
             t += QString::number(i) + QStringLiteral(" ---- ") +
-                 QString::number(w.f->magasin.valeur(i)).rightJustified(3, QLatin1Char('0')) +
-                 QStringLiteral(" --- ") + w.f->magasin.TabDate[size_t(i)] +
-                 QStringLiteral(" --- ") + w.f->magasin.TabHeure[size_t(i)] +
+                 QString::number(w.f->moteur().magasin().valeur(i))
+                     .rightJustified(3, QLatin1Char('0')) +
+                 QStringLiteral(" --- ") + w.f->moteur().magasin().TabDate[size_t(i)] +
+                 QStringLiteral(" --- ") + w.f->moteur().magasin().TabHeure[size_t(i)] +
                  QStringLiteral("\r\n");
         texte.setPlainText(t);
         QPainter p(&img);
@@ -124,7 +123,7 @@ void BM_AffichNaif(benchmark::State& etat) {
         const double sx = img.width() / double(n), sy = img.height() / 255.0;
         QPointF avant(0, 255 * sy);
         for (int i = 1; i <= n; ++i) {
-            const QPointF pt(i * sx, (255 - w.f->magasin.valeur(i)) * sy);
+            const QPointF pt(i * sx, (255 - w.f->moteur().magasin().valeur(i)) * sy);
             p.drawLine(avant, pt);
             avant = pt;
         }
@@ -152,7 +151,7 @@ void BM_Chargement(benchmark::State& etat) {
     w.f->show();
     for (auto _ : etat)
         w.f->menu_charger_Click();
-    if (w.f->magasin.NbMesures != etat.range(0))
+    if (w.f->moteur().magasin().NbMesures != etat.range(0))
         etat.SkipWithError("load incomplete");
 }
 BENCHMARK(BM_Chargement)->Arg(32000)->Unit(benchmark::kMillisecond);

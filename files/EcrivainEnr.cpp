@@ -1,4 +1,4 @@
-#include "EcrivainEnr.h"
+#include "files/EcrivainEnr.h"
 
 #include <QFile>
 

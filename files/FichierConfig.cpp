@@ -1,4 +1,4 @@
-#include "FichierConfig.h"
+#include "files/FichierConfig.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Reglages.h"
+#include "core/Reglages.h"
 
 #include <QByteArray>
 #include <QString>

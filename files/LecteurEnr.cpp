@@ -1,4 +1,4 @@
-#include "LecteurEnr.h"
+#include "files/LecteurEnr.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,6 +1,6 @@
 // Fuzzes the configuration reader: any bytes must parse or be rejected without
 // fault, and whatever parses must survive a write and a second read unchanged.
-#include "FichierConfig.h"
+#include "files/FichierConfig.h"
 
 #include <cstdint>
 #include <cstdlib>

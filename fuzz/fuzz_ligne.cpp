@@ -1,6 +1,6 @@
 // Fuzzes the record file reader: the line parser on one line, and the loader on
 // the whole input as a file.
-#include "LecteurEnr.h"
+#include "files/LecteurEnr.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
-#include "BandeGraduee.h"
+#include "graph/BandeGraduee.h"
 
-#include "Geometrie.h"
+#include "graph/Geometrie.h"
 
 #include <QPainter>
 

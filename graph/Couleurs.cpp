@@ -1,4 +1,4 @@
-#include "Couleurs.h"
+#include "graph/Couleurs.h"
 
 #include <QGuiApplication>
 #include <QPalette>

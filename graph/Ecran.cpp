@@ -1,7 +1,7 @@
-#include "Ecran.h"
+#include "graph/Ecran.h"
 
-#include "Couleurs.h"
-#include "Geometrie.h"
+#include "graph/Couleurs.h"
+#include "graph/Geometrie.h"
 
 #include <QPainter>
 #include <QWheelEvent>

@@ -1,4 +1,4 @@
-#include "Geometrie.h"
+#include "graph/Geometrie.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ListeMesures.h"
+#include "graph/ListeMesures.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "ModeleListe.h"
+#include "graph/ModeleListe.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Magasin.h"
+#include "core/Magasin.h"
 
 #include <QAbstractListModel>
 

@@ -1,41 +1,36 @@
-#include "Form_option.h"
+#include "settings/Form_option.h"
 
-#include "FichierConfig.h"
+#include "engine/Moteur.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace settings {
 
-Form_option::Form_option(core::Reglages& r, const files::FichierConfig& config,
-                         ActionsSource& sources, QWidget* fenetrePrincipale)
-    : QDialog(nullptr), m_reglages(r), m_config(config), m_sources(sources),
-      m_principale(fenetrePrincipale) {
+Form_option::Form_option(engine::Moteur& moteur, QWidget* fenetrePrincipale)
+    : QDialog(nullptr), m_moteur(moteur), m_principale(fenetrePrincipale) {
     ui.setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     // Loading selects the values in force; the dialog is not visible yet, so
     // nothing is written.
+    const core::Reglages& r = m_moteur.reglages();
     if (auto* o = ui.groupeCadence->button(r.IndexCadence))
         o->setChecked(true);
     if (auto* o = ui.groupeCapteur->button(r.TypeSource))
         o->setChecked(true);
     for (int i = 1; i <= 10; ++i)
         connect(ui.Option1[static_cast<size_t>(i)], &QRadioButton::clicked, this,
-                [this, i] { Option1_Click(m_reglages, i, configSiVisible()); });
+                [this, i] { Option1_Click(m_moteur, i, isVisible()); });
     for (int i = 0; i <= 2; ++i)
         connect(ui.Option2[static_cast<size_t>(i)], &QRadioButton::clicked, this,
-                [this, i] { Option2_Click(m_reglages, i, m_sources, configSiVisible()); });
+                [this, i] { Option2_Click(m_moteur, i, isVisible()); });
     connect(ui.Command1, &QPushButton::clicked, this, &QDialog::close);
 }
 
 Form_option::~Form_option() {
     if (m_principale)
         m_principale->setEnabled(true);
-}
-
-const files::FichierConfig* Form_option::configSiVisible() const {
-    return isVisible() ? &m_config : nullptr;
 }
 
 void Form_option::closeEvent(QCloseEvent* e) {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "FormOptionUi.h"
-#include "GestionReglages.h"
+#include "settings/GestionReglages.h"
+#include "ui/FormOptionUi.h"
 
 #include <QDialog>
 #include <QPointer>
 
-namespace files {
-class FichierConfig;
+namespace engine {
+class Moteur;
 }
 
 namespace settings {
@@ -18,8 +18,7 @@ namespace settings {
 class Form_option : public QDialog {
     Q_OBJECT
 public:
-    Form_option(core::Reglages& r, const files::FichierConfig& config, ActionsSource& sources,
-                QWidget* fenetrePrincipale);
+    Form_option(engine::Moteur& moteur, QWidget* fenetrePrincipale);
     ~Form_option() override;
 
     ui::FormOptionUi ui;
@@ -29,11 +28,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    const files::FichierConfig* configSiVisible() const;
-
-    core::Reglages& m_reglages;
-    const files::FichierConfig& m_config;
-    ActionsSource& m_sources;
+    engine::Moteur& m_moteur;
     QPointer<QWidget> m_principale;
 };
 

@@ -1,34 +1,15 @@
-#include "GestionReglages.h"
+#include "settings/GestionReglages.h"
 
-#include "Cadences.h"
-#include "FichierConfig.h"
+#include "engine/Moteur.h"
 
 namespace settings {
 
-bool Option1_Click(core::Reglages& r, int i, const files::FichierConfig* config) {
-    if (!core::applique_cadence(r, i))
-        return false;
-    if (config)
-        config->ecrit_config(r);
-    return true;
+bool Option1_Click(engine::Moteur& moteur, int i, bool ecrire) {
+    return moteur.choisitCadence(i, ecrire);
 }
 
-bool Option2_Click(core::Reglages& r, int i, ActionsSource& sources,
-                   const files::FichierConfig* config) {
-    if (i < 0 || i > 2)
-        return false;
-    if (i == 0 || i == 1) {
-        if (sources.portOuvert())
-            sources.fermePort();
-        sources.minuterieVidage(false);
-    } else if (!sources.portOuvert()) {
-        sources.ouvrePort();
-        sources.minuterieVidage(true);
-    }
-    r.TypeSource = static_cast<uint8_t>(i);
-    if (config)
-        config->ecrit_config(r);
-    return true;
+bool Option2_Click(engine::Moteur& moteur, int i, bool ecrire) {
+    return moteur.choisitSource(i, ecrire);
 }
 
 } // namespace settings

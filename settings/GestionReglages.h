@@ -1,31 +1,17 @@
 #pragma once
 
-#include "Reglages.h"
-
-namespace files {
-class FichierConfig;
+namespace engine {
+class Moteur;
 }
 
 namespace settings {
 
-/// What the source handler does to the sources: the serial port and its
-/// buffer-flush timer.
-class ActionsSource {
-public:
-    virtual ~ActionsSource() = default;
-    virtual bool portOuvert() const = 0;
-    virtual void ouvrePort() = 0;
-    virtual void fermePort() = 0;
-    virtual void minuterieVidage(bool active) = 0;
-};
+/// Rate handler: applies rate option i (1 to 10); `ecrire` (the dialog is visible)
+/// stores the settings. False for an unknown option or while the engine is busy.
+bool Option1_Click(engine::Moteur& moteur, int i, bool ecrire);
 
-/// Rate handler: applies rate option i (1 to 10) and, when `config` is given
-/// (the dialog is visible), writes the configuration. False for an unknown option.
-bool Option1_Click(core::Reglages& r, int i, const files::FichierConfig* config);
-
-/// Source handler: closes or opens the serial port as source i (0 to 2) needs,
-/// sets TypeSource and, when `config` is given, writes the configuration.
-bool Option2_Click(core::Reglages& r, int i, ActionsSource& sources,
-                   const files::FichierConfig* config);
+/// Source handler: selects source i (0 to 2), opening or closing the serial port;
+/// `ecrire` stores the settings.
+bool Option2_Click(engine::Moteur& moteur, int i, bool ecrire);
 
 } // namespace settings

@@ -1,4 +1,4 @@
-#include "BibliothequeCarte.h"
+#include "sources/BibliothequeCarte.h"
 
 #include <QDir>
 
@@ -33,13 +33,24 @@ std::unique_ptr<BibliothequeCarte> BibliothequeCarte::charge(const QStringList& 
     return nullptr;
 }
 
-long BibliothequeCarte::OpenDevice(long adresse) {
-    return m_open(adresse);
+bool BibliothequeCarte::ouvre(long adresse) {
+    // The library answers the address it opened, or a negative number.
+    return m_open(adresse) >= 0;
 }
-void BibliothequeCarte::ReadAllAnalog(long* entree1, long* entree2) {
-    m_read(entree1, entree2);
+
+std::optional<int> BibliothequeCarte::litEntree1() {
+    // Pre-set to all ones: a library that writes only 32 bits of a 64-bit long
+    // leaves the upper half alone, and one that writes nothing leaves -1.
+    long entree1 = -1;
+    long entree2 = -1;
+    m_read(&entree1, &entree2);
+    const auto lu = static_cast<int32_t>(static_cast<uint32_t>(entree1 & 0xFFFFFFFF));
+    if (lu < 0 || lu > 255)
+        return std::nullopt;
+    return lu;
 }
-void BibliothequeCarte::CloseDevice() {
+
+void BibliothequeCarte::ferme() {
     m_close();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PiloteCarte.h"
+#include "sources/PiloteCarte.h"
 
 #include <QLibrary>
 #include <QStringList>
@@ -20,9 +20,9 @@ public:
     /// Where to look: the program's own directory, then the system's library path.
     static QStringList candidats(const QString& repertoireProgramme);
 
-    long OpenDevice(long adresse) override;
-    void ReadAllAnalog(long* entree1, long* entree2) override;
-    void CloseDevice() override;
+    bool ouvre(long adresse) override;
+    std::optional<int> litEntree1() override;
+    void ferme() override;
 
 private:
 #ifdef _WIN32

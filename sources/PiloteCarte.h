@@ -1,16 +1,19 @@
 #pragma once
 
+#include <optional>
+
 namespace sources {
 
-/// The three board operations the program uses, in the board library's own terms.
+/// A way to reach the experiment board: its vendor library or the built-in driver.
 class PiloteCarte {
 public:
     virtual ~PiloteCarte() = default;
-    /// Opens the board at an address; the result is not relied on.
-    virtual long OpenDevice(long adresse) = 0;
-    /// Writes the two analog inputs' readings (0 to 255).
-    virtual void ReadAllAnalog(long* entree1, long* entree2) = 0;
-    virtual void CloseDevice() = 0;
+    /// Opens the board at an address (0 to 3); false when no board answers there.
+    virtual bool ouvre(long adresse) = 0;
+    /// Reading of the first analog input, 0 to 255; nullopt when none came.
+    virtual std::optional<int> litEntree1() = 0;
+    /// Releases the board.
+    virtual void ferme() = 0;
 };
 
 } // namespace sources

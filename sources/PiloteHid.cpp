@@ -1,4 +1,4 @@
-#include "PiloteHid.h"
+#include "sources/PiloteHid.h"
 
 #include <hidapi.h>
 
@@ -15,35 +15,33 @@ PiloteHid::PiloteHid() {
 }
 
 PiloteHid::~PiloteHid() {
-    CloseDevice();
+    ferme();
     if (m_init)
         hid_exit();
 }
 
-long PiloteHid::OpenDevice(long adresse) {
+bool PiloteHid::ouvre(long adresse) {
     if (!m_init || adresse < 0 || adresse > 3)
-        return -1;
-    CloseDevice();
+        return false;
+    ferme();
     m_dev = hid_open(kVendeurCarte, static_cast<unsigned short>(kProduitCarte + adresse), nullptr);
-    return m_dev ? adresse : -1;
+    return m_dev != nullptr;
 }
 
-void PiloteHid::ReadAllAnalog(long* entree1, long* entree2) {
+std::optional<int> PiloteHid::litEntree1() {
     if (!m_dev)
-        return;
-    // The board sends a report every few milliseconds; wait briefly for a fresh one
-    // and keep the caller's values when none comes.
+        return std::nullopt;
+    // The board sends a report every few milliseconds; wait briefly for a fresh one.
     uint8_t rapport[8] = {};
     const int n = hid_read_timeout(m_dev, rapport, sizeof rapport, 50);
     if (n <= 0)
-        return;
-    if (auto v = decodeRapport(rapport, static_cast<size_t>(n))) {
-        *entree1 = v->first;
-        *entree2 = v->second;
-    }
+        return std::nullopt;
+    if (auto v = decodeRapport(rapport, static_cast<size_t>(n)))
+        return v->first;
+    return std::nullopt;
 }
 
-void PiloteHid::CloseDevice() {
+void PiloteHid::ferme() {
     if (m_dev) {
         hid_close(m_dev);
         m_dev = nullptr;

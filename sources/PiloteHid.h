@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PiloteCarte.h"
+#include "sources/PiloteCarte.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +25,9 @@ public:
     PiloteHid();
     ~PiloteHid() override;
 
-    long OpenDevice(long adresse) override;
-    void ReadAllAnalog(long* entree1, long* entree2) override;
-    void CloseDevice() override;
+    bool ouvre(long adresse) override;
+    std::optional<int> litEntree1() override;
+    void ferme() override;
 
 private:
     hid_device_* m_dev = nullptr;

@@ -1,4 +1,4 @@
-#include "Rs232.h"
+#include "sources/Rs232.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,17 +52,11 @@ bool Rs232::ouvre_port() {
     return true;
 }
 
-void Rs232::lit_port(core::Reglages& r) {
-    if (!m_port.isOpen())
-        return;
-    // Pull in what the driver holds so the count is the bytes really waiting.
-    m_port.waitForReadyRead(0);
+std::optional<int> Rs232::lit_port() {
+    const std::optional<int> v = m_lecteur.lit_port();
+    // A poll that finds nothing leaves a timeout behind; it is not a fault.
     m_port.clearError();
-    if (!m_port.isOpen() || m_port.bytesAvailable() != 4)
-        return;
-    r.BufferRS = m_port.readAll();
-    if (r.BufferRS.size() == 4)
-        r.ValeurBrute = static_cast<uint8_t>(r.BufferRS.at(2));
+    return v;
 }
 
 void Rs232::ferme_port() {
@@ -76,12 +70,10 @@ void Rs232::ferme_port() {
 void Rs232::vide_buffer() {
     if (!m_port.isOpen())
         return;
-    m_port.waitForReadyRead(0);
+    m_lecteur.vide_buffer();
     m_port.clearError();
-    if (!m_port.isOpen())
-        return;
-    m_port.readAll();
-    m_port.clear(QSerialPort::Input);
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
 }
 
 void Rs232::surErreur(QSerialPort::SerialPortError e) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Reglages.h"
+#include "sources/LecteurTrames.h"
 
 #include <QObject>
 #include <QSerialPort>
@@ -27,8 +27,10 @@ public:
 
     /// Opens the port unless it is open. False when it cannot be opened.
     bool ouvre_port();
-    /// Takes a block only when exactly 4 bytes wait; ValeurBrute = its third byte.
-    void lit_port(core::Reglages& r);
+    /// Takes a frame only when exactly 4 bytes wait; returns its raw reading.
+    std::optional<int> lit_port();
+    /// The last frame received.
+    const QByteArray& BufferRS() const { return m_lecteur.BufferRS(); }
     /// Closes the port when it is open.
     void ferme_port();
     /// Discards every byte waiting in the receive buffer.
@@ -48,6 +50,7 @@ private:
 
     QString m_nomPort;
     QSerialPort m_port;
+    LecteurTrames m_lecteur{&m_port};
     QString m_probleme;
     int m_nbErreurs = 0;
 };

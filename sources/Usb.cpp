@@ -1,6 +1,6 @@
-#include "Usb.h"
+#include "sources/Usb.h"
 
-#include "BibliothequeCarte.h"
+#include "sources/BibliothequeCarte.h"
 
 namespace sources {
 
@@ -26,8 +26,8 @@ void Usb::ouvre_carte() {
     m_ouvertCetteFois = false;
     if (!m_pilote || m_horloge() < m_prochainEssai)
         return;
-    if (m_pilote->OpenDevice(kAdresse) < 0) {
-        m_pilote->CloseDevice();
+    if (!m_pilote->ouvre(kAdresse)) {
+        m_pilote->ferme();
         m_ouverte = false;
         m_prochainEssai = m_horloge() + kPauseMs;
         return;
@@ -36,19 +36,13 @@ void Usb::ouvre_carte() {
     m_ouvertCetteFois = true;
 }
 
-void Usb::lit_carte(int32_t& ValeurBrute) {
+std::optional<int> Usb::lit_carte() {
     if (!m_pilote || !m_ouvertCetteFois)
-        return;
+        return std::nullopt;
     m_ouvertCetteFois = false;
-    // Pre-set to the last reading: a library that writes only 32 bits of a
-    // 64-bit long, or nothing at all, still leaves a correct value.
-    long entree1 = ValeurBrute >= 0 && ValeurBrute <= 255 ? ValeurBrute : 0;
-    long brouillon = 0;
-    m_pilote->ReadAllAnalog(&entree1, &brouillon);
-    m_pilote->CloseDevice();
-    const auto lu = static_cast<int32_t>(static_cast<uint32_t>(entree1 & 0xFFFFFFFF));
-    if (lu >= 0 && lu <= 255)
-        ValeurBrute = lu;
+    const std::optional<int> lu = m_pilote->litEntree1();
+    m_pilote->ferme();
+    return lu;
 }
 
 } // namespace sources

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "PiloteCarte.h"
+#include "sources/PiloteCarte.h"
 
-#include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace sources {
 
@@ -27,15 +26,15 @@ public:
     using HorlogeMs = std::function<qint64()>;
 
     /// `candidats`: where to look for the vendor library; `secours`: the driver
-    /// used when none loads; `horloge`: a monotonic time in ms.
+    /// used when none loads (may be empty); `horloge`: a monotonic time in ms.
     Usb(QStringList candidats, FabriquePilote secours, HorlogeMs horloge);
     ~Usb();
 
-    /// OpenDevice(3), result kept only to know whether to read.
+    /// Opens the board at address 3, unless a failed open is still being waited out.
     void ouvre_carte();
-    /// ReadAllAnalog into ValeurBrute (first input) and a scratch (second), then
-    /// CloseDevice. A reading outside 0..255 or a failed open keeps ValeurBrute.
-    void lit_carte(int32_t& ValeurBrute);
+    /// Reads the first input and closes the board; nullopt when the board was not
+    /// opened or gave no reading in 0..255.
+    std::optional<int> lit_carte();
 
     /// False once a failed open has been seen and until a later one succeeds.
     bool carteOuverte() const { return m_ouverte; }

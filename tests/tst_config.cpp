@@ -1,5 +1,5 @@
 #include "Factices.h"
-#include "FichierConfig.h"
+#include "files/FichierConfig.h"
 
 #include <QFile>
 #include <QTemporaryDir>

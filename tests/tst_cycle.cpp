@@ -1,5 +1,5 @@
-#include "Cadences.h"
-#include "Cycle.h"
+#include "core/Cadences.h"
+#include "core/Cycle.h"
 
 #include <QTest>
 
@@ -42,29 +42,28 @@ void TstCycle::echelle() {
 
 void TstCycle::cadences_data() {
     QTest::addColumn<int>("option");
-    QTest::addColumn<QString>("intervalle");
+    QTest::addColumn<int>("intervalle");
     QTest::addColumn<int>("ticks");
     const int ticks[] = {1, 1, 1, 15, 30, 60, 180, 360, 720, 1440};
     for (int i = 1; i <= 10; ++i)
         QTest::addRow("option %d", i) << i
-                                      << QString(i == 1   ? "1000"
-                                                 : i == 2 ? "10000"
-                                                          : "60000")
+                                      << (i == 1   ? 1000
+                                          : i == 2 ? 10000
+                                                   : 60000)
                                       << ticks[i - 1];
 }
 
 void TstCycle::cadences() {
     QFETCH(int, option);
-    QFETCH(QString, intervalle);
+    QFETCH(int, intervalle);
     QFETCH(int, ticks);
-    Reglages r;
-    QVERIFY(applique_cadence(r, option));
-    QCOMPARE(r.IntervalleTimer, intervalle);
-    QCOMPARE(int(r.NbTicks), ticks);
-    QCOMPARE(int(r.IndexCadence), option);
-    QVERIFY(!applique_cadence(r, 0));
-    QVERIFY(!applique_cadence(r, 11));
-    QCOMPARE(int(r.IndexCadence), option);
+    const std::optional<Cadence> c = cadence(option);
+    QVERIFY(c);
+    QCOMPARE(int(c->IntervalleTimer.count()), intervalle);
+    QCOMPARE(int(c->NbTicks), ticks);
+    QCOMPARE(c->periode().count(), qint64(intervalle) * ticks);
+    QVERIFY(!cadence(0));
+    QVERIFY(!cadence(11));
 }
 
 void TstCycle::compteurTicks_data() {
@@ -83,15 +82,14 @@ void TstCycle::compteurTicks() {
     QFETCH(int, option);
     QFETCH(QList<int>, ticksEchantillon);
     QFETCH(QList<int>, intervalles);
-    Reglages r;
-    applique_cadence(r, option);
+    const Cadence r = *cadence(option);
     Magasin m;
     EtatCycle e;
     QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9));
     QList<int> vus;
     for (int tick = 1; tick <= 31; ++tick) {
-        const ResultatTick res = tickEchantillonnage(m, e, r, t, 360);
-        QCOMPARE(res.intervalleMs, intervalles.first());
+        const ResultatTick res = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
+        QCOMPARE(int(res.intervalle.count()), intervalles.first());
         if (res.echantillon)
             vus << tick;
     }
@@ -100,9 +98,7 @@ void TstCycle::compteurTicks() {
 }
 
 void TstCycle::plage() {
-    Reglages r;
-    applique_cadence(r, 1);
-    r.TypeSource = 0;
+    const Cadence r = *cadence(1);
     Magasin m;
     EtatCycle e;
     const QDateTime t = QDateTime::currentDateTime();
@@ -113,7 +109,7 @@ void TstCycle::plage() {
     const Pas pas[] = {{256, 1, 256}, {200, 1, 256}, {255, 1, 256}, {256, 1, 256}, {300, 45, 300}};
     for (const Pas& p : pas) {
         e.ValeurTest = p.valeur;
-        tickEchantillonnage(m, e, r, t, 360);
+        tickEchantillonnage(m, e, r, Lecture{}, t, 360);
         QCOMPARE(e.DecalageY, p.decalage);
         QCOMPARE(e.PlafondY, p.plafond);
     }
@@ -153,40 +149,37 @@ void TstCycle::formats() {
 }
 
 void TstCycle::magasinPlein() {
-    Reglages r;
-    applique_cadence(r, 1);
+    const Cadence r = *cadence(1);
     Magasin m;
     EtatCycle e;
     m.NbMesures = Magasin::kCapacite - 1;
     const QDateTime t = QDateTime::currentDateTime();
-    QVERIFY(tickEchantillonnage(m, e, r, t, 360).echantillon);
+    QVERIFY(tickEchantillonnage(m, e, r, Lecture{}, t, 360).echantillon);
     QCOMPARE(int(m.NbMesures), 32000);
-    const ResultatTick res = tickEchantillonnage(m, e, r, t, 360);
+    const ResultatTick res = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
     QVERIFY(res.plein);
     QVERIFY(!res.echantillon);
     QCOMPARE(int(m.NbMesures), 32000);
 }
 
 void TstCycle::valeurTestStockee() {
-    Reglages r;
-    applique_cadence(r, 1);
+    const Cadence r = *cadence(1);
     Magasin m;
     EtatCycle e;
     const QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9));
     e.ValeurTest = -2;
-    tickEchantillonnage(m, e, r, t, 360);
+    tickEchantillonnage(m, e, r, Lecture{}, t, 360);
     QVERIFY(m.TabValeur[1].estEntier());
     QCOMPARE(m.TabValeur[1].texte(), QStringLiteral("-2"));
-    r.TypeSource = 1;
-    r.ValeurBrute = 255;
-    tickEchantillonnage(m, e, r, t, 360);
+    const Lecture carte{1, 255};
+    tickEchantillonnage(m, e, r, carte, t, 360);
     QVERIFY(m.TabValeur[2].estReel());
     QCOMPARE(m.TabValeur[2].texte(), QStringLiteral("999"));
     QCOMPARE(m.TabDate[2], QStringLiteral("11-08-2006"));
     QCOMPARE(m.TabHeure[2], QStringLiteral("14:05:09"));
     // Beyond the scale width the scroll position follows the samples.
     QCOMPARE(e.DecalageX, 0.0);
-    tickEchantillonnage(m, e, r, t, 2.0f);
+    tickEchantillonnage(m, e, r, carte, t, 2.0f);
     QCOMPARE(e.DecalageX, 1.0);
     QVERIFY(ValeurMesure().estVide());
     QCOMPARE(ValeurMesure().nombre(), 0.0);

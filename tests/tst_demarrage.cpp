@@ -1,4 +1,5 @@
 #include "Factices.h"
+#include "settings/GestionReglages.h"
 
 #include <QFile>
 #include <QMenuBar>
@@ -26,29 +27,29 @@ void TstDemarrage::premierDemarrage() {
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Plovar : data_tr.csv"));
     QCOMPARE(f.largeurTwips(), 3600);
-    QVERIFY(!f.ui.menuGraphe->isChecked());
-    QCOMPARE(f.reglages.IntervalleTimer, QStringLiteral("1000"));
-    QCOMPARE(int(f.reglages.NbTicks), 1);
-    QCOMPARE(int(f.reglages.TypeSource), 0);
-    QCOMPARE(f.magasin.TabValeur[0], core::ValeurMesure::entier(0));
-    QCOMPARE(int(f.cycle.PlafondY), 255);
-    QCOMPARE(f.ui.Slider1->minimum(), 1);
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 360.f);
-    QCOMPARE(f.ui.Ecran1->ScaleHeight(), 255.f);
-    QCOMPARE(f.HauteurEcran, 255.f);
-    QVERIFY(f.TimerValActu.isActive());
-    QVERIFY(!f.Timer1.isActive());
-    QVERIFY(!f.TimerLed.isActive());
-    QVERIFY(!f.TimerVideBufferRS.isActive());
+    QVERIFY(!f.ui().menuGraphe->isChecked());
+    QCOMPARE(f.moteur().cadence().IntervalleTimer.count(), 1000);
+    QCOMPARE(int(f.moteur().cadence().NbTicks), 1);
+    QCOMPARE(int(f.moteur().reglages().TypeSource), 0);
+    QCOMPARE(f.moteur().magasin().TabValeur[0], core::ValeurMesure::entier(0));
+    QCOMPARE(int(f.moteur().cycle().PlafondY), 255);
+    QCOMPARE(f.ui().Slider1->minimum(), 1);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 360.f);
+    QCOMPARE(f.ui().Ecran1->ScaleHeight(), 255.f);
+    QCOMPARE(f.HauteurEcran(), 255.f);
+    QVERIFY(f.moteur().TimerValActu().isActive());
+    QVERIFY(!f.moteur().Timer1().isActive());
+    QVERIFY(!f.TimerLed().isActive());
+    QVERIFY(!f.moteur().TimerVideBufferRS().isActive());
     // Client width: 3600 outer less the frame's 90 twips; height 3735 below the menu bar.
     QCOMPARE(f.width(), (3600 - 90) / 15);
     QCOMPARE(f.height() - f.menuBar()->sizeHint().height(), 3735 / 15);
-    QCOMPARE(f.cheminEnr(), b.chemin(QStringLiteral("data_tr.csv")));
+    QCOMPARE(f.moteur().cheminEnr(), b.chemin(QStringLiteral("data_tr.csv")));
     // A recording started at once samples every second.
     f.CmdRecord_Click();
     f.Timer1_Timer();
-    QCOMPARE(f.Timer1.interval(), 1000);
-    QCOMPARE(int(f.magasin.NbMesures), 1);
+    QCOMPARE(f.moteur().Timer1().interval(), 1000);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 1);
 }
 
 void TstDemarrage::largeurEtTitre_data() {
@@ -73,7 +74,7 @@ void TstDemarrage::largeurEtTitre() {
     Banc b(cfg);
     app::Enregistreur& f = b.demarre();
     QCOMPARE(f.largeurTwips(), largeur);
-    QCOMPARE(f.ui.menuGraphe->isChecked(), coche);
+    QCOMPARE(f.ui().menuGraphe->isChecked(), coche);
     QCOMPARE(f.windowTitle(), titre);
     // Start-up applied the values without writing them back.
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), cfg);
@@ -82,8 +83,8 @@ void TstDemarrage::largeurEtTitre() {
 void TstDemarrage::configEndommagee() {
     Banc b(QByteArray("\"X\",\"a.csv\",12,0,3600\r\n"));
     app::Enregistreur& f = b.demarre();
-    QCOMPARE(f.reglages.NomFichierEnr, QStringLiteral("data_tr.csv"));
-    QCOMPARE(int(f.reglages.IndexCadence), 1);
+    QCOMPARE(f.moteur().reglages().NomFichierEnr, QStringLiteral("data_tr.csv"));
+    QCOMPARE(int(f.moteur().reglages().IndexCadence), 1);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));
     QVERIFY(b.dialogues.messages.isEmpty());
@@ -96,10 +97,10 @@ void TstDemarrage::repertoireDeTravail() {
     QTemporaryDir ailleurs;
     QDir::setCurrent(ailleurs.path());
     app::Enregistreur& f = b.demarre();
-    QCOMPARE(f.reglages.IntervalleTimer, QStringLiteral("10000"));
+    QCOMPARE(f.moteur().cadence().IntervalleTimer.count(), 10000);
     // The relative record name is resolved once, against the working directory at start-up.
-    QCOMPARE(f.cheminEnr(), ailleurs.filePath(QStringLiteral("rel.csv")));
-    QCOMPARE(f.reglages.NomFichierEnr, QStringLiteral("rel.csv"));
+    QCOMPARE(f.moteur().cheminEnr(), ailleurs.filePath(QStringLiteral("rel.csv")));
+    QCOMPARE(f.moteur().reglages().NomFichierEnr, QStringLiteral("rel.csv"));
 }
 
 void TstDemarrage::touchesTest() {
@@ -108,53 +109,53 @@ void TstDemarrage::touchesTest() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     // "+" and "-" work whichever control has the focus, and are not swallowed.
-    f.ui.CmdRecord->setFocus();
-    QTest::keyClick(f.ui.CmdRecord, '+');
-    QTest::keyClick(f.ui.CmdRecord, '+');
-    QTest::keyClick(f.ui.CmdRecord, '+');
-    QCOMPARE(int(f.cycle.ValeurTest), 3);
-    f.ui.Text1->setFocus();
-    QTest::keyClick(f.ui.Text1, '-');
-    QCOMPARE(int(f.cycle.ValeurTest), 2);
-    QTest::keyClick(f.ui.Text1, 'x');
-    QCOMPARE(int(f.cycle.ValeurTest), 2);
+    f.ui().CmdRecord->setFocus();
+    QTest::keyClick(f.ui().CmdRecord, '+');
+    QTest::keyClick(f.ui().CmdRecord, '+');
+    QTest::keyClick(f.ui().CmdRecord, '+');
+    QCOMPARE(int(f.moteur().cycle().ValeurTest), 3);
+    f.ui().Text1->setFocus();
+    QTest::keyClick(f.ui().Text1, '-');
+    QCOMPARE(int(f.moteur().cycle().ValeurTest), 2);
+    QTest::keyClick(f.ui().Text1, 'x');
+    QCOMPARE(int(f.moteur().cycle().ValeurTest), 2);
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("2"));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("2"));
 }
 
 void TstDemarrage::afficheurValeur() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     b.horloge.instant = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
-    f.cycle.ValeurTest = -7;
+    f.moteur().cycle().ValeurTest = -7;
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("-7"));
-    QVERIFY(f.ui.Label2->text().contains(QStringLiteral("05")));
-    QVERIFY(f.ui.Label2->text().contains(QStringLiteral("09")));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("-7"));
+    QVERIFY(f.ui().Label2->text().contains(QStringLiteral("05")));
+    QVERIFY(f.ui().Label2->text().contains(QStringLiteral("09")));
     // A hardware source shows the scaled reading.
-    f.reglages.TypeSource = 2;
-    f.reglages.ValeurBrute = 128;
+    settings::Option2_Click(f.moteur(), 2, false);
+    f.moteur().setValeurBrute(128);
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     // While idle the LED stays dark.
-    QVERIFY(!f.ui.Frame2->allumee());
+    QVERIFY(!f.ui().Frame2->allumee());
 }
 
 void TstDemarrage::ledClignote() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.CmdRecord_Click();
-    QVERIFY(f.TimerLed.isActive());
-    QCOMPARE(f.TimerLed.interval(), 500);
-    QCOMPARE(f.ui.Frame2->FillColor(), 128);
+    QVERIFY(f.TimerLed().isActive());
+    QCOMPARE(f.TimerLed().interval(), 500);
+    QCOMPARE(f.ui().Frame2->FillColor(), 128);
     f.TimerLed_Timer();
-    QCOMPARE(f.ui.Frame2->FillColor(), 255);
+    QCOMPARE(f.ui().Frame2->FillColor(), 255);
     f.TimerLed_Timer();
-    QCOMPARE(f.ui.Frame2->FillColor(), 128);
+    QCOMPARE(f.ui().Frame2->FillColor(), 128);
     f.TimerLed_Timer();
     f.CmdRecord_Click();
-    QCOMPARE(f.ui.Frame2->FillColor(), 128);
-    QVERIFY(!f.TimerLed.isActive());
+    QCOMPARE(f.ui().Frame2->FillColor(), 128);
+    QVERIFY(!f.TimerLed().isActive());
 }
 
 QTEST_MAIN(TstDemarrage)

@@ -1,6 +1,5 @@
-#include "Cadences.h"
-#include "EcrivainEnr.h"
 #include "Factices.h"
+#include "files/EcrivainEnr.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,7 +36,7 @@ private:
 void TstEnregistrement::troisMesures() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.cycle.ValeurTest = 12; // reset by the start
+    f.moteur().cycle().ValeurTest = 12; // reset by the start
     f.CmdRecord_Click();
     tick(b);
     for (int k = 0; k < 3; ++k)
@@ -76,35 +75,34 @@ void TstEnregistrement::deuxPassages() {
 void TstEnregistrement::etatsBoutonEtMenus() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
+    QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
     f.CmdRecord_Click();
     QVERIFY(f.enregistrement());
-    QCOMPARE(f.Timer1.interval(), 10);
-    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record  Stop"));
-    QVERIFY(!f.ui.menu_fichier->menuAction()->isEnabled());
-    QVERIFY(!f.ui.menu_option->menuAction()->isEnabled());
-    QVERIFY(f.ui.menu_intero->menuAction()->isEnabled());
+    QCOMPARE(f.moteur().Timer1().interval(), 10);
+    QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record  Stop"));
+    QVERIFY(!f.ui().menu_fichier->menuAction()->isEnabled());
+    QVERIFY(!f.ui().menu_option->menuAction()->isEnabled());
+    QVERIFY(f.ui().menu_intero->menuAction()->isEnabled());
     // Stopping before the first tick stores nothing.
     f.CmdRecord_Click();
     QVERIFY(!f.enregistrement());
-    QCOMPARE(int(f.magasin.NbMesures), 0);
-    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
-    QVERIFY(f.ui.menu_fichier->menuAction()->isEnabled());
-    QVERIFY(f.ui.menu_option->menuAction()->isEnabled());
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
+    QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
+    QVERIFY(f.ui().menu_fichier->menuAction()->isEnabled());
+    QVERIFY(f.ui().menu_option->menuAction()->isEnabled());
     QVERIFY(!QFile::exists(b.chemin(QStringLiteral("data_tr.csv"))));
     // Rate 4: the pending tick count is discarded by a stop; the next start samples at once.
-    f.reglages.IndexCadence = 4;
-    core::applique_cadence(f.reglages, 4);
+    QVERIFY(f.moteur().choisitCadence(4, false));
     f.CmdRecord_Click();
     tick(b);
-    QCOMPARE(f.Timer1.interval(), 60000);
+    QCOMPARE(f.moteur().Timer1().interval(), 60000);
     for (int k = 0; k < 7; ++k)
         tick(b);
     f.CmdRecord_Click();
     f.CmdRecord_Click();
     tick(b);
-    QCOMPARE(int(f.magasin.NbMesures), 1);
-    QCOMPARE(int(f.cycle.CompteurTicks), 1);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 1);
+    QCOMPARE(int(f.moteur().cycle().CompteurTicks), 1);
 }
 
 void TstEnregistrement::nouvelEnregistrement() {
@@ -119,7 +117,7 @@ void TstEnregistrement::nouvelEnregistrement() {
     QFile fichier(choisi);
     QVERIFY(fichier.open(QIODevice::ReadOnly));
     QCOMPARE(fichier.readAll(), QByteArray("N\xB0Record;Valeur;Date;Time\r\n"));
-    QCOMPARE(f.reglages.NomFichierEnr, choisi);
+    QCOMPARE(f.moteur().reglages().NomFichierEnr, choisi);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              "\"NE PAS MODIFIER CE FICHIER\",\"" + choisi.toUtf8() + "\",1,0,3600\r\n");
     // The title keeps the old name until the next toggle or run.
@@ -138,7 +136,7 @@ void TstEnregistrement::nouvelEnregistrementAnnule() {
     const QByteArray cfg = b.lit(QStringLiteral("plovar.cfg"));
     f.menu_nouveau_Click();
     QCOMPARE(b.dialogues.dialoguesFichier, 1);
-    QCOMPARE(f.reglages.NomFichierEnr, QStringLiteral("data_tr.csv"));
+    QCOMPARE(f.moteur().reglages().NomFichierEnr, QStringLiteral("data_tr.csv"));
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), cfg);
     QVERIFY(!QFile::exists(b.chemin(QStringLiteral("data_tr.csv"))));
     // A name with a double quote cannot be stored: refused, nothing changes.
@@ -160,7 +158,7 @@ void TstEnregistrement::nouvelEnregistrementFichierExistant() {
     // A name that cannot be created is still adopted: lines are kept until it can be.
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("absent/x.csv")));
     f.menu_nouveau_Click();
-    QCOMPARE(f.reglages.NomFichierEnr, b.chemin(QStringLiteral("absent/x.csv")));
+    QCOMPARE(f.moteur().reglages().NomFichierEnr, b.chemin(QStringLiteral("absent/x.csv")));
     QCOMPARE(b.dialogues.avertissements.size(), 1);
 }
 
@@ -168,7 +166,7 @@ void TstEnregistrement::numero32000() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.CmdRecord_Click();
-    f.magasin.NbMesures = 31999;
+    f.moteur().magasin().NbMesures = 31999;
     tick(b);
     QCOMPARE(b.lit(QStringLiteral("data_tr.csv")), QByteArray("32000;0;11-08-2006;14:05:09\r\n"));
 }
@@ -207,15 +205,15 @@ void TstEnregistrement::repertoireDisparu() {
     tick(b);
     tick(b);
     tick(b);
-    QCOMPARE(f.ecrivain.nbEnAttente(), 3);
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 3);
     QVERIFY(f.alerte().contains(QStringLiteral("Écriture impossible")));
     QVERIFY(f.alerte().contains(QStringLiteral("3 mesure(s) en attente")));
     QVERIFY(b.dialogues.avertissements.isEmpty()); // no modal box during the recording
-    QCOMPARE(int(f.magasin.NbMesures), 5);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 5);
     QVERIFY(f.enregistrement());
     QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("mesures")));
     tick(b);
-    QCOMPARE(f.ecrivain.nbEnAttente(), 0);
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 0);
     QVERIFY(f.alerte().contains(QStringLiteral("Écriture rétablie")));
     // Every line since the directory came back, once and in order.
     QCOMPARE(b.lit(QStringLiteral("mesures/r.csv")), QByteArray("3;0;11-08-2006;14:05:11\r\n"
@@ -234,32 +232,32 @@ void TstEnregistrement::attenteSauveeALArret() {
     f.CmdRecord_Click();
     tick(b);
     tick(b);
-    QCOMPARE(f.ecrivain.nbEnAttente(), 2);
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 2);
     // At the stop the user is asked where to put the lines; a first cancel keeps them.
     f.CmdRecord_Click();
     QCOMPARE(b.dialogues.avertissements.size(), 1);
-    QCOMPARE(f.ecrivain.nbEnAttente(), 2);
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 2);
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("secours.csv")));
     b.dialogues.reponses.push_back(true);
     f.close();
     QCOMPARE(b.lit(QStringLiteral("secours.csv")), QByteArray("1;0;11-08-2006;14:05:09\r\n"
                                                               "2;0;11-08-2006;14:05:10\r\n"));
-    QCOMPARE(f.ecrivain.nbEnAttente(), 0);
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 0);
 }
 
 void TstEnregistrement::magasinPlein() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.CmdRecord_Click();
-    f.magasin.NbMesures = 31999;
+    f.moteur().magasin().NbMesures = 31999;
     tick(b);
     QVERIFY(f.enregistrement());
     tick(b);
     QVERIFY(!f.enregistrement());
-    QCOMPARE(int(f.magasin.NbMesures), 32000);
-    QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
-    QVERIFY(f.ui.menu_fichier->menuAction()->isEnabled());
-    QVERIFY(!f.TimerLed.isActive());
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
+    QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
+    QVERIFY(f.ui().menu_fichier->menuAction()->isEnabled());
+    QVERIFY(!f.TimerLed().isActive());
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pleine")));
     QCOMPARE(b.lit(QStringLiteral("data_tr.csv")).count('\n'), 1);
@@ -292,9 +290,9 @@ void TstEnregistrement::fermetureOui() {
     f.CmdRecord_Click();
     b.dialogues.reponses.push_back(true);
     QVERIFY(f.close());
-    QVERIFY(!f.Timer1.isActive());
-    QVERIFY(!f.TimerValActu.isActive());
-    QVERIFY(!f.rs232.estOuvert());
+    QVERIFY(!f.moteur().Timer1().isActive());
+    QVERIFY(!f.moteur().TimerValActu().isActive());
+    QVERIFY(!f.moteur().rs232().estOuvert());
     // The configuration is not written at exit.
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));

@@ -1,5 +1,5 @@
-#include "Couleurs.h"
 #include "Factices.h"
+#include "graph/Couleurs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -73,21 +73,21 @@ void TstFenetre::controles() {
 }
 
 void TstFenetre::couleurs() {
-    const QPalette p2 = f().ui.Label2->palette();
+    const QPalette p2 = f().ui().Label2->palette();
     QCOMPARE(p2.color(QPalette::Window), QColor(0, 0, 0));
     QCOMPARE(p2.color(QPalette::WindowText), QColor(192, 0, 0));
-    QCOMPARE(f().ui.Label3->font().bold(), true);
-    QCOMPARE(f().ui.Label3->font().pointSizeF(), 12.0);
-    QCOMPARE(f().ui.Label2->font().pointSizeF(), 9.75);
-    QCOMPARE(f().ui.Label2->alignment(), Qt::AlignCenter);
-    const QPalette p1 = f().ui.Text1->palette();
+    QCOMPARE(f().ui().Label3->font().bold(), true);
+    QCOMPARE(f().ui().Label3->font().pointSizeF(), 12.0);
+    QCOMPARE(f().ui().Label2->font().pointSizeF(), 9.75);
+    QCOMPARE(f().ui().Label2->alignment(), Qt::AlignCenter);
+    const QPalette p1 = f().ui().Text1->palette();
     QCOMPARE(p1.color(QPalette::Base), QColor(0, 0, 0));
     QCOMPARE(p1.color(QPalette::Text), QColor(0, 192, 0));
-    QCOMPARE(f().ui.Text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(f().ui.Slider1->maximum(), 10);
-    QCOMPARE(f().ui.Slider1->pageStep(), 5);
-    QCOMPARE(f().Timer1.interval(), 10);
-    QCOMPARE(f().TimerVideBufferRS.interval(), 10000);
+    QCOMPARE(f().ui().Text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(f().ui().Slider1->maximum(), 10);
+    QCOMPARE(f().ui().Slider1->pageStep(), 5);
+    QCOMPARE(f().moteur().Timer1().interval(), 10);
+    QCOMPARE(f().moteur().TimerVideBufferRS().interval(), 10000);
 }
 
 void TstFenetre::menus() {
@@ -102,23 +102,23 @@ void TstFenetre::menus() {
             t << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return t;
     };
-    QCOMPARE(textes(f().ui.menu_fichier),
+    QCOMPARE(textes(f().ui().menu_fichier),
              (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement"}));
-    QCOMPARE(textes(f().ui.menu_option), (QStringList{"Graphe on/off", "-", "Réglages"}));
-    QCOMPARE(textes(f().ui.menu_intero), (QStringList{"Aide", "à Propos"}));
-    QVERIFY(!f().ui.menu_aide->isEnabled());
-    QVERIFY(f().ui.menu_apropos->isEnabled());
-    for (QAction* a : {f().ui.menu_nouveau, f().ui.menu_charger, f().ui.menuReglage})
+    QCOMPARE(textes(f().ui().menu_option), (QStringList{"Graphe on/off", "-", "Réglages"}));
+    QCOMPARE(textes(f().ui().menu_intero), (QStringList{"Aide", "à Propos"}));
+    QVERIFY(!f().ui().menu_aide->isEnabled());
+    QVERIFY(f().ui().menu_apropos->isEnabled());
+    for (QAction* a : {f().ui().menu_nouveau, f().ui().menu_charger, f().ui().menuReglage})
         QVERIFY(a->shortcut().isEmpty() && !a->isChecked());
 }
 
 void TstFenetre::ordreTabulation() {
     f().show();
     QVERIFY(QTest::qWaitForWindowActive(&f()));
-    f().ui.Text1->setFocus();
-    QCOMPARE(QApplication::focusWidget(), f().ui.Text1);
-    const QList<QWidget*> cycle{f().ui.Ecran1, f().ui.Picture1, f().ui.Picture2, f().ui.CmdRecord,
-                                f().ui.Text1};
+    f().ui().Text1->setFocus();
+    QCOMPARE(QApplication::focusWidget(), f().ui().Text1);
+    const QList<QWidget*> cycle{f().ui().Ecran1, f().ui().Picture1, f().ui().Picture2,
+                                f().ui().CmdRecord, f().ui().Text1};
     for (QWidget* attendu : cycle) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), attendu);
@@ -126,11 +126,11 @@ void TstFenetre::ordreTabulation() {
 }
 
 void TstFenetre::ledEteinte() {
-    const QImage img = f().ui.Frame2->grab().toImage();
+    const QImage img = f().ui().Frame2->grab().toImage();
     // Body centre (202.5, 307.5) twips: dark red. Below the body, inside the halo's
     // disc (centre (210, 315), 210 across): the background shows.
     QCOMPARE(img.pixelColor(13, 20), QColor(128, 0, 0));
-    const QColor fond = f().ui.Frame1->palette().color(QPalette::Window);
+    const QColor fond = f().ui().Frame1->palette().color(QPalette::Window);
     QCOMPARE(img.pixelColor(14, 26), fond);
     // White reflection spot at (160, 290), over the body.
     bool blanc = false;
@@ -141,22 +141,22 @@ void TstFenetre::ledEteinte() {
 }
 
 void TstFenetre::ledAllumee() {
-    f().ui.Frame2->allume();
-    const QImage img = f().ui.Frame2->grab().toImage();
+    f().ui().Frame2->allume();
+    const QImage img = f().ui().Frame2->grab().toImage();
     QCOMPARE(img.pixelColor(13, 20), QColor(255, 0, 0));
     QCOMPARE(img.pixelColor(14, 26), QColor(255, 128, 128));
     f().eteint_led();
-    QCOMPARE(f().ui.Frame2->FillColor(), 128);
+    QCOMPARE(f().ui().Frame2->FillColor(), 128);
 }
 
 void TstFenetre::graduations() {
-    QCOMPARE(f().ui.Picture1->lignes().size(), size_t(9));
-    QCOMPARE(f().ui.Picture2->lignes().size(), size_t(9));
-    const QLineF t1 = f().ui.Picture1->lignes()[0];
+    QCOMPARE(f().ui().Picture1->lignes().size(), size_t(9));
+    QCOMPARE(f().ui().Picture2->lignes().size(), size_t(9));
+    const QLineF t1 = f().ui().Picture1->lignes()[0];
     QVERIFY(std::fabs(t1.x1() - 343.2) < 0.1);
     QCOMPARE(t1.y1(), 100.0);
     QCOMPARE(t1.y2(), 5.0);
-    const auto& textes = f().ui.surface->textes();
+    const auto& textes = f().ui().surface->textes();
     QCOMPARE(textes.size(), size_t(18));
     QCOMPARE(textes[0].texte, QStringLiteral(" 1 "));
     QVERIFY(std::fabs(textes[0].positionTwips.x() - 3851.5) < 0.1);
@@ -164,17 +164,17 @@ void TstFenetre::graduations() {
     QVERIFY(std::fabs(textes[1].positionTwips.y() - 288.0) < 0.1);
     QCOMPARE(textes[1].positionTwips.x(), 7500.0);
     // Reference lines: mid-height across, mid-width down.
-    QCOMPARE(*f().ui.Ecran1->ligneHPixels(), 0.5);
-    QCOMPARE(*f().ui.Ecran1->ligneVPixels(), 0.5);
+    QCOMPARE(*f().ui().Ecran1->ligneHPixels(), 0.5);
+    QCOMPARE(*f().ui().Ecran1->ligneVPixels(), 0.5);
 }
 
 void TstFenetre::etroite() {
     // At 3600 the graph lies outside the window; the left panel fits.
     Banc b;
     app::Enregistreur& e = b.demarre();
-    QVERIFY(e.ui.Ecran1->x() >= e.width());
-    QVERIFY(e.ui.Text1->geometry().right() < e.width());
-    QVERIFY(e.ui.Frame1->geometry().right() < e.width());
+    QVERIFY(e.ui().Ecran1->x() >= e.width());
+    QVERIFY(e.ui().Text1->geometry().right() < e.width());
+    QVERIFY(e.ui().Frame1->geometry().right() < e.width());
 }
 
 QTEST_MAIN(TstFenetre)

@@ -1,5 +1,5 @@
 #include "Factices.h"
-#include "Geometrie.h"
+#include "graph/Geometrie.h"
 
 #include <QImage>
 #include <QTest>
@@ -28,8 +28,9 @@ private slots:
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
         for (int i = 0; i < v.size(); ++i)
-            f.magasin.TabValeur[static_cast<size_t>(i + 1)] = core::ValeurMesure::reel(v[i]);
-        f.magasin.NbMesures = static_cast<int16_t>(v.size());
+            f.moteur().magasin().TabValeur[static_cast<size_t>(i + 1)] =
+                core::ValeurMesure::reel(v[i]);
+        f.moteur().magasin().NbMesures = static_cast<int16_t>(v.size());
     }
 };
 
@@ -46,17 +47,17 @@ void TstGraphe::points() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     remplit(f, {10, 255, 300});
-    f.cycle.DecalageY = static_cast<int16_t>(decalage);
+    f.moteur().cycle().DecalageY = static_cast<int16_t>(decalage);
     f.affich();
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 3.f);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 3.f);
     QList<QPoint> p;
-    for (const QPointF& u : f.ui.Ecran1->pointsUnites()) {
+    for (const QPointF& u : f.ui().Ecran1->pointsUnites()) {
         QCOMPARE(u.x(), std::round(u.x()));
         QCOMPARE(u.y(), std::round(u.y()));
         p << u.toPoint();
     }
     QCOMPARE(p, attendus);
-    QCOMPARE(f.IndexPoint, 4);
+    QCOMPARE(f.IndexPoint(), 4);
 }
 
 void TstGraphe::zoom2() {
@@ -66,19 +67,19 @@ void TstGraphe::zoom2() {
     for (int i = 1; i <= 100; ++i)
         v << i;
     remplit(f, v);
-    f.ui.Slider1->setValue(2);
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 50.f);
-    const std::vector<QPointF> p = f.ui.Ecran1->pointsUnites();
+    f.ui().Slider1->setValue(2);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 50.f);
+    const std::vector<QPointF> p = f.ui().Ecran1->pointsUnites();
     // Samples 0 to 50 span the area; the one after is only there to reach the edge.
     QCOMPARE(p.front().x(), 0.0);
     QCOMPARE(p.back().x(), 51.0);
-    QVERIFY(f.ui.HScroll1->isEnabled());
+    QVERIFY(f.ui().HScroll1->isEnabled());
     // Panning shows later samples, never past the end of the store.
-    f.ui.HScroll1->setValue(30);
-    QCOMPARE(f.ui.Ecran1->debut(), 30);
-    QCOMPARE(f.cycle.DecalageX, 30.0);
-    f.ui.HScroll1->setValue(80);
-    QCOMPARE(f.ui.Ecran1->debut(), 50);
+    f.ui().HScroll1->setValue(30);
+    QCOMPARE(f.ui().Ecran1->debut(), 30);
+    QCOMPARE(f.moteur().cycle().DecalageX, 30.0);
+    f.ui().HScroll1->setValue(80);
+    QCOMPARE(f.ui().Ecran1->debut(), 50);
 }
 
 void TstGraphe::listeEnregistrement() {
@@ -87,15 +88,15 @@ void TstGraphe::listeEnregistrement() {
     f.CmdRecord_Click();
     f.Timer1_Timer();
     b.horloge.avance(1);
-    f.cycle.ValeurTest = 45;
+    f.moteur().cycle().ValeurTest = 45;
     f.Timer1_Timer();
     b.horloge.avance(1);
-    f.cycle.ValeurTest = -7;
+    f.moteur().cycle().ValeurTest = -7;
     f.Timer1_Timer();
-    QCOMPARE(f.modeleListe->texte(), QStringLiteral("3 ---- -007 --- 11-08-2006 --- 14:05:11\r\n"
-                                                    "2 ---- 045 --- 11-08-2006 --- 14:05:10\r\n"
-                                                    "1 ---- 000 --- 11-08-2006 --- 14:05:09\r\n"
-                                                    "0 ---- 000 ---  --- \r\n"));
+    QCOMPARE(f.modeleListe()->texte(), QStringLiteral("3 ---- -007 --- 11-08-2006 --- 14:05:11\r\n"
+                                                      "2 ---- 045 --- 11-08-2006 --- 14:05:10\r\n"
+                                                      "1 ---- 000 --- 11-08-2006 --- 14:05:09\r\n"
+                                                      "0 ---- 000 ---  --- \r\n"));
     QCOMPARE(graph::ModeleListe::formatValeur(999), QStringLiteral("999"));
     QCOMPARE(graph::ModeleListe::formatValeur(1234), QStringLiteral("1234"));
     QCOMPARE(graph::ModeleListe::formatValeur(7), QStringLiteral("007"));
@@ -105,53 +106,53 @@ void TstGraphe::listeApresArret() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     // A file was shown before: its lines must not come back beside the new samples.
-    f.magasin.donneesChargees = true;
-    f.magasin.LigneEntete = QStringLiteral("H");
-    f.magasin.LignesFichier[1] = QStringLiteral("A");
+    f.moteur().magasin().donneesChargees = true;
+    f.moteur().magasin().LigneEntete = QStringLiteral("H");
+    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
     f.CmdRecord_Click();
     f.Timer1_Timer();
     f.CmdRecord_Click();
-    f.ui.Slider1->setValue(2);
-    QCOMPARE(f.modeleListe->ligne(0), QStringLiteral("1 ---- 000 --- 11-08-2006 --- 14:05:09"));
-    QCOMPARE(f.modeleListe->rowCount(), 2);
+    f.ui().Slider1->setValue(2);
+    QCOMPARE(f.modeleListe()->ligne(0), QStringLiteral("1 ---- 000 --- 11-08-2006 --- 14:05:09"));
+    QCOMPARE(f.modeleListe()->rowCount(), 2);
 }
 
 void TstGraphe::listeFichier() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.magasin.donneesChargees = true;
-    f.magasin.LigneEntete = QStringLiteral("H");
-    f.magasin.LignesFichier[1] = QStringLiteral("A");
-    f.magasin.LignesFichier[2] = QStringLiteral("B");
-    f.magasin.NbMesures = 2;
+    f.moteur().magasin().donneesChargees = true;
+    f.moteur().magasin().LigneEntete = QStringLiteral("H");
+    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
+    f.moteur().magasin().LignesFichier[2] = QStringLiteral("B");
+    f.moteur().magasin().NbMesures = 2;
     f.affich();
-    QCOMPARE(f.modeleListe->texte(), QStringLiteral("H\r\n2 ---- B\r\n1 ---- A\r\n0 ---- \r\n"));
+    QCOMPARE(f.modeleListe()->texte(), QStringLiteral("H\r\n2 ---- B\r\n1 ---- A\r\n0 ---- \r\n"));
 }
 
 void TstGraphe::copie() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.magasin.donneesChargees = true;
-    f.magasin.LigneEntete = QStringLiteral("H");
-    f.magasin.LignesFichier[1] = QStringLiteral("A");
-    f.magasin.NbMesures = 1;
+    f.moteur().magasin().donneesChargees = true;
+    f.moteur().magasin().LigneEntete = QStringLiteral("H");
+    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
+    f.moteur().magasin().NbMesures = 1;
     f.affich();
-    f.ui.Text1->selectAll();
-    QCOMPARE(f.ui.Text1->texteSelection(), QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));
+    f.ui().Text1->selectAll();
+    QCOMPARE(f.ui().Text1->texteSelection(), QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));
 }
 
 void TstGraphe::redessinVide() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.ui.Slider1->setValue(3);
+    f.ui().Slider1->setValue(3);
     f.affich();
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 360.f);
-    QVERIFY(f.ui.Ecran1->pointsUnites().empty());
-    QCOMPARE(f.modeleListe->rowCount(), 1);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 360.f);
+    QVERIFY(f.ui().Ecran1->pointsUnites().empty());
+    QCOMPARE(f.modeleListe()->rowCount(), 1);
     f.raz();
     f.raz();
-    QCOMPARE(f.modeleListe->rowCount(), 0);
-    QCOMPARE(f.ui.Ecran1->nbTrace(), -1);
+    QCOMPARE(f.modeleListe()->rowCount(), 0);
+    QCOMPARE(f.ui().Ecran1->nbTrace(), -1);
 }
 
 void TstGraphe::traceVisibleApresRecouvrement() {
@@ -160,8 +161,8 @@ void TstGraphe::traceVisibleApresRecouvrement() {
     remplit(f, {128, 128, 128, 128});
     f.affich();
     // The area is repainted from the store: a fresh paint shows the trace.
-    const QImage img = f.ui.Ecran1->grab().toImage();
-    const QRect z = f.ui.Ecran1->zone();
+    const QImage img = f.ui().Ecran1->grab().toImage();
+    const QRect z = f.ui().Ecran1->zone();
     bool vert = false;
     for (int x = z.left(); x <= z.right(); ++x)
         if (img.pixelColor(x, z.top() + z.height() / 2 - 1) == QColor(0, 255, 0) ||
@@ -174,7 +175,7 @@ void TstGraphe::traceVisibleApresRecouvrement() {
     // The toggle does not erase it either.
     f.menuGraphe_Click();
     f.menuGraphe_Click();
-    QCOMPARE(f.ui.Ecran1->nbTrace(), 4);
+    QCOMPARE(f.ui().Ecran1->nbTrace(), 4);
 }
 
 void TstGraphe::curseurZoom() {
@@ -184,17 +185,17 @@ void TstGraphe::curseurZoom() {
     for (int i = 0; i < 30; ++i)
         v << 100;
     remplit(f, v);
-    f.ui.Slider1->setValue(3);
-    QVERIFY(f.ui.HScroll1->isEnabled());
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 10.f);
-    f.ui.HScroll1->setValue(7);
-    QCOMPARE(f.cycle.DecalageX, 7.0);
-    f.ui.Slider1->setValue(1);
-    QVERIFY(!f.ui.HScroll1->isEnabled());
-    QCOMPARE(f.ui.HScroll1->value(), 1);
-    QCOMPARE(f.cycle.DecalageX, 1.0);
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 30.f);
-    QCOMPARE(f.ui.Ecran1->debut(), 0);
+    f.ui().Slider1->setValue(3);
+    QVERIFY(f.ui().HScroll1->isEnabled());
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 10.f);
+    f.ui().HScroll1->setValue(7);
+    QCOMPARE(f.moteur().cycle().DecalageX, 7.0);
+    f.ui().Slider1->setValue(1);
+    QVERIFY(!f.ui().HScroll1->isEnabled());
+    QCOMPARE(f.ui().HScroll1->value(), 1);
+    QCOMPARE(f.moteur().cycle().DecalageX, 1.0);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 30.f);
+    QCOMPARE(f.ui().Ecran1->debut(), 0);
 }
 
 void TstGraphe::molette() {
@@ -207,17 +208,17 @@ void TstGraphe::molette() {
     auto tourne = [&](int delta, Qt::KeyboardModifiers m) {
         QWheelEvent e(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton, m,
                       Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(f.ui.Ecran1, &e);
+        QCoreApplication::sendEvent(f.ui().Ecran1, &e);
     };
     tourne(120, Qt::NoModifier);
-    QCOMPARE(f.ui.Slider1->value(), 2);
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 50.f);
+    QCOMPARE(f.ui().Slider1->value(), 2);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 50.f);
     tourne(-120, Qt::ShiftModifier);
-    QCOMPARE(f.ui.HScroll1->value(), 10);
-    QCOMPARE(f.ui.Ecran1->debut(), 10);
+    QCOMPARE(f.ui().HScroll1->value(), 10);
+    QCOMPARE(f.ui().Ecran1->debut(), 10);
     for (int k = 0; k < 15; ++k)
         tourne(120, Qt::NoModifier);
-    QCOMPARE(f.ui.Slider1->value(), 10);
+    QCOMPARE(f.ui().Slider1->value(), 10);
 }
 
 void TstGraphe::bascule() {
@@ -225,43 +226,43 @@ void TstGraphe::bascule() {
     app::Enregistreur& f = b.demarre();
     f.menuGraphe_Click();
     QCOMPARE(f.largeurTwips(), 3600);
-    QVERIFY(!f.ui.menuGraphe->isChecked());
+    QVERIFY(!f.ui().menuGraphe->isChecked());
     QCOMPARE(f.windowTitle(), QStringLiteral("Plovar : a.csv"));
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"a.csv\",1,0,3600\r\n"));
     QCOMPARE(f.width(), (3600 - 90) / 15);
     f.menuGraphe_Click();
     QCOMPARE(f.largeurTwips(), 7890);
-    QVERIFY(f.ui.menuGraphe->isChecked());
+    QVERIFY(f.ui().menuGraphe->isChecked());
     QCOMPARE(f.windowTitle(),
              QStringLiteral("Plovar                     Fichier en cours : a.csv"));
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"a.csv\",1,0,7890\r\n"));
     QCOMPARE(f.width(), 7800 / 15);
     // Ticks and labels stay as they were.
-    QCOMPARE(f.ui.Picture1->lignes().size(), size_t(9));
-    QCOMPARE(f.ui.surface->textes().size(), size_t(18));
+    QCOMPARE(f.ui().Picture1->lignes().size(), size_t(9));
+    QCOMPARE(f.ui().surface->textes().size(), size_t(18));
 }
 
 void TstGraphe::bascule5000() {
     Banc b(QByteArray("\"X\",\"a.csv\",1,0,5000\r\n"));
     app::Enregistreur& f = b.demarre();
-    QVERIFY(f.ui.menuGraphe->isChecked());
+    QVERIFY(f.ui().menuGraphe->isChecked());
     f.menuGraphe_Click();
     QCOMPARE(f.largeurTwips(), 7890);
-    QVERIFY(f.ui.menuGraphe->isChecked());
+    QVERIFY(f.ui().menuGraphe->isChecked());
 }
 
 void TstGraphe::vueSuitEnregistrement() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.ui.Slider1->setValue(4);
+    f.ui().Slider1->setValue(4);
     f.CmdRecord_Click();
     for (int k = 0; k < 40; ++k)
         f.Timer1_Timer();
     // At zoom 4 the view shows the last quarter, ending with the newest sample.
-    QCOMPARE(f.ui.Ecran1->ScaleWidth(), 10.f);
-    QCOMPARE(f.ui.Ecran1->debut(), 30);
+    QCOMPARE(f.ui().Ecran1->ScaleWidth(), 10.f);
+    QCOMPARE(f.ui().Ecran1->debut(), 30);
     f.CmdRecord_Click();
 }
 

@@ -40,10 +40,10 @@ void TstLongue::journee() {
         }
         QCOMPARE(ticks, 32001);
         QVERIFY(!f.enregistrement());
-        QCOMPARE(int(f.magasin.NbMesures), 32000);
+        QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
         QCOMPARE(b.dialogues.avertissements.size(), passage);
         QVERIFY(b.dialogues.avertissements.last().contains(QStringLiteral("32000")));
-        QCOMPARE(f.ui.CmdRecord->text(), QStringLiteral(" Record   Start"));
+        QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
         if (passage == 1)
             apresPremier = pagesResidentes();
     }

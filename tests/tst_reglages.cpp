@@ -1,6 +1,6 @@
-#include "About.h"
 #include "Factices.h"
-#include "Form_option.h"
+#include "settings/Form_option.h"
+#include "ui/About.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -72,37 +72,37 @@ void TstReglages::cadences() {
     Banc b(QByteArray("\"X\",\"a.csv\",1,0,3600\r\n"));
     app::Enregistreur& f = b.demarre();
     f.menuReglage_Click();
-    QVERIFY(f.formOption);
+    QVERIFY(f.formOption());
     QVERIFY(!f.isEnabled());
-    QRadioButton* o = f.formOption->ui.Option1[size_t(option)];
+    QRadioButton* o = f.formOption()->ui.Option1[size_t(option)];
     QCOMPARE(o->text(), texte);
     QCOMPARE(o->toolTip(), bulle);
     o->click();
-    QCOMPARE(f.reglages.IntervalleTimer, intervalle);
-    QCOMPARE(int(f.reglages.NbTicks), ticks);
+    QCOMPARE(QString::number(f.moteur().cadence().IntervalleTimer.count()), intervalle);
+    QCOMPARE(int(f.moteur().cadence().NbTicks), ticks);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")), "\"NE PAS MODIFIER CE FICHIER\",\"a.csv\"," +
                                                       QByteArray::number(option) + ",0,3600\r\n");
-    f.formOption->close();
+    f.formOption()->close();
 }
 
 void TstReglages::sourceEcrite() {
     Banc b(QByteArray("\"X\",\"a.csv\",3,0,3600\r\n"));
     app::Enregistreur& f = b.demarre();
     f.menuReglage_Click();
-    QCOMPARE(f.formOption->windowTitle(), QStringLiteral("   Réglages"));
-    QVERIFY(f.formOption->ui.Option1[3]->isChecked());
-    QVERIFY(f.formOption->ui.Option2[0]->isChecked());
-    f.formOption->ui.Option2[1]->click();
-    QCOMPARE(int(f.reglages.TypeSource), 1);
+    QCOMPARE(f.formOption()->windowTitle(), QStringLiteral("   Réglages"));
+    QVERIFY(f.formOption()->ui.Option1[3]->isChecked());
+    QVERIFY(f.formOption()->ui.Option2[0]->isChecked());
+    f.formOption()->ui.Option2[1]->click();
+    QCOMPARE(int(f.moteur().reglages().TypeSource), 1);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"a.csv\",3,1,3600\r\n"));
     // The serial choice with no port at hand: selected, retried by the flush timer.
-    f.formOption->ui.Option2[2]->click();
-    QCOMPARE(int(f.reglages.TypeSource), 2);
-    QVERIFY(f.TimerVideBufferRS.isActive());
-    f.formOption->ui.Option2[0]->click();
-    QVERIFY(!f.TimerVideBufferRS.isActive());
-    f.formOption->ui.Command1->click();
+    f.formOption()->ui.Option2[2]->click();
+    QCOMPARE(int(f.moteur().reglages().TypeSource), 2);
+    QVERIFY(f.moteur().TimerVideBufferRS().isActive());
+    f.formOption()->ui.Option2[0]->click();
+    QVERIFY(!f.moteur().TimerVideBufferRS().isActive());
+    f.formOption()->ui.Command1->click();
     QVERIFY(f.isEnabled());
 }
 
@@ -112,9 +112,9 @@ void TstReglages::chargementNEcritRien() {
     QFile::remove(b.chemin(QStringLiteral("plovar.cfg")));
     f.menuReglage_Click();
     QVERIFY(!QFile::exists(b.chemin(QStringLiteral("plovar.cfg"))));
-    f.formOption->close();
+    f.formOption()->close();
     // The handlers themselves never write while the dialog is not shown.
-    settings::Option1_Click(f.reglages, 2, nullptr);
+    settings::Option1_Click(f.moteur(), 2, false);
     QVERIFY(!QFile::exists(b.chemin(QStringLiteral("plovar.cfg"))));
 }
 
@@ -122,26 +122,26 @@ void TstReglages::voie2() {
     Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
     app::Enregistreur& f = b.demarre();
     f.menuReglage_Click();
-    auto& u = f.formOption->ui;
+    auto& u = f.formOption()->ui;
     QVERIFY(u.Option2[1]->isChecked());
     u.Option3[2]->click();
     QVERIFY(u.Option3[2]->isChecked());
     for (auto* o : u.Option2)
         QVERIFY(!o->isChecked());
-    QCOMPARE(int(f.reglages.TypeSource), 1);
-    f.formOption->close();
+    QCOMPARE(int(f.moteur().reglages().TypeSource), 1);
+    f.formOption()->close();
     // Opened again: the designed state with the values in force.
     f.menuReglage_Click();
-    QVERIFY(f.formOption->ui.Option2[1]->isChecked());
-    QVERIFY(!f.formOption->ui.Option3[2]->isChecked());
-    f.formOption->close();
+    QVERIFY(f.formOption()->ui.Option2[1]->isChecked());
+    QVERIFY(!f.formOption()->ui.Option3[2]->isChecked());
+    f.formOption()->close();
 }
 
 void TstReglages::desactives() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menuReglage_Click();
-    auto& u = f.formOption->ui;
+    auto& u = f.formOption()->ui;
     QVERIFY(!u.Frame2->isEnabled());
     QVERIFY(!u.Text1->isEnabled());
     QVERIFY(!u.Text2->isEnabled());
@@ -160,9 +160,9 @@ void TstReglages::desactives() {
     QCOMPARE(u.Frame2->title(), QStringLiteral("Echelle Capteur"));
     QCOMPARE(u.Label1->text(), QStringLiteral("Entrer valeur Max:"));
     QCOMPARE(u.Label2->text(), QStringLiteral("Entrer valeur Min :"));
-    QCOMPARE(f.formOption->size(), QSize(320, 247));
+    QCOMPARE(f.formOption()->size(), QSize(320, 247));
     QCOMPARE(u.Command1->geometry(), QRect(120, 216, 73, 25));
-    f.formOption->close();
+    f.formOption()->close();
 }
 
 void TstReglages::fermeture_data() {
@@ -176,7 +176,7 @@ void TstReglages::fermeture() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menuReglage_Click();
-    QPointer<settings::Form_option> dlg = f.formOption;
+    QPointer<settings::Form_option> dlg = f.formOption();
     QVERIFY(!f.isEnabled());
     if (parOK)
         dlg->ui.Command1->click();
@@ -190,9 +190,9 @@ void TstReglages::unSeulAPropos() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menu_apropos_Click();
-    QPointer<ui::About> premier = f.about;
+    QPointer<ui::About> premier = f.about();
     f.menu_apropos_Click();
-    QCOMPARE(f.about.data(), premier.data());
+    QCOMPARE(f.about(), premier.data());
     QCOMPARE(f.findChildren<ui::About*>().size(), 1);
     QCOMPARE(premier->windowTitle(), QStringLiteral("About Zib"));
     QVERIFY(premier->windowFlags().testFlag(Qt::Tool));
@@ -203,16 +203,16 @@ void TstReglages::unSeulAPropos() {
     premier->Command1->click();
     QTRY_VERIFY(!premier);
     f.menu_apropos_Click();
-    QVERIFY(f.about);
-    QVERIFY(!f.about->Label1->font().underline());
-    f.about->close();
+    QVERIFY(f.about());
+    QVERIFY(!f.about()->Label1->font().underline());
+    f.about()->close();
 }
 
 void TstReglages::soulignement() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menu_apropos_Click();
-    ui::About* a = f.about;
+    ui::About* a = f.about();
     a->show();
     QVERIFY(QTest::qWaitForWindowExposed(a));
     auto bouge = [](QWidget* w, QPoint p) {
@@ -242,7 +242,7 @@ void TstReglages::liens() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menu_apropos_Click();
-    ui::About* a = f.about;
+    ui::About* a = f.about();
     a->show();
     QVERIFY(QTest::qWaitForWindowExposed(a));
     QTest::mouseClick(a->Label1, Qt::LeftButton);
@@ -262,7 +262,7 @@ void TstReglages::toucheAPropos() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.menu_apropos_Click();
-    QPointer<ui::About> a = f.about;
+    QPointer<ui::About> a = f.about();
     a->show();
     QVERIFY(QTest::qWaitForWindowActive(a));
     QTest::keyClick(a, Qt::Key_Escape);

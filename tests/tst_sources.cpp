@@ -1,7 +1,8 @@
-#include "BibliothequeCarte.h"
 #include "Factices.h"
-#include "PiloteHid.h"
-#include "Usb.h"
+#include "settings/GestionReglages.h"
+#include "sources/BibliothequeCarte.h"
+#include "sources/PiloteHid.h"
+#include "sources/Usb.h"
 
 #include <QFile>
 #include <QLibrary>
@@ -79,18 +80,17 @@ const QByteArray kConfigSerie = "\"X\",\"a.csv\",1,2,3600\r\n";
 class PiloteFaux : public sources::PiloteCarte {
 public:
     QStringList* journal;
-    long ouverture = -1;
+    bool ouverture = false;
     explicit PiloteFaux(QStringList* j) : journal(j) {}
-    long OpenDevice(long a) override {
+    bool ouvre(long a) override {
         *journal << QStringLiteral("Open(%1)").arg(a);
         return ouverture;
     }
-    void ReadAllAnalog(long* a, long* b) override {
+    std::optional<int> litEntree1() override {
         *journal << "Read";
-        *a = 42;
-        *b = 1;
+        return 42;
     }
-    void CloseDevice() override { *journal << "Close"; }
+    void ferme() override { *journal << "Close"; }
 };
 
 } // namespace
@@ -139,15 +139,15 @@ void TstSources::carteLectures() {
     b.bibliotheques = {fx.lib.fileName()};
     app::Enregistreur& f = b.demarre();
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("0"));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("0"));
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("999"));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("999"));
     f.CmdRecord_Click();
     f.Timer1_Timer();
     f.CmdRecord_Click();
     QCOMPARE(b.lit(QStringLiteral("a.csv")), QByteArray("1;999;11-08-2006;14:05:09\r\n"));
     f.TimerValActu_Timer();
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
 }
 
 void TstSources::carteChangementSource() {
@@ -158,7 +158,7 @@ void TstSources::carteChangementSource() {
     b.bibliotheques = {fx.lib.fileName()};
     app::Enregistreur& f = b.demarre();
     f.TimerValActu_Timer();
-    settings::Option2_Click(f.reglages, 0, f, nullptr);
+    settings::Option2_Click(f.moteur(), 0, false);
     fx.efface();
     f.TimerValActu_Timer();
     f.TimerValActu_Timer();
@@ -168,11 +168,11 @@ void TstSources::carteChangementSource() {
 void TstSources::carteAbsente() {
     Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
     app::Enregistreur& f = b.demarre();
-    f.reglages.ValeurBrute = 100;
+    f.moteur().setValeurBrute(100);
     f.TimerValActu_Timer();
     f.TimerValActu_Timer();
-    QCOMPARE(f.reglages.ValeurBrute, 100);
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("392"));
+    QCOMPARE(f.moteur().ValeurBrute(), 100);
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("392"));
 }
 
 void TstSources::carteReprise() {
@@ -187,26 +187,23 @@ void TstSources::carteReprise() {
             return p;
         },
         [&] { return maintenant; });
-    int32_t brute = 7;
     usb.ouvre_carte();
-    usb.lit_carte(brute);
+    QCOMPARE(usb.lit_carte(), std::nullopt);
     QCOMPARE(journal, (QStringList{"Open(3)", "Close"}));
-    QCOMPARE(brute, 7);
     QVERIFY(!usb.carteOuverte());
     // No call at all for the next few seconds.
     for (int k = 0; k < 5; ++k) {
         maintenant += 500;
         usb.ouvre_carte();
-        usb.lit_carte(brute);
+        QCOMPARE(usb.lit_carte(), std::nullopt);
     }
     QCOMPARE(journal.size(), 2);
     // The board is plugged in: the next try after the pause reads it.
-    faux->ouverture = 3;
+    faux->ouverture = true;
     maintenant += 500;
     usb.ouvre_carte();
-    usb.lit_carte(brute);
+    QCOMPARE(usb.lit_carte(), std::optional<int>(42));
     QCOMPARE(journal.mid(2), (QStringList{"Open(3)", "Read", "Close"}));
-    QCOMPARE(brute, 42);
     QVERIFY(usb.carteOuverte());
 }
 
@@ -239,25 +236,25 @@ void TstSources::serieTrame() {
     Pty pty;
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
-    QVERIFY(f.rs232.estOuvert());
-    QVERIFY(f.TimerVideBufferRS.isActive());
+    QVERIFY(f.moteur().rs232().estOuvert());
+    QVERIFY(f.moteur().TimerVideBufferRS().isActive());
     recoit(pty, f, "10208030");
-    QCOMPARE(f.reglages.ValeurBrute, 128);
-    QCOMPARE(f.ui.Label3->text(), QStringLiteral("501"));
-    QCOMPARE(f.reglages.BufferRS, QByteArray::fromHex("10208030"));
+    QCOMPARE(f.moteur().ValeurBrute(), 128);
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
+    QCOMPARE(f.moteur().rs232().BufferRS(), QByteArray::fromHex("10208030"));
 }
 
 void TstSources::serieTropOctets() {
     Pty pty;
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
-    f.reglages.ValeurBrute = 5;
+    f.moteur().setValeurBrute(5);
     recoit(pty, f, "0102030405060708");
     f.TimerValActu_Timer();
-    QCOMPARE(f.reglages.ValeurBrute, 5);
+    QCOMPARE(f.moteur().ValeurBrute(), 5);
     f.TimerVideBufferRS_Timer();
     recoit(pty, f, "000064ff");
-    QCOMPARE(f.reglages.ValeurBrute, 100);
+    QCOMPARE(f.moteur().ValeurBrute(), 100);
 }
 
 void TstSources::serieTroisPuisUn() {
@@ -265,27 +262,27 @@ void TstSources::serieTroisPuisUn() {
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     recoit(pty, f, "aabbcc");
-    QCOMPARE(f.reglages.ValeurBrute, 0);
+    QCOMPARE(f.moteur().ValeurBrute(), 0);
     recoit(pty, f, "dd");
-    QCOMPARE(f.reglages.ValeurBrute, 0xcc);
+    QCOMPARE(f.moteur().ValeurBrute(), 0xcc);
 }
 
 void TstSources::serieBascule() {
     Pty pty;
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
-    settings::Option2_Click(f.reglages, 1, f, nullptr);
-    QVERIFY(!f.rs232.estOuvert());
-    QVERIFY(!f.TimerVideBufferRS.isActive());
-    settings::Option2_Click(f.reglages, 2, f, nullptr);
-    QVERIFY(f.rs232.estOuvert());
-    QVERIFY(f.TimerVideBufferRS.isActive());
-    settings::Option2_Click(f.reglages, 2, f, nullptr);
-    QVERIFY(f.rs232.estOuvert());
+    settings::Option2_Click(f.moteur(), 1, false);
+    QVERIFY(!f.moteur().rs232().estOuvert());
+    QVERIFY(!f.moteur().TimerVideBufferRS().isActive());
+    settings::Option2_Click(f.moteur(), 2, false);
+    QVERIFY(f.moteur().rs232().estOuvert());
+    QVERIFY(f.moteur().TimerVideBufferRS().isActive());
+    settings::Option2_Click(f.moteur(), 2, false);
+    QVERIFY(f.moteur().rs232().estOuvert());
     recoit(pty, f, "00002a00");
-    QCOMPARE(f.reglages.ValeurBrute, 42);
-    settings::Option2_Click(f.reglages, 0, f, nullptr);
-    QVERIFY(!f.rs232.estOuvert());
+    QCOMPARE(f.moteur().ValeurBrute(), 42);
+    settings::Option2_Click(f.moteur(), 0, false);
+    QVERIFY(!f.moteur().rs232().estOuvert());
 }
 
 void TstSources::serieRienEnvoye() {
@@ -311,8 +308,8 @@ void TstSources::serieDemarrageUneOuverture() {
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     // A second open on the same port would have failed on its lock; one open, no problem.
-    QVERIFY(f.rs232.estOuvert());
-    QVERIFY(f.rs232.probleme().isEmpty());
+    QVERIFY(f.moteur().rs232().estOuvert());
+    QVERIFY(f.moteur().rs232().probleme().isEmpty());
     QVERIFY(f.alerte().isEmpty());
 }
 
@@ -325,18 +322,18 @@ void TstSources::serieDisparueEtRevenue() {
         test::ecritFichier(b.chemin(QStringLiteral("plovar.cfg")), "\"X\",\"a.csv\",1,2,3600\r\n"));
     b.portSerie = lien;
     app::Enregistreur& f = b.demarre();
-    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.moteur().rs232().estOuvert());
     f.CmdRecord_Click();
     recoit(*pty, f, "00001400");
     f.Timer1_Timer();
     // The adapter is unplugged: the port is closed after a bounded number of reports.
     pty.reset();
     laisseArriver();
-    const int erreurs = f.rs232.nbErreurs();
-    QVERIFY(!f.rs232.estOuvert());
+    const int erreurs = f.moteur().rs232().nbErreurs();
+    QVERIFY(!f.moteur().rs232().estOuvert());
     QVERIFY2(erreurs >= 1 && erreurs <= 3, qPrintable(QString::number(erreurs)));
     laisseArriver();
-    QCOMPARE(f.rs232.nbErreurs(), erreurs);
+    QCOMPARE(f.moteur().rs232().nbErreurs(), erreurs);
     QVERIFY(f.alerte().contains(QStringLiteral("COM1")));
     // Recording goes on with the last reading.
     f.TimerValActu_Timer();
@@ -347,7 +344,7 @@ void TstSources::serieDisparueEtRevenue() {
     QFile::remove(lien);
     QVERIFY(QFile::link(pty->esclave, lien));
     f.TimerVideBufferRS_Timer();
-    QVERIFY(f.rs232.estOuvert());
+    QVERIFY(f.moteur().rs232().estOuvert());
     QVERIFY(f.alerte().isEmpty());
     recoit(*pty, f, "00003200");
     f.Timer1_Timer();
@@ -362,15 +359,15 @@ void TstSources::serieDisparueEtRevenue() {
 void TstSources::serieAbsente() {
     Banc b(kConfigSerie, QStringLiteral("/dev/plovar-absent"));
     app::Enregistreur& f = b.demarre();
-    QVERIFY(!f.rs232.estOuvert());
-    QCOMPARE(int(f.reglages.TypeSource), 2);
-    QVERIFY(f.TimerVideBufferRS.isActive());
+    QVERIFY(!f.moteur().rs232().estOuvert());
+    QCOMPARE(int(f.moteur().reglages().TypeSource), 2);
+    QVERIFY(f.moteur().TimerVideBufferRS().isActive());
     QVERIFY(f.alerte().contains(QStringLiteral("non ouvert")));
     QVERIFY(b.dialogues.avertissements.isEmpty());
     f.TimerVideBufferRS_Timer();
-    QVERIFY(!f.rs232.estOuvert());
+    QVERIFY(!f.moteur().rs232().estOuvert());
     // Leaving the serial source takes the notice away.
-    settings::Option2_Click(f.reglages, 0, f, nullptr);
+    settings::Option2_Click(f.moteur(), 0, false);
     QVERIFY(f.alerte().isEmpty());
 }
 

@@ -1,8 +1,8 @@
-#include "BarreChargement.h"
-#include "EcrivainEnr.h"
 #include "Factices.h"
-#include "Form_option.h"
-#include "LecteurEnr.h"
+#include "files/EcrivainEnr.h"
+#include "files/LecteurEnr.h"
+#include "settings/Form_option.h"
+#include "ui/BarreChargement.h"
 
 #include <QFile>
 #include <QTest>
@@ -97,36 +97,36 @@ void TstVisionneuse::fichiers() {
     app::Enregistreur& f = b.demarre();
     const QString chemin = b.chemin(QStringLiteral("lu.csv"));
     QVERIFY(test::ecritFichier(chemin, contenu));
-    f.cycle.DecalageX = 12;
+    f.moteur().cycle().DecalageX = 12;
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
-    QCOMPARE(int(f.magasin.NbMesures), nb);
-    QCOMPARE(f.magasin.LigneEntete, entete);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), nb);
+    QCOMPARE(f.moteur().magasin().LigneEntete, entete);
     // Listed values: the first ones in order; when more lines than listed, the last one.
     for (int i = 0; i < valeurs.size(); ++i) {
         const int index = (valeurs.size() >= 3 && i == valeurs.size() - 1) ? nb : i + 1;
-        QCOMPARE(f.magasin.valeur(index), valeurs[i]);
+        QCOMPARE(f.moteur().magasin().valeur(index), valeurs[i]);
     }
     QCOMPARE(b.dialogues.messages.size(), message ? 1 : 0);
     if (message)
         QCOMPARE(b.dialogues.messages[0], QStringLiteral("Erreur format fichier"));
-    QCOMPARE(f.cycle.DecalageX, 0.0);
+    QCOMPARE(f.moteur().cycle().DecalageX, 0.0);
     // Cleaned up on every ending.
     QVERIFY(f.barreChargement());
     QVERIFY(f.barreChargement()->isHidden());
     QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
     QVERIFY(!f.chargementEnCours());
     if (dessine) {
-        QCOMPARE(f.modeleListe->rowCount(), nb + 2);
-        QCOMPARE(f.modeleListe->ligne(0), entete);
+        QCOMPARE(f.modeleListe()->rowCount(), nb + 2);
+        QCOMPARE(f.modeleListe()->ligne(0), entete);
         if (nb > 0)
-            QCOMPARE(f.modeleListe->ligne(1),
-                     QString::number(nb) + " ---- " + f.magasin.LignesFichier[size_t(nb)]);
-        QCOMPARE(f.modeleListe->ligne(nb + 1), QStringLiteral("0 ---- "));
-        QCOMPARE(f.ui.HScroll1->maximum(), nb);
+            QCOMPARE(f.modeleListe()->ligne(1), QString::number(nb) + " ---- " +
+                                                    f.moteur().magasin().LignesFichier[size_t(nb)]);
+        QCOMPARE(f.modeleListe()->ligne(nb + 1), QStringLiteral("0 ---- "));
+        QCOMPARE(f.ui().HScroll1->maximum(), nb);
     } else {
-        QCOMPARE(f.modeleListe->rowCount(), 0);
-        QCOMPARE(f.ui.Ecran1->nbTrace(), -1);
+        QCOMPARE(f.modeleListe()->rowCount(), 0);
+        QCOMPARE(f.ui().Ecran1->nbTrace(), -1);
     }
 }
 
@@ -137,11 +137,11 @@ void TstVisionneuse::annule() {
     f.Timer1_Timer();
     f.Timer1_Timer();
     f.CmdRecord_Click();
-    const QString avant = f.modeleListe->texte();
+    const QString avant = f.modeleListe()->texte();
     f.menu_charger_Click();
     QCOMPARE(b.dialogues.dialoguesFichier, 1);
-    QCOMPARE(int(f.magasin.NbMesures), 2);
-    QCOMPARE(f.modeleListe->texte(), avant);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 2);
+    QCOMPARE(f.modeleListe()->texte(), avant);
     QVERIFY(!f.barreChargement());
 }
 
@@ -150,7 +150,7 @@ void TstVisionneuse::fichierDisparu() {
     app::Enregistreur& f = b.demarre();
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("parti.csv")));
     f.menu_charger_Click();
-    QCOMPARE(int(f.magasin.NbMesures), 0);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
     QVERIFY(b.dialogues.messages.isEmpty());
     QVERIFY(f.barreChargement()->isHidden());
     QVERIFY(!f.chargementEnCours());
@@ -170,12 +170,12 @@ void TstVisionneuse::enregistreEtRelit() {
     f.CmdRecord_Click();
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("r.csv")));
     f.menu_charger_Click();
-    QCOMPARE(f.modeleListe->texte(), QStringLiteral("N°Record;Valeur;Date;Time\r\n"
-                                                    "3 ---- 3;3;11-08-2006;14:05:11\r\n"
-                                                    "2 ---- 2;2;11-08-2006;14:05:10\r\n"
-                                                    "1 ---- 1;1;11-08-2006;14:05:09\r\n"
-                                                    "0 ---- \r\n"));
-    QCOMPARE(f.ui.Ecran1->nbTrace(), 3);
+    QCOMPARE(f.modeleListe()->texte(), QStringLiteral("N°Record;Valeur;Date;Time\r\n"
+                                                      "3 ---- 3;3;11-08-2006;14:05:11\r\n"
+                                                      "2 ---- 2;2;11-08-2006;14:05:10\r\n"
+                                                      "1 ---- 1;1;11-08-2006;14:05:09\r\n"
+                                                      "0 ---- \r\n"));
+    QCOMPARE(f.ui().Ecran1->nbTrace(), 3);
 }
 
 void TstVisionneuse::commandesRefusees() {
@@ -198,15 +198,15 @@ void TstVisionneuse::commandesRefusees() {
         f.menu_charger_Click();
     });
     espion.start();
-    f.budgetChargementMs = 0; // let events in at every line
+    f.setBudgetChargementMs(0); // let events in at every line
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
     espion.stop();
     QVERIFY(essais > 0);
     QVERIFY(!f.enregistrement());
-    QVERIFY(!f.formOption);
+    QVERIFY(!f.formOption());
     QCOMPARE(f.largeurTwips(), 3600);
-    QCOMPARE(int(f.magasin.NbMesures), 32000);
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
 }
 
 void TstVisionneuse::analyse_data() {

@@ -1,11 +1,11 @@
-#include "About.h"
+#include "ui/About.h"
 
-#include "Couleurs.h"
-#include "Dialogues.h"
-#include "EnregistreurUi.h"
-#include "Geometrie.h"
-#include "Images.h"
-#include "Polices.h"
+#include "graph/Couleurs.h"
+#include "ui/Dialogues.h"
+#include "ui/EnregistreurUi.h"
+#include "graph/Geometrie.h"
+#include "ui/Images.h"
+#include "ui/Polices.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

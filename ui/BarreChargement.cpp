@@ -1,7 +1,7 @@
-#include "BarreChargement.h"
+#include "ui/BarreChargement.h"
 
-#include "EnregistreurUi.h"
-#include "Geometrie.h"
+#include "ui/EnregistreurUi.h"
+#include "graph/Geometrie.h"
 
 #include <QGuiApplication>
 #include <QScreen>

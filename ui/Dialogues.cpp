@@ -1,4 +1,4 @@
-#include "Dialogues.h"
+#include "ui/Dialogues.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,9 +1,9 @@
-#include "EnregistreurUi.h"
+#include "ui/EnregistreurUi.h"
 
-#include "Couleurs.h"
-#include "Geometrie.h"
-#include "Images.h"
-#include "Polices.h"
+#include "graph/Couleurs.h"
+#include "graph/Geometrie.h"
+#include "ui/Images.h"
+#include "ui/Polices.h"
 
 #include <QMenuBar>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "BandeGraduee.h"
-#include "Ecran.h"
-#include "Led.h"
-#include "ListeMesures.h"
-#include "SurfaceFenetre.h"
+#include "graph/BandeGraduee.h"
+#include "graph/Ecran.h"
+#include "ui/Led.h"
+#include "graph/ListeMesures.h"
+#include "ui/SurfaceFenetre.h"
 
 #include <QAction>
 #include <QFrame>

@@ -1,9 +1,9 @@
-#include "FormOptionUi.h"
+#include "ui/FormOptionUi.h"
 
-#include "Couleurs.h"
-#include "EnregistreurUi.h"
-#include "Geometrie.h"
-#include "Images.h"
+#include "graph/Couleurs.h"
+#include "ui/EnregistreurUi.h"
+#include "graph/Geometrie.h"
+#include "ui/Images.h"
 
 #include <QPainter>
 

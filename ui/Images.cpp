@@ -1,6 +1,6 @@
-#include "Images.h"
+#include "ui/Images.h"
 
-#include "Polices.h"
+#include "ui/Polices.h"
 
 #include <QLinearGradient>
 #include <QPainter>

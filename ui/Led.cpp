@@ -1,7 +1,7 @@
-#include "Led.h"
+#include "ui/Led.h"
 
-#include "Couleurs.h"
-#include "Geometrie.h"
+#include "graph/Couleurs.h"
+#include "graph/Geometrie.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "Polices.h"
+#include "ui/Polices.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "SurfaceFenetre.h"
+#include "ui/SurfaceFenetre.h"
 
-#include "Geometrie.h"
+#include "graph/Geometrie.h"
 
 #include <QPainter>
 

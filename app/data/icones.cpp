@@ -1,6 +1,6 @@
 // Writes the application icon as PNG files for the desktop's icon theme:
 //   plovar_icones DIR  ->  DIR/<size>x<size>/apps/plovar.png
-#include "Images.h"
+#include "ui/Images.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Factices.h"
 
-#include "Geometrie.h"
+#include "graph/Geometrie.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,10 +39,6 @@ Banc::Banc(const QByteArray& config, const QString& port) : portSerie(port) {
 }
 
 Banc::~Banc() {
-    if (fenetre) {
-        fenetre->Timer1.stop();
-        fenetre->TimerValActu.stop();
-    }
     fenetre.reset();
     QDir::setCurrent(QDir::tempPath());
 }
@@ -56,14 +52,14 @@ QByteArray Banc::lit(const QString& nom) const {
 
 app::Environnement Banc::environnement(const QString& port) {
     app::Environnement env;
-    env.repertoireProgramme = dir.path();
-    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
-    env.portSerie = port.isEmpty() ? dir.filePath(QStringLiteral("pas-de-port")) : port;
-    env.bibliothequesCarte = bibliotheques.isEmpty()
-                                 ? QStringList{dir.filePath(QStringLiteral("absente.so"))}
-                                 : bibliotheques;
-    env.piloteSecours = nullptr;
-    env.horloge = &horloge;
+    env.moteur.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.moteur.portSerie = port.isEmpty() ? dir.filePath(QStringLiteral("pas-de-port")) : port;
+    env.moteur.bibliothequesCarte = bibliotheques.isEmpty()
+                                        ? QStringList{dir.filePath(QStringLiteral("absente.so"))}
+                                        : bibliotheques;
+    env.moteur.horloge = &horloge;
+    // Timers keep their state but never fire: tests call the handlers themselves.
+    env.moteur.minuteriesManuelles = true;
     env.dialogues = &dialogues;
     return env;
 }
@@ -71,10 +67,6 @@ app::Environnement Banc::environnement(const QString& port) {
 app::Enregistreur& Banc::demarre() {
     fenetre = std::make_unique<app::Enregistreur>(environnement(portSerie));
     fenetre->Form_Load();
-    // Timers keep their state but never fire: tests call the handlers themselves.
-    for (QTimer* t : {&fenetre->Timer1, &fenetre->TimerValActu, &fenetre->TimerLed,
-                      &fenetre->TimerVideBufferRS})
-        t->blockSignals(true);
     return *fenetre;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "Dialogues.h"
-#include "Enregistreur.h"
-#include "Horloge.h"
+#include "app/Enregistreur.h"
+#include "core/Horloge.h"
+#include "graph/ModeleListe.h"
+#include "ui/Dialogues.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "Reglages.h"
+#include "core/Reglages.h"
 
 namespace core {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ValeurMesure.h"
+#include "core/ValeurMesure.h"
 
 #include <QString>
 

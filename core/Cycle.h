@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Magasin.h"
-#include "Reglages.h"
+#include "core/Cadences.h"
+#include "core/Magasin.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -26,7 +26,7 @@ struct EtatCycle {
 struct ResultatTick {
     bool echantillon = false; ///< a sample was stored at index NbMesures
     bool plein = false;       ///< a sample was due but the store is full; nothing changed
-    int intervalleMs = 0;     ///< interval to load into the sampling timer
+    std::chrono::milliseconds intervalle{0}; ///< interval to load into the sampling timer
 };
 
 /// floor(r x 3.921), computed exactly in integers: 0, 1, 128, 255 give 0, 3, 501, 999.
@@ -39,10 +39,18 @@ QString formatHeure(const QTime& t);
 /// Time of day in the locale's time format, always with seconds.
 QString formatHeureLocale(const QTime& t, const QLocale& locale);
 
+/// What a sampling tick stores: the active source and its last raw reading.
+struct Lecture {
+    /// Active source: 0 keyboard test mode (the test value is stored), else a device.
+    uint8_t TypeSource = 0;
+    /// Last raw reading of the device, 0 to 255.
+    int32_t ValeurBrute = 0;
+};
+
 /// One sampling tick: stores a sample when one is due, raises the vertical range,
 /// advances DecalageX past the area's scale width and counts ticks. Drawing and the
 /// file append are left to the caller, which runs them when `echantillon` is set.
-ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Reglages& r,
+ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c, const Lecture& l,
                                  const QDateTime& maintenant, double largeurEchelle);
 
 /// The "+" (43) and "-" (45) test keys; the value stops at the 16-bit limits.

@@ -1,4 +1,4 @@
-#include "Magasin.h"
+#include "core/Magasin.h"
 
 namespace core {
 

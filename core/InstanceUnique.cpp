@@ -1,4 +1,4 @@
-#include "InstanceUnique.h"
+#include "core/InstanceUnique.h"
 
 #include <QCryptographicHash>
 #include <QDir>

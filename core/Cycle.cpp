@@ -1,4 +1,4 @@
-#include "Cycle.h"
+#include "core/Cycle.h"
 
 #include <limits>
 
@@ -33,20 +33,20 @@ QString formatHeureLocale(const QTime& t, const QLocale& locale) {
     return locale.toString(t, f);
 }
 
-ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Reglages& r,
+ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c, const Lecture& l,
                                  const QDateTime& maintenant, double largeurEchelle) {
     ResultatTick res;
-    if (e.CompteurTicks == 0 || e.CompteurTicks >= r.NbTicks) {
+    if (e.CompteurTicks == 0 || e.CompteurTicks >= c.NbTicks) {
         if (m.NbMesures >= Magasin::kCapacite) {
             res.plein = true;
             return res;
         }
         m.NbMesures += 1;
         const auto i = static_cast<size_t>(m.NbMesures);
-        if (r.TypeSource == 0)
+        if (l.TypeSource == 0)
             m.TabValeur[i] = ValeurMesure::entier(e.ValeurTest);
         else
-            m.TabValeur[i] = ValeurMesure::reel(mise_a_l_echelle(r.ValeurBrute));
+            m.TabValeur[i] = ValeurMesure::reel(mise_a_l_echelle(l.ValeurBrute));
         m.TabHeure[i] = formatHeure(maintenant.time());
         m.TabDate[i] = formatDate(maintenant.date());
         if (static_cast<double>(m.NbMesures) > largeurEchelle)
@@ -60,8 +60,8 @@ ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Reglages& r,
         e.CompteurTicks = 0;
         res.echantillon = true;
     }
-    res.intervalleMs = r.IntervalleTimer.toInt();
-    if (r.NbTicks != 1 && e.CompteurTicks < std::numeric_limits<int16_t>::max())
+    res.intervalle = c.IntervalleTimer;
+    if (c.NbTicks != 1 && e.CompteurTicks < std::numeric_limits<int16_t>::max())
         e.CompteurTicks += 1;
     return res;
 }

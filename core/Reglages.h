@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -14,24 +13,16 @@ constexpr int16_t kLargeurLarge = 7890;
 /// Record file proposed by default and used on a first start.
 inline const char* const kNomFichierDefaut = "data_tr.csv";
 
-/// Program-wide settings and source readings, one instance for the whole run.
+/// The four settings kept in the configuration file.
 struct Reglages {
     /// Path of the current record file, as the user gave it.
     QString NomFichierEnr;
-    /// Sampling-timer interval in ms, as decimal text: "1000", "10000" or "60000".
-    QString IntervalleTimer;
     /// Active source: 0 keyboard test mode, 1 USB board, 2 serial instrument.
     uint8_t TypeSource = 0;
     /// Selected recording-rate option, 1 to 10.
     uint8_t IndexCadence = 0;
-    /// Sampling-timer ticks per stored sample (1 to 1440).
-    int16_t NbTicks = 0;
     /// Outer width of the main window in twips; 3600 hides the graph.
     int16_t LargeurFenetre = 0;
-    /// Last block received from the serial port.
-    QByteArray BufferRS;
-    /// Last raw reading of the active source, 0 to 255.
-    int32_t ValeurBrute = 0;
 };
 
 /// The four persisted settings set to their first-start values.

@@ -1,4 +1,4 @@
-#include "ValeurMesure.h"
+#include "core/ValeurMesure.h"
 
 #include <cmath>
 

@@ -1,0 +1,328 @@
+#include "engine/Moteur.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+namespace engine {
+
+namespace {
+
+qint64 msMonotones() {
+    static QElapsedTimer t;
+    if (!t.isValid())
+        t.start();
+    return t.elapsed();
+}
+
+} // namespace
+
+Moteur::Moteur(Environnement env, QObject* parent)
+    : QObject(parent), m_env(std::move(env)), m_config(m_env.cheminConfig),
+      m_rs232(m_env.portSerie), m_usb(m_env.bibliothequesCarte, m_env.piloteSecours, msMonotones) {
+    m_Timer1.setInterval(10);
+    m_TimerValActu.setInterval(500);
+    m_TimerVideBufferRS.setInterval(10000);
+    connect(&m_Timer1, &QTimer::timeout, this, &Moteur::Timer1_Timer);
+    connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
+    connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
+    connect(&m_rs232, &sources::Rs232::etatChange, this, &Moteur::suitPort);
+    if (m_env.minuteriesManuelles)
+        for (QTimer* t : {&m_Timer1, &m_TimerValActu, &m_TimerVideBufferRS})
+            t->blockSignals(true);
+}
+
+Moteur::~Moteur() = default;
+
+void Moteur::demarrage() {
+    m_magasin.TabValeur[static_cast<size_t>(m_magasin.NbMesures)] = core::ValeurMesure::entier(0);
+    // A damaged file is treated like a missing one: defaults, written back.
+    const files::LectureConfig lue =
+        m_config.existe() ? m_config.lit_config(m_reglages) : files::LectureConfig::Absente;
+    if (lue != files::LectureConfig::Lue) {
+        core::appliqueDefauts(m_reglages);
+        ecritConfig();
+    }
+    choisitCadence(m_reglages.IndexCadence, false);
+    choisitSource(m_reglages.TypeSource, false);
+    if (m_reglages.TypeSource == 1)
+        m_usb.ouvre_carte();
+    // A relative record name is resolved once, now, against the working directory.
+    m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
+    m_cycle.PlafondY = 255;
+    m_TimerValActu.start();
+}
+
+bool Moteur::accepte(Commande c) const {
+    switch (c) {
+    case Commande::Demarrer:
+        return m_etat == Etat::Repos;
+    case Commande::Arreter:
+        return m_etat == Etat::Enregistrement;
+    case Commande::ToucheTest:
+        return m_etat != Etat::Chargement;
+    case Commande::Cadence:
+    case Commande::Source:
+    case Commande::FichierEnr:
+    case Commande::Charger:
+    case Commande::Largeur:
+        return m_etat == Etat::Repos;
+    }
+    return false;
+}
+
+void Moteur::changeEtat(Etat e) {
+    if (e == m_etat)
+        return;
+    m_etat = e;
+    if (e == Etat::Enregistrement) {
+        m_Timer1.start(10);
+    } else {
+        m_Timer1.stop();
+    }
+    emit etatChange(e);
+}
+
+bool Moteur::demarre() {
+    if (!accepte(Commande::Demarrer))
+        return false;
+    core::debutEnregistrement(m_magasin, m_cycle);
+    changeEtat(Etat::Enregistrement);
+    return true;
+}
+
+bool Moteur::arrete() {
+    if (!accepte(Commande::Arreter))
+        return false;
+    changeEtat(Etat::Repos);
+    if (m_ecrivain.nbEnAttente() > 0)
+        sauveAttente(false);
+    return true;
+}
+
+bool Moteur::toucheTest(int codeCaractere) {
+    if (!accepte(Commande::ToucheTest))
+        return false;
+    return core::toucheTest(m_cycle, codeCaractere);
+}
+
+bool Moteur::choisitCadence(int i, bool ecrire) {
+    if (!accepte(Commande::Cadence))
+        return false;
+    const std::optional<core::Cadence> c = core::cadence(i);
+    if (!c)
+        return false;
+    m_cadence = *c;
+    m_reglages.IndexCadence = static_cast<uint8_t>(i);
+    if (ecrire)
+        ecritConfig();
+    return true;
+}
+
+bool Moteur::choisitSource(int i, bool ecrire) {
+    if (!accepte(Commande::Source) || i < 0 || i > 2)
+        return false;
+    if (i == 2) {
+        m_rs232.ouvre_port();
+        m_TimerVideBufferRS.start();
+    } else {
+        m_rs232.ferme_port();
+        m_TimerVideBufferRS.stop();
+        retireAlerte(Alerte::Port);
+    }
+    m_reglages.TypeSource = static_cast<uint8_t>(i);
+    if (i != 1)
+        retireAlerte(Alerte::Carte);
+    suitPort();
+    if (ecrire)
+        ecritConfig();
+    return true;
+}
+
+NouveauFichier Moteur::nouveauFichier(const QString& chemin) {
+    if (!accepte(Commande::FichierEnr))
+        return NouveauFichier::Refuse;
+    // The configuration file cannot hold such a name.
+    if (chemin.isEmpty() || chemin.contains(QLatin1Char('"')))
+        return NouveauFichier::NomInvalide;
+    // Each step runs even when the one before failed.
+    const bool cree = files::creeFichierEnr(chemin);
+    m_reglages.NomFichierEnr = QFileInfo(chemin).absoluteFilePath();
+    m_cheminEnr = m_reglages.NomFichierEnr;
+    ecritConfig();
+    return cree ? NouveauFichier::Cree : NouveauFichier::CreationEchouee;
+}
+
+bool Moteur::utiliseFichier(const QString& chemin) {
+    if (!accepte(Commande::FichierEnr) || chemin.isEmpty())
+        return false;
+    m_cheminEnr = QFileInfo(chemin).absoluteFilePath();
+    return true;
+}
+
+std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
+    if (!accepte(Commande::Charger))
+        return std::nullopt;
+    m_magasin.NbMesures = 0;
+    m_cycle.DecalageX = 0;
+    changeEtat(Etat::Chargement);
+    emit progressionChargement(0, QFileInfo(chemin).size());
+    const files::FinChargement fin =
+        files::ChargeurEnr::charge(chemin, m_magasin, [this](qint64 position, qint64 taille) {
+            emit progressionChargement(position, taille);
+        });
+    changeEtat(Etat::Repos);
+    emit chargementTermine(fin);
+    return fin;
+}
+
+bool Moteur::choisitLargeur(int twips) {
+    if (!accepte(Commande::Largeur))
+        return false;
+    m_reglages.LargeurFenetre = static_cast<int16_t>(twips);
+    ecritConfig();
+    return true;
+}
+
+void Moteur::termine() {
+    // Sampling stops first, so the waiting lines are all there is to save.
+    if (m_etat == Etat::Enregistrement)
+        changeEtat(Etat::Repos);
+    sauveAttente(true);
+    m_TimerValActu.stop();
+    m_TimerVideBufferRS.stop();
+    m_rs232.ferme_port();
+}
+
+void Moteur::Timer1_Timer() {
+    if (m_etat != Etat::Enregistrement)
+        return;
+    const core::ResultatTick t = core::tickEchantillonnage(
+        m_magasin, m_cycle, m_cadence, core::Lecture{m_reglages.TypeSource, m_ValeurBrute},
+        m_env.horloge->maintenant(), m_largeurEchelle);
+    if (t.plein) {
+        arrete();
+        emit magasinPlein();
+        return;
+    }
+    if (t.echantillon) {
+        emit echantillonStocke(m_magasin.NbMesures);
+        ajoute_ligne();
+    }
+    const int intervalle = static_cast<int>(t.intervalle.count());
+    if (m_Timer1.isActive() && intervalle > 0 && m_Timer1.interval() != intervalle)
+        m_Timer1.setInterval(intervalle);
+}
+
+void Moteur::TimerValActu_Timer() {
+    if (m_reglages.TypeSource == 1) {
+        m_usb.ouvre_carte();
+        if (const std::optional<int> lu = m_usb.lit_carte())
+            m_ValeurBrute = *lu;
+        if (m_usb.carteOuverte())
+            retireAlerte(Alerte::Carte);
+        else
+            afficheAlerte(Alerte::Carte,
+                          QStringLiteral("Carte USB P8055 introuvable : la dernière valeur reste "
+                                         "affichée. Nouvel essai toutes les 3 secondes."));
+    } else if (m_reglages.TypeSource == 2) {
+        if (const std::optional<int> lu = m_rs232.lit_port())
+            m_ValeurBrute = *lu;
+    }
+    emit valeurLue(m_env.horloge->maintenant(), valeurAffichee());
+}
+
+int Moteur::valeurAffichee() const {
+    return m_reglages.TypeSource != 0 ? core::mise_a_l_echelle(m_ValeurBrute) : m_cycle.ValeurTest;
+}
+
+void Moteur::TimerVideBufferRS_Timer() {
+    m_rs232.vide_buffer();
+    // A port that could not be opened, or whose device went away, is tried again.
+    if (m_reglages.TypeSource == 2 && !m_rs232.estOuvert())
+        m_rs232.ouvre_port();
+}
+
+void Moteur::ajoute_ligne() {
+    const auto i = static_cast<size_t>(m_magasin.NbMesures);
+    const QByteArray ligne = files::ligneEnr(m_magasin.NbMesures, m_magasin.TabValeur[i],
+                                             m_magasin.TabDate[i], m_magasin.TabHeure[i]);
+    const files::EcrivainEnr::Etat etat = m_ecrivain.ajoute(m_cheminEnr, ligne);
+    if (etat != files::EcrivainEnr::Etat::Echec)
+        emit ligneEcrite(ligne.chopped(2));
+    suitEcriture(etat);
+}
+
+void Moteur::suitEcriture(files::EcrivainEnr::Etat etat) {
+    using Etat = files::EcrivainEnr::Etat;
+    if (etat == Etat::Echec) {
+        afficheAlerte(Alerte::Ecriture,
+                      QStringLiteral("Écriture impossible dans %1 (%2). %3 mesure(s) en "
+                                     "attente, gardées en mémoire : nouvel essai à chaque "
+                                     "mesure.")
+                          .arg(QDir::toNativeSeparators(m_ecrivain.cheminEnAttente()),
+                               m_ecrivain.derniereErreur())
+                          .arg(m_ecrivain.nbEnAttente()));
+    } else if (etat == Etat::Retabli) {
+        retireAlerte(Alerte::Ecriture);
+        afficheAlerte(Alerte::Info, QStringLiteral("Écriture rétablie : toutes les mesures en "
+                                                   "attente ont été écrites."));
+        QTimer::singleShot(10000, this, [this] { retireAlerte(Alerte::Info); });
+    }
+}
+
+bool Moteur::sauveAttente(bool fermeture) {
+    if (m_ecrivain.nbEnAttente() == 0)
+        return true;
+    suitEcriture(m_ecrivain.reessaie());
+    while (m_ecrivain.nbEnAttente() > 0) {
+        const QString f = m_env.decideur
+                              ? m_env.decideur->fichierSecours(m_ecrivain.cheminEnAttente(),
+                                                               m_ecrivain.nbEnAttente(), fermeture)
+                              : QString();
+        if (f.isEmpty()) {
+            if (!fermeture)
+                return false; // they stay waiting and go first at the next recording
+            if (!m_env.decideur || m_env.decideur->abandonneAttente(m_ecrivain.nbEnAttente()))
+                return false;
+            continue;
+        }
+        QString erreur;
+        if (files::EcrivainEnr::ecritDurable(f, m_ecrivain.contenuEnAttente(), &erreur)) {
+            m_ecrivain.oublieAttente();
+            retireAlerte(Alerte::Ecriture);
+        }
+    }
+    return true;
+}
+
+void Moteur::suitPort() {
+    // The flush timer runs exactly while the serial source is selected.
+    if (m_TimerVideBufferRS.isActive() && !m_rs232.estOuvert() && !m_rs232.probleme().isEmpty()) {
+        afficheAlerte(Alerte::Port,
+                      QStringLiteral("Port série COM1 (%1) non ouvert : %2. La dernière "
+                                     "valeur reste affichée ; nouvel essai toutes les 10 "
+                                     "secondes.")
+                          .arg(m_rs232.nomPort(), m_rs232.probleme()));
+        return;
+    }
+    retireAlerte(Alerte::Port);
+}
+
+void Moteur::ecritConfig() {
+    m_config.ecrit_config(m_reglages);
+}
+
+void Moteur::afficheAlerte(Alerte a, const QString& texte) {
+    if (m_alertes.value(a) == texte)
+        return;
+    m_alertes[a] = texte;
+    emit alerteChange(a, texte);
+}
+
+void Moteur::retireAlerte(Alerte a) {
+    if (m_alertes.remove(a))
+        emit alerteChange(a, QString());
+}
+
+} // namespace engine

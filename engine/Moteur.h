@@ -1,0 +1,196 @@
+#pragma once
+
+#include "core/Cadences.h"
+#include "core/Cycle.h"
+#include "core/Horloge.h"
+#include "core/Magasin.h"
+#include "core/Reglages.h"
+#include "files/EcrivainEnr.h"
+#include "files/FichierConfig.h"
+#include "files/LecteurEnr.h"
+#include "sources/Rs232.h"
+#include "sources/Usb.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QObject>
+#include <QTimer>
+
+#include <optional>
+
+namespace engine {
+
+/// What the engine is doing; every command checks it.
+enum class Etat {
+    Repos,          ///< idle: the value is shown, nothing is stored
+    Enregistrement, ///< a recording runs: samples are stored and written
+    Chargement      ///< a record file is being loaded into the store
+};
+
+/// The commands the front ends give; `Moteur::accepte` tells which the state allows.
+enum class Commande {
+    Demarrer,
+    Arreter,
+    ToucheTest,
+    Cadence,
+    Source,
+    FichierEnr,
+    Charger,
+    Largeur,
+};
+
+/// The notices the engine raises; each kind holds at most one text at a time.
+enum class Alerte { Ecriture, Port, Carte, Info, Config };
+
+/// Where the user must decide, the engine asks through this interface: the window
+/// answers with dialogs, the command line with a fixed rule.
+class Decideur {
+public:
+    virtual ~Decideur() = default;
+    /// `nb` lines meant for `chemin` could not be written there. Returns the file
+    /// they should be added to, or "" to keep them waiting. `fermeture` is set when
+    /// the program is about to end.
+    virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture) = 0;
+    /// At the end, after a refused rescue file: true drops the `nb` lines.
+    virtual bool abandonneAttente(int nb) = 0;
+};
+
+/// What the engine takes from the outside world; tests replace each part.
+struct Environnement {
+    /// Path of the configuration file.
+    QString cheminConfig;
+    /// Device of the serial instrument (COM1).
+    QString portSerie;
+    /// Where to look for the board vendor's library.
+    QStringList bibliothequesCarte;
+    /// Driver used when no board library loads (may be empty).
+    sources::Usb::FabriquePilote piloteSecours;
+    const core::Horloge* horloge = nullptr;
+    Decideur* decideur = nullptr;
+    /// Timers keep their state but never fire: tests call the tick handlers.
+    bool minuteriesManuelles = false;
+};
+
+/// Outcome of choosing a new record file.
+enum class NouveauFichier {
+    Refuse,          ///< the state does not allow it; nothing changed
+    NomInvalide,     ///< the name holds a double quote; nothing changed
+    CreationEchouee, ///< adopted, but the file could not be created with its header
+    Cree             ///< created with its header and adopted
+};
+
+/// The recording engine: settings in force, sample store, sampling cycle, source
+/// polling, record writer and reader. It has no widgets; front ends give commands
+/// and show what it signals.
+class Moteur : public QObject {
+    Q_OBJECT
+public:
+    explicit Moteur(Environnement env, QObject* parent = nullptr);
+    ~Moteur() override;
+
+    /// Start-up: reads the configuration (a missing or damaged one is replaced by
+    /// the defaults), applies rate and source, opens the source and starts polling.
+    void demarrage();
+
+    Etat etat() const { return m_etat; }
+    /// True when the current state allows the command.
+    bool accepte(Commande c) const;
+
+    // Commands; each returns false, changing nothing, when the state refuses it.
+    bool demarre();
+    bool arrete();
+    bool toucheTest(int codeCaractere);
+    /// Rate option i (1 to 10); `ecrire` stores the settings.
+    bool choisitCadence(int i, bool ecrire);
+    /// Source i (0 test keys, 1 board, 2 serial); `ecrire` stores the settings.
+    bool choisitSource(int i, bool ecrire);
+    /// Creates a record file with its header and adopts it; the settings are stored.
+    NouveauFichier nouveauFichier(const QString& chemin);
+    /// Adopts a record file for this run only (nothing is stored).
+    bool utiliseFichier(const QString& chemin);
+    /// Loads a record file into the store; nullopt when the state refuses it.
+    std::optional<files::FinChargement> charge(const QString& chemin);
+    /// Window width in twips; the settings are stored.
+    bool choisitLargeur(int twips);
+    /// The end: stops a recording, saves waiting lines as the decider says, closes
+    /// the source and stops every timer.
+    void termine();
+
+    // Tick handlers: the timers call them, tests call them directly.
+    void Timer1_Timer();
+    void TimerValActu_Timer();
+    void TimerVideBufferRS_Timer();
+
+    /// The graph's scale width in samples; past it DecalageX follows new samples.
+    void setLargeurEchelle(double l) { m_largeurEchelle = l; }
+
+    const core::Reglages& reglages() const { return m_reglages; }
+    const core::Cadence& cadence() const { return m_cadence; }
+    core::Magasin& magasin() { return m_magasin; }
+    const core::Magasin& magasin() const { return m_magasin; }
+    core::EtatCycle& cycle() { return m_cycle; }
+    const core::EtatCycle& cycle() const { return m_cycle; }
+    /// Last raw reading of the active device, 0 to 255.
+    int32_t ValeurBrute() const { return m_ValeurBrute; }
+    void setValeurBrute(int32_t v) { m_ValeurBrute = v; }
+    /// The value on display: the scaled reading, or the test value in test mode.
+    int valeurAffichee() const;
+    /// Record file the samples are appended to, resolved to a full path.
+    const QString& cheminEnr() const { return m_cheminEnr; }
+    const files::FichierConfig& config() const { return m_config; }
+    const files::EcrivainEnr& ecrivain() const { return m_ecrivain; }
+    const sources::Rs232& rs232() const { return m_rs232; }
+    const QTimer& Timer1() const { return m_Timer1; }
+    const QTimer& TimerValActu() const { return m_TimerValActu; }
+    const QTimer& TimerVideBufferRS() const { return m_TimerVideBufferRS; }
+    /// The notices in force, in a fixed order.
+    QStringList alertes() const { return m_alertes.values(); }
+
+signals:
+    void etatChange(engine::Etat etat);
+    /// A sample was stored at `index`; its line is written next.
+    void echantillonStocke(int index);
+    /// A record line reached the disk (without its line end).
+    void ligneEcrite(const QByteArray& ligne);
+    /// The display tick polled the source.
+    void valeurLue(const QDateTime& instant, int valeur);
+    /// A notice was raised or changed; an empty text withdraws it.
+    void alerteChange(engine::Alerte alerte, const QString& texte);
+    /// A load has reached byte `position` of `taille`.
+    void progressionChargement(qint64 position, qint64 taille);
+    void chargementTermine(files::FinChargement fin);
+    /// A sample was due but the store is full: the recording has stopped.
+    void magasinPlein();
+
+private:
+    void changeEtat(Etat e);
+    void ajoute_ligne();
+    void suitEcriture(files::EcrivainEnr::Etat etat);
+    void suitPort();
+    /// Tries once more to write waiting lines, then asks where to save them. Returns
+    /// true when nothing waits any more.
+    bool sauveAttente(bool fermeture);
+    void ecritConfig();
+    void afficheAlerte(Alerte a, const QString& texte);
+    void retireAlerte(Alerte a);
+
+    Environnement m_env;
+    Etat m_etat = Etat::Repos;
+    core::Reglages m_reglages;
+    core::Cadence m_cadence;
+    core::Magasin m_magasin;
+    core::EtatCycle m_cycle;
+    int32_t m_ValeurBrute = 0;
+    double m_largeurEchelle = 360;
+    QString m_cheminEnr;
+    files::FichierConfig m_config;
+    files::EcrivainEnr m_ecrivain;
+    sources::Rs232 m_rs232;
+    sources::Usb m_usb;
+    QTimer m_Timer1;
+    QTimer m_TimerValActu;
+    QTimer m_TimerVideBufferRS;
+    QMap<Alerte, QString> m_alertes;
+};
+
+} // namespace engine
