@@ -76,8 +76,10 @@ int ligneDeCommande(int argc, char* argv[]) {
     QCommandLineParser p;
     p.setApplicationDescription(
         QStringLiteral("Plovar, enregistreur de données. Sans option, ouvre la fenêtre."));
-    p.addHelpOption();
-    p.addVersionOption();
+    const QCommandLineOption aide({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Affiche cette aide."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Affiche la version."));
     const QCommandLineOption enregistrer(
         {QStringLiteral("enregistrer"), QStringLiteral("record")},
         QStringLiteral("Enregistre sans fenêtre : chaque mesure écrite est affichée sur la "
@@ -99,13 +101,17 @@ int ligneDeCommande(int argc, char* argv[]) {
                                    QStringLiteral("Arrête l'enregistrement après ce nombre de "
                                                   "secondes."),
                                    QStringLiteral("SECONDES"));
-    p.addOptions({enregistrer, cadence, source, fichier, duree});
+    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
-    if (p.isSet(QStringLiteral("help")))
-        p.showHelp(0);
-    if (p.isSet(QStringLiteral("version")))
-        p.showVersion();
+    if (p.isSet(aide)) {
+        std::fputs(p.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (p.isSet(version)) {
+        std::printf("plovar %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
     if (!p.positionalArguments().isEmpty())
         erreurUsage(
             p,

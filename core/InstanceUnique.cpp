@@ -10,7 +10,10 @@ namespace core {
 QString InstanceUnique::cheminVerrou(const QString& cheminConfig) {
     const QByteArray cle = QFileInfo(cheminConfig).absoluteFilePath().toUtf8();
     const QByteArray h = QCryptographicHash::hash(cle, QCryptographicHash::Sha1).toHex().left(16);
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Asked only when set: Qt warns on standard error when it has to guess.
+    QString dir = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
+                      ? QString()
+                      : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty() || !QFileInfo(dir).isWritable())
         dir = QDir::tempPath();
     return dir + QStringLiteral("/plovar-") + QString::fromLatin1(h) + QStringLiteral(".lock");

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <cstdlib>
+
 namespace engine {
 
 namespace {
@@ -20,6 +22,8 @@ qint64 msMonotones() {
 Moteur::Moteur(Environnement env, QObject* parent)
     : QObject(parent), m_env(std::move(env)), m_config(m_env.cheminConfig),
       m_rs232(m_env.portSerie), m_usb(m_env.bibliothequesCarte, m_env.piloteSecours, msMonotones) {
+    // A precise timer keeps its phase: tick k falls at first tick + (k - 1) x interval.
+    m_Timer1.setTimerType(Qt::PreciseTimer);
     m_Timer1.setInterval(10);
     m_TimerValActu.setInterval(500);
     m_TimerVideBufferRS.setInterval(10000);
@@ -87,6 +91,7 @@ bool Moteur::demarre() {
     if (!accepte(Commande::Demarrer))
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
+    m_ticksRun = 0;
     changeEtat(Etat::Enregistrement);
     return true;
 }
@@ -199,7 +204,7 @@ void Moteur::Timer1_Timer() {
         return;
     const core::ResultatTick t = core::tickEchantillonnage(
         m_magasin, m_cycle, m_cadence, core::Lecture{m_reglages.TypeSource, m_ValeurBrute},
-        m_env.horloge->maintenant(), m_largeurEchelle);
+        instantTick(), m_largeurEchelle);
     if (t.plein) {
         arrete();
         emit magasinPlein();
@@ -212,6 +217,26 @@ void Moteur::Timer1_Timer() {
     const int intervalle = static_cast<int>(t.intervalle.count());
     if (m_Timer1.isActive() && intervalle > 0 && m_Timer1.interval() != intervalle)
         m_Timer1.setInterval(intervalle);
+}
+
+QDateTime Moteur::instantTick() {
+    const QDateTime maintenant = m_env.horloge->maintenant();
+    if (m_ticksRun > 0) {
+        // Ticks fall on a fixed schedule; stamping them with it keeps the time
+        // column free of a skipped or repeated second when a tick comes a few
+        // milliseconds early or late across a second boundary.
+        const QDateTime prevu =
+            m_premierInstant.addMSecs(m_ticksRun * m_cadence.IntervalleTimer.count());
+        if (std::abs(prevu.msecsTo(maintenant)) < kToleranceHorlogeMs) {
+            ++m_ticksRun;
+            return prevu;
+        }
+    }
+    // The first tick of a run, or the clock was set or the machine slept: the
+    // schedule starts again from the clock.
+    m_premierInstant = maintenant;
+    m_ticksRun = 1;
+    return maintenant;
 }
 
 void Moteur::TimerValActu_Timer() {

@@ -164,6 +164,8 @@ signals:
 
 private:
     void changeEtat(Etat e);
+    /// Date and time of the current sampling tick.
+    QDateTime instantTick();
     void ajoute_ligne();
     void suitEcriture(files::EcrivainEnr::Etat etat);
     void suitPort();
@@ -182,6 +184,11 @@ private:
     core::EtatCycle m_cycle;
     int32_t m_ValeurBrute = 0;
     double m_largeurEchelle = 360;
+    /// Furthest a tick's clock may stray from its schedule before the schedule restarts.
+    static constexpr qint64 kToleranceHorlogeMs = 500;
+    /// Sampling ticks since the first of the run, and that first tick's time.
+    qint64 m_ticksRun = 0;
+    QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;
     files::EcrivainEnr m_ecrivain;

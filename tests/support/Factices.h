@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HorlogeFixe.h"
 #include "app/Enregistreur.h"
 #include "core/Horloge.h"
 #include "graph/ModeleListe.h"
@@ -17,14 +18,6 @@ namespace test {
 
 /// Writes a whole file; false when it cannot be written.
 bool ecritFichier(const QString& chemin, const QByteArray& contenu);
-
-/// A clock the test sets.
-class HorlogeFixe : public core::Horloge {
-public:
-    QDateTime instant{QDate(2006, 11, 8), QTime(14, 5, 9)};
-    QDateTime maintenant() const override { return instant; }
-    void avance(int secondes) { instant = instant.addSecs(secondes); }
-};
 
 /// Dialogs answered from scripts; every message shown is recorded.
 class DialoguesFactices : public ui::Dialogues {

@@ -1,0 +1,247 @@
+// The recording engine on its own, without any widget.
+#include "HorlogeFixe.h"
+#include "engine/Moteur.h"
+#include "files/EcrivainEnr.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+QByteArray lit(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool ecrit(const QString& chemin, const QByteArray& contenu) {
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
+}
+
+// An engine in a temporary directory with a fake clock; its timers never fire.
+struct Banc {
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    std::unique_ptr<engine::Moteur> m;
+    explicit Banc(const QByteArray& config = "\"X\",\"r.csv\",1,0,3600\r\n") {
+        ecrit(chemin("plovar.cfg"), config);
+        engine::Environnement env;
+        env.cheminConfig = chemin("plovar.cfg");
+        env.portSerie = chemin("pas-de-port");
+        env.bibliothequesCarte = {chemin("absente.so")};
+        env.horloge = &horloge;
+        env.minuteriesManuelles = true;
+        m = std::make_unique<engine::Moteur>(std::move(env));
+        QDir::setCurrent(dir.path());
+        m->demarrage();
+    }
+    QString chemin(const char* nom) const { return dir.filePath(QString::fromLatin1(nom)); }
+    void tick(int ms = 1000) {
+        m->Timer1_Timer();
+        horloge.instant = horloge.instant.addMSecs(ms);
+    }
+};
+
+} // namespace
+
+class TstMoteur : public QObject {
+    Q_OBJECT
+private slots:
+    void etats_data();
+    void etats();
+    void troisMesures();
+    void calendrier_data();
+    void calendrier();
+    void chargement();
+    void magasinPlein();
+};
+
+void TstMoteur::etats_data() {
+    QTest::addColumn<QString>("commande");
+    QTest::addColumn<int>("etat");
+    QTest::addColumn<bool>("accepte");
+    const char* noms[] = {"demarrer", "arreter", "touche",  "cadence",
+                          "source",   "fichier", "charger", "largeur"};
+    // Accepted in Repos, Enregistrement, Chargement.
+    const bool table[][3] = {{true, false, false}, {false, true, false}, {true, true, false},
+                             {true, false, false}, {true, false, false}, {true, false, false},
+                             {true, false, false}, {true, false, false}};
+    const char* etats[] = {"repos", "enregistrement", "chargement"};
+    for (int c = 0; c < 8; ++c)
+        for (int e = 0; e < 3; ++e)
+            QTest::addRow("%s en %s", noms[c], etats[e])
+                << QString::fromLatin1(noms[c]) << e << table[c][e];
+}
+
+void TstMoteur::etats() {
+    QFETCH(QString, commande);
+    QFETCH(int, etat);
+    QFETCH(bool, accepte);
+    Banc b;
+    engine::Moteur& m = *b.m;
+    QVERIFY(ecrit(b.chemin("lu.csv"), files::enteteEnr() + "1;5;x;y\r\n2;6;x;y\r\n"));
+    const QMap<QString, std::function<bool()>> commandes{
+        {"demarrer", [&] { return m.demarre(); }},
+        {"arreter", [&] { return m.arrete(); }},
+        {"touche", [&] { return m.toucheTest('+'); }},
+        {"cadence", [&] { return m.choisitCadence(3, true); }},
+        {"source", [&] { return m.choisitSource(1, true); }},
+        {"fichier",
+         [&] { return m.nouveauFichier(b.chemin("n.csv")) != engine::NouveauFichier::Refuse; }},
+        {"charger", [&] { return m.charge(b.chemin("lu.csv")).has_value(); }},
+        {"largeur", [&] { return m.choisitLargeur(7890); }},
+    };
+    const auto cas = static_cast<engine::Etat>(etat);
+    bool resultat = false;
+    QByteArray configAvant;
+    engine::Etat etatVu = engine::Etat::Repos;
+    int valeurTestAvant = 0;
+    bool accepteAvant = false;
+    const QMap<QString, engine::Commande> enums{
+        {"demarrer", engine::Commande::Demarrer}, {"arreter", engine::Commande::Arreter},
+        {"touche", engine::Commande::ToucheTest}, {"cadence", engine::Commande::Cadence},
+        {"source", engine::Commande::Source},     {"fichier", engine::Commande::FichierEnr},
+        {"charger", engine::Commande::Charger},   {"largeur", engine::Commande::Largeur}};
+    const auto essaie = [&] {
+        accepteAvant = m.accepte(enums[commande]);
+        configAvant = lit(b.chemin("plovar.cfg"));
+        valeurTestAvant = m.cycle().ValeurTest;
+        etatVu = m.etat();
+        resultat = commandes[commande]();
+    };
+    if (cas == engine::Etat::Chargement) {
+        // The command arrives while the file loads, as a click would.
+        bool fait = false;
+        connect(&m, &engine::Moteur::progressionChargement, this, [&](qint64 position, qint64) {
+            if (position > 0 && !fait) {
+                fait = true;
+                essaie();
+            }
+        });
+        QVERIFY(m.charge(b.chemin("lu.csv")));
+        QVERIFY(fait);
+    } else {
+        if (cas == engine::Etat::Enregistrement)
+            QVERIFY(m.demarre());
+        essaie();
+    }
+    QCOMPARE(etatVu, cas);
+    QCOMPARE(resultat, accepte);
+    QCOMPARE(accepteAvant, accepte);
+    if (!accepte) {
+        // Refused: nothing changed, nothing written.
+        QCOMPARE(lit(b.chemin("plovar.cfg")), configAvant);
+        QCOMPARE(int(m.cycle().ValeurTest), valeurTestAvant);
+        QVERIFY(!QFile::exists(b.chemin("n.csv")));
+        if (cas != engine::Etat::Chargement)
+            QCOMPARE(m.etat(), cas);
+    } else if (commande == "touche") {
+        QCOMPARE(int(m.cycle().ValeurTest), valeurTestAvant + 1);
+    } else if (commande == "cadence") {
+        QCOMPARE(lit(b.chemin("plovar.cfg")), QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"r.csv\","
+                                                         "3,0,3600\r\n"));
+        QCOMPARE(m.cadence().periode().count(), 60000);
+    } else if (commande == "demarrer") {
+        QCOMPARE(m.etat(), engine::Etat::Enregistrement);
+    } else if (commande == "arreter") {
+        QCOMPARE(m.etat(), engine::Etat::Repos);
+    }
+}
+
+void TstMoteur::troisMesures() {
+    Banc b;
+    engine::Moteur& m = *b.m;
+    QSignalSpy lignes(&m, &engine::Moteur::ligneEcrite);
+    QSignalSpy stockes(&m, &engine::Moteur::echantillonStocke);
+    QVERIFY(m.demarre());
+    b.tick();
+    m.toucheTest('+');
+    m.toucheTest('+');
+    b.tick();
+    m.toucheTest('-');
+    m.toucheTest('-');
+    m.toucheTest('-');
+    b.tick();
+    QVERIFY(m.arrete());
+    b.tick(); // stopped: nothing more
+    QCOMPARE(lit(b.chemin("r.csv")), QByteArray("1;0;11-08-2006;14:05:09\r\n"
+                                                "2;2;11-08-2006;14:05:10\r\n"
+                                                "3;-1;11-08-2006;14:05:11\r\n"));
+    QCOMPARE(stockes.size(), 3);
+    QCOMPARE(lignes.size(), 3);
+    QCOMPARE(lignes[2][0].toByteArray(), QByteArray("3;-1;11-08-2006;14:05:11"));
+}
+
+void TstMoteur::calendrier_data() {
+    QTest::addColumn<int>("debutMs");
+    QTest::addColumn<QList<int>>("ecarts");
+    // The clock read at each tick strays from the schedule by these milliseconds in turn.
+    QTest::newRow("juste avant la seconde") << 998 << QList<int>{-4, 3, -1, 5, 0, -3};
+    QTest::newRow("juste après la seconde") << 2 << QList<int>{-5, 4, -2, 1};
+    QTest::newRow("à l'heure") << 500 << QList<int>{0};
+}
+
+void TstMoteur::calendrier() {
+    QFETCH(int, debutMs);
+    QFETCH(QList<int>, ecarts);
+    Banc b;
+    engine::Moteur& m = *b.m;
+    const QDateTime debut(QDate(2026, 12, 5), QTime(18, 0, 0, debutMs));
+    QVERIFY(m.demarre());
+    // Two hours at one sample a second.
+    const int n = 2 * 3600;
+    for (int k = 0; k < n; ++k) {
+        b.horloge.instant = debut.addMSecs(qint64(k) * 1000 + ecarts[k % ecarts.size()]);
+        m.Timer1_Timer();
+    }
+    m.arrete();
+    const QList<QByteArray> lignes = lit(b.chemin("r.csv")).split('\n');
+    QCOMPARE(lignes.size(), n + 1);
+    // Every second once from the first sample's, none skipped, none twice, no drift.
+    QTime attendue = QTime::fromString(QString::fromLatin1(lignes[0].split(';').value(3).trimmed()),
+                                       QStringLiteral("hh:mm:ss"));
+    QVERIFY(qAbs(attendue.msecsTo(debut.time())) < 1100);
+    for (int k = 0; k < n; ++k) {
+        const QByteArray heure = lignes[k].split(';').value(3).trimmed();
+        QCOMPARE(heure, attendue.toString(QStringLiteral("hh:mm:ss")).toLatin1());
+        attendue = attendue.addSecs(1);
+    }
+}
+
+void TstMoteur::chargement() {
+    Banc b;
+    engine::Moteur& m = *b.m;
+    QVERIFY(ecrit(b.chemin("a.csv"), files::enteteEnr() + "1;50;x;y\r\n2;200;x;y\r\n3;50;x;y\r\n"));
+    QSignalSpy etats(&m, &engine::Moteur::etatChange);
+    QSignalSpy fin(&m, &engine::Moteur::chargementTermine);
+    QCOMPARE(m.charge(b.chemin("a.csv")), std::optional(files::FinChargement::Complet));
+    QCOMPARE(int(m.magasin().NbMesures), 3);
+    QCOMPARE(m.magasin().valeur(2), 200.0);
+    QCOMPARE(etats.size(), 2);
+    QCOMPARE(etats[0][0].value<engine::Etat>(), engine::Etat::Chargement);
+    QCOMPARE(etats[1][0].value<engine::Etat>(), engine::Etat::Repos);
+    QCOMPARE(fin.size(), 1);
+    QCOMPARE(m.etat(), engine::Etat::Repos);
+}
+
+void TstMoteur::magasinPlein() {
+    Banc b;
+    engine::Moteur& m = *b.m;
+    QSignalSpy plein(&m, &engine::Moteur::magasinPlein);
+    QVERIFY(m.demarre());
+    m.magasin().NbMesures = core::Magasin::kCapacite - 1;
+    b.tick();
+    QCOMPARE(plein.size(), 0);
+    b.tick();
+    QCOMPARE(plein.size(), 1);
+    QCOMPARE(m.etat(), engine::Etat::Repos);
+    QCOMPARE(int(m.magasin().NbMesures), core::Magasin::kCapacite);
+    QCOMPARE(lit(b.chemin("r.csv")).count('\n'), 1);
+}
+
+QTEST_GUILESS_MAIN(TstMoteur)
+#include "tst_moteur.moc"
