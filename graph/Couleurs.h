@@ -5,7 +5,7 @@
 namespace graph::couleurs {
 
 // The system colours the layout names by role. Where Qt's palette has the role
-// it is used; the roles it lacks take their classic desktop values here.
+// it is used; the roles it lacks take the usual desktop values here.
 
 /// Window frame (background of the drawing area).
 QColor cadreFenetre();

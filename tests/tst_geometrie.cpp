@@ -49,7 +49,7 @@ void TstGeometrie::tableau() {
     QFETCH(double, etiquetteY);
     const graph::Axes a = graph::calculeAxes(bas(), droite());
     const auto i = static_cast<size_t>(k - 1);
-    // To 0.1 twip, as the worked table is rounded.
+    // To 0.1 twip: the expected positions are rounded to one decimal.
     QVERIFY(std::fabs(a.tickX[i] - tickX) < 0.06);
     QVERIFY(std::fabs(3600 + 30 + a.tickX[i] - tickXFenetre) < 0.06);
     QVERIFY2(std::fabs(a.etiquetteX[i] - etiquetteX) < 0.06,

@@ -130,7 +130,7 @@ void TstReglages::voie2() {
         QVERIFY(!o->isChecked());
     QCOMPARE(int(f.moteur().reglages().TypeSource), 1);
     f.formOption()->close();
-    // Opened again: the designed state with the values in force.
+    // Opened again: its initial state, with the values in force selected.
     f.menuReglage_Click();
     QVERIFY(f.formOption()->ui.Option2[1]->isChecked());
     QVERIFY(!f.formOption()->ui.Option3[2]->isChecked());
@@ -200,6 +200,10 @@ void TstReglages::unSeulAPropos() {
     QCOMPARE(premier->Label4->text(), QStringLiteral("Plovar"));
     QCOMPARE(premier->Label1->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(premier->Command1->cursor().shape(), Qt::ArrowCursor);
+    // The pictures are compiled into the program.
+    for (const QLabel* image : {premier->Image1, premier->Image2, premier->Image3})
+        QVERIFY(!image->pixmap().isNull());
+    QVERIFY(!f.windowIcon().isNull());
     premier->Command1->click();
     QTRY_VERIFY(!premier);
     f.menu_apropos_Click();

@@ -1,7 +1,9 @@
 #include "Factices.h"
 #include "settings/GestionReglages.h"
 #include "sources/BibliothequeCarte.h"
+#ifdef PLOVAR_HIDAPI
 #include "sources/PiloteHid.h"
+#endif
 #include "sources/Usb.h"
 
 #include <QFile>
@@ -103,8 +105,10 @@ private slots:
     void carteChangementSource();
     void carteAbsente();
     void carteReprise();
+#ifdef PLOVAR_HIDAPI
     void rapportHid_data();
     void rapportHid();
+#endif
     void serieTrame();
     void serieTropOctets();
     void serieTroisPuisUn();
@@ -207,6 +211,7 @@ void TstSources::carteReprise() {
     QVERIFY(usb.carteOuverte());
 }
 
+#ifdef PLOVAR_HIDAPI
 void TstSources::rapportHid_data() {
     QTest::addColumn<QByteArray>("rapport");
     QTest::addColumn<int>("a1");
@@ -231,6 +236,8 @@ void TstSources::rapportHid() {
     QCOMPARE(v->first, a1);
     QCOMPARE(v->second, a2);
 }
+
+#endif
 
 void TstSources::serieTrame() {
     Pty pty;

@@ -1,9 +1,9 @@
 #include "ui/About.h"
 
 #include "graph/Couleurs.h"
+#include "graph/Geometrie.h"
 #include "ui/Dialogues.h"
 #include "ui/EnregistreurUi.h"
-#include "graph/Geometrie.h"
 #include "ui/Images.h"
 #include "ui/Polices.h"
 

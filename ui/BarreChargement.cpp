@@ -1,7 +1,7 @@
 #include "ui/BarreChargement.h"
 
-#include "ui/EnregistreurUi.h"
 #include "graph/Geometrie.h"
+#include "ui/EnregistreurUi.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -105,7 +105,8 @@ void EnregistreurUi::setupUi(QMainWindow* fenetre) {
 
     HScroll1 = new QScrollBar(Qt::Horizontal, surface);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
-    // Laid out as a reversed range 32767..0; Qt keeps ranges ordered.
+    // The scroll position counts samples from the start; Qt keeps ranges ordered,
+    // so the range runs 0..32767.
     HScroll1->setRange(0, 32767);
     HScroll1->setSingleStep(10);
     HScroll1->setValue(0);

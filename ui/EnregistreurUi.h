@@ -2,8 +2,8 @@
 
 #include "graph/BandeGraduee.h"
 #include "graph/Ecran.h"
-#include "ui/Led.h"
 #include "graph/ListeMesures.h"
+#include "ui/Led.h"
 #include "ui/SurfaceFenetre.h"
 
 #include <QAction>

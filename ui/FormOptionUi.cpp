@@ -1,8 +1,8 @@
 #include "ui/FormOptionUi.h"
 
 #include "graph/Couleurs.h"
-#include "ui/EnregistreurUi.h"
 #include "graph/Geometrie.h"
+#include "ui/EnregistreurUi.h"
 #include "ui/Images.h"
 
 #include <QPainter>
@@ -27,13 +27,13 @@ QGroupBox* cadre(QWidget* parent, const QString& titre, int g, int h, int l, int
 QRadioButton* option(QWidget* parent, const QString& texte, int g, int h, int l, int ht) {
     auto* o = new QRadioButton(texte, parent);
     place(o, g, h, l, ht);
-    // A caption wider than its button (fonts differ from the classic ones) may use
-    // the free room up to the frame's edge rather than be cut.
+    // A caption wider than its button (the Linux fonts are wider than the ones the
+    // sizes were chosen for) may use the free room up to the frame's edge rather
+    // than be cut.
     const int libre = parent->width() - o->x() - graph::px(60);
     if (o->sizeHint().width() > o->width())
         o->resize(std::max(o->width(), std::min(o->sizeHint().width(), libre)), o->height());
-    // Still too wide: wrap onto a second line when the button is tall enough,
-    // as the classic option buttons did.
+    // Still too wide: wrap onto a second line when the button is tall enough.
     const int espace = texte.lastIndexOf(QLatin1Char(' '));
     if (o->sizeHint().width() > o->width() && espace > 0 &&
         o->height() >= 2 * o->fontMetrics().height()) {

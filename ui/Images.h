@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QIcon>
-#include <QImage>
 #include <QPixmap>
 
 namespace ui {
@@ -9,8 +8,7 @@ namespace ui {
 /// The application icon, 32 x 32: a framed chart of green bars crossed by a red
 /// horizontal line.
 QPixmap pixmapApplication();
-/// The same icon at any size (a multiple of 32 keeps its pixels sharp).
-QImage imageApplication(int taille);
+/// The same icon at every size the program ships (16 to 256 pixels).
 QIcon iconeApplication();
 /// A letter, 32 x 32: a card with a stamp and address lines.
 QPixmap pixmapLettre();

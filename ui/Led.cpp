@@ -29,7 +29,7 @@ void Led::eteint() {
 
 void Led::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    // Drawn without smoothing, as the shapes of the classic layout were.
+    // Drawn without smoothing: the LED's edge stays crisp at its small size.
     p.setRenderHint(QPainter::Antialiasing, false);
     if (allumee()) {
         p.setPen(QPen(QColor(255, 192, 192), 2));
