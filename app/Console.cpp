@@ -132,6 +132,10 @@ QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool 
     // During the run, waiting lines are retried with every sample; only the end saves them.
     if (!fermeture)
         return {};
+    if (chemin != m_cheminSecours) {
+        m_cheminSecours = chemin;
+        m_essaisSecours = 0;
+    }
     const QFileInfo info(chemin);
     const QString nom = info.completeBaseName() + QStringLiteral("_secours.csv");
     QString cible;
@@ -150,10 +154,13 @@ QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool 
     return cible;
 }
 
-bool EnregistreurConsole::abandonneAttente(int nb) {
+bool EnregistreurConsole::abandonneAttente(const QString& chemin, int nb) {
     // Nowhere to write them: they are printed so that nothing is lost from sight.
-    dit(QStringLiteral("%1 mesure(s) n'ont pu être écrites nulle part ; les voici :").arg(nb));
-    const QByteArray contenu = m_moteur->ecrivain().contenuEnAttente();
+    dit(QStringLiteral("%1 mesure(s) destinées à %2 n'ont pu être écrites nulle part ; les "
+                       "voici :")
+            .arg(nb)
+            .arg(QDir::toNativeSeparators(chemin)));
+    const QByteArray contenu = m_moteur->ecrivain().contenuEnAttente(chemin);
     std::fwrite(contenu.constData(), 1, static_cast<size_t>(contenu.size()), m_erreurs);
     std::fflush(m_erreurs);
     return true;

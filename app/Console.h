@@ -38,7 +38,7 @@ public:
 
 private:
     QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
-    bool abandonneAttente(int nb) override;
+    bool abandonneAttente(const QString& chemin, int nb) override;
 
     void termine();
     void litEntree();
@@ -50,6 +50,8 @@ private:
     std::FILE* m_erreurs;
     std::unique_ptr<QSocketNotifier> m_entree;
     std::unique_ptr<QSocketNotifier> m_signaux;
+    /// Rescue files tried so far for the record file named.
+    QString m_cheminSecours;
     int m_essaisSecours = 0;
     bool m_fini = false;
 };

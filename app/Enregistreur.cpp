@@ -166,17 +166,20 @@ void Enregistreur::surMagasinPlein() {
 
 QString Enregistreur::fichierSecours(const QString& chemin, int nb, bool) {
     m_dialogues->avertissement(this, QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans "
-                                                    "%2.\nChoisissez un fichier où les "
-                                                    "enregistrer.")
+                                                    "%2.\nChoisissez un fichier où les ajouter "
+                                                    "(à la fin, s'il existe déjà).")
                                          .arg(nb)
                                          .arg(QDir::toNativeSeparators(chemin)));
     return m_dialogues->fichierSecours(this, QFileInfo(chemin).completeBaseName() +
                                                  QStringLiteral("_secours.csv"));
 }
 
-bool Enregistreur::abandonneAttente(int) {
+bool Enregistreur::abandonneAttente(const QString& chemin, int nb) {
     return m_dialogues->question(
-        this, QStringLiteral("Les mesures non écrites seront perdues. Quitter quand même ?"));
+        this, QStringLiteral("Les %1 mesure(s) non écrites dans %2 seront perdues. Quitter quand "
+                             "même ?")
+                  .arg(nb)
+                  .arg(QDir::toNativeSeparators(chemin)));
 }
 
 void Enregistreur::closeEvent(QCloseEvent* e) {

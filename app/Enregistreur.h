@@ -96,7 +96,7 @@ protected:
 private:
     // engine::Decideur: the window asks the user.
     QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
-    bool abandonneAttente(int nb) override;
+    bool abandonneAttente(const QString& chemin, int nb) override;
 
     void appliqueLargeur(int twips);
     void appliqueEtat(engine::Etat etat);

@@ -15,7 +15,8 @@ void Enregistreur::menu_nouveau_Click() {
     m_RepertoireEnr = QDir::currentPath();
     const QString chemin = m_dialogues->nouveauFichier(this);
     if (!chemin.isEmpty()) {
-        switch (m_moteur->nouveauFichier(chemin)) {
+        QString erreur;
+        switch (m_moteur->nouveauFichier(chemin, &erreur)) {
         case engine::NouveauFichier::NomInvalide:
             m_dialogues->avertissement(
                 this, QStringLiteral("Le nom du fichier ne peut pas contenir de guillemet (\"). "
@@ -23,9 +24,9 @@ void Enregistreur::menu_nouveau_Click() {
             break;
         case engine::NouveauFichier::CreationEchouee:
             m_dialogues->avertissement(
-                this, QStringLiteral("Impossible de créer le fichier %1. Les mesures y seront "
+                this, QStringLiteral("Impossible de créer le fichier %1 (%2). Les mesures y seront "
                                      "ajoutées dès qu'il pourra être écrit, sans ligne d'en-tête.")
-                          .arg(QDir::toNativeSeparators(chemin)));
+                          .arg(QDir::toNativeSeparators(chemin), erreur));
             break;
         case engine::NouveauFichier::Refuse:
         case engine::NouveauFichier::Cree:
@@ -71,6 +72,10 @@ void Enregistreur::surChargementTermine(files::FinChargement fin) {
     }
     m_ui.HScroll1->setRange(0, std::max<int>(m_moteur->magasin().NbMesures, 0));
     unsetCursor();
+    const files::ArretChargement& arret = m_moteur->dernierArret();
+    if (fin == files::FinChargement::Echec && arret.ligne == 0 && !arret.raison.isEmpty())
+        m_dialogues->avertissement(
+            this, QStringLiteral("Impossible de visualiser ce fichier : %1.").arg(arret.raison));
     if (fin == files::FinChargement::ErreurFormat)
         m_dialogues->message(this, QStringLiteral("Erreur format fichier"));
     else

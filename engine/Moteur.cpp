@@ -31,6 +31,9 @@ Moteur::Moteur(Environnement env, QObject* parent)
     connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
     connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
     connect(&m_rs232, &sources::Rs232::etatChange, this, &Moteur::suitPort);
+    m_ecrivain.surEcrite = [this](const QString&, const QByteArray& ligne) {
+        emit ligneEcrite(ligne);
+    };
     if (m_env.minuteriesManuelles)
         for (QTimer* t : {&m_Timer1, &m_TimerValActu, &m_TimerVideBufferRS})
             t->blockSignals(true);
@@ -40,9 +43,23 @@ Moteur::~Moteur() = default;
 
 void Moteur::demarrage() {
     m_magasin.TabValeur[static_cast<size_t>(m_magasin.NbMesures)] = core::ValeurMesure::entier(0);
-    // A damaged file is treated like a missing one: defaults, written back.
+    // A damaged file is treated like a missing one: defaults, written back. The
+    // damaged one is kept beside it first, and the user is told.
     const files::LectureConfig lue =
         m_config.existe() ? m_config.lit_config(m_reglages) : files::LectureConfig::Absente;
+    if (lue == files::LectureConfig::Endommagee) {
+        const QString chemin = QDir::toNativeSeparators(m_config.chemin());
+        afficheAlerte(Alerte::ConfigReinitialisee,
+                      m_config.sauvegarde()
+                          ? QStringLiteral("Le fichier de réglages %1 était endommagé : les "
+                                           "réglages par défaut sont en vigueur. L'ancien "
+                                           "fichier est conservé dans %2.")
+                                .arg(chemin, QDir::toNativeSeparators(m_config.cheminSauvegarde()))
+                          : QStringLiteral("Le fichier de réglages %1 était endommagé : les "
+                                           "réglages par défaut sont en vigueur.")
+                                .arg(chemin));
+        QTimer::singleShot(120000, this, [this] { retireAlerte(Alerte::ConfigReinitialisee); });
+    }
     if (lue != files::LectureConfig::Lue) {
         core::appliqueDefauts(m_reglages);
         ecritConfig();
@@ -92,6 +109,7 @@ bool Moteur::demarre() {
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
     m_ticksRun = 0;
+    retireAlerte(Alerte::Chargement);
     changeEtat(Etat::Enregistrement);
     return true;
 }
@@ -144,14 +162,14 @@ bool Moteur::choisitSource(int i, bool ecrire) {
     return true;
 }
 
-NouveauFichier Moteur::nouveauFichier(const QString& chemin) {
+NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
     if (!accepte(Commande::FichierEnr))
         return NouveauFichier::Refuse;
     // The configuration file cannot hold such a name.
     if (chemin.isEmpty() || chemin.contains(QLatin1Char('"')))
         return NouveauFichier::NomInvalide;
     // Each step runs even when the one before failed.
-    const bool cree = files::creeFichierEnr(chemin);
+    const bool cree = files::creeFichierEnr(chemin, erreur);
     m_reglages.NomFichierEnr = QFileInfo(chemin).absoluteFilePath();
     m_cheminEnr = m_reglages.NomFichierEnr;
     ecritConfig();
@@ -272,22 +290,19 @@ void Moteur::ajoute_ligne() {
     const auto i = static_cast<size_t>(m_magasin.NbMesures);
     const QByteArray ligne = files::ligneEnr(m_magasin.NbMesures, m_magasin.TabValeur[i],
                                              m_magasin.TabDate[i], m_magasin.TabHeure[i]);
-    const files::EcrivainEnr::Etat etat = m_ecrivain.ajoute(m_cheminEnr, ligne);
-    if (etat != files::EcrivainEnr::Etat::Echec)
-        emit ligneEcrite(ligne.chopped(2));
-    suitEcriture(etat);
+    suitEcriture(m_ecrivain.ajoute(m_cheminEnr, ligne));
 }
 
 void Moteur::suitEcriture(files::EcrivainEnr::Etat etat) {
     using Etat = files::EcrivainEnr::Etat;
     if (etat == Etat::Echec) {
-        afficheAlerte(Alerte::Ecriture,
-                      QStringLiteral("Écriture impossible dans %1 (%2). %3 mesure(s) en "
-                                     "attente, gardées en mémoire : nouvel essai à chaque "
-                                     "mesure.")
-                          .arg(QDir::toNativeSeparators(m_ecrivain.cheminEnAttente()),
-                               m_ecrivain.derniereErreur())
-                          .arg(m_ecrivain.nbEnAttente()));
+        QStringList lignes;
+        for (const QString& chemin : m_ecrivain.fichiersEnAttente())
+            lignes << QStringLiteral("Écriture impossible dans %1 (%2) : %3 mesure(s) en attente.")
+                          .arg(QDir::toNativeSeparators(chemin), m_ecrivain.derniereErreur(chemin))
+                          .arg(m_ecrivain.nbEnAttente(chemin));
+        lignes << QStringLiteral("Elles sont gardées en mémoire : nouvel essai à chaque mesure.");
+        afficheAlerte(Alerte::Ecriture, lignes.join(QLatin1Char('\n')));
     } else if (etat == Etat::Retabli) {
         retireAlerte(Alerte::Ecriture);
         afficheAlerte(Alerte::Info, QStringLiteral("Écriture rétablie : toutes les mesures en "
@@ -300,25 +315,35 @@ bool Moteur::sauveAttente(bool fermeture) {
     if (m_ecrivain.nbEnAttente() == 0)
         return true;
     suitEcriture(m_ecrivain.reessaie());
-    while (m_ecrivain.nbEnAttente() > 0) {
-        const QString f = m_env.decideur
-                              ? m_env.decideur->fichierSecours(m_ecrivain.cheminEnAttente(),
-                                                               m_ecrivain.nbEnAttente(), fermeture)
-                              : QString();
-        if (f.isEmpty()) {
-            if (!fermeture)
-                return false; // they stay waiting and go first at the next recording
-            if (!m_env.decideur || m_env.decideur->abandonneAttente(m_ecrivain.nbEnAttente()))
-                return false;
-            continue;
-        }
-        QString erreur;
-        if (files::EcrivainEnr::ecritDurable(f, m_ecrivain.contenuEnAttente(), &erreur)) {
-            m_ecrivain.oublieAttente();
-            retireAlerte(Alerte::Ecriture);
+    // One rescue file per record file, so lines never mix without saying where they
+    // were meant to go.
+    for (const QString& chemin : m_ecrivain.fichiersEnAttente()) {
+        while (m_ecrivain.nbEnAttente(chemin) > 0) {
+            const int nb = m_ecrivain.nbEnAttente(chemin);
+            const QString secours =
+                m_env.decideur ? m_env.decideur->fichierSecours(chemin, nb, fermeture) : QString();
+            if (secours.isEmpty()) {
+                if (!fermeture)
+                    break; // they stay waiting and are retried at the next sample
+                if (!m_env.decideur || m_env.decideur->abandonneAttente(chemin, nb))
+                    m_ecrivain.oublieAttente(chemin);
+                continue;
+            }
+            QString erreur;
+            if (files::EcrivainEnr::ecritDurable(secours, m_ecrivain.contenuEnAttente(chemin),
+                                                 &erreur, files::AppelsSysteme::systeme(),
+                                                 files::enteteEnr()))
+                m_ecrivain.oublieAttente(chemin);
+            else
+                afficheAlerte(Alerte::Info, QStringLiteral("Écriture impossible dans %1 (%2).")
+                                                .arg(QDir::toNativeSeparators(secours), erreur));
         }
     }
-    return true;
+    if (m_ecrivain.nbEnAttente() == 0)
+        retireAlerte(Alerte::Ecriture);
+    else
+        suitEcriture(files::EcrivainEnr::Etat::Echec);
+    return m_ecrivain.nbEnAttente() == 0;
 }
 
 void Moteur::suitPort() {
@@ -335,7 +360,14 @@ void Moteur::suitPort() {
 }
 
 void Moteur::ecritConfig() {
-    m_config.ecrit_config(m_reglages);
+    QString erreur;
+    if (m_config.ecrit_config(m_reglages, &erreur))
+        retireAlerte(Alerte::Config);
+    else
+        afficheAlerte(Alerte::Config,
+                      QStringLiteral("Les réglages n'ont pas pu être enregistrés dans %1 (%2) : "
+                                     "ils restent en vigueur jusqu'à la fermeture du programme.")
+                          .arg(QDir::toNativeSeparators(m_config.chemin()), erreur));
 }
 
 void Moteur::afficheAlerte(Alerte a, const QString& texte) {

@@ -40,7 +40,7 @@ enum class Commande {
 };
 
 /// The notices the engine raises; each kind holds at most one text at a time.
-enum class Alerte { Ecriture, Port, Carte, Info, Config };
+enum class Alerte { Ecriture, Port, Carte, Info, Config, ConfigReinitialisee, Chargement };
 
 /// Where the user must decide, the engine asks through this interface: the window
 /// answers with dialogs, the command line with a fixed rule.
@@ -51,8 +51,9 @@ public:
     /// they should be added to, or "" to keep them waiting. `fermeture` is set when
     /// the program is about to end.
     virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture) = 0;
-    /// At the end, after a refused rescue file: true drops the `nb` lines.
-    virtual bool abandonneAttente(int nb) = 0;
+    /// At the end, after a refused rescue file: true drops the `nb` lines meant for
+    /// `chemin`.
+    virtual bool abandonneAttente(const QString& chemin, int nb) = 0;
 };
 
 /// What the engine takes from the outside world; tests replace each part.
@@ -69,6 +70,8 @@ struct Environnement {
     Decideur* decideur = nullptr;
     /// Timers keep their state but never fire: tests call the tick handlers.
     bool minuteriesManuelles = false;
+    /// The record writer's system calls; the real ones when not set.
+    files::AppelsSysteme* appels = nullptr;
 };
 
 /// Outcome of choosing a new record file.
@@ -105,11 +108,14 @@ public:
     /// Source i (0 test keys, 1 board, 2 serial); `ecrire` stores the settings.
     bool choisitSource(int i, bool ecrire);
     /// Creates a record file with its header and adopts it; the settings are stored.
-    NouveauFichier nouveauFichier(const QString& chemin);
+    /// When the file cannot be created, `erreur` says why.
+    NouveauFichier nouveauFichier(const QString& chemin, QString* erreur = nullptr);
     /// Adopts a record file for this run only (nothing is stored).
     bool utiliseFichier(const QString& chemin);
     /// Loads a record file into the store; nullopt when the state refuses it.
     std::optional<files::FinChargement> charge(const QString& chemin);
+    /// Where and why the last load stopped early ("" raison when it did not).
+    const files::ArretChargement& dernierArret() const { return m_arret; }
     /// Window width in twips; the settings are stored.
     bool choisitLargeur(int twips);
     /// The end: stops a recording, saves waiting lines as the decider says, closes
@@ -191,13 +197,14 @@ private:
     QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;
-    files::EcrivainEnr m_ecrivain;
+    files::EcrivainEnr m_ecrivain{m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme()};
     sources::Rs232 m_rs232;
     sources::Usb m_usb;
     QTimer m_Timer1;
     QTimer m_TimerValActu;
     QTimer m_TimerVideBufferRS;
     QMap<Alerte, QString> m_alertes;
+    files::ArretChargement m_arret;
 };
 
 } // namespace engine

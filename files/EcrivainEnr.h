@@ -1,63 +1,102 @@
 #pragma once
 
-#include "core/Magasin.h"
+#include "core/ValeurMesure.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
+#include <functional>
+#include <map>
+#include <sys/types.h>
 
 namespace files {
 
 /// Header line of a record file, 8-bit Western text ("°" is the byte 0xB0).
 QByteArray enteteEnr();
 /// One record line: number;value;date;time followed by CR LF.
-QByteArray ligneEnr(int numero, const core::ValeurMesure& valeur, const QString& date,
+QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QString& date,
                     const QString& heure);
 
-/// Creates (or empties) a record file and writes its header line. False on failure.
-bool creeFichierEnr(const QString& chemin);
+/// The system calls that put bytes on disk. Tests replace them to fail a write
+/// after some bytes, fail the flush to disk or fail the cut-back; a long rehearsal
+/// may make the flush a no-op.
+class AppelsSysteme {
+public:
+    virtual ~AppelsSysteme() = default;
+    virtual ssize_t ecrit(int fd, const char* octets, size_t n);
+    virtual int synchronise(int fd);
+    virtual int tronque(int fd, off_t longueur);
+    /// The real calls.
+    static AppelsSysteme& systeme();
+};
 
-/// Appends record lines durably. Each line reaches the disk (flush and fsync)
-/// before the call returns; a line that cannot be written waits in memory and
-/// is retried, in order and exactly once, before any later line.
+/// Creates (or empties) a record file and writes its header line. On failure,
+/// `erreur` (when given) says why, in French.
+bool creeFichierEnr(const QString& chemin, QString* erreur = nullptr);
+
+/// Appends record lines durably: each block is written with one write on a
+/// descriptor opened for appending, checked, and forced to the disk before the
+/// call returns. A block that does not get there whole is cut off again, so the
+/// file only ever holds complete lines; its lines wait in memory and are retried,
+/// in order and exactly once, before any later line for the same file. Each file
+/// has its own queue: a failing file never holds back lines for a healthy one.
 class EcrivainEnr {
 public:
     enum class Etat {
-        Ecrit,  ///< everything, this line included, is on disk
-        Echec,  ///< writing failed; lines wait in memory
+        Ecrit,  ///< everything is on disk
+        Echec,  ///< some lines wait in memory
         Retabli ///< writing works again; every waiting line was written
     };
 
-    /// Queues the line for the file and writes everything waiting.
+    explicit EcrivainEnr(AppelsSysteme& appels = AppelsSysteme::systeme());
+
+    /// Queues the line for its file and writes everything waiting, for every file.
     Etat ajoute(const QString& chemin, const QByteArray& ligne);
-    /// Writes what is waiting; Ecrit when nothing waits.
+    /// Writes what waits, for every file; Ecrit when nothing waits.
     Etat reessaie();
 
-    int nbEnAttente() const { return static_cast<int>(m_attente.size()); }
-    /// The waiting lines, in order, ready to be saved elsewhere.
-    QByteArray contenuEnAttente() const;
-    /// File the first waiting line is meant for.
-    QString cheminEnAttente() const;
-    /// Forgets the waiting lines (after the user saved them elsewhere).
-    void oublieAttente() { m_attente.clear(); }
-    /// Last system error text of a failed write.
-    const QString& derniereErreur() const { return m_erreur; }
+    /// Lines waiting, for all files or for one.
+    int nbEnAttente() const;
+    int nbEnAttente(const QString& chemin) const;
+    /// Files that have lines waiting, in the order their first failure came.
+    QStringList fichiersEnAttente() const;
+    /// The lines waiting for a file, in order, ready to be saved elsewhere.
+    QByteArray contenuEnAttente(const QString& chemin) const;
+    /// Forgets the lines waiting for a file (after the user saved them elsewhere).
+    void oublieAttente(const QString& chemin);
+    /// Why the last write to a file failed, in French.
+    QString derniereErreur(const QString& chemin) const;
 
-    /// Appends bytes to a file and forces them to the disk; on failure the file
-    /// is cut back to its former length so that a retry cannot duplicate a line.
-    static bool ecritDurable(const QString& chemin, const QByteArray& octets, QString* erreur);
+    /// Called with each line once it is on disk (without its line end).
+    std::function<void(const QString& chemin, const QByteArray& ligne)> surEcrite;
+
+    /// Appends bytes durably to a file: the whole block or nothing. A file that ends
+    /// in the middle of a line gets a line end first; `entete`, when given, starts
+    /// a file that is empty or new. `longueurSure`, when known, is the length the
+    /// file had after its last verified write: anything beyond it is cut off first,
+    /// and it is updated on return.
+    static bool ecritDurable(const QString& chemin, const QByteArray& octets, QString* erreur,
+                             AppelsSysteme& appels = AppelsSysteme::systeme(),
+                             const QByteArray& entete = QByteArray(),
+                             qint64* longueurSure = nullptr);
 
 private:
-    struct LigneEnAttente {
-        QString chemin;
-        QByteArray octets;
+    struct File {
+        std::deque<QByteArray> lignes;
+        QString erreur;
+        /// Length after the last verified write; -1 when not known.
+        qint64 longueurSure = -1;
+        /// Rank of the first failure, to keep the files in the order they failed.
+        quint64 rang = 0;
     };
-    Etat vide();
+    bool vide(const QString& chemin, File& f);
+    Etat bilan(bool etaitEnEchec);
 
-    std::deque<LigneEnAttente> m_attente;
-    bool m_echec = false;
-    QString m_erreur;
+    AppelsSysteme& m_appels;
+    std::map<QString, File> m_fichiers;
+    quint64 m_rang = 0;
 };
 
 } // namespace files

@@ -1,10 +1,13 @@
 #include "files/FichierConfig.h"
 
+#include "core/Erreurs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <limits>
 #include <vector>
 
@@ -98,18 +101,28 @@ QByteArray FichierConfig::ligne(const core::Reglages& r) {
     return l;
 }
 
-bool FichierConfig::ecrit_config(const core::Reglages& r) const {
+bool FichierConfig::ecrit_config(const core::Reglages& r, QString* erreur) const {
     QDir().mkpath(QFileInfo(m_chemin).absolutePath());
-    // Written to a temporary file and renamed, so a full disk never leaves half a line.
+    // Written to a temporary file and renamed, so a full disk never leaves half a
+    // line. A directory that refuses the new file (read-only, while the file itself
+    // may be written) gets the line written in place instead.
     QSaveFile f(m_chemin);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
+    f.setDirectWriteFallback(true);
     const QByteArray l = ligne(r);
-    if (f.write(l) != l.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    errno = 0;
+    if (f.open(QIODevice::WriteOnly) && f.write(l) == l.size() && f.commit())
+        return true;
+    const int numero = errno;
+    if (erreur)
+        *erreur = numero != 0 ? core::texteErreur(numero) : QStringLiteral("accès refusé");
+    f.cancelWriting();
+    return false;
+}
+
+bool FichierConfig::sauvegarde() const {
+    const QString copie = cheminSauvegarde();
+    QFile::remove(copie);
+    return QFile::copy(m_chemin, copie);
 }
 
 std::optional<ValeursConfig> FichierConfig::analyse(const QByteArray& contenu) {

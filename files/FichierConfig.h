@@ -43,8 +43,14 @@ public:
     const QString& chemin() const { return m_chemin; }
     bool existe() const;
 
-    /// Writes the one line from the settings, replacing the file. False on failure.
-    bool ecrit_config(const core::Reglages& r) const;
+    /// Writes the one line from the settings, replacing the file. False on failure,
+    /// with `erreur` (when given) saying why in French.
+    bool ecrit_config(const core::Reglages& r, QString* erreur = nullptr) const;
+    /// Keeps a copy of the file beside it as "plovar.cfg.bak", replacing an older one.
+    /// False when it cannot.
+    bool sauvegarde() const;
+    /// Path of that copy.
+    QString cheminSauvegarde() const { return m_chemin + QStringLiteral(".bak"); }
     /// Reads the file into the four settings. A damaged file changes nothing.
     LectureConfig lit_config(core::Reglages& r) const;
 

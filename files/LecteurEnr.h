@@ -31,6 +31,14 @@ enum class FinChargement {
     Echec         ///< stopped at another failure: open, read, value, capacity
 };
 
+/// Where and why a load stopped before the end of the file.
+struct ArretChargement {
+    /// Data line it stopped at, counting from 1 after the header; 0 before any.
+    qint64 ligne = 0;
+    /// Why, in French.
+    QString raison;
+};
+
 /// Reads a record file into the store: the first line is the header, data line k
 /// goes to index k. Lines keep their text as read, without their line end (CR LF
 /// or LF); a line longer than kLongueurMax is cut there.
@@ -42,12 +50,15 @@ public:
     /// (counting from 1) and the file's length.
     using Progression = std::function<void(qint64 position, qint64 taille)>;
 
-    /// Opens the file and reads it whole into `m`.
+    /// Opens the file and reads it whole into `m`. Only a regular file is opened,
+    /// without ever blocking (a named pipe is refused). When the load stops early
+    /// for another reason than a format error, `arret` says where and why.
     static FinChargement charge(const QString& chemin, core::Magasin& m,
-                                const Progression& progression = {});
+                                const Progression& progression = {},
+                                ArretChargement* arret = nullptr);
     /// Reads an open device whole into `m`.
-    static FinChargement charge(QIODevice& f, core::Magasin& m,
-                                const Progression& progression = {});
+    static FinChargement charge(QIODevice& f, core::Magasin& m, const Progression& progression = {},
+                                ArretChargement* arret = nullptr);
 };
 
 } // namespace files

@@ -5,6 +5,26 @@
 
 namespace sources {
 
+QString Rs232::texteErreur(QSerialPort::SerialPortError e) {
+    switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("le port n'existe pas");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("le port est déjà utilisé par un autre programme, ou l'accès est "
+                              "refusé (l'utilisateur doit être dans le groupe dialout)");
+    case QSerialPort::OpenError:
+        return QStringLiteral("le port est déjà ouvert");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("l'appareil a été débranché");
+    case QSerialPort::ReadError:
+        return QStringLiteral("erreur de lecture sur le port");
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("réglage refusé par le port");
+    default:
+        return QStringLiteral("erreur du port série");
+    }
+}
+
 Rs232::Rs232(QString nomPort, QObject* parent) : QObject(parent), m_nomPort(std::move(nomPort)) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &Rs232::surErreur);
 }
@@ -38,7 +58,7 @@ bool Rs232::ouvre_port() {
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly)) {
-        m_probleme = m_port.errorString();
+        m_probleme = texteErreur(m_port.error());
         m_port.clearError();
         emit etatChange();
         return false;
@@ -88,7 +108,7 @@ void Rs232::surErreur(QSerialPort::SerialPortError e) {
         // The device went away (adapter unplugged): reading fails and Qt would
         // report it again and again while the port stays open. Close it; the caller reopens it
         // later. Closed from the event loop, not from inside the port's own notification.
-        m_probleme = m_port.errorString();
+        m_probleme = texteErreur(e);
         QMetaObject::invokeMethod(
             this,
             [this] {

@@ -36,7 +36,10 @@ public:
     /// Discards every byte waiting in the receive buffer.
     void vide_buffer();
 
-    /// Why the port is not open ("" when it is, or was closed on purpose).
+    /// What a port error means, in French.
+    static QString texteErreur(QSerialPort::SerialPortError e);
+
+    /// Why the port is not open, in French ("" when it is, or was closed on purpose).
     const QString& probleme() const { return m_probleme; }
     /// Fault reports received from the port since construction.
     int nbErreurs() const { return m_nbErreurs; }

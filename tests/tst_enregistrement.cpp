@@ -240,8 +240,10 @@ void TstEnregistrement::attenteSauveeALArret() {
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("secours.csv")));
     b.dialogues.reponses.push_back(true);
     f.close();
-    QCOMPARE(b.lit(QStringLiteral("secours.csv")), QByteArray("1;0;11-08-2006;14:05:09\r\n"
-                                                              "2;0;11-08-2006;14:05:10\r\n"));
+    // A new rescue file starts with the record header.
+    QCOMPARE(b.lit(QStringLiteral("secours.csv")), files::enteteEnr() +
+                                                       "1;0;11-08-2006;14:05:09\r\n"
+                                                       "2;0;11-08-2006;14:05:10\r\n");
     QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 0);
 }
 

@@ -56,8 +56,20 @@ QString DialoguesQt::ouvreFichier(QWidget* parent) {
 }
 
 QString DialoguesQt::fichierSecours(QWidget* parent, const QString& propose) {
-    return dialogueFichier(parent, QFileDialog::AcceptSave,
-                           QStringLiteral("Enregistrer les mesures non écrites sous :"), propose);
+    // The lines are added at the end of an existing file: nothing is replaced, so
+    // the dialog neither asks to replace nor says so.
+    QFileDialog d(parent, QStringLiteral("Ajouter les mesures non écrites à la fin de :"));
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    d.setDefaultSuffix(QStringLiteral("csv"));
+    d.setNameFilter(QStringLiteral("*.csv"));
+    d.setOption(QFileDialog::DontUseNativeDialog, true);
+    d.setOption(QFileDialog::DontConfirmOverwrite, true);
+    d.setLabelText(QFileDialog::Accept, QStringLiteral("Ajouter"));
+    d.selectFile(propose);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return {};
+    return d.selectedFiles().constFirst();
 }
 
 void DialoguesQt::bip() {

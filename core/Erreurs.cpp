@@ -1,0 +1,52 @@
+#include "core/Erreurs.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace core {
+
+QString texteErreur(int numero) {
+    switch (numero) {
+    case ENOSPC:
+        return QStringLiteral("le disque est plein");
+#ifdef EDQUOT
+    case EDQUOT:
+        return QStringLiteral("le quota de disque est dépassé");
+#endif
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accès refusé");
+    case ENOENT:
+        return QStringLiteral("le dossier ou le fichier n'existe pas");
+    case ENOTDIR:
+        return QStringLiteral("un élément du chemin n'est pas un dossier");
+    case EISDIR:
+        return QStringLiteral("c'est un dossier, pas un fichier");
+    case ENAMETOOLONG:
+        return QStringLiteral("le nom est trop long");
+    case EROFS:
+        return QStringLiteral("le support est en lecture seule");
+    case EIO:
+        return QStringLiteral("erreur d'entrée-sortie sur le support");
+    case EAGAIN:
+        return QStringLiteral("ressource momentanément indisponible");
+    case EBUSY:
+        return QStringLiteral("ressource occupée par un autre programme");
+    case ENXIO:
+    case ENODEV:
+        return QStringLiteral("l'appareil est absent");
+    case EFBIG:
+        return QStringLiteral("le fichier est trop grand pour ce support");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("trop de fichiers ouverts");
+    case ELOOP:
+        return QStringLiteral("trop de liens symboliques dans le chemin");
+    default:
+        return QStringLiteral("erreur système %1 (%2)")
+            .arg(numero)
+            .arg(QString::fromLocal8Bit(std::strerror(numero)));
+    }
+}
+
+} // namespace core
