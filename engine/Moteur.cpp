@@ -188,13 +188,20 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
         return std::nullopt;
     m_magasin.NbMesures = 0;
     m_cycle.DecalageX = 0;
+    retireAlerte(Alerte::Chargement);
     changeEtat(Etat::Chargement);
     emit progressionChargement(0, QFileInfo(chemin).size());
-    const files::FinChargement fin =
-        files::ChargeurEnr::charge(chemin, m_magasin, [this](qint64 position, qint64 taille) {
-            emit progressionChargement(position, taille);
-        });
+    m_arret = files::ArretChargement();
+    const files::FinChargement fin = files::ChargeurEnr::charge(
+        chemin, m_magasin,
+        [this](qint64 position, qint64 taille) { emit progressionChargement(position, taille); },
+        &m_arret);
     changeEtat(Etat::Repos);
+    // A load that stops early keeps what it read, and says so.
+    if (fin == files::FinChargement::Echec && m_arret.ligne > 0)
+        afficheAlerte(Alerte::Chargement, QStringLiteral("Chargement arrêté à la ligne %1 : %2")
+                                              .arg(m_arret.ligne)
+                                              .arg(m_arret.raison));
     emit chargementTermine(fin);
     return fin;
 }

@@ -2,8 +2,12 @@
 #include "files/FichierConfig.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using files::FichierConfig;
 using files::LectureConfig;
@@ -18,6 +22,7 @@ private slots:
     void endommage();
     void allerRetour();
     void ecritureImpossible();
+    void repertoireEnLectureSeule();
     void cheminChoisi();
 };
 
@@ -136,8 +141,58 @@ void TstConfig::allerRetour() {
 void TstConfig::ecritureImpossible() {
     core::Reglages r;
     core::appliqueDefauts(r);
-    QVERIFY(!FichierConfig(QStringLiteral("/proc/plovar-interdit/plovar.cfg")).ecrit_config(r));
+    QString erreur;
+    QVERIFY(!FichierConfig(QStringLiteral("/proc/plovar-interdit/plovar.cfg"))
+                 .ecrit_config(r, &erreur));
+    QVERIFY(!erreur.isEmpty());
     QCOMPARE(r.NomFichierEnr, QStringLiteral("data_tr.csv"));
+}
+
+void TstConfig::repertoireEnLectureSeule() {
+    // The directory refuses new files, the configuration itself may be written: it is
+    // written in place. Run as an ordinary user (root ignores permissions).
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                  QFileDevice::ReadOther | QFileDevice::ExeOther |
+                                                  QFileDevice::WriteOwner));
+    const QString chemin = dir.filePath(QStringLiteral("plovar.cfg"));
+    QVERIFY(test::ecritFichier(chemin, "\"X\",\"a.csv\",1,0,3600\r\n"));
+    QVERIFY(QFile::setPermissions(chemin, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadOther | QFileDevice::WriteOther));
+    core::Reglages r;
+    core::appliqueDefauts(r);
+    r.LargeurFenetre = 7890;
+    const uid_t personne = 65534;
+    if (::geteuid() == 0) {
+        QVERIFY(::chown(QFile::encodeName(dir.path()).constData(), personne, personne) == 0);
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+        const pid_t enfant = ::fork();
+        if (enfant == 0) {
+            // In the child: an ordinary user, then the write.
+            if (::setgid(personne) != 0 || ::setuid(personne) != 0)
+                ::_exit(3);
+            if (QFileInfo(dir.path()).isWritable())
+                ::_exit(4);
+            ::_exit(FichierConfig(chemin).ecrit_config(r) ? 0 : 1);
+        }
+        int statut = -1;
+        QCOMPARE(::waitpid(enfant, &statut, 0), enfant);
+        QVERIFY(WIFEXITED(statut));
+        QCOMPARE(WEXITSTATUS(statut), 0);
+    } else {
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(FichierConfig(chemin).ecrit_config(r));
+    }
+    QFile f(chemin);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(),
+             QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,7890\r\n"));
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(dir.path()).constData(), 0, 0) == 0);
 }
 
 void TstConfig::cheminChoisi() {

@@ -81,12 +81,18 @@ void TstDemarrage::largeurEtTitre() {
 }
 
 void TstDemarrage::configEndommagee() {
-    Banc b(QByteArray("\"X\",\"a.csv\",12,0,3600\r\n"));
+    const QByteArray abimee("\"X\",\"a.csv\",2.4,0,3600\r\n");
+    Banc b(abimee);
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("plovar.cfg.bak")), "plus ancienne"));
     app::Enregistreur& f = b.demarre();
     QCOMPARE(f.moteur().reglages().NomFichierEnr, QStringLiteral("data_tr.csv"));
     QCOMPARE(int(f.moteur().reglages().IndexCadence), 1);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));
+    // The damaged file is kept beside it, replacing an older copy, and a notice says so.
+    QCOMPARE(b.lit(QStringLiteral("plovar.cfg.bak")), abimee);
+    QVERIFY(f.alerte().contains(QStringLiteral("endommagé")));
+    QVERIFY(f.alerte().contains(b.chemin(QStringLiteral("plovar.cfg.bak"))));
     QVERIFY(b.dialogues.messages.isEmpty());
     QVERIFY(b.dialogues.avertissements.isEmpty());
 }

@@ -22,6 +22,8 @@ private slots:
     void repertoireDisparu();
     void attenteSauveeALArret();
     void magasinPlein();
+    void fichierSainApresFichierEnPanne();
+    void fermetureEnPanne();
     void fermetureNon();
     void fermetureOui();
 
@@ -263,6 +265,64 @@ void TstEnregistrement::magasinPlein() {
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pleine")));
     QCOMPARE(b.lit(QStringLiteral("data_tr.csv")).count('\n'), 1);
+}
+
+void TstEnregistrement::fichierSainApresFichierEnPanne() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString a = b.chemin(QStringLiteral("d/a.csv"));
+    b.dialogues.fichiers.push_back(a);
+    f.menu_nouveau_Click();
+    f.CmdRecord_Click();
+    tick(b);
+    tick(b);
+    f.CmdRecord_Click(); // the rescue dialog is cancelled: A's two lines keep waiting
+    const QString autre = b.chemin(QStringLiteral("b.csv"));
+    b.dialogues.fichiers.push_back(autre);
+    f.menu_nouveau_Click();
+    f.CmdRecord_Click();
+    tick(b);
+    // B gets its line at once; the notice still names A with its count, and only A.
+    QCOMPARE(b.lit(QStringLiteral("b.csv")), files::enteteEnr() + "1;0;11-08-2006;14:05:11\r\n");
+    QCOMPARE(f.moteur().ecrivain().nbEnAttente(a), 2);
+    QVERIFY(f.alerte().contains(a));
+    QVERIFY(f.alerte().contains(QStringLiteral("2 mesure(s) en attente")));
+    QVERIFY(!f.alerte().contains(autre));
+    // A's folder comes back: its lines go there with B's next one.
+    QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("d")));
+    tick(b);
+    QCOMPARE(b.lit(QStringLiteral("d/a.csv")),
+             QByteArray("1;0;11-08-2006;14:05:09\r\n2;0;11-08-2006;14:05:10\r\n"));
+    QCOMPARE(b.lit(QStringLiteral("b.csv")).count('\n'), 3);
+    f.CmdRecord_Click();
+}
+
+void TstEnregistrement::fermetureEnPanne() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.show();
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("d/r.csv")));
+    f.menu_nouveau_Click();
+    b.dialogues.avertissements.clear();
+    f.CmdRecord_Click();
+    for (int k = 0; k < 4; ++k)
+        tick(b);
+    // Closing: sampling stops first, then the waiting lines are dealt with.
+    bool echantillonnageArrete = false;
+    b.dialogues.surAvertissement = [&] {
+        echantillonnageArrete = !f.enregistrement() && !f.moteur().Timer1().isActive();
+    };
+    b.dialogues.reponses.push_back(true);
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("secours.csv")));
+    QVERIFY(f.close());
+    QVERIFY(echantillonnageArrete);
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].startsWith(QStringLiteral("4 mesure(s)")));
+    // The rescue file holds exactly the lines counted, after the header.
+    const QByteArray secours = b.lit(QStringLiteral("secours.csv"));
+    QVERIFY(secours.startsWith(files::enteteEnr()));
+    QCOMPARE(secours.count('\n'), 5);
+    QVERIFY(secours.endsWith("4;0;11-08-2006;14:05:12\r\n"));
 }
 
 void TstEnregistrement::fermetureNon() {

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using test::Banc;
 
 namespace {
@@ -32,6 +34,9 @@ private slots:
     void fichierDisparu();
     void enregistreEtRelit();
     void commandesRefusees();
+    void tubeRefuse();
+    void mauvaisApresBon_data();
+    void mauvaisApresBon();
     void analyse_data();
     void analyse();
 };
@@ -207,6 +212,63 @@ void TstVisionneuse::commandesRefusees() {
     QVERIFY(!f.formOption());
     QCOMPARE(f.largeurTwips(), 3600);
     QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
+}
+
+void TstVisionneuse::tubeRefuse() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString tube = b.chemin(QStringLiteral("tube.csv"));
+    QCOMPARE(::mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
+    b.dialogues.fichiers.push_back(tube);
+    // Opening a named pipe with no writer would wait for ever: refused at once instead.
+    f.menu_charger_Click();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pas un fichier ordinaire")));
+    QVERIFY(!f.chargementEnCours());
+    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
+}
+
+void TstVisionneuse::mauvaisApresBon_data() {
+    QTest::addColumn<QByteArray>("mauvais");
+    QTest::addColumn<int>("arret");
+    const QByteArray h = files::enteteEnr();
+    QTest::newRow("letters") << h + "1;100;x;y\r\n2;abc;x;y\r\n3;100;x;y\r\n" << 2;
+    QTest::newRow("NUL in the value") << h + QByteArray("1;100;x;y\r\n2;\0;x;y\r\n", 22) << 2;
+    QTest::newRow("long line, no number")
+        << h + "1;100;x;y\r\n2;" + QByteArray(100000, 'z') + "\r\n"
+        << 2;
+    const QString texte = QStringLiteral("N°Record;Valeur\r\n1;100;x;y\r\n2;100;x;y\r\n");
+    QTest::newRow("UTF-16") << QByteArray("\xff\xfe") +
+                                   QByteArray(reinterpret_cast<const char*>(texte.utf16()),
+                                              texte.size() * 2)
+                            << 1;
+}
+
+void TstVisionneuse::mauvaisApresBon() {
+    QFETCH(QByteArray, mauvais);
+    QFETCH(int, arret);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("bon.csv")),
+                               files::enteteEnr() + "1;50;x;y\r\n2;200;x;y\r\n3;50;x;y\r\n"));
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("mauvais.csv")), mauvais));
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("bon.csv")));
+    f.menu_charger_Click();
+    QCOMPARE(f.moteur().magasin().valeur(2), 200.0);
+    b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("mauvais.csv")));
+    f.menu_charger_Click();
+    // Nothing of the first file shows with the second one, and the early end is told.
+    const int n = f.moteur().magasin().NbMesures;
+    QCOMPARE(n, arret);
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY2(f.moteur().magasin().valeur(i) != 200.0 && f.moteur().magasin().valeur(i) != 50.0,
+                 qPrintable(QString::number(i)));
+    QVERIFY2(f.alerte().startsWith(QStringLiteral("Chargement arrêté à la ligne %1 : ").arg(arret)),
+             qPrintable(f.alerte()));
+    // A recording start takes the notice away.
+    f.CmdRecord_Click();
+    QVERIFY(!f.alerte().contains(QStringLiteral("Chargement")));
+    f.CmdRecord_Click();
 }
 
 void TstVisionneuse::analyse_data() {

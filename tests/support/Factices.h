@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace test {
@@ -31,7 +32,13 @@ public:
 
     bool question(QWidget*, const QString& t) override;
     void message(QWidget*, const QString& t) override { messages << t; }
-    void avertissement(QWidget*, const QString& t) override { avertissements << t; }
+    /// Called when a warning is shown, to look at the program at that moment.
+    std::function<void()> surAvertissement;
+    void avertissement(QWidget*, const QString& t) override {
+        avertissements << t;
+        if (surAvertissement)
+            surAvertissement();
+    }
     QString nouveauFichier(QWidget*) override { return prochainFichier(); }
     QString ouvreFichier(QWidget*) override { return prochainFichier(); }
     QString fichierSecours(QWidget*, const QString&) override { return prochainFichier(); }
