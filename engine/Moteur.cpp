@@ -56,7 +56,8 @@ void Moteur::demarrage() {
                                            "fichier est conservé dans %2.")
                                 .arg(chemin, QDir::toNativeSeparators(m_config.cheminSauvegarde()))
                           : QStringLiteral("Le fichier de réglages %1 était endommagé : les "
-                                           "réglages par défaut sont en vigueur.")
+                                           "réglages par défaut sont en vigueur (l'ancien "
+                                           "fichier n'a pas pu être conservé).")
                                 .arg(chemin));
         QTimer::singleShot(120000, this, [this] { retireAlerte(Alerte::ConfigReinitialisee); });
     }

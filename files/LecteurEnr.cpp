@@ -76,10 +76,17 @@ void vide(core::Magasin& m) {
     m.donneesChargees = true;
     m.LigneEntete.clear();
     std::fill(m.TabValeur.begin(), m.TabValeur.end(), core::ValeurMesure());
-    for (QString& l : m.LignesFichier)
-        l = QString();
+    qsizetype liberes = 0;
+    for (QString& l : m.LignesFichier) {
+        if (!l.isNull()) {
+            liberes += l.capacity();
+            l = QString();
+        }
+    }
 #ifdef __GLIBC__
-    malloc_trim(0);
+    // Many small blocks freed stay with the process unless the heap is trimmed.
+    if (liberes > 1024 * 1024)
+        malloc_trim(0);
 #endif
 }
 
