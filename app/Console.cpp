@@ -40,12 +40,6 @@ EnregistreurConsole::EnregistreurConsole(engine::Environnement env, OptionsConso
                 if (!texte.isEmpty())
                     dit(texte);
             });
-    connect(m_moteur.get(), &engine::Moteur::magasinPlein, this, [this] {
-        dit(QStringLiteral("La mémoire de l'enregistreur est pleine (%1 mesures) : "
-                           "l'enregistrement est arrêté.")
-                .arg(core::Magasin::kCapacite));
-        termine();
-    });
 }
 
 EnregistreurConsole::~EnregistreurConsole() {

@@ -36,7 +36,6 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     connect(m, &engine::Moteur::alerteChange, this, &Enregistreur::surAlerte);
     connect(m, &engine::Moteur::progressionChargement, this, &Enregistreur::surProgression);
     connect(m, &engine::Moteur::chargementTermine, this, &Enregistreur::surChargementTermine);
-    connect(m, &engine::Moteur::magasinPlein, this, &Enregistreur::surMagasinPlein);
 
     connect(m_ui.CmdRecord, &QPushButton::clicked, this, &Enregistreur::CmdRecord_Click);
     connect(m_ui.menu_nouveau, &QAction::triggered, this, &Enregistreur::menu_nouveau_Click);
@@ -155,13 +154,6 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
 void Enregistreur::CmdRecord_Click() {
     if (!m_moteur->arrete())
         m_moteur->demarre();
-}
-
-void Enregistreur::surMagasinPlein() {
-    m_dialogues->avertissement(
-        this, QStringLiteral("La mémoire de l'enregistreur est pleine (%1 mesures) : "
-                             "l'enregistrement est arrêté.")
-                  .arg(core::Magasin::kCapacite));
 }
 
 QString Enregistreur::fichierSecours(const QString& chemin, int nb, bool) {

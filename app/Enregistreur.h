@@ -83,7 +83,7 @@ public:
     /// Height of the drawing area in graph units.
     float HauteurEcran() const { return m_HauteurEcran; }
     /// Index after the last sample drawn.
-    int IndexPoint() const { return m_IndexPoint; }
+    qint64 IndexPoint() const { return m_IndexPoint; }
     /// Text of the non-modal notice ("" when hidden).
     QString alerte() const;
     /// Longest time, in ms, a load runs without letting the window repaint.
@@ -105,8 +105,7 @@ private:
     void surAlerte();
     void surProgression(qint64 position, qint64 taille);
     void surChargementTermine(files::FinChargement fin);
-    void surMagasinPlein();
-    int debutVue() const;
+    qint64 debutVue() const;
     void surMolette(int pas, bool decalage);
 
     ui::Dialogues* m_dialogues;
@@ -119,7 +118,7 @@ private:
     std::unique_ptr<ui::BarreChargement> m_barre;
     /// Height of the drawing area in graph units.
     float m_HauteurEcran = 0;
-    int m_IndexPoint = 0;
+    qint64 m_IndexPoint = 0;
     /// Working directory saved around the new-record dialog.
     QString m_RepertoireEnr;
     int m_largeurTwips = 0;

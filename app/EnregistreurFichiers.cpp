@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include <limits>
+
 namespace app {
 
 void Enregistreur::menu_nouveau_Click() {
@@ -70,7 +72,8 @@ void Enregistreur::surChargementTermine(files::FinChargement fin) {
         m_barre->hide();
         m_barre->setEnabled(false);
     }
-    m_ui.HScroll1->setRange(0, std::max<int>(m_moteur->magasin().NbMesures, 0));
+    m_ui.HScroll1->setRange(0, static_cast<int>(std::min<qint64>(m_moteur->magasin().NbMesures(),
+                                                                 std::numeric_limits<int>::max())));
     unsetCursor();
     const files::ArretChargement& arret = m_moteur->dernierArret();
     if (fin == files::FinChargement::Echec && arret.ligne == 0 && !arret.raison.isEmpty())

@@ -62,35 +62,40 @@ void Enregistreur::raz() {
     m_ui.Ecran1->setPosition(QPointF(m_ui.Ecran1->width() * t, m_ui.Ecran1->height() * t));
 }
 
-int Enregistreur::debutVue() const {
+qint64 Enregistreur::debutVue() const {
+    const core::Magasin& m = m_moteur->magasin();
     const int z = m_ui.Slider1->value();
-    const int n = m_moteur->magasin().NbMesures;
+    const qint64 n = m.NbMesures();
+    // Once the oldest samples have left the store, the view starts at the first kept.
+    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
     if (z <= 1 || n <= 0)
-        return 0;
+        return bas;
     const double largeur = m_ui.Ecran1->ScaleWidth();
     // While recording the newest sample stays in view.
     if (enregistrement())
-        return std::max(0, n - static_cast<int>(std::floor(largeur)));
-    return graph::debutVue(n, largeur, static_cast<int>(m_moteur->cycle().DecalageX));
+        return std::max<qint64>(bas, n - static_cast<qint64>(std::floor(largeur)));
+    return bas + graph::debutVue(n - bas, largeur,
+                                 static_cast<qint64>(m_moteur->cycle().DecalageX) - bas);
 }
 
 void Enregistreur::affich() {
+    const core::Magasin& m = m_moteur->magasin();
     const int z = std::max(1, m_ui.Slider1->value());
-    const int n = m_moteur->magasin().NbMesures;
+    const qint64 n = m.NbMesures();
+    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
     // With no sample the previous scale is kept: a width of 0 means nothing.
     if (n > 0) {
-        m_ui.Ecran1->setScaleWidth(static_cast<float>(static_cast<double>(n) / z));
+        m_ui.Ecran1->setScaleWidth(static_cast<float>(static_cast<double>(n - bas) / z));
         m_moteur->setLargeurEchelle(m_ui.Ecran1->ScaleWidth());
     }
     // The list is refreshed in place (new lines inserted at the top), the area
     // cleared and the pen parked, as a full clear would leave them.
     m_ui.Ecran1->Cls();
-    m_modeleListe->remplit(n, m_moteur->magasin().donneesChargees);
-    m_ui.Ecran1->traceMagasin(&m_moteur->magasin(), n, m_moteur->cycle().DecalageY, m_HauteurEcran,
-                              debutVue());
+    m_modeleListe->remplit(n, m.donneesChargees);
+    m_ui.Ecran1->traceMagasin(&m, n, m_moteur->cycle().DecalageY, m_HauteurEcran, debutVue());
     m_IndexPoint = n + 1;
-    m_ui.Ecran1->setPosition(
-        QPointF(n, m_HauteurEcran - (m_moteur->magasin().valeur(n) - m_moteur->cycle().DecalageY)));
+    m_ui.Ecran1->setPosition(QPointF(static_cast<double>(n),
+                                     m_HauteurEcran - (m.valeur(n) - m_moteur->cycle().DecalageY)));
 }
 
 void Enregistreur::Slider1_Scroll() {

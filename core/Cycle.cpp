@@ -37,21 +37,15 @@ ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c, con
                                  const QDateTime& maintenant, double largeurEchelle) {
     ResultatTick res;
     if (e.CompteurTicks == 0 || e.CompteurTicks >= c.NbTicks) {
-        if (m.NbMesures >= Magasin::kCapacite) {
-            res.plein = true;
-            return res;
-        }
-        m.NbMesures += 1;
-        const auto i = static_cast<size_t>(m.NbMesures);
         if (l.TypeSource == 0)
-            m.TabValeur[i] = ValeurMesure::entier(e.ValeurTest);
+            res.valeur = ValeurMesure::entier(e.ValeurTest);
         else
-            m.TabValeur[i] = ValeurMesure::reel(mise_a_l_echelle(l.ValeurBrute));
-        m.TabHeure[i] = formatHeure(maintenant.time());
-        m.TabDate[i] = formatDate(maintenant.date());
-        if (static_cast<double>(m.NbMesures) > largeurEchelle)
+            res.valeur = ValeurMesure::reel(mise_a_l_echelle(l.ValeurBrute));
+        res.instant = maintenant;
+        m.ajoute(res.valeur.nombre(), maintenant);
+        if (static_cast<double>(m.NbMesures()) > largeurEchelle)
             e.DecalageX += 1;
-        const double v = m.TabValeur[i].nombre();
+        const double v = res.valeur.nombre();
         if (v > e.PlafondY) {
             // Values are at most 32767 (test mode) or 999 (sources): the range fits 16 bits.
             e.DecalageY = static_cast<int16_t>(v - 255);
@@ -83,7 +77,7 @@ bool toucheTest(EtatCycle& e, int codeCaractere) {
 void debutEnregistrement(Magasin& m, EtatCycle& e) {
     e.CompteurTicks = 0;
     e.ValeurTest = 0;
-    m.NbMesures = 0;
+    m.vide();
     m.donneesChargees = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Cadences.h"
 #include "core/Magasin.h"
+#include "core/ValeurMesure.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -24,8 +25,9 @@ struct EtatCycle {
 
 /// What one sampling tick did.
 struct ResultatTick {
-    bool echantillon = false; ///< a sample was stored at index NbMesures
-    bool plein = false;       ///< a sample was due but the store is full; nothing changed
+    bool echantillon = false;                ///< a sample was stored at index NbMesures()
+    ValeurMesure valeur;                     ///< the stored value, as the record file writes it
+    QDateTime instant;                       ///< when it was stored
     std::chrono::milliseconds intervalle{0}; ///< interval to load into the sampling timer
 };
 

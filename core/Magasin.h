@@ -1,41 +1,106 @@
 #pragma once
 
-#include "core/ValeurMesure.h"
-
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace core {
 
-/// The main window's sample store: three parallel arrays plus the raw lines of a
-/// loaded record file, indices 0 to kCapacite. Samples occupy 1 to NbMesures;
-/// index 0 holds the starting point 0.
-struct Magasin {
-    /// Samples one recording or one loaded file can hold.
-    static constexpr int kCapacite = 32000;
+/// The lowest and highest value over a range of samples, with where they are.
+struct MinMax {
+    double min = 0;
+    double max = 0;
+    qint64 iMin = -1; ///< index of the lowest value; -1 for an empty range
+    qint64 iMax = -1; ///< index of the highest value
+    bool vide() const { return iMin < 0; }
+};
+
+/// The sample store: one recording or one loaded file. Samples are numbered from
+/// 1 to NbMesures(); index 0 is the starting point 0. A recorded sample keeps its
+/// value and time stamp (the date and time texts are made when shown); a loaded
+/// one keeps its value and its line as read. Past kCapacite samples the oldest
+/// leave the store (never the record file), and premier() tells the first one kept.
+/// A min/max summary kept as samples arrive answers "lowest and highest between
+/// i and j" without a pass over the range, so a trace of millions of samples is
+/// drawn in time proportional to its width.
+class Magasin {
+public:
+    /// Samples kept: 31 days at one a second, and a little more.
+    static constexpr qint64 kCapacite = 2'700'000;
 
     Magasin();
 
-    /// Sample values.
-    std::vector<ValeurMesure> TabValeur;
-    /// Date of each sample, "mm-dd-yyyy".
-    std::vector<QString> TabDate;
-    /// Time of each sample, "hh:mm:ss".
-    std::vector<QString> TabHeure;
-    /// Lines of the last loaded record file, without their line ends.
-    std::vector<QString> LignesFichier;
+    /// Empties the store and gives its memory back.
+    void vide();
+    /// Stores a recorded sample after the last one.
+    void ajoute(double valeur, const QDateTime& instant);
+    /// Stores a loaded sample after the last one, with its line as read (without
+    /// its line end). Throws std::bad_alloc when memory cannot be had.
+    void ajouteLigne(double valeur, const QByteArray& ligne);
+
     /// Index of the last stored sample; 0 means none.
-    int16_t NbMesures = 0;
+    qint64 NbMesures() const { return m_premier + static_cast<qint64>(m_valeurs.size()) - 1; }
+    /// Index of the first sample still held (1 until the oldest leave).
+    qint64 premier() const { return m_premier; }
+    /// Number of samples that left the store since it was last emptied.
+    qint64 retires() const { return m_premier - 1; }
+
+    /// Value of sample i (the starting point 0 at index 0 and for samples that left).
+    double valeur(qint64 i) const;
+    /// Date of sample i, "mm-dd-yyyy", and its time, "hh:mm:ss"; empty for a loaded one.
+    QString TabDate(qint64 i) const;
+    QString TabHeure(qint64 i) const;
+    /// Time stamp of sample i, in ms since the epoch; 0 for a loaded one.
+    qint64 instantMs(qint64 i) const;
+    /// Line of loaded sample i as read.
+    QString LignesFichier(qint64 i) const;
+
+    /// Lowest and highest value of samples a to b (both included, clamped to the
+    /// samples held).
+    MinMax minMax(qint64 a, qint64 b) const;
+
     /// First line of the last loaded record file.
     QString LigneEntete;
     /// True while the store shows a loaded file rather than recorded samples;
     /// selects the list's line format.
     bool donneesChargees = false;
 
-    /// Value of sample i as a number (an empty element is 0).
-    double valeur(int i) const { return TabValeur[static_cast<size_t>(i)].nombre(); }
+    /// Memory the samples take, in bytes (an estimate).
+    qint64 octets() const;
+
+private:
+    struct Echantillon {
+        double valeur;
+        qint64 instantMs;
+    };
+    struct RefLigne {
+        uint32_t bloc;
+        uint32_t debut;
+        uint32_t longueur;
+    };
+    struct Resume {
+        double min, max;
+        qint64 iMin, iMax; // positions in m_valeurs
+    };
+    static constexpr int kEventail = 16;
+
+    void ajouteAuResume(size_t position);
+    void reconstruitResume();
+    void retireAnciens();
+    void fusionne(MinMax& r, double v, qint64 position) const;
+    void fusionne(MinMax& r, const Resume& b) const;
+    void interroge(MinMax& r, size_t niveau, qint64 de, qint64 a) const;
+
+    qint64 m_premier = 1;
+    std::deque<Echantillon> m_valeurs;
+    std::deque<RefLigne> m_lignes;
+    std::vector<QByteArray> m_blocs;
+    /// m_resume[k] summarises runs of 16^(k+1) samples.
+    std::vector<std::vector<Resume>> m_resume;
 };
 
 } // namespace core

@@ -42,7 +42,6 @@ Moteur::Moteur(Environnement env, QObject* parent)
 Moteur::~Moteur() = default;
 
 void Moteur::demarrage() {
-    m_magasin.TabValeur[static_cast<size_t>(m_magasin.NbMesures)] = core::ValeurMesure::entier(0);
     // A damaged file is treated like a missing one: defaults, written back. The
     // damaged one is kept beside it first, and the user is told.
     const files::LectureConfig lue =
@@ -110,7 +109,9 @@ bool Moteur::demarre() {
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
     m_ticksRun = 0;
+    m_avisRetrait = false;
     retireAlerte(Alerte::Chargement);
+    retireAlerte(Alerte::Memoire);
     changeEtat(Etat::Enregistrement);
     return true;
 }
@@ -187,7 +188,6 @@ bool Moteur::utiliseFichier(const QString& chemin) {
 std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
     if (!accepte(Commande::Charger))
         return std::nullopt;
-    m_magasin.NbMesures = 0;
     m_cycle.DecalageX = 0;
     retireAlerte(Alerte::Chargement);
     changeEtat(Etat::Chargement);
@@ -231,14 +231,22 @@ void Moteur::Timer1_Timer() {
     const core::ResultatTick t = core::tickEchantillonnage(
         m_magasin, m_cycle, m_cadence, core::Lecture{m_reglages.TypeSource, m_ValeurBrute},
         instantTick(), m_largeurEchelle);
-    if (t.plein) {
-        arrete();
-        emit magasinPlein();
-        return;
-    }
     if (t.echantillon) {
-        emit echantillonStocke(m_magasin.NbMesures);
-        ajoute_ligne();
+        emit echantillonStocke(m_magasin.NbMesures());
+        ajoute_ligne(t);
+        if (m_magasin.retires() > 0 && !m_avisRetrait) {
+            // Said once a run: the file keeps everything, the screen the latest part.
+            m_avisRetrait = true;
+            const QDateTime depuis =
+                QDateTime::fromMSecsSinceEpoch(m_magasin.instantMs(m_magasin.premier()));
+            afficheAlerte(
+                Alerte::Memoire,
+                QStringLiteral("L'écran montre les mesures depuis le %1 à %2 (les %3 "
+                               "plus récentes) ; le fichier d'enregistrement les "
+                               "garde toutes.")
+                    .arg(core::formatDate(depuis.date()), core::formatHeure(depuis.time()))
+                    .arg(core::Magasin::kCapacite));
+        }
     }
     const int intervalle = static_cast<int>(t.intervalle.count());
     if (m_Timer1.isActive() && intervalle > 0 && m_Timer1.interval() != intervalle)
@@ -294,10 +302,10 @@ void Moteur::TimerVideBufferRS_Timer() {
         m_rs232.ouvre_port();
 }
 
-void Moteur::ajoute_ligne() {
-    const auto i = static_cast<size_t>(m_magasin.NbMesures);
-    const QByteArray ligne = files::ligneEnr(m_magasin.NbMesures, m_magasin.TabValeur[i],
-                                             m_magasin.TabDate[i], m_magasin.TabHeure[i]);
+void Moteur::ajoute_ligne(const core::ResultatTick& t) {
+    const QByteArray ligne =
+        files::ligneEnr(m_magasin.NbMesures(), t.valeur, core::formatDate(t.instant.date()),
+                        core::formatHeure(t.instant.time()));
     suitEcriture(m_ecrivain.ajoute(m_cheminEnr, ligne));
 }
 

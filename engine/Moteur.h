@@ -40,7 +40,7 @@ enum class Commande {
 };
 
 /// The notices the engine raises; each kind holds at most one text at a time.
-enum class Alerte { Ecriture, Port, Carte, Info, Config, ConfigReinitialisee, Chargement };
+enum class Alerte { Ecriture, Port, Carte, Info, Config, ConfigReinitialisee, Chargement, Memoire };
 
 /// Where the user must decide, the engine asks through this interface: the window
 /// answers with dialogs, the command line with a fixed rule.
@@ -165,14 +165,13 @@ signals:
     /// A load has reached byte `position` of `taille`.
     void progressionChargement(qint64 position, qint64 taille);
     void chargementTermine(files::FinChargement fin);
-    /// A sample was due but the store is full: the recording has stopped.
-    void magasinPlein();
 
 private:
     void changeEtat(Etat e);
     /// Date and time of the current sampling tick.
     QDateTime instantTick();
-    void ajoute_ligne();
+    /// Appends the line of the sample the tick stored to the record file.
+    void ajoute_ligne(const core::ResultatTick& t);
     void suitEcriture(files::EcrivainEnr::Etat etat);
     void suitPort();
     /// Tries once more to write waiting lines, then asks where to save them. Returns
@@ -194,6 +193,8 @@ private:
     static constexpr qint64 kToleranceHorlogeMs = 500;
     /// Sampling ticks since the first of the run, and that first tick's time.
     qint64 m_ticksRun = 0;
+    /// The notice that the oldest samples left the store was given this run.
+    bool m_avisRetrait = false;
     QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;

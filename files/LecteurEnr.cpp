@@ -5,33 +5,30 @@
 #include <QFile>
 #include <QLocale>
 
+#include <new>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace files {
 
-ResultatAnalyse analyse_ligne(const QString& ligne) {
+ResultatAnalyse analyse_ligne(const QByteArray& ligne) {
     ResultatAnalyse r;
-    const qsizetype sep = ligne.indexOf(QLatin1Char(';'));
+    const qsizetype sep = ligne.indexOf(';');
     if (sep < 0) {
         r.type = ResultatAnalyse::Type::ErreurFormat;
         return r;
     }
     // The first character after the separator is always taken; the next three
     // only while no further separator is met.
-    QString texte = ligne.mid(sep + 1, 1);
-    for (qsizetype k = sep + 2; k < ligne.size() && k <= sep + 4; ++k) {
-        if (ligne[k] == QLatin1Char(';'))
-            break;
-        texte += ligne[k];
-    }
+    qsizetype fin = std::min(sep + 2, ligne.size());
+    while (fin < ligne.size() && fin <= sep + 4 && ligne[fin] != ';')
+        ++fin;
+    const QString texte = QString::fromLatin1(ligne.constData() + sep + 1, fin - sep - 1);
     bool ok = false;
     const double v = QLocale::c().toDouble(texte.trimmed(), &ok);
     if (!ok || !std::isfinite(v)) {
@@ -43,13 +40,17 @@ ResultatAnalyse analyse_ligne(const QString& ligne) {
     return r;
 }
 
+ResultatAnalyse analyse_ligne(const QString& ligne) {
+    return analyse_ligne(ligne.toLatin1());
+}
+
 namespace {
 
 // Reads one line without its end; false at the end of the file or on a read error.
-bool litLigne(QIODevice& f, QString& ligne, bool& erreur) {
+bool litLigne(QIODevice& f, QByteArray& b, bool& erreur) {
     if (f.atEnd())
         return false;
-    QByteArray b = f.readLine(ChargeurEnr::kLongueurMax + 1);
+    b = f.readLine(ChargeurEnr::kLongueurMax + 1);
     if (b.isEmpty()) {
         // Not at the end, yet nothing could be read.
         erreur = true;
@@ -65,29 +66,14 @@ bool litLigne(QIODevice& f, QString& ligne, bool& erreur) {
         b.chop(1);
     if (b.endsWith('\r'))
         b.chop(1);
-    ligne = QString::fromLatin1(b);
     return true;
 }
 
 // What every load starts from: an empty store showing a file. Nothing of an earlier
-// recording or file may show through, and the memory its lines held goes back.
+// recording or file may show through, and the memory it held goes back.
 void vide(core::Magasin& m) {
-    m.NbMesures = 0;
+    m.vide();
     m.donneesChargees = true;
-    m.LigneEntete.clear();
-    std::fill(m.TabValeur.begin(), m.TabValeur.end(), core::ValeurMesure());
-    qsizetype liberes = 0;
-    for (QString& l : m.LignesFichier) {
-        if (!l.isNull()) {
-            liberes += l.capacity();
-            l = QString();
-        }
-    }
-#ifdef __GLIBC__
-    // Many small blocks freed stay with the process unless the heap is trimmed.
-    if (liberes > 1024 * 1024)
-        malloc_trim(0);
-#endif
 }
 
 void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
@@ -128,7 +114,7 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
     }
     const FinChargement fin = charge(static_cast<QIODevice&>(f), m, progression, arret);
     if (fin == FinChargement::Complet && f.error() != QFile::NoError) {
-        arrete(arret, m.NbMesures, QStringLiteral("erreur de lecture"));
+        arrete(arret, m.NbMesures(), QStringLiteral("erreur de lecture"));
         return FinChargement::Echec;
     }
     return fin;
@@ -139,39 +125,42 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     vide(m);
     const qint64 taille = f.size();
     bool erreur = false;
-    if (!litLigne(f, m.LigneEntete, erreur)) {
+    QByteArray ligne;
+    if (!litLigne(f, ligne, erreur)) {
         if (erreur)
             arrete(arret, 0, QStringLiteral("erreur de lecture"));
         return erreur ? FinChargement::Echec : FinChargement::Complet;
     }
-    while (!f.atEnd()) {
-        if (progression)
-            progression(f.pos() + 1, taille);
-        if (m.NbMesures >= core::Magasin::kCapacite) {
-            arrete(arret, m.NbMesures + 1,
-                   QStringLiteral("le fichier a plus de %1 mesures").arg(core::Magasin::kCapacite));
-            return FinChargement::Echec;
+    m.LigneEntete = QString::fromLatin1(ligne);
+    qint64 n = 0;
+    try {
+        while (!f.atEnd()) {
+            // The caller hears of the progress every so many lines, not at each.
+            if (progression && n % kLignesParProgression == 0)
+                progression(f.pos() + 1, taille);
+            if (!litLigne(f, ligne, erreur)) {
+                arrete(arret, n + 1, QStringLiteral("erreur de lecture"));
+                return FinChargement::Echec;
+            }
+            ++n;
+            const ResultatAnalyse a = analyse_ligne(ligne);
+            if (a.type == ResultatAnalyse::Type::ErreurFormat) {
+                m.ajouteLigne(-1, ligne);
+                return FinChargement::ErreurFormat;
+            }
+            if (a.type == ResultatAnalyse::Type::PasUnNombre) {
+                // The line is kept and listed, its value counts as 0.
+                m.ajouteLigne(0, ligne);
+                arrete(arret, n,
+                       QStringLiteral("la valeur de la ligne n'est pas un nombre (« %1 »)")
+                           .arg(QString::fromLatin1(ligne.left(40))));
+                return FinChargement::Echec;
+            }
+            m.ajouteLigne(a.valeur, ligne);
         }
-        QString ligne;
-        if (!litLigne(f, ligne, erreur)) {
-            arrete(arret, m.NbMesures + 1, QStringLiteral("erreur de lecture"));
-            return FinChargement::Echec;
-        }
-        m.NbMesures += 1;
-        const auto i = static_cast<size_t>(m.NbMesures);
-        m.LignesFichier[i] = ligne;
-        const ResultatAnalyse a = analyse_ligne(ligne);
-        if (a.type == ResultatAnalyse::Type::ErreurFormat) {
-            m.TabValeur[i] = core::ValeurMesure::reel(-1);
-            return FinChargement::ErreurFormat;
-        }
-        if (a.type == ResultatAnalyse::Type::PasUnNombre) {
-            arrete(arret, m.NbMesures,
-                   QStringLiteral("la valeur de la ligne n'est pas un nombre (« %1 »)")
-                       .arg(ligne.left(40)));
-            return FinChargement::Echec;
-        }
-        m.TabValeur[i] = core::ValeurMesure::reel(a.valeur);
+    } catch (const std::bad_alloc&) {
+        arrete(arret, n, QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées"));
+        return FinChargement::Echec;
     }
     return FinChargement::Complet;
 }

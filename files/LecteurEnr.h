@@ -22,13 +22,14 @@ struct ResultatAnalyse {
 
 /// Parses a record line: the value is the text after the first ";", at most
 /// four characters, stopping at the next ";".
+ResultatAnalyse analyse_ligne(const QByteArray& ligne);
 ResultatAnalyse analyse_ligne(const QString& ligne);
 
 /// How a load ended.
 enum class FinChargement {
     Complet,      ///< every line was read
     ErreurFormat, ///< stopped at a line without ";" (its slot holds -1)
-    Echec         ///< stopped at another failure: open, read, value, capacity
+    Echec         ///< stopped at another failure: open, read, value, memory
 };
 
 /// Where and why a load stopped before the end of the file.
@@ -45,6 +46,8 @@ struct ArretChargement {
 class ChargeurEnr {
 public:
     static constexpr qint64 kLongueurMax = 4096;
+    /// Lines read between two calls of the progress function.
+    static constexpr qint64 kLignesParProgression = 256;
 
     /// Called before each data line with the byte position where it begins
     /// (counting from 1) and the file's length.

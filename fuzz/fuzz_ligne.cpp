@@ -19,9 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tampon.setData(octets);
     tampon.open(QIODevice::ReadOnly);
     const files::FinChargement fin = files::ChargeurEnr::charge(tampon, *magasin);
-    if (magasin->NbMesures < 0 || magasin->NbMesures > core::Magasin::kCapacite)
+    // Every data line is held, none from an earlier input.
+    if (magasin->NbMesures() < 0 || magasin->NbMesures() > octets.count('\n') + 1)
         std::abort();
-    if (fin == files::FinChargement::ErreurFormat && magasin->valeur(magasin->NbMesures) != -1)
+    if (fin == files::FinChargement::ErreurFormat && magasin->valeur(magasin->NbMesures()) != -1)
         std::abort();
     return 0;
 }

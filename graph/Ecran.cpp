@@ -35,7 +35,8 @@ void Ecran::Cls() {
     update();
 }
 
-void Ecran::traceMagasin(const core::Magasin* m, int n, int decalageY, float hauteur, int debut) {
+void Ecran::traceMagasin(const core::Magasin* m, qint64 n, int decalageY, float hauteur,
+                         qint64 debut) {
     m_magasin = m;
     m_n = n;
     m_decalageY = decalageY;
@@ -45,15 +46,11 @@ void Ecran::traceMagasin(const core::Magasin* m, int n, int decalageY, float hau
 }
 
 std::vector<QPointF> Ecran::pointsUnites() const {
-    std::vector<QPointF> points;
     if (!m_magasin || m_n <= 0 || m_largeurEchelle <= 0)
-        return points;
-    const int premier = std::max(0, m_debut - 1);
-    const int dernier = std::min(m_n, m_debut + static_cast<int>(std::ceil(m_largeurEchelle)) + 1);
-    points.reserve(static_cast<size_t>(dernier - premier + 1));
-    for (int i = premier; i <= dernier; ++i)
-        points.emplace_back(i - m_debut, yUnites(m_magasin->valeur(i), m_decalageY, m_hauteur));
-    return points;
+        return {};
+    const int largeur = zone().width();
+    return pointsTrace(*m_magasin, m_n, m_debut, largeur / static_cast<double>(m_largeurEchelle),
+                       largeur, m_decalageY, m_hauteur);
 }
 
 void Ecran::dessine(QPainter& p) const {

@@ -44,16 +44,17 @@ public:
     void Cls();
     /// Shows samples 0 to n of the store, sample i at x = i - debut, with the
     /// vertical offset decalageY.
-    void traceMagasin(const core::Magasin* m, int n, int decalageY, float hauteur, int debut);
+    void traceMagasin(const core::Magasin* m, qint64 n, int decalageY, float hauteur, qint64 debut);
     /// Samples 0..n are traced, -1 when the area is clear.
-    int nbTrace() const { return m_n; }
-    int debut() const { return m_debut; }
+    qint64 nbTrace() const { return m_n; }
+    qint64 debut() const { return m_debut; }
 
     /// Inner drawing rectangle in pixels.
     QRect zone() const { return contentsRect(); }
 
     /// The traced points in graph units (x relative to the view's first sample),
-    /// from one sample before the left edge to one past the right edge.
+    /// from one sample before the left edge to one past the right edge; where many
+    /// samples share a pixel column, only those that shape it.
     std::vector<QPointF> pointsUnites() const;
 
     /// Paints the area into any device (used by benchmarks and grabs).
@@ -74,10 +75,10 @@ private:
     std::optional<double> m_ligneH; // fraction of the inner height
     std::optional<double> m_ligneV; // fraction of the inner width
     const core::Magasin* m_magasin = nullptr;
-    int m_n = -1;
+    qint64 m_n = -1;
     int m_decalageY = 0;
     float m_hauteur = 255;
-    int m_debut = 0;
+    qint64 m_debut = 0;
     int m_accumMolette = 0;
 };
 

@@ -40,9 +40,68 @@ Axes calculeAxes(const BoiteImage& bas, const BoiteImage& droite) {
     return a;
 }
 
-int debutVue(int n, double largeur, int decalage) {
-    const int maxDebut = std::max(0, n - static_cast<int>(std::floor(largeur)));
-    return std::clamp(decalage, 0, maxDebut);
+qint64 debutVue(qint64 n, double largeur, qint64 decalage) {
+    const qint64 maxDebut = std::max<qint64>(0, n - static_cast<qint64>(std::floor(largeur)));
+    return std::clamp<qint64>(decalage, 0, maxDebut);
+}
+
+std::vector<QPointF> pointsTrace(const core::Magasin& m, qint64 n, qint64 debut,
+                                 double pixelsParEchantillon, int largeurPixels, int decalageY,
+                                 float hauteur) {
+    std::vector<QPointF> points;
+    const double sx = pixelsParEchantillon;
+    if (n <= 0 || sx <= 0 || largeurPixels <= 0)
+        return points;
+    // Index 0 (the starting point) stays in the trace until the oldest samples leave.
+    const qint64 plusAncien = m.premier() > 1 ? m.premier() : 0;
+    const qint64 premier = std::max(plusAncien, debut - 1);
+    const qint64 dernier =
+        std::min(n, debut + static_cast<qint64>(std::ceil(largeurPixels / sx)) + 1);
+    if (premier > dernier)
+        return points;
+    const auto point = [&](qint64 i) {
+        points.emplace_back(static_cast<double>(i - debut),
+                            yUnites(m.valeur(i), decalageY, hauteur));
+    };
+    if (dernier - premier <= 2 * static_cast<qint64>(largeurPixels)) {
+        points.reserve(static_cast<size_t>(dernier - premier + 1));
+        for (qint64 i = premier; i <= dernier; ++i)
+            point(i);
+        return points;
+    }
+    const auto colonne = [&](qint64 i) {
+        return static_cast<qint64>(std::floor(static_cast<double>(i - debut) * sx));
+    };
+    points.reserve(static_cast<size_t>(largeurPixels) * 4 + 8);
+    for (qint64 i = premier; i <= dernier;) {
+        const qint64 c = colonne(i);
+        // The last sample in the same pixel column.
+        qint64 j = std::clamp<qint64>(debut + static_cast<qint64>(std::ceil((c + 1) / sx)) - 1, i,
+                                      dernier);
+        while (j < dernier && colonne(j + 1) == c)
+            ++j;
+        while (j > i && colonne(j) > c)
+            --j;
+        qint64 garde[4] = {i, i, j, j};
+        const core::MinMax mm = m.minMax(std::max<qint64>(i, 1), j);
+        if (!mm.vide()) {
+            garde[1] = mm.iMin;
+            garde[2] = mm.iMax;
+            // The starting point 0 counts as a value of its column.
+            if (i == 0) {
+                if (0.0 < mm.min)
+                    garde[1] = 0;
+                if (0.0 > mm.max)
+                    garde[2] = 0;
+            }
+        }
+        std::sort(std::begin(garde), std::end(garde));
+        for (int k = 0; k < 4; ++k)
+            if (k == 0 || garde[k] != garde[k - 1])
+                point(garde[k]);
+        i = j + 1;
+    }
+    return points;
 }
 
 std::vector<Colonne> colonnesTrace(const std::vector<QPointF>& points, int largeur, int hauteur) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Magasin.h"
+
 #include <QPointF>
 
 #include <array>
@@ -43,7 +45,18 @@ inline float yUnites(double v, int decalageY, float hauteur = 255.f) {
 
 /// First sample shown at the left edge when the view shows `largeur` samples
 /// out of `n`: at most n - largeur, at least 0.
-int debutVue(int n, double largeur, int decalage);
+qint64 debutVue(qint64 n, double largeur, qint64 decalage);
+
+/// The points of the trace of samples 0 to n of a store, sample i at x = i - debut
+/// (graph units) and y = yUnites(value): from one sample before the left edge to
+/// one past the right edge of an area `largeurPixels` wide, at `pixelsParEchantillon`.
+/// Where several samples share a pixel column only the first, the lowest, the
+/// highest and the last of them are kept: colonnesTrace draws the same pixels from
+/// these as from every sample, and the count stays near four a column however
+/// long the run.
+std::vector<QPointF> pointsTrace(const core::Magasin& m, qint64 n, qint64 debut,
+                                 double pixelsParEchantillon, int largeurPixels, int decalageY,
+                                 float hauteur);
 
 /// The rows one pixel column of the trace covers; empty when haut > bas.
 struct Colonne {

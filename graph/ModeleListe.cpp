@@ -10,7 +10,7 @@ ModeleListe::ModeleListe(const core::Magasin* m, QObject* parent)
 int ModeleListe::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || m_n < 0)
         return 0;
-    return m_n + 1 + (m_formatFichier ? 1 : 0);
+    return static_cast<int>(m_n - m_bas + 1 + (m_formatFichier ? 1 : 0));
 }
 
 QVariant ModeleListe::data(const QModelIndex& index, int role) const {
@@ -27,19 +27,22 @@ void ModeleListe::vide() {
     endResetModel();
 }
 
-void ModeleListe::remplit(int n, bool formatFichier) {
-    if (m_n >= 0 && n > m_n && formatFichier == m_formatFichier && !formatFichier) {
+void ModeleListe::remplit(qint64 n, bool formatFichier) {
+    // Index 0, the starting point, is listed until the oldest samples leave.
+    const qint64 bas = m_magasin->premier() > 1 ? m_magasin->premier() : 0;
+    if (m_n >= 0 && n > m_n && bas == m_bas && formatFichier == m_formatFichier && !formatFichier) {
         // New samples arrive at the top: insert them so a reader scrolled further
         // down keeps the lines in view.
-        beginInsertRows(QModelIndex(), 0, n - m_n - 1);
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(n - m_n - 1));
         m_n = n;
         endInsertRows();
         return;
     }
-    if (n == m_n && formatFichier == m_formatFichier)
+    if (n == m_n && bas == m_bas && formatFichier == m_formatFichier)
         return;
     beginResetModel();
     m_n = n;
+    m_bas = bas;
     m_formatFichier = formatFichier;
     endResetModel();
 }
@@ -59,13 +62,12 @@ QString ModeleListe::ligne(int row) const {
             return m_magasin->LigneEntete;
         row -= 1;
     }
-    const int i = m_n - row;
-    const auto k = static_cast<size_t>(i);
+    const qint64 i = m_n - row;
     if (m_formatFichier)
-        return QString::number(i) + QStringLiteral(" ---- ") + m_magasin->LignesFichier[k];
+        return QString::number(i) + QStringLiteral(" ---- ") + m_magasin->LignesFichier(i);
     return QString::number(i) + QStringLiteral(" ---- ") + formatValeur(m_magasin->valeur(i)) +
-           QStringLiteral(" --- ") + m_magasin->TabDate[k] + QStringLiteral(" --- ") +
-           m_magasin->TabHeure[k];
+           QStringLiteral(" --- ") + m_magasin->TabDate(i) + QStringLiteral(" --- ") +
+           m_magasin->TabHeure(i);
 }
 
 QString ModeleListe::texte() const {

@@ -20,7 +20,7 @@ public:
     /// Empties the list.
     void vide();
     /// Lists samples 0 to n, in the file format when `formatFichier`.
-    void remplit(int n, bool formatFichier);
+    void remplit(qint64 n, bool formatFichier);
 
     /// The text of one row.
     QString ligne(int row) const;
@@ -32,7 +32,9 @@ public:
 
 private:
     const core::Magasin* m_magasin;
-    int m_n = -1;
+    qint64 m_n = -1;
+    /// Lowest index listed.
+    qint64 m_bas = 0;
     bool m_formatFichier = false;
 };
 

@@ -18,6 +18,8 @@ private slots:
     void touches();
     void formats();
     void magasinPlein();
+    void minMax_data();
+    void minMax();
     void valeurTestStockee();
 };
 
@@ -94,7 +96,7 @@ void TstCycle::compteurTicks() {
             vus << tick;
     }
     QCOMPARE(vus, ticksEchantillon);
-    QCOMPARE(int(m.NbMesures), ticksEchantillon.size());
+    QCOMPARE(int(m.NbMesures()), ticksEchantillon.size());
 }
 
 void TstCycle::plage() {
@@ -149,17 +151,24 @@ void TstCycle::formats() {
 }
 
 void TstCycle::magasinPlein() {
-    const Cadence r = *cadence(1);
+    // Past its capacity the store lets the oldest samples go, a slice at a time; the
+    // numbering goes on and the summary answers for what is held.
     Magasin m;
-    EtatCycle e;
-    m.NbMesures = Magasin::kCapacite - 1;
-    const QDateTime t = QDateTime::currentDateTime();
-    QVERIFY(tickEchantillonnage(m, e, r, Lecture{}, t, 360).echantillon);
-    QCOMPARE(int(m.NbMesures), 32000);
-    const ResultatTick res = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
-    QVERIFY(res.plein);
-    QVERIFY(!res.echantillon);
-    QCOMPARE(int(m.NbMesures), 32000);
+    const QDateTime t(QDate(2026, 12, 1), QTime(0, 0, 0), Qt::UTC);
+    const qint64 n = Magasin::kCapacite + 10;
+    for (qint64 i = 1; i <= n; ++i)
+        m.ajoute(i == 5 || i == n - 3 ? 5000 : double(i % 1000), t.addSecs(i));
+    QCOMPARE(m.NbMesures(), n);
+    QVERIFY(m.premier() > 5);
+    QVERIFY(m.premier() < Magasin::kCapacite / 10);
+    QCOMPARE(m.valeur(n), double(n % 1000));
+    QCOMPARE(m.instantMs(n), t.addSecs(n).toMSecsSinceEpoch());
+    const MinMax mm = m.minMax(1, n);
+    QCOMPARE(mm.max, 5000.0);
+    QCOMPARE(mm.iMax, n - 3);
+    QCOMPARE(mm.min, 0.0);
+    QVERIFY(mm.iMin >= m.premier());
+    QVERIFY(m.octets() < 100 * 1024 * 1024);
 }
 
 void TstCycle::valeurTestStockee() {
@@ -168,21 +177,67 @@ void TstCycle::valeurTestStockee() {
     EtatCycle e;
     const QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9));
     e.ValeurTest = -2;
-    tickEchantillonnage(m, e, r, Lecture{}, t, 360);
-    QVERIFY(m.TabValeur[1].estEntier());
-    QCOMPARE(m.TabValeur[1].texte(), QStringLiteral("-2"));
+    const ResultatTick premier = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
+    QVERIFY(premier.valeur.estEntier());
+    QCOMPARE(premier.valeur.texte(), QStringLiteral("-2"));
+    QCOMPARE(m.valeur(1), -2.0);
     const Lecture carte{1, 255};
-    tickEchantillonnage(m, e, r, carte, t, 360);
-    QVERIFY(m.TabValeur[2].estReel());
-    QCOMPARE(m.TabValeur[2].texte(), QStringLiteral("999"));
-    QCOMPARE(m.TabDate[2], QStringLiteral("11-08-2006"));
-    QCOMPARE(m.TabHeure[2], QStringLiteral("14:05:09"));
+    const ResultatTick second = tickEchantillonnage(m, e, r, carte, t, 360);
+    QVERIFY(second.valeur.estReel());
+    QCOMPARE(second.valeur.texte(), QStringLiteral("999"));
+    QCOMPARE(m.TabDate(2), QStringLiteral("11-08-2006"));
+    QCOMPARE(m.TabHeure(2), QStringLiteral("14:05:09"));
     // Beyond the scale width the scroll position follows the samples.
     QCOMPARE(e.DecalageX, 0.0);
     tickEchantillonnage(m, e, r, carte, t, 2.0f);
     QCOMPARE(e.DecalageX, 1.0);
     QVERIFY(ValeurMesure().estVide());
     QCOMPARE(ValeurMesure().nombre(), 0.0);
+}
+
+void TstCycle::minMax_data() {
+    QTest::addColumn<int>("de");
+    QTest::addColumn<int>("a");
+    QTest::newRow("one sample") << 7 << 7;
+    QTest::newRow("inside one run") << 17 << 30;
+    QTest::newRow("across runs") << 3 << 5000;
+    QTest::newRow("everything") << 1 << 100000;
+    QTest::newRow("past the end") << 99990 << 200000;
+    QTest::newRow("before the start") << -5 << 40;
+}
+
+void TstCycle::minMax() {
+    QFETCH(int, de);
+    QFETCH(int, a);
+    // Against a plain scan, on values with repeats and a single spike and dip.
+    Magasin m;
+    const int n = 100000;
+    std::vector<double> v(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        v[size_t(i)] = (i * 7919) % 613 - 300;
+        if (i == 4321)
+            v[size_t(i)] = 9999;
+        if (i == 77777)
+            v[size_t(i)] = -9999;
+        m.ajoute(v[size_t(i)], QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    }
+    MinMax attendu;
+    for (int i = std::max(de, 1); i <= std::min(a, n); ++i) {
+        if (attendu.vide() || v[size_t(i)] < attendu.min) {
+            attendu.min = v[size_t(i)];
+            attendu.iMin = i;
+        }
+        if (attendu.iMax < 0 || v[size_t(i)] > attendu.max) {
+            attendu.max = v[size_t(i)];
+            attendu.iMax = i;
+        }
+    }
+    const MinMax r = m.minMax(de, a);
+    QCOMPARE(r.min, attendu.min);
+    QCOMPARE(r.max, attendu.max);
+    QCOMPARE(m.valeur(r.iMin), attendu.min);
+    QCOMPARE(m.valeur(r.iMax), attendu.max);
+    QVERIFY(r.iMin >= std::max(de, 1) && r.iMin <= std::min(a, n));
 }
 
 QTEST_GUILESS_MAIN(TstCycle)

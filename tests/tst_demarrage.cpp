@@ -31,7 +31,7 @@ void TstDemarrage::premierDemarrage() {
     QCOMPARE(f.moteur().cadence().IntervalleTimer.count(), 1000);
     QCOMPARE(int(f.moteur().cadence().NbTicks), 1);
     QCOMPARE(int(f.moteur().reglages().TypeSource), 0);
-    QCOMPARE(f.moteur().magasin().TabValeur[0], core::ValeurMesure::entier(0));
+    QCOMPARE(f.moteur().magasin().valeur(0), 0.0);
     QCOMPARE(int(f.moteur().cycle().PlafondY), 255);
     QCOMPARE(f.ui().Slider1->minimum(), 1);
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 360.f);
@@ -49,7 +49,7 @@ void TstDemarrage::premierDemarrage() {
     f.CmdRecord_Click();
     f.Timer1_Timer();
     QCOMPARE(f.moteur().Timer1().interval(), 1000);
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 1);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 1);
 }
 
 void TstDemarrage::largeurEtTitre_data() {

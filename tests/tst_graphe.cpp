@@ -27,10 +27,9 @@ private slots:
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
+        f.moteur().magasin().vide();
         for (int i = 0; i < v.size(); ++i)
-            f.moteur().magasin().TabValeur[static_cast<size_t>(i + 1)] =
-                core::ValeurMesure::reel(v[i]);
-        f.moteur().magasin().NbMesures = static_cast<int16_t>(v.size());
+            f.moteur().magasin().ajoute(v[i], QDateTime(QDate(2006, 11, 8), QTime(14, 5, 9)));
     }
 };
 
@@ -108,7 +107,7 @@ void TstGraphe::listeApresArret() {
     // A file was shown before: its lines must not come back beside the new samples.
     f.moteur().magasin().donneesChargees = true;
     f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
+    f.moteur().magasin().ajouteLigne(5, "A");
     f.CmdRecord_Click();
     f.Timer1_Timer();
     f.CmdRecord_Click();
@@ -122,9 +121,8 @@ void TstGraphe::listeFichier() {
     app::Enregistreur& f = b.demarre();
     f.moteur().magasin().donneesChargees = true;
     f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
-    f.moteur().magasin().LignesFichier[2] = QStringLiteral("B");
-    f.moteur().magasin().NbMesures = 2;
+    f.moteur().magasin().ajouteLigne(1, "A");
+    f.moteur().magasin().ajouteLigne(2, "B");
     f.affich();
     QCOMPARE(f.modeleListe()->texte(), QStringLiteral("H\r\n2 ---- B\r\n1 ---- A\r\n0 ---- \r\n"));
 }
@@ -134,8 +132,7 @@ void TstGraphe::copie() {
     app::Enregistreur& f = b.demarre();
     f.moteur().magasin().donneesChargees = true;
     f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().LignesFichier[1] = QStringLiteral("A");
-    f.moteur().magasin().NbMesures = 1;
+    f.moteur().magasin().ajouteLigne(1, "A");
     f.affich();
     f.ui().Text1->selectAll();
     QCOMPARE(f.ui().Text1->texteSelection(), QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));

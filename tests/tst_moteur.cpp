@@ -27,7 +27,11 @@ struct Banc {
     QTemporaryDir dir;
     test::HorlogeFixe horloge;
     std::unique_ptr<engine::Moteur> m;
-    explicit Banc(const QByteArray& config = "\"X\",\"r.csv\",1,0,3600\r\n") {
+    // The record writer's calls, with the flush to disk left out (a long run in seconds).
+    struct SansSynchro : files::AppelsSysteme {
+        int synchronise(int) override { return 0; }
+    } sansSynchro;
+    explicit Banc(const QByteArray& config = "\"X\",\"r.csv\",1,0,3600\r\n", bool rapide = false) {
         ecrit(chemin("plovar.cfg"), config);
         engine::Environnement env;
         env.cheminConfig = chemin("plovar.cfg");
@@ -35,6 +39,8 @@ struct Banc {
         env.bibliothequesCarte = {chemin("absente.so")};
         env.horloge = &horloge;
         env.minuteriesManuelles = true;
+        if (rapide)
+            env.appels = &sansSynchro;
         m = std::make_unique<engine::Moteur>(std::move(env));
         QDir::setCurrent(dir.path());
         m->demarrage();
@@ -57,7 +63,7 @@ private slots:
     void calendrier_data();
     void calendrier();
     void chargement();
-    void magasinPlein();
+    void auDelaDe32000();
 };
 
 void TstMoteur::etats_data() {
@@ -219,7 +225,7 @@ void TstMoteur::chargement() {
     QSignalSpy etats(&m, &engine::Moteur::etatChange);
     QSignalSpy fin(&m, &engine::Moteur::chargementTermine);
     QCOMPARE(m.charge(b.chemin("a.csv")), std::optional(files::FinChargement::Complet));
-    QCOMPARE(int(m.magasin().NbMesures), 3);
+    QCOMPARE(m.magasin().NbMesures(), qint64(3));
     QCOMPARE(m.magasin().valeur(2), 200.0);
     QCOMPARE(etats.size(), 2);
     QCOMPARE(etats[0][0].value<engine::Etat>(), engine::Etat::Chargement);
@@ -228,19 +234,22 @@ void TstMoteur::chargement() {
     QCOMPARE(m.etat(), engine::Etat::Repos);
 }
 
-void TstMoteur::magasinPlein() {
-    Banc b;
+void TstMoteur::auDelaDe32000() {
+    // The disk flush is left out so that the run takes seconds, not minutes.
+    Banc b("\"X\",\"r.csv\",1,0,3600\r\n", true);
     engine::Moteur& m = *b.m;
-    QSignalSpy plein(&m, &engine::Moteur::magasinPlein);
     QVERIFY(m.demarre());
-    m.magasin().NbMesures = core::Magasin::kCapacite - 1;
-    b.tick();
-    QCOMPARE(plein.size(), 0);
-    b.tick();
-    QCOMPARE(plein.size(), 1);
-    QCOMPARE(m.etat(), engine::Etat::Repos);
-    QCOMPARE(int(m.magasin().NbMesures), core::Magasin::kCapacite);
-    QCOMPARE(lit(b.chemin("r.csv")).count('\n'), 1);
+    for (int k = 0; k < 32003; ++k)
+        b.tick();
+    QCOMPARE(m.etat(), engine::Etat::Enregistrement);
+    QCOMPARE(m.magasin().NbMesures(), qint64(32003));
+    QVERIFY(m.alertes().isEmpty());
+    QVERIFY(m.arrete());
+    const QList<QByteArray> lignes = lit(b.chemin("r.csv")).split('\n');
+    QCOMPARE(lignes.size(), 32004);
+    QCOMPARE(lignes[31999], QByteArray("32000;0;11-08-2006;22:58:28\r"));
+    QCOMPARE(lignes[32000], QByteArray("32001;0;11-08-2006;22:58:29\r"));
+    QCOMPARE(lignes[32002], QByteArray("32003;0;11-08-2006;22:58:31\r"));
 }
 
 QTEST_GUILESS_MAIN(TstMoteur)

@@ -5,6 +5,7 @@
 #include "ui/BarreChargement.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -37,6 +38,7 @@ private slots:
     void tubeRefuse();
     void mauvaisApresBon_data();
     void mauvaisApresBon();
+    void petitApresGros();
     void analyse_data();
     void analyse();
 };
@@ -79,8 +81,10 @@ void TstVisionneuse::fichiers_data() {
     QTest::newRow("header only") << h << 0 << QList<double>{} << "N°Record;Valeur;Date;Time"
                                  << false << true;
     QTest::newRow("empty file") << QByteArray() << 0 << QList<double>{} << "" << false << true;
-    QTest::newRow("32001 lines") << h + lignes(32001) << 32000 << QList<double>{0, 7, 993}
+    QTest::newRow("32001 lines") << h + lignes(32001) << 32001 << QList<double>{0, 7, 0}
                                  << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("1000000 lines") << h + lignes(1000000) << 1000000 << QList<double>{0, 7, 993}
+                                   << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("bare LF") << QByteArray("H\n1;5;x;y\n2;6;x;y\n") << 2 << QList<double>{5, 6}
                              << "H" << false << true;
     QTest::newRow("not a number") << h + "1;abc;x;y\r\n2;5;x;y\r\n"
@@ -105,7 +109,7 @@ void TstVisionneuse::fichiers() {
     f.moteur().cycle().DecalageX = 12;
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
-    QCOMPARE(int(f.moteur().magasin().NbMesures), nb);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), nb);
     QCOMPARE(f.moteur().magasin().LigneEntete, entete);
     // Listed values: the first ones in order; when more lines than listed, the last one.
     for (int i = 0; i < valeurs.size(); ++i) {
@@ -125,8 +129,8 @@ void TstVisionneuse::fichiers() {
         QCOMPARE(f.modeleListe()->rowCount(), nb + 2);
         QCOMPARE(f.modeleListe()->ligne(0), entete);
         if (nb > 0)
-            QCOMPARE(f.modeleListe()->ligne(1), QString::number(nb) + " ---- " +
-                                                    f.moteur().magasin().LignesFichier[size_t(nb)]);
+            QCOMPARE(f.modeleListe()->ligne(1),
+                     QString::number(nb) + " ---- " + f.moteur().magasin().LignesFichier(nb));
         QCOMPARE(f.modeleListe()->ligne(nb + 1), QStringLiteral("0 ---- "));
         QCOMPARE(f.ui().HScroll1->maximum(), nb);
     } else {
@@ -145,7 +149,7 @@ void TstVisionneuse::annule() {
     const QString avant = f.modeleListe()->texte();
     f.menu_charger_Click();
     QCOMPARE(b.dialogues.dialoguesFichier, 1);
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 2);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 2);
     QCOMPARE(f.modeleListe()->texte(), avant);
     QVERIFY(!f.barreChargement());
 }
@@ -155,7 +159,7 @@ void TstVisionneuse::fichierDisparu() {
     app::Enregistreur& f = b.demarre();
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("parti.csv")));
     f.menu_charger_Click();
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 0);
     QVERIFY(b.dialogues.messages.isEmpty());
     QVERIFY(f.barreChargement()->isHidden());
     QVERIFY(!f.chargementEnCours());
@@ -211,7 +215,7 @@ void TstVisionneuse::commandesRefusees() {
     QVERIFY(!f.enregistrement());
     QVERIFY(!f.formOption());
     QCOMPARE(f.largeurTwips(), 3600);
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 32000);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 32000);
 }
 
 void TstVisionneuse::tubeRefuse() {
@@ -225,7 +229,7 @@ void TstVisionneuse::tubeRefuse() {
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("pas un fichier ordinaire")));
     QVERIFY(!f.chargementEnCours());
-    QCOMPARE(int(f.moteur().magasin().NbMesures), 0);
+    QCOMPARE(int(f.moteur().magasin().NbMesures()), 0);
 }
 
 void TstVisionneuse::mauvaisApresBon_data() {
@@ -258,7 +262,7 @@ void TstVisionneuse::mauvaisApresBon() {
     b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("mauvais.csv")));
     f.menu_charger_Click();
     // Nothing of the first file shows with the second one, and the early end is told.
-    const int n = f.moteur().magasin().NbMesures;
+    const int n = f.moteur().magasin().NbMesures();
     QCOMPARE(n, arret);
     for (int i = 1; i <= 3; ++i)
         QVERIFY2(f.moteur().magasin().valeur(i) != 200.0 && f.moteur().magasin().valeur(i) != 50.0,
@@ -269,6 +273,24 @@ void TstVisionneuse::mauvaisApresBon() {
     f.CmdRecord_Click();
     QVERIFY(!f.alerte().contains(QStringLiteral("Chargement")));
     f.CmdRecord_Click();
+}
+
+void TstVisionneuse::petitApresGros() {
+    // What a huge file held is given back when a small one is loaded next.
+    QTemporaryDir dir;
+    QVERIFY(test::ecritFichier(dir.filePath(QStringLiteral("gros.csv")),
+                               files::enteteEnr() + lignes(1000000)));
+    QVERIFY(test::ecritFichier(dir.filePath(QStringLiteral("petit.csv")),
+                               files::enteteEnr() + lignes(3)));
+    core::Magasin m;
+    QCOMPARE(files::ChargeurEnr::charge(dir.filePath(QStringLiteral("gros.csv")), m),
+             files::FinChargement::Complet);
+    QCOMPARE(m.NbMesures(), qint64(1000000));
+    QVERIFY(m.octets() > 20 * 1000 * 1000);
+    QCOMPARE(files::ChargeurEnr::charge(dir.filePath(QStringLiteral("petit.csv")), m),
+             files::FinChargement::Complet);
+    QCOMPARE(m.NbMesures(), qint64(3));
+    QVERIFY2(m.octets() < 2 * 1024 * 1024, qPrintable(QString::number(m.octets())));
 }
 
 void TstVisionneuse::analyse_data() {
