@@ -39,7 +39,7 @@ void Magasin::ajoute(double valeur, const QDateTime& instant) {
         retireAnciens();
 }
 
-void Magasin::ajouteLigne(double valeur, const QByteArray& ligne) {
+void Magasin::ajouteLigne(double valeur, QByteArrayView ligne) {
     if (m_blocs.empty() || m_blocs.back().size() + ligne.size() > kTailleBloc) {
         m_blocs.emplace_back();
         m_blocs.back().reserve(std::max<qsizetype>(kTailleBloc, ligne.size()));
@@ -47,7 +47,7 @@ void Magasin::ajouteLigne(double valeur, const QByteArray& ligne) {
     QByteArray& bloc = m_blocs.back();
     m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1),
                         static_cast<uint32_t>(bloc.size()), static_cast<uint32_t>(ligne.size())});
-    bloc += ligne;
+    bloc.append(ligne);
     m_valeurs.push_back({valeur, 0});
     ajouteAuResume(m_valeurs.size() - 1);
     if (static_cast<qint64>(m_valeurs.size()) > kCapacite)

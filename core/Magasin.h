@@ -40,7 +40,7 @@ public:
     void ajoute(double valeur, const QDateTime& instant);
     /// Stores a loaded sample after the last one, with its line as read (without
     /// its line end). Throws std::bad_alloc when memory cannot be had.
-    void ajouteLigne(double valeur, const QByteArray& ligne);
+    void ajouteLigne(double valeur, QByteArrayView ligne);
 
     /// Index of the last stored sample; 0 means none.
     qint64 NbMesures() const { return m_premier + static_cast<qint64>(m_valeurs.size()) - 1; }

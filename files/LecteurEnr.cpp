@@ -16,7 +16,7 @@
 
 namespace files {
 
-ResultatAnalyse analyse_ligne(const QByteArray& ligne) {
+ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
     ResultatAnalyse r;
     const qsizetype sep = ligne.indexOf(';');
     if (sep < 0) {
@@ -28,9 +28,23 @@ ResultatAnalyse analyse_ligne(const QByteArray& ligne) {
     qsizetype fin = std::min(sep + 2, ligne.size());
     while (fin < ligne.size() && fin <= sep + 4 && ligne[fin] != ';')
         ++fin;
-    const QString texte = QString::fromLatin1(ligne.constData() + sep + 1, fin - sep - 1);
+    const QByteArrayView texte = ligne.sliced(sep + 1, fin - sep - 1);
+    // Plain whole numbers, by far the usual case, are read here; anything else goes
+    // through the C locale's number reading.
+    qsizetype k = texte.startsWith('-') || texte.startsWith('+') ? 1 : 0;
+    if (k < texte.size()) {
+        double v = 0;
+        qsizetype c = k;
+        for (; c < texte.size() && texte[c] >= '0' && texte[c] <= '9'; ++c)
+            v = v * 10 + (texte[c] - '0');
+        if (c == texte.size()) {
+            r.type = ResultatAnalyse::Type::Valeur;
+            r.valeur = texte.startsWith('-') ? -v : v;
+            return r;
+        }
+    }
     bool ok = false;
-    const double v = QLocale::c().toDouble(texte.trimmed(), &ok);
+    const double v = QLocale::c().toDouble(QString::fromLatin1(texte).trimmed(), &ok);
     if (!ok || !std::isfinite(v)) {
         r.type = ResultatAnalyse::Type::PasUnNombre;
         return r;
@@ -41,33 +55,65 @@ ResultatAnalyse analyse_ligne(const QByteArray& ligne) {
 }
 
 ResultatAnalyse analyse_ligne(const QString& ligne) {
-    return analyse_ligne(ligne.toLatin1());
+    const QByteArray octets = ligne.toLatin1();
+    return analyse_ligne(QByteArrayView(octets));
 }
 
 namespace {
 
-// Reads one line without its end; false at the end of the file or on a read error.
-bool litLigne(QIODevice& f, QByteArray& b, bool& erreur) {
-    if (f.atEnd())
-        return false;
-    b = f.readLine(ChargeurEnr::kLongueurMax + 1);
-    if (b.isEmpty()) {
-        // Not at the end, yet nothing could be read.
-        erreur = true;
-        return false;
-    }
-    if (!b.endsWith('\n') && !f.atEnd()) {
-        // Over-long line: keep its beginning, pass over the rest.
-        char c = 0;
-        while (f.getChar(&c) && c != '\n') {
+// Reads a device in large blocks and hands out its lines without their ends
+// (LF or CR LF). A line longer than kLongueurMax keeps its beginning.
+class Lignes {
+public:
+    explicit Lignes(QIODevice& f) : m_f(f) {}
+    enum Resultat { Ligne, Fin, Erreur };
+    /// The next line, valid until the next call.
+    Resultat suivante(QByteArrayView& ligne) {
+        for (;;) {
+            const qsizetype nl = m_tampon.indexOf('\n', m_pos);
+            if (nl >= 0 || (m_fin && m_pos < m_tampon.size())) {
+                const qsizetype bout = nl >= 0 ? nl : m_tampon.size();
+                ligne = coupe(QByteArrayView(m_tampon).sliced(m_pos, bout - m_pos));
+                m_lus += bout - m_pos + (nl >= 0 ? 1 : 0);
+                m_pos = bout + (nl >= 0 ? 1 : 0);
+                return Ligne;
+            }
+            if (m_fin)
+                return Fin;
+            m_tampon.remove(0, m_pos);
+            m_pos = 0;
+            // A line far longer than anything kept: only its beginning stays in memory.
+            if (m_tampon.size() > kGarde) {
+                m_lus += m_tampon.size() - ChargeurEnr::kLongueurMax;
+                m_tampon.truncate(ChargeurEnr::kLongueurMax);
+            }
+            const qsizetype avant = m_tampon.size();
+            m_tampon.resize(avant + kBloc);
+            const qint64 n = m_f.read(m_tampon.data() + avant, kBloc);
+            m_tampon.resize(avant + std::max<qint64>(n, 0));
+            if (n < 0)
+                return Erreur;
+            if (n == 0)
+                m_fin = true;
         }
     }
-    if (b.endsWith('\n'))
-        b.chop(1);
-    if (b.endsWith('\r'))
-        b.chop(1);
-    return true;
-}
+    /// Bytes handed out so far.
+    qint64 lus() const { return m_lus; }
+
+private:
+    static constexpr qint64 kBloc = 1 << 20;
+    static constexpr qsizetype kGarde = 1 << 16;
+    static QByteArrayView coupe(QByteArrayView l) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+        return l.first(std::min<qsizetype>(l.size(), ChargeurEnr::kLongueurMax));
+    }
+    QIODevice& m_f;
+    QByteArray m_tampon;
+    qsizetype m_pos = 0;
+    qint64 m_lus = 0;
+    bool m_fin = false;
+};
 
 // What every load starts from: an empty store showing a file. Nothing of an earlier
 // recording or file may show through, and the memory it held goes back.
@@ -124,21 +170,28 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
                                   ArretChargement* arret) {
     vide(m);
     const qint64 taille = f.size();
-    bool erreur = false;
-    QByteArray ligne;
-    if (!litLigne(f, ligne, erreur)) {
-        if (erreur)
-            arrete(arret, 0, QStringLiteral("erreur de lecture"));
-        return erreur ? FinChargement::Echec : FinChargement::Complet;
+    Lignes lignes(f);
+    QByteArrayView ligne;
+    switch (lignes.suivante(ligne)) {
+    case Lignes::Erreur:
+        arrete(arret, 0, QStringLiteral("erreur de lecture"));
+        return FinChargement::Echec;
+    case Lignes::Fin:
+        return FinChargement::Complet;
+    case Lignes::Ligne:
+        break;
     }
     m.LigneEntete = QString::fromLatin1(ligne);
     qint64 n = 0;
     try {
-        while (!f.atEnd()) {
+        for (;;) {
             // The caller hears of the progress every so many lines, not at each.
             if (progression && n % kLignesParProgression == 0)
-                progression(f.pos() + 1, taille);
-            if (!litLigne(f, ligne, erreur)) {
+                progression(lignes.lus() + 1, taille);
+            const Lignes::Resultat r = lignes.suivante(ligne);
+            if (r == Lignes::Fin)
+                break;
+            if (r == Lignes::Erreur) {
                 arrete(arret, n + 1, QStringLiteral("erreur de lecture"));
                 return FinChargement::Echec;
             }
@@ -153,7 +206,8 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
                 m.ajouteLigne(0, ligne);
                 arrete(arret, n,
                        QStringLiteral("la valeur de la ligne n'est pas un nombre (« %1 »)")
-                           .arg(QString::fromLatin1(ligne.left(40))));
+                           .arg(QString::fromLatin1(
+                               ligne.first(std::min<qsizetype>(40, ligne.size())))));
                 return FinChargement::Echec;
             }
             m.ajouteLigne(a.valeur, ligne);

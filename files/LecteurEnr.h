@@ -22,7 +22,7 @@ struct ResultatAnalyse {
 
 /// Parses a record line: the value is the text after the first ";", at most
 /// four characters, stopping at the next ";".
-ResultatAnalyse analyse_ligne(const QByteArray& ligne);
+ResultatAnalyse analyse_ligne(QByteArrayView ligne);
 ResultatAnalyse analyse_ligne(const QString& ligne);
 
 /// How a load ended.
