@@ -21,6 +21,7 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     const bool manuelles = env.moteur.minuteriesManuelles;
     m_moteur = std::make_unique<engine::Moteur>(std::move(env.moteur));
     m_ui.setupUi(this);
+    m_policeHeure = m_ui.Label2->font();
     m_modeleListe = new graph::ModeleListe(&m_moteur->magasin(), this);
     m_ui.Text1->setModel(m_modeleListe);
 
@@ -55,7 +56,8 @@ Enregistreur::~Enregistreur() {
 
 void Enregistreur::Form_Load() {
     m_moteur->demarrage();
-    const int largeur = m_moteur->reglages().LargeurFenetre;
+    // A width narrower than the value panel (a hand-edited file) shows the panel.
+    const int largeur = std::max<int>(m_moteur->reglages().LargeurFenetre, core::kLargeurEtroite);
     appliqueLargeur(largeur);
     if (largeur > core::kLargeurEtroite)
         m_ui.menuGraphe->setChecked(true);
@@ -94,8 +96,21 @@ void Enregistreur::TimerVideBufferRS_Timer() {
 }
 
 void Enregistreur::surValeur(const QDateTime& instant, int valeur) {
-    m_ui.Label2->setText(core::formatHeureLocale(instant.time(), QLocale::system()));
+    const QString heure = core::formatHeureLocale(instant.time(), QLocale::system());
+    if (heure.size() != m_ui.Label2->text().size())
+        ajustePolice(m_ui.Label2, heure, m_policeHeure);
+    m_ui.Label2->setText(heure);
     m_ui.Label3->setText(QString::number(valeur));
+}
+
+void Enregistreur::ajustePolice(QLabel* l, const QString& texte, const QFont& police) {
+    // The system's time format may be longer (a 12-hour clock with AM/PM): the font
+    // shrinks until the text fits, never below 6 points.
+    QFont f = police;
+    const int place = l->contentsRect().width() - 2;
+    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(texte) > place)
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+    l->setFont(f);
 }
 
 void Enregistreur::surEchantillon() {
@@ -115,6 +130,20 @@ void Enregistreur::eteint_led() {
 
 void Enregistreur::Form_KeyPress(int code) {
     m_moteur->toucheTest(code);
+}
+
+void Enregistreur::changeEvent(QEvent* e) {
+    // Clicked while the settings dialog holds it disabled: the dialog comes to the
+    // front rather than hide behind a window that takes no input.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && !isEnabled() && m_formOption &&
+        m_formOption->isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (m_formOption && m_formOption->isVisible()) {
+                m_formOption->raise();
+                m_formOption->activateWindow();
+            }
+        });
+    QMainWindow::changeEvent(e);
 }
 
 bool Enregistreur::eventFilter(QObject* o, QEvent* e) {
@@ -189,13 +218,14 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
 void Enregistreur::surAlerte() {
     const QStringList textes = m_moteur->alertes();
     m_ui.bandeau->setText(textes.join(QLatin1Char('\n')));
-    m_ui.bandeau->setVisible(!textes.isEmpty());
+    m_ui.ajusteBandeau();
+    m_ui.cadreBandeau->setVisible(!textes.isEmpty());
     if (!textes.isEmpty())
-        m_ui.bandeau->raise();
+        m_ui.cadreBandeau->raise();
 }
 
 QString Enregistreur::alerte() const {
-    return m_ui.bandeau->isHidden() ? QString() : m_ui.bandeau->text();
+    return m_ui.cadreBandeau->isHidden() ? QString() : m_ui.bandeau->text();
 }
 
 settings::Form_option* Enregistreur::formOption() const {

@@ -91,6 +91,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
@@ -101,6 +102,7 @@ private:
     void appliqueLargeur(int twips);
     void appliqueEtat(engine::Etat etat);
     void surEchantillon();
+    static void ajustePolice(QLabel* l, const QString& texte, const QFont& police);
     void surValeur(const QDateTime& instant, int valeur);
     void surAlerte();
     void surProgression(qint64 position, qint64 taille);
@@ -122,6 +124,8 @@ private:
     /// Working directory saved around the new-record dialog.
     QString m_RepertoireEnr;
     int m_largeurTwips = 0;
+    /// The clock's own font, before any shrinking to fit.
+    QFont m_policeHeure;
     int m_budgetChargementMs = 15;
     QElapsedTimer m_budgetChargement;
 };

@@ -1,20 +1,56 @@
 #pragma once
 
 #include <QListView>
+#include <QStyledItemDelegate>
 
 namespace graph {
 
-/// The read-only sample list: black, green text, vertical scroll bar only; lines
-/// can be selected and copied (each followed by CR LF).
+/// Draws a list line over as many text rows as the list gives each line, wrapping
+/// where the line is wider than the list and eliding only what still does not fit.
+class DelegueLigne : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    /// Text rows every line gets.
+    void setRangees(int n) { m_rangees = n; }
+    int rangees() const { return m_rangees; }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+private:
+    int m_rangees = 1;
+};
+
+/// The read-only sample list: black, green text, vertical scroll bar only; a line
+/// too wide for the list continues on the next row; lines can be selected and
+/// copied (each followed by CR LF).
 class ListeMesures : public QListView {
     Q_OBJECT
 public:
     explicit ListeMesures(QWidget* parent = nullptr);
     /// The selected lines as copied to the clipboard.
     QString texteSelection() const;
+    /// Gives every line as many text rows as the widest lines need (measured on a
+    /// sample of the lines, so that a list of millions stays quick), at most
+    /// kRangeesMax. Called when the lines change.
+    void ajusteRangees();
+    /// Text rows each line gets.
+    int rangees() const { return m_delegue->rangees(); }
+    static constexpr int kRangeesMax = 3;
+    /// Width in pixels a line's text may take on one row.
+    int largeurTexte() const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    DelegueLigne* m_delegue;
 };
+
+/// Text rows a line of `largeurTexte` pixels needs in `largeurDisponible` pixels,
+/// between 1 and `maximum`.
+int rangeesNecessaires(int largeurTexte, int largeurDisponible, int maximum);
 
 } // namespace graph

@@ -2,6 +2,8 @@
 
 #include "engine/Moteur.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -37,6 +39,25 @@ void Form_option::closeEvent(QCloseEvent* e) {
     if (m_principale)
         m_principale->setEnabled(true);
     QDialog::closeEvent(e);
+}
+
+bool Form_option::focusNextPrevChild(bool suivant) {
+    QWidget* w = focusWidget();
+    if (!w)
+        return QDialog::focusNextPrevChild(suivant);
+    for (QWidget* c = suivant ? w->nextInFocusChain() : w->previousInFocusChain(); c != w;
+         c = suivant ? c->nextInFocusChain() : c->previousInFocusChain()) {
+        if (!isAncestorOf(c) || !c->isEnabled() || !c->isVisible() ||
+            !(c->focusPolicy() & Qt::TabFocus))
+            continue;
+        // An unchecked button of a group that has a checked one is passed over.
+        if (auto* b = qobject_cast<QAbstractButton*>(c);
+            b && b->group() && !b->isChecked() && b->group()->checkedButton())
+            continue;
+        c->setFocus(suivant ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return false;
 }
 
 void Form_option::keyPressEvent(QKeyEvent* e) {

@@ -26,6 +26,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    /// Tab and Shift+Tab stop on the checked button of each group only; the arrow
+    /// keys move within a group.
+    bool focusNextPrevChild(bool suivant) override;
 
 private:
     engine::Moteur& m_moteur;

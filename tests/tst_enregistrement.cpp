@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QTest>
 
 using test::Banc;
@@ -16,6 +18,8 @@ private slots:
     void nouvelEnregistrement();
     void nouvelEnregistrementAnnule();
     void nouvelEnregistrementFichierExistant();
+    void dialogueNouveauRefuse_data();
+    void dialogueNouveauRefuse();
     void formatLigne_data();
     void formatLigne();
     void repertoireDisparu();
@@ -160,6 +164,42 @@ void TstEnregistrement::nouvelEnregistrementFichierExistant() {
     f.menu_nouveau_Click();
     QCOMPARE(f.moteur().reglages().NomFichierEnr, b.chemin(QStringLiteral("absent/x.csv")));
     QCOMPARE(b.dialogues.avertissements.size(), 1);
+}
+
+void TstEnregistrement::dialogueNouveauRefuse_data() {
+    QTest::addColumn<QString>("saisie");
+    QTest::addColumn<QString>("refus");
+    QTest::newRow("folder that does not exist") << "pas-la/x.csv"
+                                                << "n'existe pas";
+    QTest::newRow("absolute, folder missing") << "/tmp/plovar-absent-42/x.csv"
+                                              << "n'existe pas";
+    QTest::newRow("double quote") << "a\"b.csv"
+                                  << "guillemet";
+    QTest::newRow("plain name") << "mesures.csv"
+                                << "";
+}
+
+void TstEnregistrement::dialogueNouveauRefuse() {
+    QFETCH(QString, saisie);
+    QFETCH(QString, refus);
+    QTemporaryDir dir;
+    ui::DialogueNouveauFichier d(nullptr);
+    QStringList vus;
+    d.avertit = [&](const QString& t) { vus << t; };
+    d.setDirectory(dir.path());
+    auto* edition = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edition);
+    edition->setText(saisie);
+    d.accept();
+    if (refus.isEmpty()) {
+        QVERIFY(vus.isEmpty());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(QFileInfo(d.selectedFiles().value(0)).fileName(), saisie);
+    } else {
+        QCOMPARE(vus.size(), 1);
+        QVERIFY2(vus[0].contains(refus), qPrintable(vus[0]));
+        QCOMPARE(d.result(), int(QDialog::Rejected)); // still open, nothing chosen
+    }
 }
 
 void TstEnregistrement::formatLigne_data() {

@@ -24,6 +24,8 @@ private slots:
     void bascule();
     void bascule5000();
     void vueSuitEnregistrement();
+    void lignesEntieres_data();
+    void lignesEntieres();
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
@@ -261,6 +263,50 @@ void TstGraphe::vueSuitEnregistrement() {
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 10.f);
     QCOMPARE(f.ui().Ecran1->debut(), 30);
     f.CmdRecord_Click();
+}
+
+void TstGraphe::lignesEntieres_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("valeur");
+    QTest::addColumn<int>("longueurFichier");
+    QTest::newRow("3 digits") << 120 << 45 << 0;
+    QTest::newRow("4 digits") << 1020 << 3 << 0;
+    QTest::newRow("5 digits, negative") << 32001 << -32768 << 0;
+    QTest::newRow("loaded, 5 digits") << 0 << 0 << 30;
+    QTest::newRow("loaded, very long lines") << 0 << 0 << 2000;
+}
+
+void TstGraphe::lignesEntieres() {
+    QFETCH(int, n);
+    QFETCH(int, valeur);
+    QFETCH(int, longueurFichier);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    core::Magasin& m = f.moteur().magasin();
+    const QDateTime t(QDate(2026, 12, 7), QTime(12, 50, 11), Qt::UTC);
+    if (longueurFichier > 0) {
+        m.donneesChargees = true;
+        for (int i = 1; i <= 12000; ++i)
+            m.ajouteLigne(1, QByteArray::number(i) + ";250;12-07-2026;12:50:11" +
+                                 QByteArray(std::max(0, longueurFichier - 30), 'x'));
+    } else {
+        for (int i = 1; i <= n; ++i)
+            m.ajoute(valeur, t);
+    }
+    f.affich();
+    // Each line gets the rows the widest needs, within the limit: nothing is cut
+    // unless a line needs more rows than the limit.
+    const graph::ListeMesures* liste = f.ui().Text1;
+    const int disponible = liste->largeurTexte();
+    const QFontMetrics fm(liste->font());
+    int plusLarge = 1;
+    for (int r = 0; r < std::min(40, f.modeleListe()->rowCount()); ++r)
+        plusLarge = std::max(
+            plusLarge, graph::rangeesNecessaires(fm.horizontalAdvance(f.modeleListe()->ligne(r)),
+                                                 disponible, 1000));
+    QCOMPARE(liste->rangees(), std::min(plusLarge, graph::ListeMesures::kRangeesMax));
+    if (longueurFichier == 0)
+        QVERIFY2(liste->rangees() >= 2 || n < 1000, qPrintable(QString::number(liste->rangees())));
 }
 
 QTEST_MAIN(TstGraphe)

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace ui {
 
@@ -38,6 +42,15 @@ bool DialoguesQt::question(QWidget* parent, const QString& texte) {
 
 void DialoguesQt::message(QWidget* parent, const QString& texte) {
     QMessageBox b(QMessageBox::NoIcon, titre(), texte, QMessageBox::Ok, parent);
+    // A short text makes a narrow box whose title bar cuts the caption: the box is
+    // kept at least as wide as the caption and the title bar's buttons.
+    if (auto* grille = qobject_cast<QGridLayout*>(b.layout())) {
+        QFont gras = b.font();
+        gras.setBold(true);
+        const int largeur = QFontMetrics(gras).horizontalAdvance(titre()) + 140;
+        grille->addItem(new QSpacerItem(largeur, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                        grille->rowCount(), 0, 1, grille->columnCount());
+    }
     b.exec();
 }
 
@@ -45,10 +58,50 @@ void DialoguesQt::avertissement(QWidget* parent, const QString& texte) {
     QMessageBox::warning(parent, titre(), texte);
 }
 
+QString refusNouveauFichier(const QString& saisie, const QString& choisi) {
+    if (saisie.contains(QLatin1Char('"')))
+        return QStringLiteral("Le nom du fichier ne peut pas contenir de guillemet (\"). "
+                              "Choisissez un autre nom.");
+    const QDir dossier = QFileInfo(choisi).absoluteDir();
+    if (!dossier.exists())
+        return QStringLiteral("Le dossier %1 n'existe pas. Choisissez un dossier existant.")
+            .arg(QDir::toNativeSeparators(dossier.path()));
+    return {};
+}
+
+DialogueNouveauFichier::DialogueNouveauFichier(QWidget* parent)
+    : QFileDialog(parent, QStringLiteral("Nouvel Enregistrement sous :")) {
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setDefaultSuffix(QStringLiteral("csv"));
+    setNameFilter(QStringLiteral("*.csv"));
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    selectFile(QStringLiteral("data_tr.csv"));
+    avertit = [this](const QString& texte) { QMessageBox::warning(this, titre(), texte); };
+}
+
+void DialogueNouveauFichier::accept() {
+    // The typed text as it stands: the dialog would read quotes as separators.
+    const auto* saisie = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString texte = saisie ? saisie->text() : QString();
+    QString choisi = texte;
+    if (!texte.isEmpty() && QFileInfo(texte).isRelative())
+        choisi = directory().filePath(texte);
+    if (texte.isEmpty() && !selectedFiles().isEmpty())
+        choisi = selectedFiles().constFirst();
+    const QString refus = refusNouveauFichier(texte, choisi);
+    if (!refus.isEmpty()) {
+        avertit(refus);
+        return;
+    }
+    QFileDialog::accept();
+}
+
 QString DialoguesQt::nouveauFichier(QWidget* parent) {
-    return dialogueFichier(parent, QFileDialog::AcceptSave,
-                           QStringLiteral("Nouvel Enregistrement sous :"),
-                           QStringLiteral("data_tr.csv"));
+    DialogueNouveauFichier d(parent);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return {};
+    return d.selectedFiles().constFirst();
 }
 
 QString DialoguesQt::ouvreFichier(QWidget* parent) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 #include <QUrl>
+
+#include <functional>
 
 class QWidget;
 
@@ -31,6 +34,23 @@ public:
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
     virtual void ouvreLien(const QUrl& url) = 0;
+};
+
+/// Why a name typed in the new-record dialog cannot be taken ("" when it can):
+/// `saisie` is the text typed, `choisi` the file it names.
+QString refusNouveauFichier(const QString& saisie, const QString& choisi);
+
+/// The new-record save dialog: it refuses, with a message and without closing, a
+/// folder that does not exist and a name with a double quote.
+class DialogueNouveauFichier : public QFileDialog {
+    Q_OBJECT
+public:
+    explicit DialogueNouveauFichier(QWidget* parent);
+    /// Shows a refusal; a message box unless replaced.
+    std::function<void(const QString&)> avertit;
+
+public slots:
+    void accept() override;
 };
 
 /// The real dialogs.

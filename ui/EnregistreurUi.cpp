@@ -31,6 +31,18 @@ QLabel* afficheur(QWidget* parent, const QString& texte, const QFont& police) {
 
 } // namespace
 
+void EnregistreurUi::ajusteBandeau() {
+    // Over the bottom of the list, inside its frame.
+    const QRect liste =
+        Text1->geometry().adjusted(2, 2, -2 - Text1->verticalScrollBar()->width(), -2);
+    const int cadre = 2 * cadreBandeau->frameWidth();
+    const int texte = bandeau->heightForWidth(liste.width() - cadre);
+    const int hauteur = std::min(liste.height(), texte + cadre);
+    cadreBandeau->setGeometry(liste.left(), liste.bottom() + 1 - hauteur, liste.width(), hauteur);
+    cadreBandeau->setVerticalScrollBarPolicy(
+        texte + cadre > liste.height() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
 void EnregistreurUi::setupUi(QMainWindow* fenetre) {
     fenetre->setObjectName(QStringLiteral("Enregistreur"));
     fenetre->setWindowTitle(QStringLiteral("Plovar"));
@@ -114,20 +126,27 @@ void EnregistreurUi::setupUi(QMainWindow* fenetre) {
     place(HScroll1, 2760, 4320, 4815, 135);
     HScroll1->hide();
 
-    bandeau = new QLabel(surface);
+    cadreBandeau = new QScrollArea(surface);
+    cadreBandeau->setObjectName(QStringLiteral("cadreBandeau"));
+    cadreBandeau->setFrameStyle(QFrame::Box | QFrame::Plain);
+    cadreBandeau->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    cadreBandeau->setWidgetResizable(true);
+    cadreBandeau->setFocusPolicy(Qt::NoFocus);
+    bandeau = new QLabel;
     bandeau->setObjectName(QStringLiteral("bandeau"));
     bandeau->setWordWrap(true);
     bandeau->setAutoFillBackground(true);
-    bandeau->setFrameStyle(QFrame::Box | QFrame::Plain);
     bandeau->setMargin(2);
+    bandeau->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     {
         QPalette pal = bandeau->palette();
         pal.setColor(QPalette::Window, QColor(255, 240, 160));
         pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
         bandeau->setPalette(pal);
     }
-    place(bandeau, 150, 2040, 2880, 705);
-    bandeau->hide();
+    cadreBandeau->setWidget(bandeau);
+    place(cadreBandeau, 150, 2040, 2880, 705);
+    cadreBandeau->hide();
 
     // Tab cycle: list, drawing area, the two strips, record button.
     QWidget::setTabOrder(Text1, Ecran1);

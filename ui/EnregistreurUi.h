@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
 
@@ -40,8 +41,13 @@ struct EnregistreurUi {
     graph::BandeGraduee* Picture2 = nullptr;
     QSlider* Slider1 = nullptr;
     QScrollBar* HScroll1 = nullptr;
-    /// Non-modal notice over the bottom of the list (write failures, absent source).
+    /// Non-modal notice over the bottom of the list (write failures, absent source),
+    /// in a frame that scrolls when the text is taller than the list.
     QLabel* bandeau = nullptr;
+    QScrollArea* cadreBandeau = nullptr;
+    /// Places the notice frame over the bottom of the list, as tall as its text
+    /// needs and at most as tall as the list.
+    void ajusteBandeau();
 
     QMenu* menu_fichier = nullptr;
     QAction* menu_nouveau = nullptr;
