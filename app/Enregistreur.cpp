@@ -45,6 +45,21 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     connect(m_ui.menuReglage, &QAction::triggered, this, &Enregistreur::menuReglage_Click);
     connect(m_ui.menu_apropos, &QAction::triggered, this, &Enregistreur::menu_apropos_Click);
     connect(m_ui.Ecran1, &graph::Ecran::molette, this, &Enregistreur::surMolette);
+    connect(m_ui.Ecran1, &graph::Ecran::toucheNavigation, this, &Enregistreur::surToucheGraphe);
+    m_infoVue = new QLabel(m_ui.Ecran1);
+    m_infoVue->setObjectName(QStringLiteral("infoVue"));
+    m_infoVue->setAutoFillBackground(true);
+    {
+        QPalette pal = m_infoVue->palette();
+        pal.setColor(QPalette::Window, QColor(40, 40, 40));
+        pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
+        m_infoVue->setPalette(pal);
+    }
+    m_infoVue->setMargin(2);
+    m_infoVue->hide();
+    m_masqueInfoVue.setSingleShot(true);
+    m_masqueInfoVue.setInterval(2000);
+    connect(&m_masqueInfoVue, &QTimer::timeout, m_infoVue, &QWidget::hide);
 
     // Key preview: the window sees every key typed in it before its controls do.
     qApp->installEventFilter(this);
@@ -161,6 +176,8 @@ bool Enregistreur::eventFilter(QObject* o, QEvent* e) {
 }
 
 void Enregistreur::appliqueEtat(engine::Etat etat) {
+    const engine::Etat avant = m_etatAffiche;
+    m_etatAffiche = etat;
     const bool enCours = etat == engine::Etat::Enregistrement;
     const bool libre = etat == engine::Etat::Repos;
     m_ui.menu_fichier->menuAction()->setEnabled(libre);
@@ -173,8 +190,13 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
     }
     if (enCours) {
         raz();
+        m_suitFin = true;
         m_TimerLed.start();
     } else {
+        // After a recording the view stays where it was: the next zoom or scroll
+        // starts from what the user saw.
+        if (avant == engine::Etat::Enregistrement && m_moteur->magasin().NbMesures() > 0)
+            placeDebut(m_ui.Ecran1->debut());
         eteint_led();
         m_TimerLed.stop();
     }

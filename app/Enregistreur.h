@@ -109,6 +109,13 @@ private:
     void surChargementTermine(files::FinChargement fin);
     qint64 debutVue() const;
     void surMolette(int pas, bool decalage);
+    void surToucheGraphe(int touche);
+    /// Moves the view to start at sample `debut` (kept inside the run).
+    void placeDebut(qint64 debut);
+    /// Moves the view by a number of samples and redraws.
+    void defileDe(qint64 echantillons);
+    /// Shows the zoom and the span in view for a moment.
+    void montreVue();
 
     ui::Dialogues* m_dialogues;
     std::unique_ptr<engine::Moteur> m_moteur;
@@ -124,6 +131,12 @@ private:
     /// Working directory saved around the new-record dialog.
     QString m_RepertoireEnr;
     int m_largeurTwips = 0;
+    /// During a recording the view follows the newest sample, until moved back.
+    bool m_suitFin = true;
+    /// The state the window last showed.
+    engine::Etat m_etatAffiche = engine::Etat::Repos;
+    QLabel* m_infoVue = nullptr;
+    QTimer m_masqueInfoVue;
     /// The clock's own font, before any shrinking to fit.
     QFont m_policeHeure;
     int m_budgetChargementMs = 15;

@@ -5,6 +5,9 @@
 #include "graph/ModeleListe.h"
 
 #include <QApplication>
+#include <QSignalBlocker>
+
+#include <climits>
 
 #include <cmath>
 
@@ -71,9 +74,9 @@ qint64 Enregistreur::debutVue() const {
     if (z <= 1 || n <= 0)
         return bas;
     const double largeur = m_ui.Ecran1->ScaleWidth();
-    // While recording the newest sample stays in view.
-    if (enregistrement())
-        return std::max<qint64>(bas, n - static_cast<qint64>(std::floor(largeur)));
+    // While recording the newest sample stays in view, unless the user moved back.
+    if (enregistrement() && m_suitFin)
+        return bas + graph::debutVue(n - bas, largeur, n);
     return bas + graph::debutVue(n - bas, largeur,
                                  static_cast<qint64>(m_moteur->cycle().DecalageX) - bas);
 }
@@ -106,6 +109,14 @@ void Enregistreur::Slider1_Scroll() {
     const int z = m_ui.Slider1->value();
     if (z > 1) {
         m_ui.HScroll1->setEnabled(true);
+        // The new view keeps the middle of what the user saw.
+        const core::Magasin& m = m_moteur->magasin();
+        const qint64 bas = m.premier() > 1 ? m.premier() : 0;
+        const double largeur = static_cast<double>(m.NbMesures() - bas) / z;
+        const bool vueAJour = m_ui.Ecran1->nbTrace() == m.NbMesures();
+        const double milieu = vueAJour ? m_ui.Ecran1->debut() + m_ui.Ecran1->ScaleWidth() / 2.0
+                                       : (bas + m.NbMesures()) / 2.0;
+        placeDebut(static_cast<qint64>(std::llround(milieu - largeur / 2)));
     } else {
         m_ui.HScroll1->setEnabled(false);
         m_ui.HScroll1->setValue(1);
@@ -113,22 +124,91 @@ void Enregistreur::Slider1_Scroll() {
     // Lets a sampling tick that fell due meanwhile run before the redraw.
     QCoreApplication::processEvents();
     affich();
+    montreVue();
 }
 
 void Enregistreur::defilement() {
     if (chargementEnCours())
         return;
-    m_moteur->cycle().DecalageX = static_cast<int16_t>(m_ui.HScroll1->value());
+    m_moteur->cycle().DecalageX = m_ui.HScroll1->value();
     affich();
+}
+
+void Enregistreur::placeDebut(qint64 debut) {
+    const core::Magasin& m = m_moteur->magasin();
+    const qint64 n = m.NbMesures();
+    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
+    const double largeur = static_cast<double>(n - bas) / std::max(1, m_ui.Slider1->value());
+    const qint64 fin = bas + graph::debutVue(n - bas, largeur, n);
+    debut = std::clamp(debut, bas, fin);
+    // During a recording the view follows the newest sample again once it is
+    // brought back to the end.
+    m_suitFin = debut >= fin;
+    m_moteur->cycle().DecalageX = static_cast<double>(debut);
+    const QSignalBlocker bloque(m_ui.HScroll1);
+    m_ui.HScroll1->setRange(0, static_cast<int>(std::min<qint64>(n, INT_MAX)));
+    m_ui.HScroll1->setValue(static_cast<int>(std::min<qint64>(debut, INT_MAX)));
+}
+
+void Enregistreur::defileDe(qint64 echantillons) {
+    if (chargementEnCours() || m_ui.Slider1->value() <= 1)
+        return;
+    placeDebut(m_ui.Ecran1->debut() + echantillons);
+    affich();
+    montreVue();
 }
 
 void Enregistreur::surMolette(int pas, bool decalage) {
     if (decalage) {
-        if (m_ui.HScroll1->isEnabled())
-            m_ui.HScroll1->setValue(m_ui.HScroll1->value() - pas * m_ui.HScroll1->singleStep());
+        // A notch moves a tenth of what is shown.
+        const qint64 dixieme = std::max<qint64>(1, std::llround(m_ui.Ecran1->ScaleWidth() / 10.0));
+        defileDe(-pas * dixieme);
         return;
     }
     m_ui.Slider1->setValue(m_ui.Slider1->value() + pas);
+}
+
+void Enregistreur::surToucheGraphe(int touche) {
+    const qint64 ecran = std::max<qint64>(1, std::llround(m_ui.Ecran1->ScaleWidth()));
+    const qint64 n = m_moteur->magasin().NbMesures();
+    switch (touche) {
+    case Qt::Key_PageUp:
+        defileDe(-ecran);
+        break;
+    case Qt::Key_PageDown:
+        defileDe(ecran);
+        break;
+    case Qt::Key_Home:
+        defileDe(-n);
+        break;
+    case Qt::Key_End:
+        defileDe(n);
+        break;
+    default:
+        break;
+    }
+}
+
+void Enregistreur::montreVue() {
+    // Briefly, over the graph: the zoom and the span shown.
+    const core::Magasin& m = m_moteur->magasin();
+    const qint64 debut = std::max<qint64>(m_ui.Ecran1->debut(), 1);
+    const qint64 fin = std::min<qint64>(m.NbMesures(), m_ui.Ecran1->debut() +
+                                                           std::llround(m_ui.Ecran1->ScaleWidth()));
+    if (fin < debut)
+        return;
+    QString etendue;
+    if (m.instantMs(debut) != 0 && m.instantMs(fin) != 0)
+        etendue = m.TabDate(debut) + QLatin1Char(' ') + m.TabHeure(debut) + QStringLiteral(" → ") +
+                  m.TabDate(fin) + QLatin1Char(' ') + m.TabHeure(fin);
+    else
+        etendue = QStringLiteral("mesures %1 à %2").arg(debut).arg(fin);
+    m_infoVue->setText(QStringLiteral("Zoom ×%1 — %2").arg(m_ui.Slider1->value()).arg(etendue));
+    m_infoVue->adjustSize();
+    m_infoVue->move(m_ui.Ecran1->contentsRect().topLeft() + QPoint(2, 2));
+    m_infoVue->show();
+    m_infoVue->raise();
+    m_masqueInfoVue.start();
 }
 
 void Enregistreur::menuGraphe_Click() {

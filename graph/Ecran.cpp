@@ -3,6 +3,7 @@
 #include "graph/Couleurs.h"
 #include "graph/Geometrie.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -90,6 +91,20 @@ void Ecran::paintEvent(QPaintEvent* e) {
     QFrame::paintEvent(e);
     QPainter p(this);
     dessine(p);
+}
+
+void Ecran::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        emit toucheNavigation(e->key());
+        e->accept();
+        return;
+    default:
+        QFrame::keyPressEvent(e);
+    }
 }
 
 void Ecran::wheelEvent(QWheelEvent* e) {

@@ -63,10 +63,13 @@ public:
 signals:
     /// Wheel turned over the area: steps up (> 0) or down; `decalage` with Shift.
     void molette(int pas, bool decalage);
+    /// PageUp, PageDown, Home or End pressed while the area has the focus.
+    void toucheNavigation(int touche);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     float m_largeurEchelle = 0;

@@ -41,7 +41,8 @@ Axes calculeAxes(const BoiteImage& bas, const BoiteImage& droite) {
 }
 
 qint64 debutVue(qint64 n, double largeur, qint64 decalage) {
-    const qint64 maxDebut = std::max<qint64>(0, n - static_cast<qint64>(std::floor(largeur)));
+    // At the end, the newest sample reaches the right edge.
+    const qint64 maxDebut = std::max<qint64>(0, n - static_cast<qint64>(std::ceil(largeur)));
     return std::clamp<qint64>(decalage, 0, maxDebut);
 }
 

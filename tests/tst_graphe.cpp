@@ -71,8 +71,10 @@ void TstGraphe::zoom2() {
     f.ui().Slider1->setValue(2);
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 50.f);
     const std::vector<QPointF> p = f.ui().Ecran1->pointsUnites();
-    // Samples 0 to 50 span the area; the one after is only there to reach the edge.
-    QCOMPARE(p.front().x(), 0.0);
+    // Zooming keeps the middle: samples 25 to 75 span the area; the ones before and
+    // after are only there to reach the edges.
+    QCOMPARE(f.ui().Ecran1->debut(), 25);
+    QCOMPARE(p.front().x(), -1.0);
     QCOMPARE(p.back().x(), 51.0);
     QVERIFY(f.ui().HScroll1->isEnabled());
     // Panning shows later samples, never past the end of the store.
@@ -212,9 +214,18 @@ void TstGraphe::molette() {
     tourne(120, Qt::NoModifier);
     QCOMPARE(f.ui().Slider1->value(), 2);
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 50.f);
+    // Zoom 2 keeps the middle in view; a notch moves a tenth of the 50 samples shown.
+    const qint64 avant = f.ui().Ecran1->debut();
     tourne(-120, Qt::ShiftModifier);
-    QCOMPARE(f.ui().HScroll1->value(), 10);
-    QCOMPARE(f.ui().Ecran1->debut(), 10);
+    QCOMPARE(f.ui().Ecran1->debut(), avant + 5);
+    QCOMPARE(f.moteur().cycle().DecalageX, double(avant + 5));
+    // Keys on the focused graph: a screen, the ends.
+    QTest::keyClick(f.ui().Ecran1, Qt::Key_PageUp);
+    QCOMPARE(f.ui().Ecran1->debut(), std::max<qint64>(0, avant + 5 - 50));
+    QTest::keyClick(f.ui().Ecran1, Qt::Key_End);
+    QCOMPARE(f.ui().Ecran1->debut(), 50);
+    QTest::keyClick(f.ui().Ecran1, Qt::Key_Home);
+    QCOMPARE(f.ui().Ecran1->debut(), 0);
     for (int k = 0; k < 15; ++k)
         tourne(120, Qt::NoModifier);
     QCOMPARE(f.ui().Slider1->value(), 10);
