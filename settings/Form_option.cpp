@@ -47,13 +47,17 @@ bool Form_option::focusNextPrevChild(bool suivant) {
         return QDialog::focusNextPrevChild(suivant);
     for (QWidget* c = suivant ? w->nextInFocusChain() : w->previousInFocusChain(); c != w;
          c = suivant ? c->nextInFocusChain() : c->previousInFocusChain()) {
-        if (!isAncestorOf(c) || !c->isEnabled() || !c->isVisible() ||
-            !(c->focusPolicy() & Qt::TabFocus))
+        if (!isAncestorOf(c) || !c->isEnabled() || !c->isVisible())
             continue;
-        // An unchecked button of a group that has a checked one is passed over.
-        if (auto* b = qobject_cast<QAbstractButton*>(c);
-            b && b->group() && !b->isChecked() && b->group()->checkedButton())
+        // In a group with a checked button, that one only (Qt moves the Tab stop of a
+        // group to the last button that had the focus, not to the checked one).
+        const auto* b = qobject_cast<QAbstractButton*>(c);
+        if (b && b->group() && b->group()->checkedButton()) {
+            if (!b->isChecked())
+                continue;
+        } else if (!(c->focusPolicy() & Qt::TabFocus)) {
             continue;
+        }
         c->setFocus(suivant ? Qt::TabFocusReason : Qt::BacktabFocusReason);
         return true;
     }

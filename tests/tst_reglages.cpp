@@ -23,6 +23,7 @@ private slots:
     void soulignement();
     void liens();
     void toucheAPropos();
+    void tabulationSurLesChoix();
 };
 
 void TstReglages::cadences_data() {
@@ -273,6 +274,30 @@ void TstReglages::toucheAPropos() {
     QVERIFY(a && a->isVisible());
     QTest::keyClick(a, Qt::Key_Return);
     QTRY_VERIFY(!a);
+}
+
+void TstReglages::tabulationSurLesChoix() {
+    // Tab stops on the checked button of each group, never on another one, where a
+    // Space would change the setting.
+    Banc b(QByteArray("\"X\",\"a.csv\",3,0,3600\r\n"));
+    app::Enregistreur& f = b.demarre();
+    f.menuReglage_Click();
+    settings::Form_option* d = f.formOption();
+    QVERIFY(d);
+    d->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    d->ui.Option2[0]->setFocus();
+    QList<QWidget*> vus;
+    for (int k = 0; k < 4; ++k) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : d, Qt::Key_Tab);
+        vus << QApplication::focusWidget();
+    }
+    QVERIFY(vus.contains(d->ui.Option1[3]));
+    QVERIFY(vus.contains(d->ui.Command1));
+    for (QWidget* w : vus)
+        if (auto* o = qobject_cast<QRadioButton*>(w))
+            QVERIFY2(o->isChecked(), qPrintable(o->text()));
+    d->close();
 }
 
 QTEST_MAIN(TstReglages)

@@ -11,13 +11,30 @@ namespace ui {
 BarreChargement::BarreChargement() {
     setObjectName(QStringLiteral("barreChargement"));
     setWindowTitle(QStringLiteral("Chargement en cours..."));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(graph::px(4650), graph::px(585));
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    // The caption strip, in the colours of an active title bar.
+    legende = new QLabel(windowTitle(), this);
+    legende->setObjectName(QStringLiteral("legende"));
+    legende->setAutoFillBackground(true);
+    legende->setAlignment(Qt::AlignCenter);
+    QFont gras = legende->font();
+    gras.setBold(true);
+    legende->setFont(gras);
+    QPalette pal = legende->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::WindowText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    legende->setPalette(pal);
+    const int hauteurLegende = legende->sizeHint().height() + 4;
+    legende->setGeometry(1, 1, graph::px(4650) - 2, hauteurLegende);
+    setFixedSize(graph::px(4650), graph::px(585) + hauteurLegende);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     place(ProgressBar1, 360, 120, 3975, 255);
+    ProgressBar1->move(ProgressBar1->x(), ProgressBar1->y() + hauteurLegende);
 }
 
 void BarreChargement::centre() {

@@ -34,7 +34,7 @@ QLabel* afficheur(QWidget* parent, const QString& texte, const QFont& police) {
 void EnregistreurUi::ajusteBandeau() {
     // Over the bottom of the list, inside its frame.
     const QRect liste =
-        Text1->geometry().adjusted(2, 2, -2 - Text1->verticalScrollBar()->width(), -2);
+        Text1->geometry().adjusted(2, 2, -2 - Text1->verticalScrollBar()->sizeHint().width(), -2);
     const int cadre = 2 * cadreBandeau->frameWidth();
     const int texte = bandeau->heightForWidth(liste.width() - cadre);
     const int hauteur = std::min(liste.height(), texte + cadre);
