@@ -3,6 +3,7 @@
 #include "core/Cycle.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -109,16 +110,17 @@ qint64 Magasin::octets() const {
 }
 
 namespace {
-void etend(double& min, qint64& iMin, double& max, qint64& iMax, double vMin, qint64 pMin,
-           double vMax, qint64 pMax) {
-    if (vMin < min) {
-        min = vMin;
-        iMin = pMin;
+template <typename R> void etend(R& r, const R& b) {
+    if (b.min < r.min) {
+        r.min = b.min;
+        r.iMin = b.iMin;
     }
-    if (vMax > max) {
-        max = vMax;
-        iMax = pMax;
+    if (b.max > r.max) {
+        r.max = b.max;
+        r.iMax = b.iMax;
     }
+    r.somme += b.somme;
+    r.carres += b.carres;
 }
 } // namespace
 
@@ -137,11 +139,11 @@ void Magasin::ajouteAuResume(size_t position) {
                 for (size_t q = 0; q < position; ++q) {
                     const double w = m_valeurs[q].valeur;
                     const auto pq = static_cast<qint64>(q);
+                    const Resume un{w, w, pq, pq, w, w * w};
                     if (q % kEventail == 0)
-                        l.push_back({w, w, pq, pq});
+                        l.push_back(un);
                     else
-                        etend(l.back().min, l.back().iMin, l.back().max, l.back().iMax, w, pq, w,
-                              pq);
+                        etend(l.back(), un);
                 }
             } else {
                 const std::vector<Resume>& dessous = m_resume[niveau - 1];
@@ -150,18 +152,21 @@ void Magasin::ajouteAuResume(size_t position) {
                     if (q % kEventail == 0)
                         l.push_back(b);
                     else
-                        etend(l.back().min, l.back().iMin, l.back().max, l.back().iMax, b.min,
-                              b.iMin, b.max, b.iMax);
+                        etend(l.back(), b);
                 }
             }
             m_resume.push_back(std::move(l));
+            // Built from the level below, which already holds this sample.
+            if (niveau > 0)
+                continue;
         }
         std::vector<Resume>& l = m_resume[niveau];
         const size_t k = position / taille;
+        const Resume un{v, v, p, p, v, v * v};
         if (k >= l.size())
-            l.push_back({v, v, p, p});
+            l.push_back(un);
         else
-            etend(l[k].min, l[k].iMin, l[k].max, l[k].iMax, v, p, v, p);
+            etend(l[k], un);
     }
 }
 
@@ -171,7 +176,7 @@ void Magasin::reconstruitResume() {
         ajouteAuResume(p);
 }
 
-void Magasin::fusionne(MinMax& r, double v, qint64 position) const {
+void Magasin::fusionne(MinMax& r, Sommes& s, double v, qint64 position) const {
     const qint64 i = m_premier + position;
     if (r.vide() || v < r.min) {
         r.min = v;
@@ -181,9 +186,11 @@ void Magasin::fusionne(MinMax& r, double v, qint64 position) const {
         r.max = v;
         r.iMax = i;
     }
+    s.somme += v;
+    s.carres += v * v;
 }
 
-void Magasin::fusionne(MinMax& r, const Resume& b) const {
+void Magasin::fusionne(MinMax& r, Sommes& s, const Resume& b) const {
     if (r.vide() || b.min < r.min) {
         r.min = b.min;
         r.iMin = m_premier + b.iMin;
@@ -192,15 +199,17 @@ void Magasin::fusionne(MinMax& r, const Resume& b) const {
         r.max = b.max;
         r.iMax = m_premier + b.iMax;
     }
+    s.somme += b.somme;
+    s.carres += b.carres;
 }
 
 // Elements de..a (included) of `niveau`: samples at 0, runs of m_resume[niveau - 1] above.
-void Magasin::interroge(MinMax& r, size_t niveau, qint64 de, qint64 a) const {
+void Magasin::interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const {
     const auto element = [&](qint64 k) {
         if (niveau == 0)
-            fusionne(r, m_valeurs[static_cast<size_t>(k)].valeur, k);
+            fusionne(r, s, m_valeurs[static_cast<size_t>(k)].valeur, k);
         else
-            fusionne(r, m_resume[niveau - 1][static_cast<size_t>(k)]);
+            fusionne(r, s, m_resume[niveau - 1][static_cast<size_t>(k)]);
     };
     // Loose ends one by one, whole runs from the level above.
     if (niveau < m_resume.size()) {
@@ -209,7 +218,7 @@ void Magasin::interroge(MinMax& r, size_t niveau, qint64 de, qint64 a) const {
         while (a >= de && (a + 1) % kEventail != 0)
             element(a--);
         if (de <= a)
-            interroge(r, niveau + 1, de / kEventail, a / kEventail);
+            interroge(r, s, niveau + 1, de / kEventail, a / kEventail);
         return;
     }
     for (qint64 k = de; k <= a; ++k)
@@ -217,13 +226,25 @@ void Magasin::interroge(MinMax& r, size_t niveau, qint64 de, qint64 a) const {
 }
 
 MinMax Magasin::minMax(qint64 a, qint64 b) const {
-    MinMax r;
+    return statistiques(a, b).extremes;
+}
+
+Statistiques Magasin::statistiques(qint64 a, qint64 b) const {
+    Statistiques st;
     const qint64 de = std::max<qint64>(a - m_premier, 0);
     const qint64 jusqua =
         std::min<qint64>(b - m_premier, static_cast<qint64>(m_valeurs.size()) - 1);
-    if (de <= jusqua)
-        interroge(r, 0, de, jusqua);
-    return r;
+    if (de > jusqua)
+        return st;
+    Sommes s;
+    interroge(st.extremes, s, 0, de, jusqua);
+    st.n = jusqua - de + 1;
+    st.premier = m_premier + de;
+    st.dernier = m_premier + jusqua;
+    st.moyenne = s.somme / static_cast<double>(st.n);
+    const double variance = s.carres / static_cast<double>(st.n) - st.moyenne * st.moyenne;
+    st.ecartType = variance > 0 ? std::sqrt(variance) : 0.0;
+    return st;
 }
 
 } // namespace core

@@ -19,6 +19,16 @@ struct MinMax {
     bool vide() const { return iMin < 0; }
 };
 
+/// Figures of a range of samples.
+struct Statistiques {
+    qint64 n = 0;         ///< samples in the range
+    MinMax extremes;      ///< lowest and highest, with where they are
+    double moyenne = 0;   ///< mean
+    double ecartType = 0; ///< standard deviation (of the population)
+    qint64 premier = -1;  ///< first and last index of the range
+    qint64 dernier = -1;
+};
+
 /// The sample store: one recording or one loaded file. Samples are numbered from
 /// 1 to NbMesures(); index 0 is the starting point 0. A recorded sample keeps its
 /// value and time stamp (the date and time texts are made when shown); a loaded
@@ -62,6 +72,9 @@ public:
     /// Lowest and highest value of samples a to b (both included, clamped to the
     /// samples held).
     MinMax minMax(qint64 a, qint64 b) const;
+    /// Count, extremes, mean and standard deviation of samples a to b (clamped to
+    /// the samples held), from the summary: no pass over the range.
+    Statistiques statistiques(qint64 a, qint64 b) const;
 
     /// First line of the last loaded record file.
     QString LigneEntete;
@@ -85,15 +98,21 @@ private:
     struct Resume {
         double min, max;
         qint64 iMin, iMax; // positions in m_valeurs
+        double somme, carres;
+    };
+    /// Sums gathered by a query beside the extremes.
+    struct Sommes {
+        double somme = 0;
+        double carres = 0;
     };
     static constexpr int kEventail = 16;
 
     void ajouteAuResume(size_t position);
     void reconstruitResume();
     void retireAnciens();
-    void fusionne(MinMax& r, double v, qint64 position) const;
-    void fusionne(MinMax& r, const Resume& b) const;
-    void interroge(MinMax& r, size_t niveau, qint64 de, qint64 a) const;
+    void fusionne(MinMax& r, Sommes& s, double v, qint64 position) const;
+    void fusionne(MinMax& r, Sommes& s, const Resume& b) const;
+    void interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const;
 
     qint64 m_premier = 1;
     std::deque<Echantillon> m_valeurs;

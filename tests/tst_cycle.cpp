@@ -20,6 +20,8 @@ private slots:
     void magasinPlein();
     void minMax_data();
     void minMax();
+    void statistiques_data();
+    void statistiques();
     void valeurTestStockee();
 };
 
@@ -238,6 +240,65 @@ void TstCycle::minMax() {
     QCOMPARE(m.valeur(r.iMin), attendu.min);
     QCOMPARE(m.valeur(r.iMax), attendu.max);
     QVERIFY(r.iMin >= std::max(de, 1) && r.iMin <= std::min(a, n));
+}
+
+void TstCycle::statistiques_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("forme");
+    QTest::addColumn<int>("de");
+    QTest::addColumn<int>("a");
+    QTest::newRow("one sample") << 1 << 0 << 1 << 1;
+    QTest::newRow("all equal") << 5000 << 1 << 1 << 5000;
+    QTest::newRow("negative values") << 3000 << 2 << 1 << 3000;
+    QTest::newRow("one spike among a million") << 1000000 << 3 << 1 << 1000000;
+    QTest::newRow("visible quarter (zoom 4)") << 100000 << 2 << 75001 << 100000;
+}
+
+void TstCycle::statistiques() {
+    QFETCH(int, n);
+    QFETCH(int, forme);
+    QFETCH(int, de);
+    QFETCH(int, a);
+    Magasin m;
+    std::vector<double> v(size_t(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+        switch (forme) {
+        case 0:
+            v[size_t(i)] = 42;
+            break;
+        case 1:
+            v[size_t(i)] = 250;
+            break;
+        case 2:
+            v[size_t(i)] = -((i * 37) % 500);
+            break;
+        default:
+            v[size_t(i)] = i == 654321 ? 999 : 100;
+            break;
+        }
+        m.ajoute(v[size_t(i)], QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    }
+    double somme = 0, mini = 1e300, maxi = -1e300;
+    for (int i = de; i <= a; ++i) {
+        somme += v[size_t(i)];
+        mini = std::min(mini, v[size_t(i)]);
+        maxi = std::max(maxi, v[size_t(i)]);
+    }
+    const double moyenne = somme / (a - de + 1);
+    double carres = 0;
+    for (int i = de; i <= a; ++i)
+        carres += (v[size_t(i)] - moyenne) * (v[size_t(i)] - moyenne);
+    const Statistiques st = m.statistiques(de, a);
+    QCOMPARE(st.n, qint64(a - de + 1));
+    QCOMPARE(st.premier, qint64(de));
+    QCOMPARE(st.dernier, qint64(a));
+    QCOMPARE(st.extremes.min, mini);
+    QCOMPARE(st.extremes.max, maxi);
+    QVERIFY(qAbs(st.moyenne - moyenne) < 1e-9 * std::max(1.0, qAbs(moyenne)));
+    QVERIFY2(qAbs(st.ecartType - std::sqrt(carres / (a - de + 1))) < 1e-6,
+             qPrintable(QString::number(st.ecartType)));
+    if (forme == 3)
+        QCOMPARE(st.extremes.iMax, qint64(654321));
 }
 
 QTEST_GUILESS_MAIN(TstCycle)
