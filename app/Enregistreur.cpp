@@ -6,6 +6,7 @@
 #include "ui/About.h"
 #include "ui/BarreChargement.h"
 #include "ui/Dialogues.h"
+#include "ui/FenetreStatistiques.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,6 +61,14 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     m_masqueInfoVue.setSingleShot(true);
     m_masqueInfoVue.setInterval(2000);
     connect(&m_masqueInfoVue, &QTimer::timeout, m_infoVue, &QWidget::hide);
+    m_lecture = new QLabel(m_ui.Ecran1);
+    m_lecture->setObjectName(QStringLiteral("lecture"));
+    m_lecture->setAutoFillBackground(true);
+    m_lecture->setPalette(m_infoVue->palette());
+    m_lecture->setMargin(3);
+    m_lecture->hide();
+    connect(m_ui.Ecran1, &graph::Ecran::survol, this, &Enregistreur::surSurvol);
+    connect(m_ui.Ecran1, &graph::Ecran::menuDemande, this, &Enregistreur::surMenuGraphe);
 
     // Key preview: the window sees every key typed in it before its controls do.
     qApp->installEventFilter(this);
@@ -191,6 +200,7 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
     if (enCours) {
         raz();
         m_suitFin = true;
+        m_fichierAffiche.clear();
         m_TimerLed.start();
     } else {
         // After a recording the view stays where it was: the next zoom or scroll
@@ -252,6 +262,10 @@ QString Enregistreur::alerte() const {
 
 settings::Form_option* Enregistreur::formOption() const {
     return m_formOption;
+}
+
+ui::FenetreStatistiques* Enregistreur::statistiques() const {
+    return m_statistiques;
 }
 
 ui::About* Enregistreur::about() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Moteur.h"
+#include "graph/RenduGraphe.h"
 #include "ui/EnregistreurUi.h"
 
 #include <QElapsedTimer>
@@ -11,7 +12,10 @@
 
 #include <memory>
 
+class QPrinter;
+
 namespace ui {
+class FenetreStatistiques;
 class About;
 class BarreChargement;
 class Dialogues;
@@ -58,6 +62,18 @@ public:
     void menu_charger_Click();
     void menuReglage_Click();
     void menu_apropos_Click();
+
+    // The graph's tools.
+    void copieImage();
+    /// Saves the graph as an image; the format from the suffix or the filter.
+    bool enregistreImage(const QString& chemin, const QString& filtre = QString());
+    void menuEnregistrerImage();
+    void imprime(QPrinter& imprimante);
+    void menuImprimer();
+    void montreStatistiques();
+    ui::FenetreStatistiques* statistiques() const;
+    /// What the readout shows for inner pixel column x of the graph ("" for nothing).
+    QString texteSousPointeur(int x) const;
 
     void affiche_barre_titre();
     void eteint_led();
@@ -110,6 +126,14 @@ private:
     qint64 debutVue() const;
     void surMolette(int pas, bool decalage);
     void surToucheGraphe(int touche);
+    void surSurvol(int x, QPoint position);
+    void surMenuGraphe(QPoint global);
+    void actualiseStatistiques();
+    graph::Vue vueCourante() const;
+    /// Date and time of sample i ("" for a loaded one).
+    QString quand(qint64 i) const;
+    /// File name, span shown and extremes, above a printed or saved graph.
+    QStringList legendes() const;
     /// Moves the view to start at sample `debut` (kept inside the run).
     void placeDebut(qint64 debut);
     /// Moves the view by a number of samples and redraws.
@@ -136,6 +160,10 @@ private:
     /// The state the window last showed.
     engine::Etat m_etatAffiche = engine::Etat::Repos;
     QLabel* m_infoVue = nullptr;
+    QLabel* m_lecture = nullptr;
+    QPointer<ui::FenetreStatistiques> m_statistiques;
+    /// The record file on screen when a file was loaded ("" for a recording).
+    QString m_fichierAffiche;
     QTimer m_masqueInfoVue;
     /// The clock's own font, before any shrinking to fit.
     QFont m_policeHeure;

@@ -42,8 +42,10 @@ void Enregistreur::menu_charger_Click() {
     if (!m_moteur->accepte(engine::Commande::Charger))
         return;
     const QString chemin = m_dialogues->ouvreFichier(this);
-    if (!chemin.isEmpty())
+    if (!chemin.isEmpty()) {
+        m_fichierAffiche = chemin;
         m_moteur->charge(chemin);
+    }
 }
 
 void Enregistreur::surProgression(qint64 position, qint64 taille) {

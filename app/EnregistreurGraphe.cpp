@@ -98,6 +98,7 @@ void Enregistreur::affich() {
     m_ui.Text1->ajusteRangees();
     m_ui.Ecran1->traceMagasin(&m, n, m_moteur->cycle().DecalageY, m_HauteurEcran, debutVue());
     m_IndexPoint = n + 1;
+    actualiseStatistiques();
     m_ui.Ecran1->setPosition(QPointF(static_cast<double>(n),
                                      m_HauteurEcran - (m.valeur(n) - m_moteur->cycle().DecalageY)));
 }

@@ -40,6 +40,7 @@ public:
     QString nouveauFichier(QWidget*) override { return fichier; }
     QString ouvreFichier(QWidget*) override { return fichier; }
     QString fichierSecours(QWidget*, const QString&) override { return {}; }
+    QString fichierImage(QWidget*, const QString&, QString*) override { return {}; }
     void bip() override {}
     void ouvreLien(const QUrl&) override {}
 };

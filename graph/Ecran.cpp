@@ -3,7 +3,9 @@
 #include "graph/Couleurs.h"
 #include "graph/Geometrie.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -14,6 +16,7 @@
 namespace graph {
 
 Ecran::Ecran(QWidget* parent) : QFrame(parent) {
+    setMouseTracking(true);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setFocusPolicy(Qt::StrongFocus);
@@ -91,6 +94,38 @@ void Ecran::paintEvent(QPaintEvent* e) {
     QFrame::paintEvent(e);
     QPainter p(this);
     dessine(p);
+    if (m_curseur >= 0) {
+        // The readout cursor: a thin line, never part of an export.
+        const QRect z = zone();
+        p.setPen(QPen(QColor(255, 255, 255, 150), 0));
+        p.drawLine(z.left() + m_curseur, z.top(), z.left() + m_curseur, z.bottom());
+    }
+}
+
+void Ecran::mouseMoveEvent(QMouseEvent* e) {
+    const QRect z = zone();
+    const int x = static_cast<int>(e->position().x()) - z.left();
+    const int c = z.contains(e->position().toPoint()) ? x : -1;
+    if (c != m_curseur) {
+        m_curseur = c;
+        update();
+    }
+    emit survol(c, e->position().toPoint());
+    QFrame::mouseMoveEvent(e);
+}
+
+void Ecran::leaveEvent(QEvent* e) {
+    if (m_curseur >= 0) {
+        m_curseur = -1;
+        update();
+    }
+    emit survol(-1, QPoint());
+    QFrame::leaveEvent(e);
+}
+
+void Ecran::contextMenuEvent(QContextMenuEvent* e) {
+    emit menuDemande(e->globalPos());
+    e->accept();
 }
 
 void Ecran::keyPressEvent(QKeyEvent* e) {

@@ -65,11 +65,19 @@ signals:
     void molette(int pas, bool decalage);
     /// PageUp, PageDown, Home or End pressed while the area has the focus.
     void toucheNavigation(int touche);
+    /// The pointer is over inner pixel column x (-1 when it left the area).
+    void survol(int x, QPoint position);
+    /// The context menu is asked for (right click, Menu key, Shift+F10), at a point
+    /// on the screen.
+    void menuDemande(QPoint global);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     float m_largeurEchelle = 0;
@@ -83,6 +91,8 @@ private:
     float m_hauteur = 255;
     qint64 m_debut = 0;
     int m_accumMolette = 0;
+    /// Inner pixel column of the readout cursor; -1 when hidden.
+    int m_curseur = -1;
 };
 
 } // namespace graph

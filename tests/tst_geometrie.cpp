@@ -1,4 +1,5 @@
 #include "graph/Geometrie.h"
+#include "graph/RenduGraphe.h"
 
 #include <QImage>
 #include <QPainter>
@@ -16,6 +17,8 @@ private slots:
     void debutVue();
     void compression_data();
     void compression();
+    void sousPointeur_data();
+    void sousPointeur();
 };
 
 namespace {
@@ -228,6 +231,50 @@ void TstGeometrie::compression() {
         QCOMPARE(a[size_t(c)].haut, b[size_t(c)].haut);
         QCOMPARE(a[size_t(c)].bas, b[size_t(c)].bas);
     }
+}
+
+void TstGeometrie::sousPointeur_data() {
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<qint64>("premier");
+    QTest::addColumn<qint64>("dernier");
+    // 4600 samples on 460 pixels: ten a column at zoom 1, two and a half at zoom 4
+    // (the view then starts at sample 3450).
+    QTest::newRow("zoom 1, first column") << 1 << 0 << qint64(1) << qint64(9);
+    QTest::newRow("zoom 1, column 100") << 1 << 100 << qint64(1000) << qint64(1009);
+    QTest::newRow("zoom 1, last column") << 1 << 459 << qint64(4590) << qint64(4599);
+    QTest::newRow("zoom 4, column 10") << 4 << 10 << qint64(3475) << qint64(3477);
+    QTest::newRow("zoom 4, column 11") << 4 << 11 << qint64(3478) << qint64(3479);
+}
+
+void TstGeometrie::sousPointeur() {
+    QFETCH(int, zoom);
+    QFETCH(int, x);
+    QFETCH(qint64, premier);
+    QFETCH(qint64, dernier);
+    core::Magasin m;
+    const QDateTime t(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
+    for (int i = 1; i <= 4600; ++i)
+        m.ajoute(i % 7 == 0 ? -i : i, t.addSecs(i));
+    graph::Vue v;
+    v.magasin = &m;
+    v.n = 4600;
+    v.largeurEchelle = 4600.0 / zoom;
+    v.debut = zoom == 1 ? 0 : 4600 - 1150;
+    const std::optional<core::Statistiques> st = graph::sousPointeur(v, x, 460);
+    QVERIFY(st);
+    QCOMPARE(st->premier, premier);
+    QCOMPARE(st->dernier, dernier);
+    // The column's extremes, checked against the samples themselves.
+    double mini = 1e9, maxi = -1e9;
+    for (qint64 i = premier; i <= dernier; ++i) {
+        mini = std::min(mini, m.valeur(i));
+        maxi = std::max(maxi, m.valeur(i));
+    }
+    QCOMPARE(st->extremes.min, mini);
+    QCOMPARE(st->extremes.max, maxi);
+    QVERIFY(!graph::sousPointeur(v, 460, 460));
+    QVERIFY(!graph::sousPointeur(v, -1, 460));
 }
 
 QTEST_MAIN(TstGeometrie)

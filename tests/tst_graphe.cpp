@@ -1,9 +1,12 @@
 #include "Factices.h"
 #include "graph/Geometrie.h"
 
+#include "ui/FenetreStatistiques.h"
 #include <QImage>
+#include <QPrinter>
 #include <QTest>
 #include <QWheelEvent>
+#include <QXmlStreamReader>
 
 using test::Banc;
 
@@ -26,6 +29,10 @@ private slots:
     void vueSuitEnregistrement();
     void lignesEntieres_data();
     void lignesEntieres();
+    void exportImage_data();
+    void exportImage();
+    void impression();
+    void fenetreStatistiques();
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
@@ -318,6 +325,98 @@ void TstGraphe::lignesEntieres() {
     QCOMPARE(liste->rangees(), std::min(plusLarge, graph::ListeMesures::kRangeesMax));
     if (longueurFichier == 0)
         QVERIFY2(liste->rangees() >= 2 || n < 1000, qPrintable(QString::number(liste->rangees())));
+}
+
+void TstGraphe::exportImage_data() {
+    QTest::addColumn<QString>("nom");
+    QTest::addColumn<QString>("filtre");
+    QTest::newRow("png by suffix") << "g.png"
+                                   << "";
+    QTest::newRow("svg by suffix") << "g.svg"
+                                   << "";
+    QTest::newRow("pdf by suffix") << "g.pdf"
+                                   << "";
+    QTest::newRow("svg by filter") << "g"
+                                   << "Image SVG (*.svg)";
+}
+
+void TstGraphe::exportImage() {
+    QFETCH(QString, nom);
+    QFETCH(QString, filtre);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QList<double> v;
+    for (int i = 0; i < 500; ++i)
+        v << (i * 13) % 250;
+    remplit(f, v);
+    f.affich();
+    const QString chemin = b.chemin(nom);
+    QVERIFY(f.enregistreImage(chemin, filtre));
+    QFile fichier(chemin);
+    QVERIFY(fichier.open(QIODevice::ReadOnly));
+    const QByteArray contenu = fichier.readAll();
+    if (nom.endsWith(QStringLiteral(".png"))) {
+        QImage image;
+        QVERIFY(image.loadFromData(contenu, "PNG"));
+        QVERIFY(image.width() >= 1200);
+    } else if (nom.endsWith(QStringLiteral(".pdf"))) {
+        QVERIFY(contenu.startsWith("%PDF"));
+    } else {
+        // An SVG document that parses, drawn from the samples: a polyline, not a bitmap.
+        QXmlStreamReader xml(contenu);
+        bool racine = false, trace = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QStringLiteral("svg"))
+                racine = true;
+            if (xml.isStartElement() && xml.name() == QStringLiteral("polyline"))
+                trace = true;
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(racine);
+        QVERIFY(trace);
+        QVERIFY(!contenu.contains("<image"));
+    }
+    // A file that cannot be written: a French message, nothing left behind.
+    QVERIFY(!f.enregistreImage(b.chemin(QStringLiteral("absent/") + nom), filtre));
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].startsWith(QStringLiteral("Impossible d'enregistrer")));
+}
+
+void TstGraphe::impression() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    remplit(f, {10, 200, 30, 250});
+    f.affich();
+    QPrinter imprimante;
+    imprimante.setOutputFormat(QPrinter::PdfFormat);
+    imprimante.setOutputFileName(b.chemin(QStringLiteral("page.pdf")));
+    f.imprime(imprimante);
+    QVERIFY(b.lit(QStringLiteral("page.pdf")).startsWith("%PDF"));
+}
+
+void TstGraphe::fenetreStatistiques() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.montreStatistiques();
+    QPointer<ui::FenetreStatistiques> fenetre = f.statistiques();
+    QVERIFY(fenetre);
+    f.montreStatistiques();
+    QCOMPARE(f.statistiques(), fenetre.data()); // one at a time
+    // It follows a recording as it goes.
+    f.CmdRecord_Click();
+    f.Form_KeyPress('+');
+    f.Timer1_Timer();
+    b.horloge.avance(2);
+    f.Form_KeyPress('+');
+    f.Form_KeyPress('+');
+    f.Timer1_Timer();
+    QCOMPARE(fenetre->cellule(0, 0), QStringLiteral("2"));
+    QVERIFY(fenetre->cellule(2, 0).startsWith(QStringLiteral("3.00 le 11-08-2006 14:05:11")));
+    QCOMPARE(fenetre->cellule(3, 0), QStringLiteral("2.00"));
+    QCOMPARE(fenetre->cellule(5, 0), QStringLiteral("0 j 00:00:02"));
+    f.CmdRecord_Click();
+    fenetre->close();
 }
 
 QTEST_MAIN(TstGraphe)

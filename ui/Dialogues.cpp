@@ -125,6 +125,13 @@ QString DialoguesQt::fichierSecours(QWidget* parent, const QString& propose) {
     return d.selectedFiles().constFirst();
 }
 
+QString DialoguesQt::fichierImage(QWidget* parent, const QString& propose, QString* filtre) {
+    return QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Enregistrer l'image"), propose,
+        QStringLiteral("Image PNG (*.png);;Image SVG (*.svg);;Document PDF (*.pdf)"), filtre,
+        QFileDialog::DontUseNativeDialog);
+}
+
 void DialoguesQt::bip() {
     QApplication::beep();
 }

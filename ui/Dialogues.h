@@ -30,6 +30,9 @@ public:
     virtual QString ouvreFichier(QWidget* parent) = 0;
     /// Save dialog for lines that could not reach the record file; "" when cancelled.
     virtual QString fichierSecours(QWidget* parent, const QString& propose) = 0;
+    /// Save dialog of an image of the graph (PNG, SVG or PDF); "" when cancelled.
+    /// `filtre` receives the filter chosen.
+    virtual QString fichierImage(QWidget* parent, const QString& propose, QString* filtre) = 0;
     /// The system beep.
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
@@ -62,6 +65,7 @@ public:
     QString nouveauFichier(QWidget* parent) override;
     QString ouvreFichier(QWidget* parent) override;
     QString fichierSecours(QWidget* parent, const QString& propose) override;
+    QString fichierImage(QWidget* parent, const QString& propose, QString* filtre) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
 };

@@ -42,6 +42,7 @@ public:
     QString nouveauFichier(QWidget*) override { return prochainFichier(); }
     QString ouvreFichier(QWidget*) override { return prochainFichier(); }
     QString fichierSecours(QWidget*, const QString&) override { return prochainFichier(); }
+    QString fichierImage(QWidget*, const QString&, QString*) override { return prochainFichier(); }
     void bip() override { ++bips; }
     void ouvreLien(const QUrl& u) override { liens << u; }
 

@@ -1,0 +1,188 @@
+// The graph as a tool: readout under the pointer, context menu, image export,
+// printing and statistics.
+#include "app/Enregistreur.h"
+
+#include "graph/RenduGraphe.h"
+#include "ui/Dialogues.h"
+#include "ui/FenetreStatistiques.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace app {
+
+graph::Vue Enregistreur::vueCourante() const {
+    graph::Vue v;
+    v.magasin = &m_moteur->magasin();
+    v.n = m_moteur->magasin().NbMesures();
+    v.debut = m_ui.Ecran1->debut();
+    v.largeurEchelle = m_ui.Ecran1->ScaleWidth();
+    v.decalageY = m_moteur->cycle().DecalageY;
+    return v;
+}
+
+QString Enregistreur::quand(qint64 i) const {
+    const core::Magasin& m = m_moteur->magasin();
+    return m.instantMs(i) == 0 ? QString() : m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
+}
+
+QString Enregistreur::texteSousPointeur(int x) const {
+    const std::optional<core::Statistiques> st =
+        graph::sousPointeur(vueCourante(), x, m_ui.Ecran1->zone().width());
+    if (!st)
+        return {};
+    const core::Magasin& m = m_moteur->magasin();
+    const auto nombre = [](double v) { return QString::number(v, 'g', 6); };
+    if (st->n == 1) {
+        const qint64 i = st->premier;
+        const QString q = quand(i);
+        return QStringLiteral("n° %1 : %2").arg(i).arg(nombre(m.valeur(i))) +
+               (q.isEmpty() ? QString() : QStringLiteral("\n") + q);
+    }
+    const auto extreme = [&](double v, qint64 i) {
+        const QString q = m.TabHeure(i);
+        return q.isEmpty() ? nombre(v) : QStringLiteral("%1 (%2)").arg(nombre(v), q);
+    };
+    return QStringLiteral("n° %1 à %2\nmin %3\nmax %4")
+        .arg(st->premier)
+        .arg(st->dernier)
+        .arg(extreme(st->extremes.min, st->extremes.iMin),
+             extreme(st->extremes.max, st->extremes.iMax));
+}
+
+void Enregistreur::surSurvol(int x, QPoint position) {
+    const QString texte = x >= 0 ? texteSousPointeur(x) : QString();
+    if (texte.isEmpty()) {
+        m_lecture->hide();
+        return;
+    }
+    m_lecture->setText(texte);
+    m_lecture->adjustSize();
+    // Beside the pointer, kept inside the area.
+    const QRect z = m_ui.Ecran1->zone();
+    QPoint p = position + QPoint(12, 12);
+    if (p.x() + m_lecture->width() > z.right())
+        p.setX(position.x() - 12 - m_lecture->width());
+    if (p.y() + m_lecture->height() > z.bottom())
+        p.setY(z.bottom() - m_lecture->height());
+    m_lecture->move(p);
+    m_lecture->show();
+    m_lecture->raise();
+}
+
+void Enregistreur::surMenuGraphe(QPoint global) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Copier l'image"), this, &Enregistreur::copieImage);
+    menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
+                   &Enregistreur::menuEnregistrerImage);
+    menu.addAction(QStringLiteral("Imprimer…"), this, &Enregistreur::menuImprimer);
+    menu.addAction(QStringLiteral("Statistiques…"), this, &Enregistreur::montreStatistiques);
+    menu.exec(global);
+}
+
+QStringList Enregistreur::legendes() const {
+    const graph::Vue v = vueCourante();
+    const qint64 premier = std::max<qint64>(v.debut, 1);
+    const qint64 dernier =
+        std::min<qint64>(v.n, v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
+    QStringList l;
+    l << QDir::toNativeSeparators(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr()
+                                                             : m_fichierAffiche);
+    if (dernier < premier)
+        return l;
+    const QString q0 = quand(premier), q1 = quand(dernier);
+    l << (q0.isEmpty() ? QStringLiteral("Mesures %1 à %2").arg(premier).arg(dernier)
+                       : QStringLiteral("Du %1 au %2").arg(q0, q1));
+    const core::Statistiques st = v.magasin->statistiques(premier, dernier);
+    l << QStringLiteral("Minimum %1, maximum %2")
+             .arg(QString::number(st.extremes.min, 'g', 6),
+                  QString::number(st.extremes.max, 'g', 6));
+    return l;
+}
+
+void Enregistreur::copieImage() {
+    QImage image(1200, 500, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    graph::dessineGraphe(p, QRectF(8, 8, 1184, 484), vueCourante());
+    p.end();
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+bool Enregistreur::enregistreImage(const QString& chemin, const QString& filtre) {
+    QString erreur;
+    if (graph::exporteImage(chemin, graph::formatImage(chemin, filtre), vueCourante(), legendes(),
+                            &erreur))
+        return true;
+    m_dialogues->avertissement(this, QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
+                                                    "%2.")
+                                         .arg(QDir::toNativeSeparators(chemin), erreur));
+    return false;
+}
+
+void Enregistreur::menuEnregistrerImage() {
+    const QString base =
+        QFileInfo(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche)
+            .completeBaseName();
+    QString filtre;
+    const QString chemin = m_dialogues->fichierImage(this, base + QStringLiteral(".png"), &filtre);
+    if (!chemin.isEmpty())
+        enregistreImage(chemin, filtre);
+}
+
+void Enregistreur::imprime(QPrinter& imprimante) {
+    QPainter p(&imprimante);
+    const QRectF page = p.viewport();
+    graph::dessineGraphe(p, QRectF(page.left(), page.top(), page.width(), page.height() * 0.6),
+                         vueCourante(), legendes());
+}
+
+void Enregistreur::menuImprimer() {
+    QPrinter imprimante;
+    imprimante.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog d(&imprimante, this);
+    d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
+    if (d.exec() == QDialog::Accepted)
+        imprime(imprimante);
+}
+
+void Enregistreur::montreStatistiques() {
+    if (!m_statistiques)
+        m_statistiques = new ui::FenetreStatistiques(this);
+    actualiseStatistiques();
+    m_statistiques->show();
+    m_statistiques->raise();
+    m_statistiques->activateWindow();
+}
+
+void Enregistreur::actualiseStatistiques() {
+    if (!m_statistiques)
+        return;
+    const core::Magasin& m = m_moteur->magasin();
+    const graph::Vue v = vueCourante();
+    const core::Statistiques tout = m.statistiques(1, m.NbMesures());
+    const core::Statistiques visible =
+        m.statistiques(std::max<qint64>(v.debut, 1),
+                       v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
+    m_statistiques->affiche(
+        tout, visible, [this](qint64 i) { return quand(i); },
+        [&m](qint64 a, qint64 b) {
+            const qint64 ms = m.instantMs(b) - m.instantMs(a);
+            if (m.instantMs(a) == 0 || m.instantMs(b) == 0)
+                return QStringLiteral("%1 mesures").arg(b - a + 1);
+            const qint64 s = ms / 1000;
+            return QStringLiteral("%1 j %2:%3:%4")
+                .arg(s / 86400)
+                .arg((s / 3600) % 24, 2, 10, QLatin1Char('0'))
+                .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+                .arg(s % 60, 2, 10, QLatin1Char('0'));
+        });
+}
+
+} // namespace app

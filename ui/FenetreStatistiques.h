@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Magasin.h"
+
+#include <QDialog>
+#include <QLabel>
+
+#include <array>
+#include <functional>
+
+namespace ui {
+
+/// The statistics of the run and of the part shown: number of samples, minimum and
+/// maximum with their date and time, mean, standard deviation and duration.
+class FenetreStatistiques : public QDialog {
+    Q_OBJECT
+public:
+    explicit FenetreStatistiques(QWidget* parent = nullptr);
+    /// Shows the figures; `quand(i)` gives the date and time of sample i ("" when
+    /// unknown), `duree` the time from the first sample to the last.
+    void affiche(const core::Statistiques& tout, const core::Statistiques& visible,
+                 const std::function<QString(qint64)>& quand,
+                 const std::function<QString(qint64, qint64)>& duree);
+    /// The text of a cell: row 0 to 5, column 0 (the run) or 1 (the part shown).
+    QString cellule(int ligne, int colonne) const;
+
+private:
+    std::array<std::array<QLabel*, 2>, 6> m_cellules{};
+};
+
+} // namespace ui
