@@ -29,7 +29,11 @@ graph::Vue Enregistreur::vueCourante() const {
 
 QString Enregistreur::quand(qint64 i) const {
     const core::Magasin& m = m_moteur->magasin();
-    return m.instantMs(i) == 0 ? QString() : m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
+    if (m.instantMs(i) != 0)
+        return m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
+    // A loaded line keeps its own date and time fields, when it has them.
+    const QStringList champs = m.LignesFichier(i).split(QLatin1Char(';'));
+    return champs.size() >= 4 ? champs[2] + QLatin1Char(' ') + champs[3] : QString();
 }
 
 QString Enregistreur::texteSousPointeur(int x) const {
@@ -46,7 +50,7 @@ QString Enregistreur::texteSousPointeur(int x) const {
                (q.isEmpty() ? QString() : QStringLiteral("\n") + q);
     }
     const auto extreme = [&](double v, qint64 i) {
-        const QString q = m.TabHeure(i);
+        const QString q = quand(i);
         return q.isEmpty() ? nombre(v) : QStringLiteral("%1 (%2)").arg(nombre(v), q);
     };
     return QStringLiteral("n° %1 à %2\nmin %3\nmax %4")
@@ -68,7 +72,7 @@ void Enregistreur::surSurvol(int x, QPoint position) {
     const QRect z = m_ui.Ecran1->zone();
     QPoint p = position + QPoint(12, 12);
     if (p.x() + m_lecture->width() > z.right())
-        p.setX(position.x() - 12 - m_lecture->width());
+        p.setX(std::max(z.left(), position.x() - 12 - m_lecture->width()));
     if (p.y() + m_lecture->height() > z.bottom())
         p.setY(z.bottom() - m_lecture->height());
     m_lecture->move(p);
