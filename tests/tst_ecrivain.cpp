@@ -1,5 +1,6 @@
 // The record writer under injected faults: whatever fails, the file holds whole
 // lines in order, none missing, none twice.
+#include "Pannes.h"
 #include "files/EcrivainEnr.h"
 
 #include <QDir>
@@ -12,47 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-// System calls that fail on demand.
-class Pannes : public files::AppelsSysteme {
-public:
-    /// Bytes the next writes may still put on disk before the disk is full; -1: no limit.
-    qint64 place = -1;
-    /// Flushes to disk that fail from now on.
-    int synchronisationsRefusees = 0;
-    /// Cut-backs that fail from now on.
-    int troncaturesRefusees = 0;
-
-    ssize_t ecrit(int fd, const char* octets, size_t n) override {
-        if (place < 0)
-            return AppelsSysteme::ecrit(fd, octets, n);
-        const size_t k = std::min(n, size_t(place));
-        if (k == 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const ssize_t r = AppelsSysteme::ecrit(fd, octets, k);
-        if (r > 0)
-            place -= r;
-        return r;
-    }
-    int synchronise(int fd) override {
-        if (synchronisationsRefusees > 0) {
-            --synchronisationsRefusees;
-            errno = EIO;
-            return -1;
-        }
-        return AppelsSysteme::synchronise(fd);
-    }
-    int tronque(int fd, off_t longueur) override {
-        if (troncaturesRefusees > 0) {
-            --troncaturesRefusees;
-            errno = EIO;
-            return -1;
-        }
-        return AppelsSysteme::tronque(fd, longueur);
-    }
-};
 
 QByteArray ligne(int k) {
     return files::ligneEnr(k, core::ValeurMesure::entier(int16_t(k * 7)),
@@ -113,7 +73,7 @@ void TstEcrivain::pannes() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(debut);
     }
-    Pannes pannes;
+    test::Pannes pannes;
     files::EcrivainEnr e(pannes);
     QList<QByteArray> annoncees;
     e.surEcrite = [&](const QString& c, const QByteArray& l) {
