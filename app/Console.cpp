@@ -32,6 +32,12 @@ EnregistreurConsole::EnregistreurConsole(engine::Environnement env, OptionsConso
     m_moteur = std::make_unique<engine::Moteur>(std::move(env));
     connect(m_moteur.get(), &engine::Moteur::ligneEcrite, this, [this](const QByteArray& l) {
         std::fwrite(l.constData(), 1, static_cast<size_t>(l.size()), m_sortie);
+        // Standard output only: the record file keeps the raw value.
+        const core::Etalonnage& e = m_moteur->etalonnage();
+        if (m_options.etalonnage && e.actif) {
+            const QByteArray physique = ';' + e.nombre(l.split(';').value(1).toDouble()).toUtf8();
+            std::fwrite(physique.constData(), 1, static_cast<size_t>(physique.size()), m_sortie);
+        }
         std::fputc('\n', m_sortie);
         std::fflush(m_sortie);
     });
@@ -91,6 +97,8 @@ int EnregistreurConsole::exec() {
         fin->start(static_cast<int>(*m_options.duree * 1000));
     }
 
+    if (m_options.etalonnage && !m.etalonnage().actif)
+        dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
     const core::Cadence c = m.cadence();
     dit(QStringLiteral("enregistrement dans %1, une mesure toutes les %2 s (source %3). "
                        "Ctrl+C pour arrêter.")

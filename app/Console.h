@@ -18,6 +18,8 @@ struct OptionsConsole {
     QString fichier;
     /// Seconds after which the run stops by itself; none when not set.
     std::optional<double> duree;
+    /// Print the physical value (stored calibration) as an extra field on each line.
+    bool etalonnage = false;
 };
 
 /// Recording without a window: the engine under a plain event loop. Each record

@@ -71,6 +71,12 @@ public:
     void imprime(QPrinter& imprimante);
     void menuImprimer();
     void montreStatistiques();
+    void menuEtalonnage();
+    /// Exports the samples (all, or the part shown) as a spreadsheet file.
+    bool exporteMesures(const QString& chemin, bool partieVisible);
+    void menuExporter();
+    /// Makes the next export stop at its next progress step (as its Cancel button).
+    void annuleExport(bool oui) { m_annuleExport = oui; }
     ui::FenetreStatistiques* statistiques() const;
     /// What the readout shows for inner pixel column x of the graph ("" for nothing).
     QString texteSousPointeur(int x) const;
@@ -134,6 +140,9 @@ private:
     QString quand(qint64 i) const;
     /// File name, span shown and extremes, above a printed or saved graph.
     QStringList legendes() const;
+    /// A value as shown by the graph's tools: physical with its unit when calibrated
+    /// (the raw one in brackets when `avecBrute`), else raw.
+    QString texteValeur(double brute, bool avecBrute) const;
     /// Moves the view to start at sample `debut` (kept inside the run).
     void placeDebut(qint64 debut);
     /// Moves the view by a number of samples and redraws.
@@ -164,6 +173,7 @@ private:
     QPointer<ui::FenetreStatistiques> m_statistiques;
     /// The record file on screen when a file was loaded ("" for a recording).
     QString m_fichierAffiche;
+    bool m_annuleExport = false;
     QTimer m_masqueInfoVue;
     /// The clock's own font, before any shrinking to fit.
     QFont m_policeHeure;

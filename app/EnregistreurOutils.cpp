@@ -2,6 +2,7 @@
 // printing and statistics.
 #include "app/Enregistreur.h"
 
+#include "files/ExportMesures.h"
 #include "graph/RenduGraphe.h"
 #include "ui/Dialogues.h"
 #include "ui/FenetreStatistiques.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 
 namespace app {
 
@@ -42,7 +44,7 @@ QString Enregistreur::texteSousPointeur(int x) const {
     if (!st)
         return {};
     const core::Magasin& m = m_moteur->magasin();
-    const auto nombre = [](double v) { return QString::number(v, 'g', 6); };
+    const auto nombre = [this](double v) { return texteValeur(v, true); };
     if (st->n == 1) {
         const qint64 i = st->premier;
         const QString q = quand(i);
@@ -86,6 +88,8 @@ void Enregistreur::surMenuGraphe(QPoint global) {
     menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
                    &Enregistreur::menuEnregistrerImage);
     menu.addAction(QStringLiteral("Imprimer…"), this, &Enregistreur::menuImprimer);
+    menu.addAction(QStringLiteral("Étalonnage…"), this, &Enregistreur::menuEtalonnage);
+    menu.addAction(QStringLiteral("Exporter les mesures…"), this, &Enregistreur::menuExporter);
     menu.addAction(QStringLiteral("Statistiques…"), this, &Enregistreur::montreStatistiques);
     menu.exec(global);
 }
@@ -105,9 +109,75 @@ QStringList Enregistreur::legendes() const {
                        : QStringLiteral("Du %1 au %2").arg(q0, q1));
     const core::Statistiques st = v.magasin->statistiques(premier, dernier);
     l << QStringLiteral("Minimum %1, maximum %2")
-             .arg(QString::number(st.extremes.min, 'g', 6),
-                  QString::number(st.extremes.max, 'g', 6));
+             .arg(texteValeur(st.extremes.min, false), texteValeur(st.extremes.max, false));
     return l;
+}
+
+QString Enregistreur::texteValeur(double brute, bool avecBrute) const {
+    const core::Etalonnage& e = m_moteur->etalonnage();
+    const QString nombre = QString::number(brute, 'g', 6);
+    if (!e.actif)
+        return nombre;
+    return avecBrute ? QStringLiteral("%1 [%2]").arg(e.texte(brute), nombre) : e.texte(brute);
+}
+
+void Enregistreur::menuEtalonnage() {
+    core::Etalonnage actuel = m_moteur->etalonnage();
+    for (;;) {
+        const std::optional<core::Etalonnage> choisi = m_dialogues->etalonnage(this, actuel);
+        if (!choisi)
+            return;
+        QString erreur;
+        if (m_moteur->choisitEtalonnage(*choisi, &erreur)) {
+            if (!erreur.isEmpty())
+                m_dialogues->avertissement(this, erreur.left(1).toUpper() + erreur.mid(1) + '.');
+            actualiseStatistiques();
+            return;
+        }
+        // Refused: the dialog comes back with what was typed.
+        m_dialogues->avertissement(this, QStringLiteral("Étalonnage impossible : %1.").arg(erreur));
+        actuel = *choisi;
+    }
+}
+
+bool Enregistreur::exporteMesures(const QString& chemin, bool partieVisible) {
+    const core::Magasin& m = m_moteur->magasin();
+    const graph::Vue v = vueCourante();
+    const qint64 a = partieVisible ? std::max<qint64>(v.debut, 1) : 1;
+    const qint64 b = partieVisible
+                         ? std::min<qint64>(m.NbMesures(), v.debut + std::llround(v.largeurEchelle))
+                         : m.NbMesures();
+    // A large export shows its progress and can be stopped.
+    QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
+                                1000, this);
+    progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
+    progression.setWindowModality(Qt::WindowModal);
+    progression.setMinimumDuration(500);
+    QString erreur;
+    const bool ok = files::exporteMesures(
+        chemin, m, a, b, m_moteur->etalonnage(),
+        [&](qint64 fait, qint64 total) {
+            progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
+            QCoreApplication::processEvents();
+            return !progression.wasCanceled() && !m_annuleExport;
+        },
+        &erreur);
+    if (!ok && !erreur.isEmpty())
+        m_dialogues->avertissement(this, QStringLiteral("Impossible d'exporter les mesures dans "
+                                                        "%1 : %2.")
+                                             .arg(QDir::toNativeSeparators(chemin), erreur));
+    return ok;
+}
+
+void Enregistreur::menuExporter() {
+    const QString base =
+        QFileInfo(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche)
+            .completeBaseName();
+    bool visible = false;
+    const QString chemin =
+        m_dialogues->fichierExport(this, base + QStringLiteral("_export.csv"), &visible);
+    if (!chemin.isEmpty())
+        exporteMesures(chemin, visible);
 }
 
 void Enregistreur::copieImage() {
@@ -176,6 +246,21 @@ void Enregistreur::actualiseStatistiques() {
                        v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
     m_statistiques->affiche(
         tout, visible, [this](qint64 i) { return quand(i); },
+        [this](double v) {
+            const core::Etalonnage& e = m_moteur->etalonnage();
+            return e.actif ? e.texte(v) : QString::number(v, 'f', 2);
+        },
+        [this](double ecart) {
+            // A spread is a difference: it goes through the calibration's slope only.
+            const core::Etalonnage& e = m_moteur->etalonnage();
+            if (!e.actif)
+                return QString::number(ecart, 'f', 2);
+            core::Etalonnage pente = e;
+            pente.physique1 = 0;
+            pente.physique2 = std::abs(e.physique2 - e.physique1);
+            pente.brut2 = pente.brut1 + std::abs(e.brut2 - e.brut1);
+            return pente.texte(pente.brut1 + ecart);
+        },
         [&m](qint64 a, qint64 b) {
             const qint64 ms = m.instantMs(b) - m.instantMs(a);
             if (m.instantMs(a) == 0 || m.instantMs(b) == 0)

@@ -101,7 +101,11 @@ int ligneDeCommande(int argc, char* argv[]) {
                                    QStringLiteral("Arrête l'enregistrement après ce nombre de "
                                                   "secondes."),
                                    QStringLiteral("SECONDES"));
-    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree});
+    const QCommandLineOption etalonnage(
+        QStringLiteral("etalonnage"),
+        QStringLiteral("Ajoute à chaque ligne affichée la valeur physique de l'étalonnage "
+                       "enregistré (le fichier d'enregistrement garde la valeur brute)."));
+    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree, etalonnage});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -140,6 +144,8 @@ int ligneDeCommande(int argc, char* argv[]) {
                                .arg(p.value(duree)));
         o.duree = d;
     }
+
+    o.etalonnage = p.isSet(etalonnage);
 
     core::HorlogeSysteme horloge;
     engine::Environnement env = environnement(horloge);

@@ -41,6 +41,10 @@ public:
     QString ouvreFichier(QWidget*) override { return fichier; }
     QString fichierSecours(QWidget*, const QString&) override { return {}; }
     QString fichierImage(QWidget*, const QString&, QString*) override { return {}; }
+    std::optional<core::Etalonnage> etalonnage(QWidget*, const core::Etalonnage&) override {
+        return std::nullopt;
+    }
+    QString fichierExport(QWidget*, const QString&, bool*) override { return {}; }
     void bip() override {}
     void ouvreLien(const QUrl&) override {}
 };

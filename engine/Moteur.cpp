@@ -1,5 +1,7 @@
 #include "engine/Moteur.h"
 
+#include "files/FichierEtalonnage.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -71,7 +73,26 @@ void Moteur::demarrage() {
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
     m_cycle.PlafondY = 255;
+    m_etalonnage =
+        files::FichierEtalonnage(files::FichierEtalonnage::cheminPour(m_config.chemin())).lit();
     m_TimerValActu.start();
+}
+
+bool Moteur::choisitEtalonnage(const core::Etalonnage& e, QString* erreur) {
+    if (e.actif) {
+        if (const std::optional<QString> refus = e.refus()) {
+            if (erreur)
+                *erreur = *refus;
+            return false;
+        }
+    }
+    const files::FichierEtalonnage fichier(files::FichierEtalonnage::cheminPour(m_config.chemin()));
+    m_etalonnage = e;
+    if (!fichier.ecrit(e) && erreur)
+        *erreur = QStringLiteral("l'étalonnage est en vigueur mais n'a pas pu être enregistré "
+                                 "dans %1")
+                      .arg(QDir::toNativeSeparators(fichier.chemin()));
+    return true;
 }
 
 bool Moteur::accepte(Commande c) const {

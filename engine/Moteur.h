@@ -2,6 +2,7 @@
 
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "core/Etalonnage.h"
 #include "core/Horloge.h"
 #include "core/Magasin.h"
 #include "core/Reglages.h"
@@ -130,6 +131,11 @@ public:
     /// The graph's scale width in samples; past it DecalageX follows new samples.
     void setLargeurEchelle(double l) { m_largeurEchelle = l; }
 
+    /// The calibration in force (off when none was stored or its file is damaged).
+    const core::Etalonnage& etalonnage() const { return m_etalonnage; }
+    /// Puts a calibration in force and stores it beside the settings. False, changing
+    /// nothing, when it cannot be used; `erreur` then says why.
+    bool choisitEtalonnage(const core::Etalonnage& e, QString* erreur = nullptr);
     const core::Reglages& reglages() const { return m_reglages; }
     const core::Cadence& cadence() const { return m_cadence; }
     core::Magasin& magasin() { return m_magasin; }
@@ -184,6 +190,7 @@ private:
     Environnement m_env;
     Etat m_etat = Etat::Repos;
     core::Reglages m_reglages;
+    core::Etalonnage m_etalonnage;
     core::Cadence m_cadence;
     core::Magasin m_magasin;
     core::EtatCycle m_cycle;

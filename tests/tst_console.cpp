@@ -65,6 +65,7 @@ private slots:
     void optionInvalide_data();
     void optionInvalide();
     void deuxiemeEnregistrement();
+    void etalonnage();
 };
 
 void TstConsole::dureeSansAffichage() {
@@ -167,6 +168,29 @@ void TstConsole::deuxiemeEnregistrement() {
     premier.terminate();
     QVERIFY(premier.waitForFinished(10000));
     QCOMPARE(premier.exitCode(), 0);
+}
+
+void TstConsole::etalonnage() {
+    Programme prog;
+    QFile ini(prog.dir.filePath(QStringLiteral("plovar-etalonnage.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[etalonnage]\nactif=oui\nbrut1=0\nphysique1=10\nbrut2=10\nphysique2=20\n"
+              "unite=V\ndecimales=2\n");
+    ini.close();
+    QProcess p;
+    prog.prepare(p, {QStringLiteral("--enregistrer"), QStringLiteral("--duree"),
+                     QStringLiteral("1.2"), QStringLiteral("--etalonnage")});
+    p.start();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    // Standard output gets the physical value as a fifth field; the file keeps four.
+    const QList<QByteArray> sortie = lignes(p.readAllStandardOutput(), "\n");
+    QVERIFY(!sortie.isEmpty());
+    QCOMPARE(sortie[0].split(';').size(), 5);
+    QCOMPARE(sortie[0].split(';').value(4), QByteArray("10,00"));
+    const QList<QByteArray> fichier = lignes(prog.enregistrement(), "\r\n");
+    QCOMPARE(fichier.size(), sortie.size());
+    QCOMPARE(fichier[0].split(';').size(), 4);
 }
 
 QTEST_GUILESS_MAIN(TstConsole)

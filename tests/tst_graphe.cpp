@@ -33,6 +33,7 @@ private slots:
     void exportImage();
     void impression();
     void fenetreStatistiques();
+    void valeursEtalonnees();
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
@@ -417,6 +418,42 @@ void TstGraphe::fenetreStatistiques() {
     QCOMPARE(fenetre->cellule(5, 0), QStringLiteral("0 j 00:00:02"));
     f.CmdRecord_Click();
     fenetre->close();
+}
+
+void TstGraphe::valeursEtalonnees() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    core::Etalonnage e;
+    e.actif = true;
+    e.brut1 = 0;
+    e.physique1 = 0;
+    e.brut2 = 999;
+    e.physique2 = 99.9;
+    e.unite = QStringLiteral("°C");
+    e.decimales = 1;
+    core::Etalonnage refuse = e;
+    refuse.brut2 = 0;
+    // Equal raw values are refused with a message; the dialog comes back.
+    b.dialogues.etalonnages = {refuse, e};
+    f.menuEtalonnage();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("différentes")));
+    QVERIFY(f.moteur().etalonnage().actif);
+    QVERIFY(QFile::exists(b.chemin(QStringLiteral("plovar-etalonnage.ini"))));
+    remplit(f, {500, 500, 500, 500});
+    f.affich();
+    // The readout and the statistics speak in degrees, the list stays raw.
+    const QString lecture = f.texteSousPointeur(f.ui().Ecran1->zone().width() / 2);
+    QVERIFY2(lecture.contains(QStringLiteral("50,0 °C [500]")), qPrintable(lecture));
+    f.montreStatistiques();
+    QVERIFY(f.statistiques()->cellule(3, 0).contains(QStringLiteral("50,0 °C")));
+    QVERIFY(f.modeleListe()->ligne(0).contains(QStringLiteral("500")));
+    // The export carries both values.
+    QVERIFY(f.exporteMesures(b.chemin(QStringLiteral("e.csv")), false));
+    QVERIFY(b.lit(QStringLiteral("e.csv"))
+                .contains(";500;50,0;\xC2\xB0"
+                          "C\r\n"));
+    f.statistiques()->close();
 }
 
 QTEST_MAIN(TstGraphe)

@@ -1,7 +1,10 @@
 #include "ui/Dialogues.h"
 
+#include "ui/DialogueEtalonnage.h"
 #include <QApplication>
 #include <QDesktopServices>
+
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -130,6 +133,31 @@ QString DialoguesQt::fichierImage(QWidget* parent, const QString& propose, QStri
         parent, QStringLiteral("Enregistrer l'image"), propose,
         QStringLiteral("Image PNG (*.png);;Image SVG (*.svg);;Document PDF (*.pdf)"), filtre,
         QFileDialog::DontUseNativeDialog);
+}
+
+std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
+                                                        const core::Etalonnage& actuel) {
+    DialogueEtalonnage d(actuel, parent);
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return d.valeur();
+}
+
+QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) {
+    QFileDialog d(parent, QStringLiteral("Exporter les mesures"));
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setDefaultSuffix(QStringLiteral("csv"));
+    d.setNameFilter(QStringLiteral("Tableur, CSV (*.csv)"));
+    d.setOption(QFileDialog::DontUseNativeDialog, true);
+    d.selectFile(propose);
+    auto* visible = new QCheckBox(QStringLiteral("Seulement la partie affichée"), &d);
+    if (auto* grille = qobject_cast<QGridLayout*>(d.layout()))
+        grille->addWidget(visible, grille->rowCount(), 0, 1, grille->columnCount());
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return {};
+    if (partieVisible)
+        *partieVisible = visible->isChecked();
+    return d.selectedFiles().constFirst();
 }
 
 void DialoguesQt::bip() {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/Etalonnage.h"
+
 #include <QFileDialog>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -33,6 +36,12 @@ public:
     /// Save dialog of an image of the graph (PNG, SVG or PDF); "" when cancelled.
     /// `filtre` receives the filter chosen.
     virtual QString fichierImage(QWidget* parent, const QString& propose, QString* filtre) = 0;
+    /// The calibration dialog; nullopt when cancelled.
+    virtual std::optional<core::Etalonnage> etalonnage(QWidget* parent,
+                                                       const core::Etalonnage& actuel) = 0;
+    /// Save dialog of a measurement export, with a "visible part only" check box;
+    /// "" when cancelled.
+    virtual QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) = 0;
     /// The system beep.
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
@@ -66,6 +75,9 @@ public:
     QString ouvreFichier(QWidget* parent) override;
     QString fichierSecours(QWidget* parent, const QString& propose) override;
     QString fichierImage(QWidget* parent, const QString& propose, QString* filtre) override;
+    std::optional<core::Etalonnage> etalonnage(QWidget* parent,
+                                               const core::Etalonnage& actuel) override;
+    QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
 };

@@ -31,8 +31,10 @@ FenetreStatistiques::FenetreStatistiques(QWidget* parent) : QDialog(parent) {
 
 void FenetreStatistiques::affiche(const core::Statistiques& tout, const core::Statistiques& visible,
                                   const std::function<QString(qint64)>& quand,
+                                  const std::function<QString(double)>& valeur,
+                                  const std::function<QString(double)>& ecart,
                                   const std::function<QString(qint64, qint64)>& duree) {
-    const auto nombre = [](double v) { return QString::number(v, 'f', 2); };
+    const auto& nombre = valeur;
     const auto extreme = [&](double v, qint64 i) {
         const QString q = quand(i);
         return q.isEmpty() ? QStringLiteral("%1 (n° %2)").arg(nombre(v)).arg(i)
@@ -50,7 +52,7 @@ void FenetreStatistiques::affiche(const core::Statistiques& tout, const core::St
         m_cellules[1][c]->setText(extreme(st.extremes.min, st.extremes.iMin));
         m_cellules[2][c]->setText(extreme(st.extremes.max, st.extremes.iMax));
         m_cellules[3][c]->setText(nombre(st.moyenne));
-        m_cellules[4][c]->setText(nombre(st.ecartType));
+        m_cellules[4][c]->setText(ecart(st.ecartType));
         m_cellules[5][c]->setText(duree(st.premier, st.dernier));
     }
 }

@@ -17,9 +17,12 @@ class FenetreStatistiques : public QDialog {
 public:
     explicit FenetreStatistiques(QWidget* parent = nullptr);
     /// Shows the figures; `quand(i)` gives the date and time of sample i ("" when
-    /// unknown), `duree` the time from the first sample to the last.
+    /// unknown), `valeur` a value as shown (with its unit when calibrated), `ecart`
+    /// a spread as shown, `duree` the time from the first sample to the last.
     void affiche(const core::Statistiques& tout, const core::Statistiques& visible,
                  const std::function<QString(qint64)>& quand,
+                 const std::function<QString(double)>& valeur,
+                 const std::function<QString(double)>& ecart,
                  const std::function<QString(qint64, qint64)>& duree);
     /// The text of a cell: row 0 to 5, column 0 (the run) or 1 (the part shown).
     QString cellule(int ligne, int colonne) const;

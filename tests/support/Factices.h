@@ -43,6 +43,20 @@ public:
     QString ouvreFichier(QWidget*) override { return prochainFichier(); }
     QString fichierSecours(QWidget*, const QString&) override { return prochainFichier(); }
     QString fichierImage(QWidget*, const QString&, QString*) override { return prochainFichier(); }
+    /// Answers of the calibration dialog, in turn (none left: cancelled).
+    std::deque<core::Etalonnage> etalonnages;
+    std::optional<core::Etalonnage> etalonnage(QWidget*, const core::Etalonnage&) override {
+        if (etalonnages.empty())
+            return std::nullopt;
+        const core::Etalonnage e = etalonnages.front();
+        etalonnages.pop_front();
+        return e;
+    }
+    bool exportVisible = false;
+    QString fichierExport(QWidget*, const QString&, bool* visible) override {
+        *visible = exportVisible;
+        return prochainFichier();
+    }
     void bip() override { ++bips; }
     void ouvreLien(const QUrl& u) override { liens << u; }
 

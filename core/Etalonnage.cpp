@@ -1,0 +1,42 @@
+#include "core/Etalonnage.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace core {
+
+std::optional<QString> Etalonnage::refus() const {
+    if (!std::isfinite(brut1) || !std::isfinite(brut2) || !std::isfinite(physique1) ||
+        !std::isfinite(physique2))
+        return QStringLiteral("les valeurs doivent être des nombres");
+    if (brut1 == brut2)
+        return QStringLiteral("les deux valeurs brutes doivent être différentes");
+    if (unite.size() > kLongueurUnite)
+        return QStringLiteral("l'unité a au plus %1 caractères").arg(kLongueurUnite);
+    if (decimales < 0 || decimales > 4)
+        return QStringLiteral("le nombre de décimales va de 0 à 4");
+    return std::nullopt;
+}
+
+double Etalonnage::physique(double brut) const {
+    return physique1 + (brut - brut1) * (physique2 - physique1) / (brut2 - brut1);
+}
+
+QString Etalonnage::nombre(double brut) const {
+    QLocale francais(QLocale::French);
+    francais.setNumberOptions(QLocale::OmitGroupSeparator);
+    const double v = physique(brut);
+    // Rounded to the decimals shown; never "-0".
+    const double p = std::pow(10.0, decimales);
+    double arrondi = std::round(v * p) / p;
+    if (arrondi == 0)
+        arrondi = 0;
+    return francais.toString(arrondi, 'f', decimales);
+}
+
+QString Etalonnage::texte(double brut) const {
+    return unite.isEmpty() ? nombre(brut) : nombre(brut) + QLatin1Char(' ') + unite;
+}
+
+} // namespace core

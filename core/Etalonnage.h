@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace core {
+
+/// A two-point calibration: raw values (as recorded, 0 to 999 for the devices) to
+/// physical values in a unit, by the straight line through the two points.
+struct Etalonnage {
+    bool actif = false;
+    double brut1 = 0;
+    double physique1 = 0;
+    double brut2 = 999;
+    double physique2 = 999;
+    /// Unit text, at most kLongueurUnite characters ("°C").
+    QString unite;
+    /// Decimals shown, 0 to 4.
+    int decimales = 1;
+
+    static constexpr int kLongueurUnite = 16;
+
+    /// Why it cannot be used, in French; nullopt when it can.
+    std::optional<QString> refus() const;
+    /// The physical value of a raw one.
+    double physique(double brut) const;
+    /// The physical value as a French number with its decimals ("56,7").
+    QString nombre(double brut) const;
+    /// The same followed by the unit ("56,7 °C").
+    QString texte(double brut) const;
+};
+
+} // namespace core

@@ -1,0 +1,114 @@
+#include "files/ExportMesures.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace files {
+
+namespace {
+
+QByteArray nombreFrancais(double v) {
+    if (v == std::trunc(v) && std::fabs(v) < 1e15)
+        return QByteArray::number(static_cast<qint64>(v));
+    QLocale francais(QLocale::French);
+    francais.setNumberOptions(QLocale::OmitGroupSeparator);
+    return francais.toString(v, 'g', 15).toUtf8();
+}
+
+// "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
+QByteArray dateIso(const QString& date, const QString& heure) {
+    const QDate d = QDate::fromString(date, QStringLiteral("MM-dd-yyyy"));
+    const QTime t = QTime::fromString(heure, QStringLiteral("HH:mm:ss"));
+    if (d.isValid() && t.isValid())
+        return (d.toString(Qt::ISODate) + QLatin1Char(' ') + t.toString(QStringLiteral("HH:mm:ss")))
+            .toUtf8();
+    QString brut = (date + QLatin1Char(' ') + heure).trimmed();
+    brut.replace(QLatin1Char(';'), QLatin1Char(','));
+    return brut.toUtf8();
+}
+
+} // namespace
+
+bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
+                    const core::Etalonnage& etalonnage,
+                    const std::function<bool(qint64, qint64)>& progression) {
+    a = std::max(a, std::max<qint64>(m.premier(), 1));
+    b = std::min(b, m.NbMesures());
+    const qint64 total = std::max<qint64>(0, b - a + 1);
+    QByteArray bloc = "\xEF\xBB\xBF";
+    bloc += "N\xC2\xB0;Date et heure;Valeur brute";
+    if (etalonnage.actif)
+        bloc += ";Valeur;Unit\xC3\xA9";
+    bloc += "\r\n";
+    const QByteArray unite = etalonnage.unite.toUtf8();
+    for (qint64 i = a; i <= b; ++i) {
+        bloc += QByteArray::number(i);
+        bloc += ';';
+        if (m.instantMs(i) != 0) {
+            bloc += QDateTime::fromMSecsSinceEpoch(m.instantMs(i))
+                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                        .toUtf8();
+        } else {
+            const QStringList champs = m.LignesFichier(i).split(QLatin1Char(';'));
+            bloc += dateIso(champs.value(2), champs.value(3));
+        }
+        bloc += ';';
+        bloc += nombreFrancais(m.valeur(i));
+        if (etalonnage.actif) {
+            bloc += ';';
+            bloc += etalonnage.nombre(m.valeur(i)).toUtf8();
+            bloc += ';';
+            bloc += unite;
+        }
+        bloc += "\r\n";
+        if (bloc.size() > (1 << 20) || i == b) {
+            if (sortie.write(bloc) != bloc.size())
+                return false;
+            bloc.clear();
+            if (progression && !progression(i - a + 1, total))
+                return false;
+        }
+    }
+    if (!bloc.isEmpty() && sortie.write(bloc) != bloc.size())
+        return false;
+    return true;
+}
+
+bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qint64 b,
+                    const core::Etalonnage& etalonnage,
+                    const std::function<bool(qint64, qint64)>& progression, QString* erreur) {
+    // Written aside and put in place at the end: a cancelled or failed export
+    // leaves nothing, and never half a file.
+    QSaveFile f(chemin);
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (erreur)
+            *erreur = QStringLiteral("le fichier ne peut pas être créé (%1)").arg(f.errorString());
+        return false;
+    }
+    bool annule = false;
+    const bool ok = exporteMesures(f, m, a, b, etalonnage, [&](qint64 fait, qint64 total) {
+        if (progression && !progression(fait, total)) {
+            annule = true;
+            return false;
+        }
+        return true;
+    });
+    if (!ok) {
+        f.cancelWriting();
+        if (erreur)
+            *erreur = annule ? QString() : QStringLiteral("l'écriture a échoué");
+        return false;
+    }
+    if (!f.commit()) {
+        if (erreur)
+            *erreur = QStringLiteral("l'écriture a échoué (%1)").arg(f.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace files

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/Etalonnage.h"
+#include "core/Magasin.h"
+
+#include <QIODevice>
+#include <QString>
+
+#include <functional>
+
+namespace files {
+
+/// Writes samples a to b of a store as a file a spreadsheet opens without help:
+/// UTF-8 with a byte order mark, ";" between fields, a header line, the date and
+/// time in ISO 8601 ("2026-12-07 13:01:31"), the raw value and, with a calibration,
+/// the physical value with a decimal comma and its unit. A loaded line whose date
+/// is not a date keeps it as it stands. `progression(fait, total)` is called now
+/// and then; returning false cancels. False when cancelled or when writing fails.
+bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
+                    const core::Etalonnage& etalonnage,
+                    const std::function<bool(qint64 fait, qint64 total)>& progression = {});
+
+/// The same into a file; a cancelled or failed export leaves no file behind.
+/// `erreur` says why it failed (French; empty when cancelled).
+bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qint64 b,
+                    const core::Etalonnage& etalonnage,
+                    const std::function<bool(qint64, qint64)>& progression, QString* erreur);
+
+} // namespace files

@@ -1,0 +1,54 @@
+#include "files/FichierEtalonnage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace files {
+
+QString FichierEtalonnage::cheminPour(const QString& cheminConfig) {
+    return QFileInfo(cheminConfig).absoluteDir().filePath(QStringLiteral("plovar-etalonnage.ini"));
+}
+
+core::Etalonnage FichierEtalonnage::lit() const {
+    core::Etalonnage e;
+    if (!QFileInfo(m_chemin).isFile() || QFileInfo(m_chemin).size() > 64 * 1024)
+        return e;
+    QSettings s(m_chemin, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return {};
+    s.beginGroup(QStringLiteral("etalonnage"));
+    bool ok[6] = {};
+    e.actif = s.value(QStringLiteral("actif")).toString() == QStringLiteral("oui");
+    e.brut1 = s.value(QStringLiteral("brut1")).toString().toDouble(&ok[0]);
+    e.physique1 = s.value(QStringLiteral("physique1")).toString().toDouble(&ok[1]);
+    e.brut2 = s.value(QStringLiteral("brut2")).toString().toDouble(&ok[2]);
+    e.physique2 = s.value(QStringLiteral("physique2")).toString().toDouble(&ok[3]);
+    e.unite = s.value(QStringLiteral("unite")).toString();
+    e.decimales = s.value(QStringLiteral("decimales")).toString().toInt(&ok[4]);
+    ok[5] = true;
+    // Anything unreadable or out of range: no calibration at all.
+    for (bool b : ok)
+        if (!b)
+            return {};
+    if (e.refus())
+        return {};
+    return e;
+}
+
+bool FichierEtalonnage::ecrit(const core::Etalonnage& e) const {
+    QSettings s(m_chemin, QSettings::IniFormat);
+    s.beginGroup(QStringLiteral("etalonnage"));
+    s.setValue(QStringLiteral("actif"), e.actif ? QStringLiteral("oui") : QStringLiteral("non"));
+    s.setValue(QStringLiteral("brut1"), QString::number(e.brut1, 'g', 17));
+    s.setValue(QStringLiteral("physique1"), QString::number(e.physique1, 'g', 17));
+    s.setValue(QStringLiteral("brut2"), QString::number(e.brut2, 'g', 17));
+    s.setValue(QStringLiteral("physique2"), QString::number(e.physique2, 'g', 17));
+    s.setValue(QStringLiteral("unite"), e.unite);
+    s.setValue(QStringLiteral("decimales"), QString::number(e.decimales));
+    s.endGroup();
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+} // namespace files
