@@ -143,6 +143,8 @@ private:
     /// A value as shown by the graph's tools: physical with its unit when calibrated
     /// (the raw one in brackets when `avecBrute`), else raw.
     QString texteValeur(double brute, bool avecBrute) const;
+    /// The file the graph shows: the loaded one, else the record file.
+    QString fichierAffiche() const;
     /// Moves the view to start at sample `debut` (kept inside the run).
     void placeDebut(qint64 debut);
     /// Moves the view by a number of samples and redraws.

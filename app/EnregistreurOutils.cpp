@@ -100,8 +100,7 @@ QStringList Enregistreur::legendes() const {
     const qint64 dernier =
         std::min<qint64>(v.n, v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
     QStringList l;
-    l << QDir::toNativeSeparators(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr()
-                                                             : m_fichierAffiche);
+    l << QDir::toNativeSeparators(fichierAffiche());
     if (dernier < premier)
         return l;
     const QString q0 = quand(premier), q1 = quand(dernier);
@@ -111,6 +110,10 @@ QStringList Enregistreur::legendes() const {
     l << QStringLiteral("Minimum %1, maximum %2")
              .arg(texteValeur(st.extremes.min, false), texteValeur(st.extremes.max, false));
     return l;
+}
+
+QString Enregistreur::fichierAffiche() const {
+    return m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche;
 }
 
 QString Enregistreur::texteValeur(double brute, bool avecBrute) const {
@@ -170,9 +173,7 @@ bool Enregistreur::exporteMesures(const QString& chemin, bool partieVisible) {
 }
 
 void Enregistreur::menuExporter() {
-    const QString base =
-        QFileInfo(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche)
-            .completeBaseName();
+    const QString base = QFileInfo(fichierAffiche()).completeBaseName();
     bool visible = false;
     const QString chemin =
         m_dialogues->fichierExport(this, base + QStringLiteral("_export.csv"), &visible);
@@ -201,9 +202,7 @@ bool Enregistreur::enregistreImage(const QString& chemin, const QString& filtre)
 }
 
 void Enregistreur::menuEnregistrerImage() {
-    const QString base =
-        QFileInfo(m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche)
-            .completeBaseName();
+    const QString base = QFileInfo(fichierAffiche()).completeBaseName();
     QString filtre;
     const QString chemin = m_dialogues->fichierImage(this, base + QStringLiteral(".png"), &filtre);
     if (!chemin.isEmpty())
