@@ -5,11 +5,13 @@
 #include "app/Enregistreur.h"
 #include "core/Horloge.h"
 #include "files/EcrivainEnr.h"
+#include "files/ExportMesures.h"
 #include "files/LecteurEnr.h"
 #include "graph/Geometrie.h"
 #include "ui/Dialogues.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -215,6 +217,81 @@ void BM_AjoutDurable(benchmark::State& etat) {
         e.ajoute(chemin, l);
 }
 BENCHMARK(BM_AjoutDurable)->Unit(benchmark::kMillisecond);
+
+// Statistics of the whole run kept up to date: one new sample, then the figures of
+// everything, against a plain pass over the same samples.
+core::Magasin& magasinMois() {
+    static core::Magasin m;
+    if (m.NbMesures() == 0) {
+        const QDateTime t(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
+        for (qint64 i = 1; i <= 2678400; ++i)
+            m.ajoute((i * 37) % 1000, t.addSecs(i));
+    }
+    return m;
+}
+
+void BM_Statistiques(benchmark::State& etat) {
+    core::Magasin& m = magasinMois();
+    const QDateTime t(QDate(2026, 12, 31), QTime(0, 0), Qt::UTC);
+    for (auto _ : etat) {
+        m.ajoute(500, t);
+        benchmark::DoNotOptimize(m.statistiques(1, m.NbMesures()));
+    }
+}
+BENCHMARK(BM_Statistiques)->Unit(benchmark::kMicrosecond);
+
+void BM_StatistiquesNaives(benchmark::State& etat) {
+    const core::Magasin& m = magasinMois();
+    for (auto _ : etat) {
+        double somme = 0, carres = 0, mini = 1e300, maxi = -1e300;
+        for (qint64 i = 1; i <= m.NbMesures(); ++i) {
+            const double v = m.valeur(i);
+            somme += v;
+            carres += v * v;
+            mini = std::min(mini, v);
+            maxi = std::max(maxi, v);
+        }
+        benchmark::DoNotOptimize(somme + carres + mini + maxi);
+    }
+}
+BENCHMARK(BM_StatistiquesNaives)->Unit(benchmark::kMicrosecond);
+
+// The spreadsheet export of a month, with a calibration, against writing the same
+// bytes with one write.
+void BM_Export(benchmark::State& etat) {
+    const core::Magasin& m = magasinMois();
+    QTemporaryDir dir;
+    core::Etalonnage e;
+    e.actif = true;
+    e.physique2 = 99.9;
+    e.unite = QStringLiteral("°C");
+    for (auto _ : etat) {
+        QString erreur;
+        files::exporteMesures(dir.filePath(QStringLiteral("e.csv")), m, 1, m.NbMesures(), e, {},
+                              &erreur);
+    }
+}
+BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
+
+void BM_ExportUneEcriture(benchmark::State& etat) {
+    const core::Magasin& m = magasinMois();
+    QTemporaryDir dir;
+    core::Etalonnage e;
+    e.actif = true;
+    e.physique2 = 99.9;
+    e.unite = QStringLiteral("°C");
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    files::exporteMesures(tampon, m, 1, m.NbMesures(), e);
+    const QByteArray octets = tampon.data();
+    for (auto _ : etat) {
+        QFile f(dir.filePath(QStringLiteral("e.csv")));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(octets);
+        f.close();
+    }
+}
+BENCHMARK(BM_ExportUneEcriture)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
