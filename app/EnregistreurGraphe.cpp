@@ -95,7 +95,7 @@ void Enregistreur::affich() {
     // cleared and the pen parked, as a full clear would leave them.
     m_ui.Ecran1->Cls();
     m_modeleListe->remplit(n, m.donneesChargees);
-    m_ui.Text1->ajusteRangees();
+    m_ui.Text1->ajusteApresAjout();
     m_ui.Ecran1->traceMagasin(&m, n, m_moteur->cycle().DecalageY, m_HauteurEcran, debutVue());
     m_IndexPoint = n + 1;
     actualiseStatistiques();

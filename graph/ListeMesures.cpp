@@ -100,8 +100,31 @@ QString ListeMesures::texteSelection() const {
     return t;
 }
 
+void ListeMesures::ajusteApresAjout() {
+    const QAbstractItemModel* m = model();
+    const int n = m ? m->rowCount() : 0;
+    if (m_lignesMesurees < 0 || n < m_lignesMesurees ||
+        QString::number(n).size() != QString::number(m_lignesMesurees).size()) {
+        ajusteRangees();
+        return;
+    }
+    // The new lines are at the top.
+    const QFontMetrics fm(font());
+    int rangees = m_delegue->rangees();
+    for (int r = 0; r < std::min(n, 2) && rangees < kRangeesMax; ++r)
+        rangees = std::max(
+            rangees, rangeesNecessaires(fm.horizontalAdvance(m->index(r, 0).data().toString()),
+                                        largeurTexte(), kRangeesMax));
+    if (rangees != m_delegue->rangees()) {
+        m_delegue->setRangees(rangees);
+        emit m_delegue->sizeHintChanged(QModelIndex());
+        doItemsLayout();
+    }
+}
+
 void ListeMesures::ajusteRangees() {
     const QAbstractItemModel* m = model();
+    m_lignesMesurees = m ? m->rowCount() : 0;
     int rangees = 1;
     if (m && m->rowCount() > 0) {
         const int n = m->rowCount();
@@ -128,6 +151,13 @@ int ListeMesures::largeurTexte() const {
     // From the list's own size (the vertical bar is always there), so that it holds
     // before the list is first shown.
     return contentsRect().width() - verticalScrollBar()->sizeHint().width() - 6;
+}
+
+void ListeMesures::setModel(QAbstractItemModel* modele) {
+    QListView::setModel(modele);
+    // A new set of lines (a load, a new recording) is measured whole.
+    if (modele)
+        connect(modele, &QAbstractItemModel::modelReset, this, [this] { m_lignesMesurees = -1; });
 }
 
 void ListeMesures::resizeEvent(QResizeEvent* e) {

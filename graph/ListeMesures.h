@@ -35,11 +35,16 @@ public:
     /// sample of the lines, so that a list of millions stays quick), at most
     /// kRangeesMax. Called when the lines change.
     void ajusteRangees();
+    /// The same after lines were added at the top: only the newest lines are measured,
+    /// and the whole list again when the number of lines gains a digit.
+    void ajusteApresAjout();
     /// Text rows each line gets.
     int rangees() const { return m_delegue->rangees(); }
     static constexpr int kRangeesMax = 3;
     /// Width in pixels a line's text may take on one row.
     int largeurTexte() const;
+
+    void setModel(QAbstractItemModel* modele) override;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -47,6 +52,8 @@ protected:
 
 private:
     DelegueLigne* m_delegue;
+    /// Lines when the whole list was last measured.
+    int m_lignesMesurees = -1;
 };
 
 /// Text rows a line of `largeurTexte` pixels needs in `largeurDisponible` pixels,
