@@ -1,7 +1,6 @@
 #include "core/Etalonnage.h"
 
-#include <QLocale>
-
+#include <algorithm>
 #include <cmath>
 
 namespace core {
@@ -23,16 +22,21 @@ double Etalonnage::physique(double brut) const {
     return physique1 + (brut - brut1) * (physique2 - physique1) / (brut2 - brut1);
 }
 
-QString Etalonnage::nombre(double brut) const {
-    QLocale francais(QLocale::French);
-    francais.setNumberOptions(QLocale::OmitGroupSeparator);
-    const double v = physique(brut);
-    // Rounded to the decimals shown; never "-0".
-    const double p = std::pow(10.0, decimales);
-    double arrondi = std::round(v * p) / p;
+QByteArray Etalonnage::nombreOctets(double brut) const {
+    static const double puissances[] = {1, 10, 100, 1000, 10000};
+    const double p = puissances[std::clamp(decimales, 0, 4)];
+    // Rounded to the decimals shown; never "-0". French writing: a decimal comma and
+    // no thousands separator.
+    double arrondi = std::round(physique(brut) * p) / p;
     if (arrondi == 0)
         arrondi = 0;
-    return francais.toString(arrondi, 'f', decimales);
+    QByteArray t = QByteArray::number(arrondi, 'f', std::clamp(decimales, 0, 4));
+    t.replace('.', ',');
+    return t;
+}
+
+QString Etalonnage::nombre(double brut) const {
+    return QString::fromLatin1(nombreOctets(brut));
 }
 
 QString Etalonnage::texte(double brut) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -27,6 +28,8 @@ struct Etalonnage {
     double physique(double brut) const;
     /// The physical value as a French number with its decimals ("56,7").
     QString nombre(double brut) const;
+    /// The same as Latin-1 bytes, for files.
+    QByteArray nombreOctets(double brut) const;
     /// The same followed by the unit ("56,7 °C").
     QString texte(double brut) const;
 };

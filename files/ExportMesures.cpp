@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <cmath>
+#include <limits>
 
 namespace files {
 
@@ -13,9 +14,9 @@ namespace {
 QByteArray nombreFrancais(double v) {
     if (v == std::trunc(v) && std::fabs(v) < 1e15)
         return QByteArray::number(static_cast<qint64>(v));
-    QLocale francais(QLocale::French);
-    francais.setNumberOptions(QLocale::OmitGroupSeparator);
-    return francais.toString(v, 'g', 15).toUtf8();
+    QByteArray t = QByteArray::number(v, 'g', 15);
+    t.replace('.', ',');
+    return t;
 }
 
 // "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
@@ -29,6 +30,46 @@ QByteArray dateIso(const QString& date, const QString& heure) {
     brut.replace(QLatin1Char(';'), QLatin1Char(','));
     return brut.toUtf8();
 }
+
+// "yyyy-MM-dd HH:mm:ss" in local time for time stamps that mostly follow each other:
+// the offset from UTC is looked up once an hour and the date text once a day.
+class HorodatageIso {
+public:
+    QByteArray texte(qint64 ms) {
+        const qint64 heure = floorDiv(ms, 3600000);
+        if (heure != m_heure) {
+            m_heure = heure;
+            m_decalage = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+        }
+        const qint64 s = floorDiv(ms, 1000) + m_decalage;
+        const qint64 jour = floorDiv(s, 86400);
+        if (jour != m_jour) {
+            m_jour = jour;
+            m_date = QDate(1970, 1, 1).addDays(jour).toString(Qt::ISODate).toLatin1() + ' ';
+        }
+        const qint64 dansJour = s - jour * 86400;
+        char hms[9];
+        const auto deux = [](char* o, qint64 v) {
+            o[0] = char('0' + v / 10);
+            o[1] = char('0' + v % 10);
+        };
+        deux(hms, dansJour / 3600);
+        hms[2] = ':';
+        deux(hms + 3, (dansJour / 60) % 60);
+        hms[5] = ':';
+        deux(hms + 6, dansJour % 60);
+        return m_date + QByteArray(hms, 8);
+    }
+
+private:
+    static qint64 floorDiv(qint64 a, qint64 b) {
+        return a / b - (a % b != 0 && (a < 0) != (b < 0));
+    }
+    qint64 m_heure = std::numeric_limits<qint64>::min();
+    qint64 m_jour = std::numeric_limits<qint64>::min();
+    int m_decalage = 0;
+    QByteArray m_date;
+};
 
 } // namespace
 
@@ -44,13 +85,12 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
         bloc += ";Valeur;Unit\xC3\xA9";
     bloc += "\r\n";
     const QByteArray unite = etalonnage.unite.toUtf8();
+    HorodatageIso horodatage;
     for (qint64 i = a; i <= b; ++i) {
         bloc += QByteArray::number(i);
         bloc += ';';
         if (m.instantMs(i) != 0) {
-            bloc += QDateTime::fromMSecsSinceEpoch(m.instantMs(i))
-                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                        .toUtf8();
+            bloc += horodatage.texte(m.instantMs(i));
         } else {
             const QStringList champs = m.LignesFichier(i).split(QLatin1Char(';'));
             bloc += dateIso(champs.value(2), champs.value(3));
@@ -59,7 +99,7 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
         bloc += nombreFrancais(m.valeur(i));
         if (etalonnage.actif) {
             bloc += ';';
-            bloc += etalonnage.nombre(m.valeur(i)).toUtf8();
+            bloc += etalonnage.nombreOctets(m.valeur(i));
             bloc += ';';
             bloc += unite;
         }
