@@ -21,6 +21,12 @@ namespace {
 QGroupBox* cadre(QWidget* parent, const QString& titre, int g, int h, int l, int ht) {
     auto* f = new QGroupBox(titre, parent);
     place(f, g, h, l, ht);
+    // A frame that reads as one: a visible border in the palette's darker shade, its
+    // caption on the border line.
+    f->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(dark); border-radius: 3px; margin-top: 0.6em; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
+        "QGroupBox:disabled { border-color: palette(mid); }"));
     return f;
 }
 
@@ -34,7 +40,9 @@ QRadioButton* option(QWidget* parent, const QString& texte, int g, int h, int l,
     if (o->sizeHint().width() > o->width())
         o->resize(std::max(o->width(), std::min(o->sizeHint().width(), libre)), o->height());
     // Still too wide: wrap onto a second line when the button is tall enough.
-    const int espace = texte.lastIndexOf(QLatin1Char(' '));
+    // Before a bracket when there is one, so that "(clavier +/-)" stays together.
+    const int crochet = texte.lastIndexOf(QStringLiteral(" ("));
+    const int espace = crochet > 0 ? crochet : texte.lastIndexOf(QLatin1Char(' '));
     if (o->sizeHint().width() > o->width() && espace > 0 &&
         o->height() >= 2 * o->fontMetrics().height()) {
         QString deuxLignes = texte;
