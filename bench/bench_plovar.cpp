@@ -256,15 +256,21 @@ void BM_StatistiquesNaives(benchmark::State& etat) {
 }
 BENCHMARK(BM_StatistiquesNaives)->Unit(benchmark::kMicrosecond);
 
+// 0 to 999 read as 0 to 99.9 °C.
+core::Etalonnage etalonnageDegres() {
+    core::Etalonnage e;
+    e.actif = true;
+    e.physique2 = 99.9;
+    e.unite = QStringLiteral("°C");
+    return e;
+}
+
 // The spreadsheet export of a month, with a calibration, against writing the same
 // bytes with one write.
 void BM_Export(benchmark::State& etat) {
     const core::Magasin& m = magasinMois();
     QTemporaryDir dir;
-    core::Etalonnage e;
-    e.actif = true;
-    e.physique2 = 99.9;
-    e.unite = QStringLiteral("°C");
+    const core::Etalonnage e = etalonnageDegres();
     for (auto _ : etat) {
         QString erreur;
         files::exporteMesures(dir.filePath(QStringLiteral("e.csv")), m, 1, m.NbMesures(), e, {},
@@ -276,10 +282,7 @@ BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
 void BM_ExportUneEcriture(benchmark::State& etat) {
     const core::Magasin& m = magasinMois();
     QTemporaryDir dir;
-    core::Etalonnage e;
-    e.actif = true;
-    e.physique2 = 99.9;
-    e.unite = QStringLiteral("°C");
+    const core::Etalonnage e = etalonnageDegres();
     QBuffer tampon;
     tampon.open(QIODevice::WriteOnly);
     files::exporteMesures(tampon, m, 1, m.NbMesures(), e);
