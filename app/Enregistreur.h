@@ -136,8 +136,11 @@ private:
     void surMenuGraphe(QPoint global);
     void actualiseStatistiques();
     graph::Vue vueCourante() const;
-    /// Date and time of sample i ("" for a loaded one).
+    /// Date and time of sample i as shown ("" when a loaded line has none).
     QString quand(qint64 i) const;
+    /// Instant of sample i: its time stamp, or a loaded line's date and time
+    /// (invalid when they do not read as such).
+    QDateTime instant(qint64 i) const;
     /// File name, span shown and extremes, above a printed or saved graph.
     QStringList legendes() const;
     /// A value as shown by the graph's tools: physical with its unit when calibrated

@@ -2,6 +2,7 @@
 // printing and statistics.
 #include "app/Enregistreur.h"
 
+#include "files/CodecEnr.h"
 #include "files/ExportMesures.h"
 #include "graph/RenduGraphe.h"
 #include "ui/Dialogues.h"
@@ -17,7 +18,23 @@
 #include <QPrinter>
 #include <QProgressDialog>
 
+#include <cmath>
+
 namespace app {
+
+namespace {
+
+// A French number: decimal comma, no thousands separator, as the calibrated values.
+QString nombreFrancais(double v, int decimales) {
+    // Never "-0,00".
+    if (std::round(v * std::pow(10.0, decimales)) == 0)
+        v = 0;
+    QString t = QString::number(v, 'f', decimales);
+    t.replace(QLatin1Char('.'), QLatin1Char(','));
+    return t;
+}
+
+} // namespace
 
 graph::Vue Enregistreur::vueCourante() const {
     graph::Vue v;
@@ -34,8 +51,21 @@ QString Enregistreur::quand(qint64 i) const {
     if (m.instantMs(i) != 0)
         return m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
     // A loaded line keeps its own date and time fields, when it has them.
-    const QStringList champs = m.LignesFichier(i).split(QLatin1Char(';'));
-    return champs.size() >= 4 ? champs[2] + QLatin1Char(' ') + champs[3] : QString();
+    const QByteArray ligne = m.LignesFichier(i).toLatin1();
+    const files::ChampsEnr champs = files::champsEnr(ligne);
+    if (champs.heure.isEmpty() && champs.date.isEmpty())
+        return {};
+    return QString::fromLatin1(champs.date) + QLatin1Char(' ') + QString::fromLatin1(champs.heure);
+}
+
+QDateTime Enregistreur::instant(qint64 i) const {
+    const core::Magasin& m = m_moteur->magasin();
+    if (m.instantMs(i) != 0)
+        return QDateTime::fromMSecsSinceEpoch(m.instantMs(i));
+    const QByteArray ligne = m.LignesFichier(i).toLatin1();
+    const files::ChampsEnr champs = files::champsEnr(ligne);
+    const files::DateHeureEnr d = files::dateHeureEnr(champs.date, champs.heure);
+    return d.valide() ? QDateTime(d.date, d.heure) : QDateTime();
 }
 
 QString Enregistreur::texteSousPointeur(int x) const {
@@ -247,24 +277,24 @@ void Enregistreur::actualiseStatistiques() {
         tout, visible, [this](qint64 i) { return quand(i); },
         [this](double v) {
             const core::Etalonnage& e = m_moteur->etalonnage();
-            return e.actif ? e.texte(v) : QString::number(v, 'f', 2);
+            return e.actif ? e.texte(v) : nombreFrancais(v, 2);
         },
         [this](double ecart) {
             // A spread is a difference: it goes through the calibration's slope only.
             const core::Etalonnage& e = m_moteur->etalonnage();
             if (!e.actif)
-                return QString::number(ecart, 'f', 2);
+                return nombreFrancais(ecart, 2);
             core::Etalonnage pente = e;
             pente.physique1 = 0;
             pente.physique2 = std::abs(e.physique2 - e.physique1);
             pente.brut2 = pente.brut1 + std::abs(e.brut2 - e.brut1);
             return pente.texte(pente.brut1 + ecart);
         },
-        [&m](qint64 a, qint64 b) {
-            const qint64 ms = m.instantMs(b) - m.instantMs(a);
-            if (m.instantMs(a) == 0 || m.instantMs(b) == 0)
-                return QStringLiteral("%1 mesures").arg(b - a + 1);
-            const qint64 s = ms / 1000;
+        [this](qint64 a, qint64 b) {
+            const QDateTime debut = instant(a), fin = instant(b);
+            if (!debut.isValid() || !fin.isValid() || fin < debut)
+                return QStringLiteral("inconnue (dates illisibles ou dans le désordre)");
+            const qint64 s = debut.secsTo(fin);
             return QStringLiteral("%1 j %2:%3:%4")
                 .arg(s / 86400)
                 .arg((s / 3600) % 24, 2, 10, QLatin1Char('0'))

@@ -178,11 +178,12 @@ void Magasin::reconstruitResume() {
 
 void Magasin::fusionne(MinMax& r, Sommes& s, double v, qint64 position) const {
     const qint64 i = m_premier + position;
-    if (r.vide() || v < r.min) {
+    // Parts of a range are not visited in order: of equal extremes, the earliest wins.
+    if (r.vide() || v < r.min || (v == r.min && i < r.iMin)) {
         r.min = v;
         r.iMin = i;
     }
-    if (r.iMax < 0 || v > r.max) {
+    if (r.iMax < 0 || v > r.max || (v == r.max && i < r.iMax)) {
         r.max = v;
         r.iMax = i;
     }
@@ -191,11 +192,11 @@ void Magasin::fusionne(MinMax& r, Sommes& s, double v, qint64 position) const {
 }
 
 void Magasin::fusionne(MinMax& r, Sommes& s, const Resume& b) const {
-    if (r.vide() || b.min < r.min) {
+    if (r.vide() || b.min < r.min || (b.min == r.min && m_premier + b.iMin < r.iMin)) {
         r.min = b.min;
         r.iMin = m_premier + b.iMin;
     }
-    if (r.iMax < 0 || b.max > r.max) {
+    if (r.iMax < 0 || b.max > r.max || (b.max == r.max && m_premier + b.iMax < r.iMax)) {
         r.max = b.max;
         r.iMax = m_premier + b.iMax;
     }

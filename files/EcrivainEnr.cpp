@@ -30,23 +30,6 @@ AppelsSysteme& AppelsSysteme::systeme() {
     return s;
 }
 
-QByteArray enteteEnr() {
-    return QByteArray("N\xB0Record;Valeur;Date;Time\r\n");
-}
-
-QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QString& date,
-                    const QString& heure) {
-    QByteArray l = QByteArray::number(numero);
-    l += ';';
-    l += valeur.texte().toLatin1();
-    l += ';';
-    l += date.toLatin1();
-    l += ';';
-    l += heure.toLatin1();
-    l += "\r\n";
-    return l;
-}
-
 namespace {
 
 // Opens a file for appending without ever blocking (a named pipe with no reader

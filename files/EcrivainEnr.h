@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ValeurMesure.h"
+#include "files/CodecEnr.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,12 +12,6 @@
 #include <sys/types.h>
 
 namespace files {
-
-/// Header line of a record file, 8-bit Western text ("°" is the byte 0xB0).
-QByteArray enteteEnr();
-/// One record line: number;value;date;time followed by CR LF.
-QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QString& date,
-                    const QString& heure);
 
 /// The system calls that put bytes on disk. Tests replace them to fail a write
 /// after some bytes, fail the flush to disk or fail the cut-back; a long rehearsal

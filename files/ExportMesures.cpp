@@ -1,5 +1,7 @@
 #include "files/ExportMesures.h"
 
+#include "files/CodecEnr.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QSaveFile>
@@ -20,13 +22,14 @@ QByteArray nombreFrancais(double v) {
 }
 
 // "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
-QByteArray dateIso(const QString& date, const QString& heure) {
-    const QDate d = QDate::fromString(date, QStringLiteral("MM-dd-yyyy"));
-    const QTime t = QTime::fromString(heure, QStringLiteral("HH:mm:ss"));
-    if (d.isValid() && t.isValid())
-        return (d.toString(Qt::ISODate) + QLatin1Char(' ') + t.toString(QStringLiteral("HH:mm:ss")))
+QByteArray dateIso(QByteArrayView date, QByteArrayView heure) {
+    const DateHeureEnr d = dateHeureEnr(date, heure);
+    if (d.valide())
+        return (d.date.toString(Qt::ISODate) + QLatin1Char(' ') +
+                d.heure.toString(QStringLiteral("HH:mm:ss")))
             .toUtf8();
-    QString brut = (date + QLatin1Char(' ') + heure).trimmed();
+    QString brut =
+        (QString::fromLatin1(date) + QLatin1Char(' ') + QString::fromLatin1(heure)).trimmed();
     brut.replace(QLatin1Char(';'), QLatin1Char(','));
     return brut.toUtf8();
 }
@@ -87,13 +90,17 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
     const QByteArray unite = etalonnage.unite.toUtf8();
     HorodatageIso horodatage;
     for (qint64 i = a; i <= b; ++i) {
-        bloc += QByteArray::number(i);
-        bloc += ';';
         if (m.instantMs(i) != 0) {
+            bloc += QByteArray::number(i);
+            bloc += ';';
             bloc += horodatage.texte(m.instantMs(i));
         } else {
-            const QStringList champs = m.LignesFichier(i).split(QLatin1Char(';'));
-            bloc += dateIso(champs.value(2), champs.value(3));
+            // A loaded line keeps its own record number, date and time.
+            const QByteArray ligne = m.LignesFichier(i).toLatin1();
+            const ChampsEnr champs = champsEnr(ligne);
+            bloc += QByteArray::number(numeroEnr(ligne).value_or(i));
+            bloc += ';';
+            bloc += dateIso(champs.date, champs.heure);
         }
         bloc += ';';
         bloc += nombreFrancais(m.valeur(i));

@@ -3,61 +3,16 @@
 #include "core/Erreurs.h"
 
 #include <QFile>
-#include <QLocale>
 
 #include <new>
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace files {
-
-ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
-    ResultatAnalyse r;
-    const qsizetype sep = ligne.indexOf(';');
-    if (sep < 0) {
-        r.type = ResultatAnalyse::Type::ErreurFormat;
-        return r;
-    }
-    // The first character after the separator is always taken; the next three
-    // only while no further separator is met.
-    qsizetype fin = std::min(sep + 2, ligne.size());
-    while (fin < ligne.size() && fin <= sep + 4 && ligne[fin] != ';')
-        ++fin;
-    const QByteArrayView texte = ligne.sliced(sep + 1, fin - sep - 1);
-    // Plain whole numbers, by far the usual case, are read here; anything else goes
-    // through the C locale's number reading.
-    qsizetype k = texte.startsWith('-') || texte.startsWith('+') ? 1 : 0;
-    if (k < texte.size()) {
-        double v = 0;
-        qsizetype c = k;
-        for (; c < texte.size() && texte[c] >= '0' && texte[c] <= '9'; ++c)
-            v = v * 10 + (texte[c] - '0');
-        if (c == texte.size()) {
-            r.type = ResultatAnalyse::Type::Valeur;
-            r.valeur = texte.startsWith('-') ? -v : v;
-            return r;
-        }
-    }
-    bool ok = false;
-    const double v = QLocale::c().toDouble(QString::fromLatin1(texte).trimmed(), &ok);
-    if (!ok || !std::isfinite(v)) {
-        r.type = ResultatAnalyse::Type::PasUnNombre;
-        return r;
-    }
-    r.type = ResultatAnalyse::Type::Valeur;
-    r.valeur = v;
-    return r;
-}
-
-ResultatAnalyse analyse_ligne(const QString& ligne) {
-    const QByteArray octets = ligne.toLatin1();
-    return analyse_ligne(QByteArrayView(octets));
-}
 
 namespace {
 
@@ -122,6 +77,16 @@ void vide(core::Magasin& m) {
     m.donneesChargees = true;
 }
 
+// A carriage return inside a line ends lines on its own (older Mac files): they
+// would all read as one. In UTF-16 text a CR is followed by a zero byte, and that
+// file fails on its values instead.
+bool retourChariotSeul(QByteArrayView l) {
+    for (qsizetype p = l.indexOf('\r'); p >= 0 && p + 1 < l.size(); p = l.indexOf('\r', p + 1))
+        if (l[p + 1] != '\0')
+            return true;
+    return false;
+}
+
 void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
     if (arret) {
         arret->ligne = ligne;
@@ -181,21 +146,40 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     case Lignes::Ligne:
         break;
     }
-    m.LigneEntete = QString::fromLatin1(ligne);
+    const QString retourSeul =
+        QStringLiteral("les lignes finissent par un retour chariot seul, sans saut de ligne ; "
+                       "ce fichier ne vient pas de Plovar ou a été converti");
+    if (retourChariotSeul(ligne)) {
+        arrete(arret, 0, retourSeul);
+        return FinChargement::Echec;
+    }
+    // A file written without its header line starts with a record line: that line
+    // is the first sample, not a title.
+    bool enAttente = estLigneEnr(ligne);
+    if (!enAttente)
+        m.LigneEntete = QString::fromLatin1(ligne);
     qint64 n = 0;
     try {
         for (;;) {
             // The caller hears of the progress every so many lines, not at each.
             if (progression && n % kLignesParProgression == 0)
                 progression(lignes.lus() + 1, taille);
-            const Lignes::Resultat r = lignes.suivante(ligne);
-            if (r == Lignes::Fin)
-                break;
-            if (r == Lignes::Erreur) {
-                arrete(arret, n + 1, QStringLiteral("erreur de lecture"));
+            if (!enAttente) {
+                const Lignes::Resultat r = lignes.suivante(ligne);
+                if (r == Lignes::Fin)
+                    break;
+                if (r == Lignes::Erreur) {
+                    arrete(arret, n + 1, QStringLiteral("erreur de lecture"));
+                    return FinChargement::Echec;
+                }
+            }
+            enAttente = false;
+            ++n;
+            // Lines ended by a carriage return alone would all read as one.
+            if (retourChariotSeul(ligne)) {
+                arrete(arret, n, retourSeul);
                 return FinChargement::Echec;
             }
-            ++n;
             const ResultatAnalyse a = analyse_ligne(ligne);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
                 m.ajouteLigne(-1, ligne);
@@ -214,6 +198,15 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
         }
     } catch (const std::bad_alloc&) {
         arrete(arret, n, QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées"));
+        return FinChargement::Echec;
+    }
+    // Shortened while it was read (another program cut or replaced it): what was
+    // read is kept, and the user is told it is not the whole file.
+    if (taille > 0 && lignes.lus() < taille) {
+        arrete(arret, n,
+               QStringLiteral("le fichier a raccourci pendant la lecture (%1 octets lus sur %2)")
+                   .arg(lignes.lus())
+                   .arg(taille));
         return FinChargement::Echec;
     }
     return FinChargement::Complet;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Magasin.h"
+#include "files/CodecEnr.h"
 
 #include <QIODevice>
 #include <QString>
@@ -8,22 +9,6 @@
 #include <functional>
 
 namespace files {
-
-/// What analyse_ligne found in one record line.
-struct ResultatAnalyse {
-    enum class Type {
-        Valeur,       ///< `valeur` holds the parsed value
-        ErreurFormat, ///< the line holds no ";"
-        PasUnNombre   ///< the value text is not a number
-    };
-    Type type = Type::PasUnNombre;
-    double valeur = 0;
-};
-
-/// Parses a record line: the value is the text after the first ";", at most
-/// four characters, stopping at the next ";".
-ResultatAnalyse analyse_ligne(QByteArrayView ligne);
-ResultatAnalyse analyse_ligne(const QString& ligne);
 
 /// How a load ended.
 enum class FinChargement {

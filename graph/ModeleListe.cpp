@@ -10,7 +10,7 @@ ModeleListe::ModeleListe(const core::Magasin* m, QObject* parent)
 int ModeleListe::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || m_n < 0)
         return 0;
-    return static_cast<int>(m_n - m_bas + 1 + (m_formatFichier ? 1 : 0));
+    return static_cast<int>(m_n - m_bas + 1 + (titre() ? 1 : 0));
 }
 
 QVariant ModeleListe::data(const QModelIndex& index, int role) const {
@@ -57,7 +57,7 @@ QString ModeleListe::formatValeur(double v) {
 }
 
 QString ModeleListe::ligne(int row) const {
-    if (m_formatFichier) {
+    if (titre()) {
         if (row == 0)
             return m_magasin->LigneEntete;
         row -= 1;

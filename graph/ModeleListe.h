@@ -36,6 +36,8 @@ private:
     /// Lowest index listed.
     qint64 m_bas = 0;
     bool m_formatFichier = false;
+    /// A loaded file's header line heads the list; a file without one has no title row.
+    bool titre() const { return m_formatFichier && !m_magasin->LigneEntete.isEmpty(); }
 };
 
 } // namespace graph

@@ -18,7 +18,10 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
     const QFontMetricsF fm(p.font());
     const double hauteurTexte = fm.height();
     QRectF zone = cadre;
-    // The text lines, then room on the right and below for the division numbers.
+    // The text lines, then room on the right and below for the division numbers. The
+    // pen is set before any text: a vector format writes no colour for a pen left as
+    // it was at the start, and some renderers then draw nothing.
+    p.setPen(QPen(couleurs::texteFenetre(), 0));
     for (int k = 0; k < lignes.size(); ++k)
         p.drawText(
             QRectF(cadre.left(), cadre.top() + k * hauteurTexte, cadre.width(), hauteurTexte),

@@ -364,18 +364,38 @@ void TstGraphe::exportImage() {
         QVERIFY(contenu.startsWith("%PDF"));
     } else {
         // An SVG document that parses, drawn from the samples: a polyline, not a bitmap.
+        // Every text is painted: its nearest fill, on itself or an ancestor, is a colour.
         QXmlStreamReader xml(contenu);
         bool racine = false, trace = false;
+        QStringList remplissages{QStringLiteral("black")};
+        QStringList textesVisibles;
         while (!xml.atEnd()) {
             xml.readNext();
-            if (xml.isStartElement() && xml.name() == QStringLiteral("svg"))
-                racine = true;
-            if (xml.isStartElement() && xml.name() == QStringLiteral("polyline"))
-                trace = true;
+            if (xml.isStartElement()) {
+                const QString fill = xml.attributes().value(QStringLiteral("fill")).toString();
+                remplissages << (fill.isEmpty() ? remplissages.last() : fill);
+                if (xml.name() == QStringLiteral("svg"))
+                    racine = true;
+                if (xml.name() == QStringLiteral("polyline"))
+                    trace = true;
+                if (xml.name() == QStringLiteral("text")) {
+                    const QString couleur = remplissages.last();
+                    const QString texte =
+                        xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                    remplissages.removeLast();
+                    if (couleur != QStringLiteral("none"))
+                        textesVisibles << texte;
+                }
+            } else if (xml.isEndElement()) {
+                remplissages.removeLast();
+            }
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(racine);
         QVERIFY(trace);
+        QVERIFY2(textesVisibles.join('|').contains(QStringLiteral("data_tr")),
+                 qPrintable(textesVisibles.join('|')));
+        QVERIFY(textesVisibles.contains(QStringLiteral("9")));
         QVERIFY(!contenu.contains("<image"));
     }
     // A file that cannot be written: a French message, nothing left behind.
@@ -413,8 +433,8 @@ void TstGraphe::fenetreStatistiques() {
     f.Form_KeyPress('+');
     f.Timer1_Timer();
     QCOMPARE(fenetre->cellule(0, 0), QStringLiteral("2"));
-    QVERIFY(fenetre->cellule(2, 0).startsWith(QStringLiteral("3.00 le 11-08-2006 14:05:11")));
-    QCOMPARE(fenetre->cellule(3, 0), QStringLiteral("2.00"));
+    QVERIFY(fenetre->cellule(2, 0).startsWith(QStringLiteral("3,00 le 11-08-2006 14:05:11")));
+    QCOMPARE(fenetre->cellule(3, 0), QStringLiteral("2,00"));
     QCOMPARE(fenetre->cellule(5, 0), QStringLiteral("0 j 00:00:02"));
     f.CmdRecord_Click();
     fenetre->close();

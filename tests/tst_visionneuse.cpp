@@ -4,6 +4,7 @@
 #include "settings/Form_option.h"
 #include "ui/BarreChargement.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,8 @@ private slots:
     void petitApresGros();
     void analyse_data();
     void analyse();
+    void finsPrecoces_data();
+    void finsPrecoces();
 };
 
 void TstVisionneuse::fichiers_data() {
@@ -61,8 +64,7 @@ void TstVisionneuse::fichiers_data() {
     QTest::newRow("4 and 5 digit numbers")
         << h + lignes(3, 9999, "250") << 3 << QList<double>{250, 250, 250}
         << "N°Record;Valeur;Date;Time" << false << true;
-    QTest::newRow("no header") << lignes(3) << 2 << QList<double>{7, 14}
-                               << "1;0;01-31-2007;09:05:03" << false << true;
+    QTest::newRow("no header") << lignes(3) << 3 << QList<double>{0, 7, 14} << "" << false << true;
     QTest::newRow("two runs") << h + lignes(2) + lignes(2) << 4 << QList<double>{0, 7, 0, 7}
                               << "N°Record;Valeur;Date;Time" << false << true;
     QTest::newRow("five characters cut to four")
@@ -126,12 +128,15 @@ void TstVisionneuse::fichiers() {
     QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
     QVERIFY(!f.chargementEnCours());
     if (dessine) {
-        QCOMPARE(f.modeleListe()->rowCount(), nb + 2);
-        QCOMPARE(f.modeleListe()->ligne(0), entete);
+        // A title row only for a file with a header line.
+        const int titre = entete.isEmpty() ? 0 : 1;
+        QCOMPARE(f.modeleListe()->rowCount(), nb + 1 + titre);
+        if (titre)
+            QCOMPARE(f.modeleListe()->ligne(0), entete);
         if (nb > 0)
-            QCOMPARE(f.modeleListe()->ligne(1),
+            QCOMPARE(f.modeleListe()->ligne(titre),
                      QString::number(nb) + " ---- " + f.moteur().magasin().LignesFichier(nb));
-        QCOMPARE(f.modeleListe()->ligne(nb + 1), QStringLiteral("0 ---- "));
+        QCOMPARE(f.modeleListe()->ligne(nb + titre), QStringLiteral("0 ---- "));
         QCOMPARE(f.ui().HScroll1->maximum(), nb);
     } else {
         QCOMPARE(f.modeleListe()->rowCount(), 0);
@@ -321,6 +326,55 @@ void TstVisionneuse::analyse() {
     QCOMPARE(int(r.type), type);
     if (r.type == files::ResultatAnalyse::Type::Valeur)
         QCOMPARE(r.valeur, valeur);
+}
+
+// A file that was longer when its load began: another program cut it meanwhile.
+class Raccourci : public QBuffer {
+public:
+    Raccourci(QByteArray contenu, qint64 tailleAnnoncee)
+        : m_contenu(std::move(contenu)), m_taille(tailleAnnoncee) {
+        setBuffer(&m_contenu);
+    }
+    qint64 size() const override { return m_taille; }
+
+private:
+    QByteArray m_contenu;
+    qint64 m_taille;
+};
+
+void TstVisionneuse::finsPrecoces_data() {
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<qint64>("tailleAnnoncee");
+    QTest::addColumn<int>("nb");
+    QTest::addColumn<int>("ligne");
+    QTest::addColumn<QString>("raison");
+    const QByteArray h = files::enteteEnr();
+    const QByteArray deux = h + lignes(2);
+    QTest::newRow("CR-only lines, header too")
+        << QByteArray("N\xB0Record;Valeur;Date;Time\r1;5;x;y\r2;6;x;y\r") << qint64(0) << 0 << 0
+        << "retour chariot seul";
+    QTest::newRow("CR-only lines after good ones")
+        << h + lignes(2) + "3;5;x;y\r4;6;x;y\r" << qint64(0) << 2 << 3 << "retour chariot seul";
+    QTest::newRow("cut short while loading")
+        << deux << qint64(deux.size() + 500) << 2 << 2 << "a raccourci pendant la lecture";
+    QTest::newRow("whole file") << deux << qint64(deux.size()) << 2 << 0 << "";
+}
+
+void TstVisionneuse::finsPrecoces() {
+    QFETCH(QByteArray, contenu);
+    QFETCH(qint64, tailleAnnoncee);
+    QFETCH(int, nb);
+    QFETCH(int, ligne);
+    QFETCH(QString, raison);
+    Raccourci f(contenu, tailleAnnoncee > 0 ? tailleAnnoncee : contenu.size());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    core::Magasin m;
+    files::ArretChargement arret;
+    const files::FinChargement fin = files::ChargeurEnr::charge(f, m, {}, &arret);
+    QCOMPARE(fin, raison.isEmpty() ? files::FinChargement::Complet : files::FinChargement::Echec);
+    QCOMPARE(int(m.NbMesures()), nb);
+    QCOMPARE(int(arret.ligne), ligne);
+    QVERIFY2(arret.raison.contains(raison), qPrintable(arret.raison));
 }
 
 QTEST_MAIN(TstVisionneuse)

@@ -10,9 +10,12 @@ FenetreStatistiques::FenetreStatistiques(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     auto* grille = new QGridLayout(this);
-    const QString titres[] = {QStringLiteral("Mesures"),    QStringLiteral("Minimum"),
-                              QStringLiteral("Maximum"),    QStringLiteral("Moyenne"),
-                              QStringLiteral("Écart type"), QStringLiteral("Durée")};
+    const QString titres[] = {QStringLiteral("Mesures"),
+                              QStringLiteral("Minimum"),
+                              QStringLiteral("Maximum"),
+                              QStringLiteral("Moyenne"),
+                              QStringLiteral("Écart type (population)"),
+                              QStringLiteral("Durée")};
     grille->addWidget(new QLabel(QStringLiteral("<b>Tout l'enregistrement</b>")), 0, 1);
     grille->addWidget(new QLabel(QStringLiteral("<b>Partie affichée</b>")), 0, 2);
     for (int l = 0; l < 6; ++l) {

@@ -1,0 +1,111 @@
+#include "files/CodecEnr.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+
+namespace files {
+
+QByteArray enteteEnr() {
+    return QByteArray("N\xB0Record;Valeur;Date;Time\r\n");
+}
+
+QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QString& date,
+                    const QString& heure) {
+    QByteArray l = QByteArray::number(numero);
+    l += ';';
+    l += valeur.texte().toLatin1();
+    l += ';';
+    l += date.toLatin1();
+    l += ';';
+    l += heure.toLatin1();
+    l += "\r\n";
+    return l;
+}
+
+ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
+    ResultatAnalyse r;
+    const qsizetype sep = ligne.indexOf(';');
+    if (sep < 0) {
+        r.type = ResultatAnalyse::Type::ErreurFormat;
+        return r;
+    }
+    // The first character after the separator is always taken; the next three
+    // only while no further separator is met.
+    qsizetype fin = std::min(sep + 2, ligne.size());
+    while (fin < ligne.size() && fin <= sep + 4 && ligne[fin] != ';')
+        ++fin;
+    const QByteArrayView texte = ligne.sliced(sep + 1, fin - sep - 1);
+    // Plain whole numbers, by far the usual case, are read here; anything else goes
+    // through the C locale's number reading.
+    qsizetype k = texte.startsWith('-') || texte.startsWith('+') ? 1 : 0;
+    if (k < texte.size()) {
+        double v = 0;
+        qsizetype c = k;
+        for (; c < texte.size() && texte[c] >= '0' && texte[c] <= '9'; ++c)
+            v = v * 10 + (texte[c] - '0');
+        if (c == texte.size()) {
+            r.type = ResultatAnalyse::Type::Valeur;
+            r.valeur = texte.startsWith('-') ? -v : v;
+            return r;
+        }
+    }
+    bool ok = false;
+    const double v = QLocale::c().toDouble(QString::fromLatin1(texte).trimmed(), &ok);
+    if (!ok || !std::isfinite(v)) {
+        r.type = ResultatAnalyse::Type::PasUnNombre;
+        return r;
+    }
+    r.type = ResultatAnalyse::Type::Valeur;
+    r.valeur = v;
+    return r;
+}
+
+ResultatAnalyse analyse_ligne(const QString& ligne) {
+    const QByteArray octets = ligne.toLatin1();
+    return analyse_ligne(QByteArrayView(octets));
+}
+
+ChampsEnr champsEnr(QByteArrayView ligne) {
+    ChampsEnr c;
+    QByteArrayView* champs[] = {&c.numero, &c.valeur, &c.date, &c.heure};
+    qsizetype debut = 0;
+    for (QByteArrayView* champ : champs) {
+        if (debut > ligne.size())
+            break;
+        qsizetype fin = ligne.indexOf(';', debut);
+        if (fin < 0)
+            fin = ligne.size();
+        *champ = ligne.sliced(debut, fin - debut);
+        debut = fin + 1;
+    }
+    return c;
+}
+
+std::optional<qint64> numeroEnr(QByteArrayView ligne) {
+    const QByteArrayView n = champsEnr(ligne).numero;
+    if (n.isEmpty() || n.size() > 18)
+        return std::nullopt;
+    qint64 v = 0;
+    for (const char c : n) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+bool estLigneEnr(QByteArrayView ligne) {
+    return numeroEnr(ligne) && analyse_ligne(ligne).type == ResultatAnalyse::Type::Valeur;
+}
+
+DateHeureEnr dateHeureEnr(QByteArrayView date, QByteArrayView heure) {
+    if (date.size() != 10 || heure.size() != 8)
+        return {};
+    DateHeureEnr r{QDate::fromString(QString::fromLatin1(date), QStringLiteral("MM-dd-yyyy")),
+                   QTime::fromString(QString::fromLatin1(heure), QStringLiteral("HH:mm:ss"))};
+    return r.valide() ? r : DateHeureEnr{};
+}
+
+} // namespace files
