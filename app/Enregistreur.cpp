@@ -119,12 +119,13 @@ void Enregistreur::TimerVideBufferRS_Timer() {
     m_moteur->TimerVideBufferRS_Timer();
 }
 
-void Enregistreur::surValeur(const QDateTime& instant, int valeur) {
+void Enregistreur::surValeur(const QDateTime& instant, std::optional<int> valeur) {
     const QString heure = core::formatHeureLocale(instant.time(), QLocale::system());
     if (heure.size() != m_ui.Label2->text().size())
         ajustePolice(m_ui.Label2, heure, m_policeHeure);
     m_ui.Label2->setText(heure);
-    m_ui.Label3->setText(QString::number(valeur));
+    // No reading yet is no value: a 0 there would look like one.
+    m_ui.Label3->setText(valeur ? QString::number(*valeur) : QStringLiteral("---"));
 }
 
 void Enregistreur::ajustePolice(QLabel* l, const QString& texte, const QFont& police) {

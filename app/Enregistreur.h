@@ -125,7 +125,7 @@ private:
     void appliqueEtat(engine::Etat etat);
     void surEchantillon();
     static void ajustePolice(QLabel* l, const QString& texte, const QFont& police);
-    void surValeur(const QDateTime& instant, int valeur);
+    void surValeur(const QDateTime& instant, std::optional<int> valeur);
     void surAlerte();
     void surProgression(qint64 position, qint64 taille);
     void surChargementTermine(files::FinChargement fin);

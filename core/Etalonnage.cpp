@@ -11,6 +11,14 @@ std::optional<QString> Etalonnage::refus() const {
         return QStringLiteral("les valeurs doivent être des nombres");
     if (brut1 == brut2)
         return QStringLiteral("les deux valeurs brutes doivent être différentes");
+    // Linear: its extremes over the raw range are at the range's ends. Each must stay
+    // a number once rounded to the decimals shown.
+    for (const double brut : {kBrutMin, kBrutMax})
+        if (!std::isfinite(physique(brut) * 10000))
+            return QStringLiteral("la pente est trop forte : des valeurs brutes de %1 à %2 ne "
+                                  "donneraient pas toutes un nombre")
+                .arg(kBrutMin)
+                .arg(kBrutMax);
     if (unite.size() > kLongueurUnite)
         return QStringLiteral("l'unité a au plus %1 caractères").arg(kLongueurUnite);
     if (decimales < 0 || decimales > 4)

@@ -21,6 +21,9 @@ struct Etalonnage {
     int decimales = 1;
 
     static constexpr int kLongueurUnite = 16;
+    /// Raw values any source may give: the test keys' 16-bit range covers the devices'.
+    static constexpr double kBrutMin = -32768;
+    static constexpr double kBrutMax = 32767;
 
     /// Why it cannot be used, in French; nullopt when it can.
     std::optional<QString> refus() const;

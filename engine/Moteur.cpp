@@ -73,8 +73,24 @@ void Moteur::demarrage() {
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
     m_cycle.PlafondY = 255;
-    m_etalonnage =
-        files::FichierEtalonnage(files::FichierEtalonnage::cheminPour(m_config.chemin())).lit();
+    const files::FichierEtalonnage fichierEtalonnage(
+        files::FichierEtalonnage::cheminPour(m_config.chemin()));
+    files::LectureEtalonnage lecture = files::LectureEtalonnage::Absente;
+    m_etalonnage = fichierEtalonnage.lit(&lecture);
+    if (lecture == files::LectureEtalonnage::Endommagee) {
+        const QString chemin = QDir::toNativeSeparators(fichierEtalonnage.chemin());
+        afficheAlerte(Alerte::Etalonnage,
+                      fichierEtalonnage.sauvegarde()
+                          ? QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
+                                           "valeurs restent brutes. L'ancien fichier est "
+                                           "conservé dans %2.")
+                                .arg(chemin, QDir::toNativeSeparators(
+                                                 fichierEtalonnage.cheminSauvegarde()))
+                          : QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
+                                           "valeurs restent brutes (l'ancien fichier n'a pas pu "
+                                           "être conservé).")
+                                .arg(chemin));
+    }
     m_TimerValActu.start();
 }
 
@@ -88,6 +104,7 @@ bool Moteur::choisitEtalonnage(const core::Etalonnage& e, QString* erreur) {
     }
     const files::FichierEtalonnage fichier(files::FichierEtalonnage::cheminPour(m_config.chemin()));
     m_etalonnage = e;
+    retireAlerte(Alerte::Etalonnage);
     if (!fichier.ecrit(e) && erreur)
         *erreur = QStringLiteral("l'étalonnage est en vigueur mais n'a pas pu être enregistré "
                                  "dans %1")
@@ -130,6 +147,8 @@ bool Moteur::demarre() {
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
     m_ticksRun = 0;
+    m_echantillonsRun = 0;
+    m_echantillonsLusRun = 0;
     m_avisRetrait = false;
     retireAlerte(Alerte::Chargement);
     retireAlerte(Alerte::Memoire);
@@ -176,9 +195,18 @@ bool Moteur::choisitSource(int i, bool ecrire) {
         m_TimerVideBufferRS.stop();
         retireAlerte(Alerte::Port);
     }
+    if (i != m_reglages.TypeSource || !m_derniereTrame.isValid()) {
+        // A new device has told nothing yet: its value is unknown until it answers.
+        m_lectureRecue = false;
+        m_ValeurBrute = 0;
+        if (m_env.horloge)
+            m_derniereTrame = m_env.horloge->maintenant();
+    }
     m_reglages.TypeSource = static_cast<uint8_t>(i);
     if (i != 1)
         retireAlerte(Alerte::Carte);
+    if (i != 2)
+        retireAlerte(Alerte::Silence);
     suitPort();
     if (ecrire)
         ecritConfig();
@@ -253,6 +281,9 @@ void Moteur::Timer1_Timer() {
         m_magasin, m_cycle, m_cadence, core::Lecture{m_reglages.TypeSource, m_ValeurBrute},
         instantTick(), m_largeurEchelle);
     if (t.echantillon) {
+        ++m_echantillonsRun;
+        if (m_reglages.TypeSource == 0 || m_lectureRecue)
+            ++m_echantillonsLusRun;
         emit echantillonStocke(m_magasin.NbMesures());
         ajoute_ligne(t);
         if (m_magasin.retires() > 0 && !m_avisRetrait) {
@@ -295,25 +326,48 @@ QDateTime Moteur::instantTick() {
 }
 
 void Moteur::TimerValActu_Timer() {
+    const QDateTime maintenant = m_env.horloge->maintenant();
     if (m_reglages.TypeSource == 1) {
         m_usb.ouvre_carte();
-        if (const std::optional<int> lu = m_usb.lit_carte())
+        if (const std::optional<int> lu = m_usb.lit_carte()) {
             m_ValeurBrute = *lu;
+            m_lectureRecue = true;
+        }
         if (m_usb.carteOuverte())
             retireAlerte(Alerte::Carte);
         else
             afficheAlerte(Alerte::Carte,
-                          QStringLiteral("Carte USB P8055 introuvable : la dernière valeur reste "
-                                         "affichée. Nouvel essai toutes les 3 secondes."));
+                          QStringLiteral("Carte USB P8055 introuvable : nouvel essai toutes les "
+                                         "3 secondes. En attendant, les mesures enregistrées "
+                                         "répètent la dernière valeur lue (0 si la carte n'a "
+                                         "encore rien donné)."));
     } else if (m_reglages.TypeSource == 2) {
-        if (const std::optional<int> lu = m_rs232.lit_port())
+        if (const std::optional<int> lu = m_rs232.lit_port()) {
             m_ValeurBrute = *lu;
+            m_lectureRecue = true;
+            m_derniereTrame = maintenant;
+            retireAlerte(Alerte::Silence);
+        } else if (m_rs232.estOuvert() && m_derniereTrame.isValid() &&
+                   m_derniereTrame.msecsTo(maintenant) >= kSilenceSerieMs) {
+            // An open port whose instrument sends nothing is no reading either.
+            afficheAlerte(Alerte::Silence,
+                          QStringLiteral("Aucune trame de l'instrument sur le port série %1 "
+                                         "depuis %2 s : vérifiez qu'il est allumé et branché. "
+                                         "En attendant, les mesures enregistrées répètent la "
+                                         "dernière valeur reçue (0 s'il n'a encore rien envoyé).")
+                              .arg(m_rs232.nomPort())
+                              .arg(m_derniereTrame.secsTo(maintenant)));
+        }
     }
-    emit valeurLue(m_env.horloge->maintenant(), valeurAffichee());
+    emit valeurLue(maintenant, valeurAffichee());
 }
 
-int Moteur::valeurAffichee() const {
-    return m_reglages.TypeSource != 0 ? core::mise_a_l_echelle(m_ValeurBrute) : m_cycle.ValeurTest;
+std::optional<int> Moteur::valeurAffichee() const {
+    if (m_reglages.TypeSource == 0)
+        return m_cycle.ValeurTest;
+    if (!m_lectureRecue)
+        return std::nullopt;
+    return core::mise_a_l_echelle(m_ValeurBrute);
 }
 
 void Moteur::TimerVideBufferRS_Timer() {
@@ -387,9 +441,10 @@ void Moteur::suitPort() {
     // The flush timer runs exactly while the serial source is selected.
     if (m_TimerVideBufferRS.isActive() && !m_rs232.estOuvert() && !m_rs232.probleme().isEmpty()) {
         afficheAlerte(Alerte::Port,
-                      QStringLiteral("Port série COM1 (%1) non ouvert : %2. La dernière "
-                                     "valeur reste affichée ; nouvel essai toutes les 10 "
-                                     "secondes.")
+                      QStringLiteral("Port série COM1 (%1) non ouvert : %2. Nouvel essai "
+                                     "toutes les 10 secondes ; en attendant, les mesures "
+                                     "enregistrées répètent la dernière valeur reçue (0 si "
+                                     "aucune).")
                           .arg(m_rs232.nomPort(), m_rs232.probleme()));
         return;
     }

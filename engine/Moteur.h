@@ -41,7 +41,18 @@ enum class Commande {
 };
 
 /// The notices the engine raises; each kind holds at most one text at a time.
-enum class Alerte { Ecriture, Port, Carte, Info, Config, ConfigReinitialisee, Chargement, Memoire };
+enum class Alerte {
+    Ecriture,
+    Port,
+    Carte,
+    Info,
+    Config,
+    ConfigReinitialisee,
+    Etalonnage,
+    Silence,
+    Chargement,
+    Memoire
+};
 
 /// Where the user must decide, the engine asks through this interface: the window
 /// answers with dialogs, the command line with a fixed rule.
@@ -144,9 +155,20 @@ public:
     const core::EtatCycle& cycle() const { return m_cycle; }
     /// Last raw reading of the active device, 0 to 255.
     int32_t ValeurBrute() const { return m_ValeurBrute; }
-    void setValeurBrute(int32_t v) { m_ValeurBrute = v; }
-    /// The value on display: the scaled reading, or the test value in test mode.
-    int valeurAffichee() const;
+    /// Takes a raw reading as if the active device had given it.
+    void setValeurBrute(int32_t v) {
+        m_ValeurBrute = v;
+        m_lectureRecue = true;
+    }
+    /// The value on display: the scaled reading, or the test value in test mode;
+    /// nullopt while the active device has given no reading yet.
+    std::optional<int> valeurAffichee() const;
+    /// Samples of the current (or last) run, and how many of them came from a
+    /// reading (every test-mode sample does; a device's only once it has answered).
+    qint64 echantillonsRun() const { return m_echantillonsRun; }
+    qint64 echantillonsLusRun() const { return m_echantillonsLusRun; }
+    /// Longest silence of the serial instrument, in ms, before it is reported.
+    static constexpr qint64 kSilenceSerieMs = 10000;
     /// Record file the samples are appended to, resolved to a full path.
     const QString& cheminEnr() const { return m_cheminEnr; }
     const files::FichierConfig& config() const { return m_config; }
@@ -164,8 +186,9 @@ signals:
     void echantillonStocke(int index);
     /// A record line reached the disk (without its line end).
     void ligneEcrite(const QByteArray& ligne);
-    /// The display tick polled the source.
-    void valeurLue(const QDateTime& instant, int valeur);
+    /// The display tick polled the source; `valeur` is nullopt while the device has
+    /// given no reading.
+    void valeurLue(const QDateTime& instant, std::optional<int> valeur);
     /// A notice was raised or changed; an empty text withdraws it.
     void alerteChange(engine::Alerte alerte, const QString& texte);
     /// A load has reached byte `position` of `taille`.
@@ -195,6 +218,12 @@ private:
     core::Magasin m_magasin;
     core::EtatCycle m_cycle;
     int32_t m_ValeurBrute = 0;
+    /// The active device has given a reading since it was chosen.
+    bool m_lectureRecue = false;
+    /// When the serial instrument last sent a frame (or its source was chosen).
+    QDateTime m_derniereTrame;
+    qint64 m_echantillonsRun = 0;
+    qint64 m_echantillonsLusRun = 0;
     double m_largeurEchelle = 360;
     /// Furthest a tick's clock may stray from its schedule before the schedule restarts.
     static constexpr qint64 kToleranceHorlogeMs = 500;

@@ -86,8 +86,11 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
                                AppelsSysteme& appels, const QByteArray& entete,
                                qint64* longueurSure) {
     struct stat st {};
+    const QByteArray nom = QFile::encodeName(chemin);
+    // A file this call creates is removed again when nothing could be put in it.
+    const bool existait = ::access(nom.constData(), F_OK) == 0;
     // Read access too, to look at the file's last byte; a file that may only be
-    // written is appended to all the same.
+    // written is appended to while it is empty.
     int fd = ouvreFichier(chemin, O_RDWR | O_APPEND | O_CREAT, erreur, &st);
     if (fd < 0 && errno == EACCES)
         fd = ouvreFichier(chemin, O_WRONLY | O_APPEND | O_CREAT, erreur, &st);
@@ -97,6 +100,8 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
     const auto echec = [&](const QString& raison) {
         if (erreur)
             *erreur = raison;
+        if (!existait && longueur(fd) == 0)
+            ::unlink(nom.constData());
         ::close(fd);
         return false;
     };
@@ -115,7 +120,12 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
         // A file left in the middle of a line (a crash, another program) gets a line
         // end, so the new lines start on lines of their own.
         char dernier = 0;
-        if (::pread(fd, &dernier, 1, static_cast<off_t>(taille - 1)) == 1 && dernier != '\n')
+        if (::pread(fd, &dernier, 1, static_cast<off_t>(taille - 1)) != 1)
+            // Its end cannot be checked: a line glued onto a fragment would be lost.
+            return echec(QStringLiteral("la fin du fichier ne peut pas être relue pour vérifier "
+                                        "que sa dernière ligne est entière (%1)")
+                             .arg(core::texteErreur(errno)));
+        if (dernier != '\n')
             bloc = "\r\n";
     }
     bloc += octets;

@@ -1,6 +1,7 @@
 #include "files/FichierEtalonnage.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -10,30 +11,44 @@ QString FichierEtalonnage::cheminPour(const QString& cheminConfig) {
     return QFileInfo(cheminConfig).absoluteDir().filePath(QStringLiteral("plovar-etalonnage.ini"));
 }
 
-core::Etalonnage FichierEtalonnage::lit() const {
-    core::Etalonnage e;
-    if (!QFileInfo(m_chemin).isFile() || QFileInfo(m_chemin).size() > 64 * 1024)
+core::Etalonnage FichierEtalonnage::lit(LectureEtalonnage* etat) const {
+    const auto resultat = [etat](LectureEtalonnage l, const core::Etalonnage& e = {}) {
+        if (etat)
+            *etat = l;
         return e;
+    };
+    const QFileInfo info(m_chemin);
+    if (!info.exists())
+        return resultat(LectureEtalonnage::Absente);
+    if (!info.isFile() || info.size() > 64 * 1024)
+        return resultat(LectureEtalonnage::Endommagee);
     QSettings s(m_chemin, QSettings::IniFormat);
     if (s.status() != QSettings::NoError)
-        return {};
+        return resultat(LectureEtalonnage::Endommagee);
     s.beginGroup(QStringLiteral("etalonnage"));
+    core::Etalonnage e;
     bool ok[6] = {};
-    e.actif = s.value(QStringLiteral("actif")).toString() == QStringLiteral("oui");
+    const QString actif = s.value(QStringLiteral("actif")).toString();
+    e.actif = actif == QStringLiteral("oui");
+    ok[5] = e.actif || actif == QStringLiteral("non");
     e.brut1 = s.value(QStringLiteral("brut1")).toString().toDouble(&ok[0]);
     e.physique1 = s.value(QStringLiteral("physique1")).toString().toDouble(&ok[1]);
     e.brut2 = s.value(QStringLiteral("brut2")).toString().toDouble(&ok[2]);
     e.physique2 = s.value(QStringLiteral("physique2")).toString().toDouble(&ok[3]);
     e.unite = s.value(QStringLiteral("unite")).toString();
     e.decimales = s.value(QStringLiteral("decimales")).toString().toInt(&ok[4]);
-    ok[5] = true;
     // Anything unreadable or out of range: no calibration at all.
     for (bool b : ok)
         if (!b)
-            return {};
+            return resultat(LectureEtalonnage::Endommagee);
     if (e.refus())
-        return {};
-    return e;
+        return resultat(LectureEtalonnage::Endommagee);
+    return resultat(LectureEtalonnage::Lue, e);
+}
+
+bool FichierEtalonnage::sauvegarde() const {
+    QFile::remove(cheminSauvegarde());
+    return QFile::copy(m_chemin, cheminSauvegarde());
 }
 
 bool FichierEtalonnage::ecrit(const core::Etalonnage& e) const {

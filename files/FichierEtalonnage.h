@@ -6,6 +6,9 @@
 
 namespace files {
 
+/// How reading the calibration file went.
+enum class LectureEtalonnage { Absente, Lue, Endommagee };
+
 /// The calibration file "plovar-etalonnage.ini", beside the configuration file
 /// (never inside it). A missing or damaged file means no calibration.
 class FichierEtalonnage {
@@ -14,7 +17,12 @@ public:
     static QString cheminPour(const QString& cheminConfig);
     explicit FichierEtalonnage(QString chemin) : m_chemin(std::move(chemin)) {}
     const QString& chemin() const { return m_chemin; }
-    core::Etalonnage lit() const;
+    /// The calibration stored; off when the file is missing or damaged, which
+    /// `etat` then tells apart.
+    core::Etalonnage lit(LectureEtalonnage* etat = nullptr) const;
+    /// Keeps a copy of the file as "<name>.bak" (replacing an older one).
+    bool sauvegarde() const;
+    QString cheminSauvegarde() const { return m_chemin + QStringLiteral(".bak"); }
     /// False when the file cannot be written.
     bool ecrit(const core::Etalonnage& e) const;
 

@@ -153,6 +153,12 @@ void TstEcrivain::fichierSecoursAvecEntete() {
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QVERIFY(!files::EcrivainEnr::ecritDurable(fifo, ligne(1), &erreur));
     QCOMPARE(erreur, QStringLiteral("ce n'est pas un fichier ordinaire"));
+    // On a full disk a new rescue file is not left behind empty.
+    test::Pannes plein;
+    plein.place = 0;
+    const QString neuf = dir.filePath(QStringLiteral("neuf.csv"));
+    QVERIFY(!files::EcrivainEnr::ecritDurable(neuf, ligne(1), &erreur, plein, files::enteteEnr()));
+    QVERIFY(!QFile::exists(neuf));
 }
 
 QTEST_GUILESS_MAIN(TstEcrivain)

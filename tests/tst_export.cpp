@@ -79,6 +79,9 @@ void TstExport::droite() {
     QCOMPARE(e.texte(brut), texte + QStringLiteral(" °C"));
     // Equal raw values give no line: refused, in French.
     QVERIFY(etalonnage(5, 1, 5, 2, 1).refus()->contains(QStringLiteral("différentes")));
+    // A slope whose values over the raw range are not all numbers: refused.
+    QVERIFY(etalonnage(0, 0, 1e-300, 1e10, 1).refus()->contains(QStringLiteral("pente")));
+    QVERIFY(etalonnage(0, -1e304, 999, 1e304, 1).refus()->contains(QStringLiteral("pente")));
 }
 
 void TstExport::fichierEndommage_data() {
@@ -95,6 +98,7 @@ void TstExport::fichierEndommage_data() {
                                                               "C",
                                                               "unite=" + QByteArray(40, 'u'));
     QTest::newRow("binary") << QByteArray("\x00\xff[\x01=\x02\n", 7);
+    QTest::newRow("slope overflows") << QByteArray(bon).replace("physique2=99.9", "physique2=1e308");
 }
 
 void TstExport::fichierEndommage() {
@@ -105,8 +109,10 @@ void TstExport::fichierEndommage() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(contenu);
     f.close();
-    // Whatever the damage: no calibration, no crash.
-    QVERIFY(!files::FichierEtalonnage(chemin).lit().actif);
+    // Whatever the damage: no calibration, no crash, and it is said to be damaged.
+    files::LectureEtalonnage etat = files::LectureEtalonnage::Lue;
+    QVERIFY(!files::FichierEtalonnage(chemin).lit(&etat).actif);
+    QCOMPARE(etat, files::LectureEtalonnage::Endommagee);
 }
 
 void TstExport::allerRetour() {

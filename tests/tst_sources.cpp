@@ -172,6 +172,9 @@ void TstSources::carteChangementSource() {
 void TstSources::carteAbsente() {
     Banc b(QByteArray("\"X\",\"a.csv\",1,1,3600\r\n"));
     app::Enregistreur& f = b.demarre();
+    // A board that never answered shows no value, not a 0.
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
     f.moteur().setValeurBrute(100);
     f.TimerValActu_Timer();
     f.TimerValActu_Timer();
@@ -245,7 +248,15 @@ void TstSources::serieTrame() {
     app::Enregistreur& f = b.demarre();
     QVERIFY(f.moteur().rs232().estOuvert());
     QVERIFY(f.moteur().TimerVideBufferRS().isActive());
+    // Nothing received yet: no value, and a silent instrument is told after a while.
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
+    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune trame")));
+    b.horloge.avance(10);
+    f.TimerValActu_Timer();
+    QVERIFY2(f.alerte().contains(QStringLiteral("Aucune trame")), qPrintable(f.alerte()));
     recoit(pty, f, "10208030");
+    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune trame")));
     QCOMPARE(f.moteur().ValeurBrute(), 128);
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     QCOMPARE(f.moteur().rs232().BufferRS(), QByteArray::fromHex("10208030"));
