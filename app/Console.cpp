@@ -1,10 +1,15 @@
 #include "app/Console.h"
 
+#include "core/Cadences.h"
+#include "files/EcrivainEnr.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTimer>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -23,25 +28,40 @@ extern "C" void surSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(g_signaux[1], &c, 1);
 }
 
+constexpr int kSignauxArret[] = {SIGINT, SIGTERM, SIGHUP};
+
+// A timer holds an int of ms: a long duration is waited out an hour at a time.
+constexpr qint64 kTrancheMaxMs = 3600 * 1000;
+
+QString texteSource(const engine::Moteur& m) {
+    switch (m.reglages().TypeSource) {
+    case 0:
+        return QStringLiteral("mode test, touches + et - sur l'entrée standard");
+    case 1:
+        return QStringLiteral("carte USB P8055");
+    default:
+        return QStringLiteral("port série COM1, %1")
+            .arg(QDir::toNativeSeparators(m.rs232().nomPort()));
+    }
+}
+
 } // namespace
 
-EnregistreurConsole::EnregistreurConsole(engine::Environnement env, OptionsConsole options,
-                                         std::FILE* sortie, std::FILE* erreurs)
-    : m_options(std::move(options)), m_sortie(sortie), m_erreurs(erreurs) {
-    env.decideur = this;
-    m_moteur = std::make_unique<engine::Moteur>(std::move(env));
-    connect(m_moteur.get(), &engine::Moteur::ligneEcrite, this, [this](const QByteArray& l) {
-        std::fwrite(l.constData(), 1, static_cast<size_t>(l.size()), m_sortie);
-        // Standard output only: the record file keeps the raw value.
-        const core::Etalonnage& e = m_moteur->etalonnage();
-        if (m_options.etalonnage && e.actif) {
-            const QByteArray physique = ';' + e.nombre(l.split(';').value(1).toDouble()).toUtf8();
-            std::fwrite(physique.constData(), 1, static_cast<size_t>(physique.size()), m_sortie);
-        }
-        std::fputc('\n', m_sortie);
-        std::fflush(m_sortie);
-    });
-    connect(m_moteur.get(), &engine::Moteur::alerteChange, this,
+EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole options,
+                                         std::FILE* sortie, std::FILE* erreurs, Monotone monotone)
+    : m_moteur(moteur), m_options(std::move(options)), m_sortie(sortie), m_erreurs(erreurs),
+      m_monotone(std::move(monotone)) {
+    if (!m_monotone) {
+        auto depart = std::make_shared<QElapsedTimer>();
+        depart->start();
+        m_monotone = [depart] { return depart->elapsed(); };
+    }
+    m_moteur.setDecideur(this);
+    m_minuterieFin.setSingleShot(true);
+    m_minuterieFin.setTimerType(Qt::PreciseTimer);
+    connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
+    connect(&m_moteur, &engine::Moteur::ligneEcrite, this, &EnregistreurConsole::imprime);
+    connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte, const QString& texte) {
                 if (!texte.isEmpty())
                     dit(texte);
@@ -49,12 +69,35 @@ EnregistreurConsole::EnregistreurConsole(engine::Environnement env, OptionsConso
 }
 
 EnregistreurConsole::~EnregistreurConsole() {
+    m_moteur.setDecideur(nullptr);
     if (m_signaux) {
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        for (const int s : kSignauxArret)
+            std::signal(s, SIG_DFL);
         ::close(g_signaux[0]);
         ::close(g_signaux[1]);
         g_signaux[0] = g_signaux[1] = -1;
+    }
+}
+
+void EnregistreurConsole::imprime(const QByteArray& l) {
+    if (m_sortieFermee)
+        return;
+    QByteArray texte = l;
+    // Standard output only: the record file keeps the raw value.
+    const core::Etalonnage& e = m_moteur.etalonnage();
+    if (m_options.etalonnage && e.actif)
+        texte += ';' + e.nombreOctets(files::champsEnr(l).valeur.toByteArray().toDouble());
+    texte += '\n';
+    const bool ok = std::fwrite(texte.constData(), 1, static_cast<size_t>(texte.size()),
+                                m_sortie) == static_cast<size_t>(texte.size()) &&
+                    std::fflush(m_sortie) == 0;
+    if (!ok) {
+        // Nobody reads any more (a closed pipe): the recording itself goes on.
+        m_sortieFermee = true;
+        dit(QStringLiteral("la sortie standard est fermée : les lignes n'y sont plus "
+                           "affichées, l'enregistrement continue dans %1 (Ctrl+C ou kill pour "
+                           "l'arrêter).")
+                .arg(QDir::toNativeSeparators(m_moteur.cheminEnr())));
     }
 }
 
@@ -63,8 +106,8 @@ void EnregistreurConsole::dit(const QString& texte) {
     std::fflush(m_erreurs);
 }
 
-int EnregistreurConsole::exec() {
-    engine::Moteur& m = *m_moteur;
+bool EnregistreurConsole::demarre() {
+    engine::Moteur& m = m_moteur;
     m.demarrage();
     if (m_options.cadence)
         m.choisitCadence(*m_options.cadence, false);
@@ -72,6 +115,14 @@ int EnregistreurConsole::exec() {
         m.choisitSource(*m_options.source, false);
     if (!m_options.fichier.isEmpty())
         m.utiliseFichier(m_options.fichier);
+    // A file that cannot take a line now is refused before any sampling: a run that
+    // could only keep its samples in memory is no recording.
+    if (const std::optional<QString> refus = files::EcrivainEnr::refusEcriture(m.cheminEnr())) {
+        dit(QStringLiteral("impossible d'enregistrer dans %1 : %2.")
+                .arg(QDir::toNativeSeparators(m.cheminEnr()), *refus));
+        m_statut = kStatutImpossible;
+        return false;
+    }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signaux) == 0) {
         m_signaux = std::make_unique<QSocketNotifier>(g_signaux[0], QSocketNotifier::Read);
@@ -80,9 +131,11 @@ int EnregistreurConsole::exec() {
             [[maybe_unused]] const ssize_t n = ::read(g_signaux[0], &c, 1);
             termine();
         });
-        std::signal(SIGINT, surSignal);
-        std::signal(SIGTERM, surSignal);
+        for (const int s : kSignauxArret)
+            std::signal(s, surSignal);
     }
+    // A closed output pipe is told by the write's error, not by a deadly signal.
+    std::signal(SIGPIPE, SIG_IGN);
     // Test keys from standard input, when there is one.
     struct stat st {};
     if (m.reglages().TypeSource == 0 && ::fstat(STDIN_FILENO, &st) == 0) {
@@ -90,24 +143,36 @@ int EnregistreurConsole::exec() {
         connect(m_entree.get(), &QSocketNotifier::activated, this, &EnregistreurConsole::litEntree);
     }
     if (m_options.duree) {
-        auto* fin = new QTimer(this);
-        fin->setSingleShot(true);
-        fin->setTimerType(Qt::PreciseTimer);
-        connect(fin, &QTimer::timeout, this, &EnregistreurConsole::termine);
-        fin->start(static_cast<int>(*m_options.duree * 1000));
+        m_finMs = m_monotone() + static_cast<qint64>(*m_options.duree * 1000);
+        verifieFin();
     }
 
     if (m_options.etalonnage && !m.etalonnage().actif)
         dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
-    const core::Cadence c = m.cadence();
-    dit(QStringLiteral("enregistrement dans %1, une mesure toutes les %2 s (source %3). "
-                       "Ctrl+C pour arrêter.")
-            .arg(QDir::toNativeSeparators(m.cheminEnr()))
-            .arg(std::chrono::duration<double>(c.periode()).count())
-            .arg(m.reglages().TypeSource));
+    dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
+            .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
+                 texteSource(m)));
     m.demarre();
+    return true;
+}
+
+int EnregistreurConsole::exec() {
+    if (!demarre())
+        return m_statut;
     // The first sample is due at once; the loop then runs until the end.
-    return QCoreApplication::exec();
+    QCoreApplication::exec();
+    return m_statut;
+}
+
+void EnregistreurConsole::verifieFin() {
+    if (m_fini)
+        return;
+    const qint64 reste = m_finMs - m_monotone();
+    if (reste <= 0) {
+        termine();
+        return;
+    }
+    m_minuterieFin.start(static_cast<int>(std::min(reste, kTrancheMaxMs)));
 }
 
 void EnregistreurConsole::litEntree() {
@@ -119,40 +184,56 @@ void EnregistreurConsole::litEntree() {
         return;
     }
     for (ssize_t k = 0; k < n; ++k)
-        m_moteur->toucheTest(static_cast<unsigned char>(tampon[k]));
+        m_moteur.toucheTest(static_cast<unsigned char>(tampon[k]));
 }
 
 void EnregistreurConsole::termine() {
     if (m_fini)
         return;
     m_fini = true;
-    m_moteur->termine();
-    QCoreApplication::exit(0);
+    m_minuterieFin.stop();
+    m_moteur.termine();
+    if (m_statut == kStatutOk && m_moteur.echantillonsRun() > 0 &&
+        m_moteur.echantillonsLusRun() == 0) {
+        m_statut = kStatutSansLecture;
+        dit(QStringLiteral("aucune des %1 mesures de cet enregistrement ne vient d'une lecture : "
+                           "la source n'a rien donné, et les valeurs du fichier ne sont pas des "
+                           "mesures.")
+                .arg(m_moteur.echantillonsRun()));
+    }
+    QCoreApplication::exit(m_statut);
 }
 
 QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool fermeture) {
     // During the run, waiting lines are retried with every sample; only the end saves them.
     if (!fermeture)
         return {};
+    m_statut = kStatutSecours;
     if (chemin != m_cheminSecours) {
         m_cheminSecours = chemin;
         m_essaisSecours = 0;
     }
     const QFileInfo info(chemin);
     const QString nom = info.completeBaseName() + QStringLiteral("_secours.csv");
-    QString cible;
-    if (m_essaisSecours == 0)
-        cible = info.dir().filePath(nom);
-    else if (m_essaisSecours == 1)
-        cible = QDir::home().filePath(nom);
-    else if (m_essaisSecours == 2)
-        cible = QDir::temp().filePath(nom);
-    ++m_essaisSecours;
-    if (!cible.isEmpty())
-        dit(QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans %2 : elles sont ajoutées "
-                           "à %3.")
-                .arg(nb)
-                .arg(QDir::toNativeSeparators(chemin), QDir::toNativeSeparators(cible)));
+    // Beside the record file when its folder takes files (never among devices), else
+    // in the home folder.
+    const QFileInfo dossier(info.absolutePath());
+    const bool aCote = dossier.isDir() && dossier.isWritable() &&
+                       (!info.exists() || info.isFile()) &&
+                       !info.absolutePath().startsWith(QStringLiteral("/dev"));
+    QStringList cibles;
+    if (aCote)
+        cibles << QDir(info.absolutePath()).filePath(nom);
+    const QString maison = QDir::home().filePath(nom);
+    if (!cibles.contains(maison))
+        cibles << maison;
+    if (m_essaisSecours >= cibles.size())
+        return {};
+    const QString cible = cibles[m_essaisSecours++];
+    dit(QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans %2 : elles sont ajoutées "
+                       "à %3.")
+            .arg(nb)
+            .arg(QDir::toNativeSeparators(chemin), QDir::toNativeSeparators(cible)));
     return cible;
 }
 
@@ -162,7 +243,7 @@ bool EnregistreurConsole::abandonneAttente(const QString& chemin, int nb) {
                        "voici :")
             .arg(nb)
             .arg(QDir::toNativeSeparators(chemin)));
-    const QByteArray contenu = m_moteur->ecrivain().contenuEnAttente(chemin);
+    const QByteArray contenu = m_moteur.ecrivain().contenuEnAttente(chemin);
     std::fwrite(contenu.constData(), 1, static_cast<size_t>(contenu.size()), m_erreurs);
     std::fflush(m_erreurs);
     return true;

@@ -4,8 +4,10 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,21 +24,48 @@ struct OptionsConsole {
     bool etalonnage = false;
 };
 
+/// Exit statuses of a recording without a window.
+enum StatutConsole {
+    kStatutOk = 0,
+    /// Nothing was recorded: the configuration is in use, or the record file cannot
+    /// be written from the start.
+    kStatutImpossible = 1,
+    kStatutUsage = 2,
+    /// Some samples are not in the record file: they went to a rescue file, or
+    /// were printed on standard error when even that failed.
+    kStatutSecours = 3,
+    /// No sample of the run came from a reading of the board or the instrument.
+    kStatutSansLecture = 4,
+};
+
 /// Recording without a window: the engine under a plain event loop. Each record
 /// line goes to standard output once it is on disk, notices go to standard error,
-/// "+" and "-" on standard input move the test value, and SIGINT, SIGTERM or the
-/// end of the duration stop the run cleanly.
+/// "+" and "-" on standard input move the test value, and SIGINT, SIGTERM, SIGHUP
+/// or the end of the duration stop the run cleanly.
 class EnregistreurConsole : public QObject, private engine::Decideur {
     Q_OBJECT
 public:
-    EnregistreurConsole(engine::Environnement env, OptionsConsole options,
-                        std::FILE* sortie = stdout, std::FILE* erreurs = stderr);
+    /// A monotonic time in ms, for the end of the duration.
+    using Monotone = std::function<qint64()>;
+
+    EnregistreurConsole(engine::Moteur& moteur, OptionsConsole options, std::FILE* sortie = stdout,
+                        std::FILE* erreurs = stderr, Monotone monotone = {});
     ~EnregistreurConsole() override;
 
+    /// Applies the options and starts the recording; false, with a message, when
+    /// the record file cannot be written (then statut() says so).
+    bool demarre();
     /// Starts the recording and runs until it stops; returns the exit status.
     int exec();
+    /// The exit status as things stand.
+    int statut() const { return m_statut; }
+    bool fini() const { return m_fini; }
 
-    engine::Moteur& moteur() { return *m_moteur; }
+    /// The end timer's next interval, in ms (0 when no end is armed).
+    int intervalleFin() const { return m_minuterieFin.isActive() ? m_minuterieFin.interval() : 0; }
+    /// Called by the end timer: stops the run once the duration is over, else
+    /// arms the timer again for what is left.
+    void verifieFin();
 
 private:
     QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
@@ -45,17 +74,25 @@ private:
     void termine();
     void litEntree();
     void dit(const QString& texte);
+    void imprime(const QByteArray& ligne);
 
-    std::unique_ptr<engine::Moteur> m_moteur;
+    engine::Moteur& m_moteur;
     OptionsConsole m_options;
     std::FILE* m_sortie;
     std::FILE* m_erreurs;
+    Monotone m_monotone;
     std::unique_ptr<QSocketNotifier> m_entree;
     std::unique_ptr<QSocketNotifier> m_signaux;
+    QTimer m_minuterieFin;
+    /// Monotonic time at which the duration ends.
+    qint64 m_finMs = 0;
     /// Rescue files tried so far for the record file named.
     QString m_cheminSecours;
     int m_essaisSecours = 0;
+    /// Standard output refused a line: the run goes on with the file only.
+    bool m_sortieFermee = false;
     bool m_fini = false;
+    int m_statut = kStatutOk;
 };
 
 } // namespace app

@@ -16,11 +16,10 @@
 
 namespace app {
 
-Enregistreur::Enregistreur(Environnement env, QWidget* parent)
-    : QMainWindow(parent), m_dialogues(env.dialogues) {
-    env.moteur.decideur = this;
-    const bool manuelles = env.moteur.minuteriesManuelles;
-    m_moteur = std::make_unique<engine::Moteur>(std::move(env.moteur));
+Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent)
+    : QMainWindow(parent), m_dialogues(dialogues), m_moteur(&moteur) {
+    m_moteur->setDecideur(this);
+    const bool manuelles = m_moteur->minuteriesManuelles();
     m_ui.setupUi(this);
     m_policeHeure = m_ui.Label2->font();
     m_modeleListe = new graph::ModeleListe(&m_moteur->magasin(), this);
@@ -31,7 +30,7 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
     if (manuelles)
         m_TimerLed.blockSignals(true);
 
-    engine::Moteur* m = m_moteur.get();
+    engine::Moteur* m = m_moteur;
     connect(m, &engine::Moteur::etatChange, this, &Enregistreur::appliqueEtat);
     connect(m, &engine::Moteur::echantillonStocke, this, &Enregistreur::surEchantillon);
     connect(m, &engine::Moteur::valeurLue, this, &Enregistreur::surValeur);
@@ -76,6 +75,7 @@ Enregistreur::Enregistreur(Environnement env, QWidget* parent)
 
 Enregistreur::~Enregistreur() {
     qApp->removeEventFilter(this);
+    m_moteur->setDecideur(nullptr);
 }
 
 void Enregistreur::Form_Load() {

@@ -29,19 +29,15 @@ class Form_option;
 
 namespace app {
 
-/// What the main window takes from the outside world; tests replace each part.
-struct Environnement {
-    engine::Environnement moteur;
-    ui::Dialogues* dialogues = nullptr;
-};
-
 /// The main window: a view of the recording engine with the value display, the
 /// sample list and the graph. Its handlers forward commands to the engine and
 /// redraw on its signals; timers only call handlers, which tests call directly.
 class Enregistreur : public QMainWindow, private engine::Decideur {
     Q_OBJECT
 public:
-    explicit Enregistreur(Environnement env, QWidget* parent = nullptr);
+    /// A view of `moteur`, which outlives it; `dialogues` asks the user (tests
+    /// answer from scripts).
+    Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent = nullptr);
     ~Enregistreur() override;
 
     /// Start-up: the engine's (configuration, rate and source), then window size,
@@ -156,7 +152,7 @@ private:
     void montreVue();
 
     ui::Dialogues* m_dialogues;
-    std::unique_ptr<engine::Moteur> m_moteur;
+    engine::Moteur* m_moteur;
     ui::EnregistreurUi m_ui;
     graph::ModeleListe* m_modeleListe = nullptr;
     QTimer m_TimerLed;

@@ -1,5 +1,6 @@
 #include "app/Console.h"
 #include "app/Enregistreur.h"
+#include "app/Reveil.h"
 #include "core/Horloge.h"
 #include "core/InstanceUnique.h"
 #include "files/FichierConfig.h"
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -74,8 +76,16 @@ int ligneDeCommande(int argc, char* argv[]) {
     traduit(traduction);
 
     QCommandLineParser p;
-    p.setApplicationDescription(
-        QStringLiteral("Plovar, enregistreur de données. Sans option, ouvre la fenêtre."));
+    p.setApplicationDescription(QStringLiteral(
+        "Plovar, enregistreur de données. Sans option, ouvre la fenêtre.\n\n"
+        "Statut de sortie de --enregistrer :\n"
+        "  0  toutes les mesures sont dans le fichier d'enregistrement ;\n"
+        "  1  rien n'a été enregistré : configuration déjà utilisée, ou fichier impossible à "
+        "écrire ;\n"
+        "  2  option invalide ;\n"
+        "  3  des mesures ne sont que dans un fichier de secours (son chemin est affiché), ou "
+        "sur la sortie d'erreur ;\n"
+        "  4  aucune mesure ne vient d'une lecture de la carte ou de l'instrument."));
     const QCommandLineOption aide({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Affiche cette aide."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -147,6 +157,8 @@ int ligneDeCommande(int argc, char* argv[]) {
 
     o.etalonnage = p.isSet(etalonnage);
 
+    // A window that takes this process for another window would send it SIGUSR1.
+    std::signal(SIGUSR1, SIG_IGN);
     core::HorlogeSysteme horloge;
     engine::Environnement env = environnement(horloge);
     core::InstanceUnique instance(env.cheminConfig);
@@ -155,9 +167,10 @@ int ligneDeCommande(int argc, char* argv[]) {
                      "plovar : un autre Plovar utilise déjà la configuration %s ; "
                      "enregistrement impossible.\n",
                      QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
-        return 1;
+        return app::kStatutImpossible;
     }
-    app::EnregistreurConsole console(std::move(env), o);
+    engine::Moteur moteur(std::move(env));
+    app::EnregistreurConsole console(moteur, o);
     return console.exec();
 }
 
@@ -174,20 +187,42 @@ int main(int argc, char* argv[]) {
     traduit(traduction);
 
     core::HorlogeSysteme horloge;
-    app::Environnement env;
-    env.moteur = environnement(horloge);
-    core::InstanceUnique instance(env.moteur.cheminConfig);
-    if (!instance.acquiert())
+    engine::Environnement env = environnement(horloge);
+    // Ready for a later start's call before the lock says this window runs.
+    app::Reveil reveil;
+    core::InstanceUnique instance(env.cheminConfig);
+    if (!instance.acquiert()) {
+        const std::optional<qint64> autre = instance.proprietaire();
+        if (autre && app::Reveil::estSansFenetre(*autre)) {
+            const QString texte =
+                QStringLiteral("Un enregistrement sans fenêtre (plovar --enregistrer, processus "
+                               "%1) utilise déjà la configuration %2.\nArrêtez-le avant "
+                               "d'ouvrir la fenêtre.")
+                    .arg(*autre)
+                    .arg(QDir::toNativeSeparators(env.cheminConfig));
+            std::fprintf(stderr, "plovar : %s\n", texte.toLocal8Bit().constData());
+            ui::DialoguesQt().avertissement(nullptr, texte);
+            return 1;
+        }
+        // The window already open comes to the front instead.
+        if (autre)
+            app::Reveil::reveille(*autre);
         return 0;
+    }
 
     // The layout is measured for an 8-point sans-serif window font.
     QApplication::setFont(ui::policeSansSerif(8));
     if (const QScreen* ecran = QGuiApplication::primaryScreen())
         graph::setTwipsParPixel(1440.0 / ecran->logicalDotsPerInch());
 
+    engine::Moteur moteur(std::move(env));
     ui::DialoguesQt dialogues;
-    env.dialogues = &dialogues;
-    app::Enregistreur fenetre(std::move(env));
+    app::Enregistreur fenetre(moteur, &dialogues);
+    QObject::connect(&reveil, &app::Reveil::demande, &fenetre, [&fenetre] {
+        fenetre.showNormal();
+        fenetre.raise();
+        fenetre.activateWindow();
+    });
     fenetre.Form_Load();
     if (const QScreen* ecran = fenetre.screen()) {
         const QRect r = ecran->availableGeometry();

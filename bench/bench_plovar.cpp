@@ -55,6 +55,7 @@ struct Fenetre {
     QTemporaryDir dir;
     core::HorlogeSysteme horloge;
     DialoguesMuets dialogues;
+    std::unique_ptr<engine::Moteur> moteur;
     std::unique_ptr<app::Enregistreur> f;
     Fenetre(int largeur = 7890) {
         QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
@@ -62,14 +63,14 @@ struct Fenetre {
         cfg.write("\"X\",\"" + dir.filePath(QStringLiteral("b.csv")).toUtf8() + "\",1,0," +
                   QByteArray::number(largeur) + "\r\n");
         cfg.close();
-        app::Environnement env;
-        env.moteur.cheminConfig = cfg.fileName();
-        env.moteur.portSerie = dir.filePath(QStringLiteral("aucun"));
-        env.moteur.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
-        env.moteur.horloge = &horloge;
-        env.moteur.minuteriesManuelles = true;
-        env.dialogues = &dialogues;
-        f = std::make_unique<app::Enregistreur>(std::move(env));
+        engine::Environnement env;
+        env.cheminConfig = cfg.fileName();
+        env.portSerie = dir.filePath(QStringLiteral("aucun"));
+        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
+        env.horloge = &horloge;
+        env.minuteriesManuelles = true;
+        moteur = std::make_unique<engine::Moteur>(std::move(env));
+        f = std::make_unique<app::Enregistreur>(*moteur, &dialogues);
         f->Form_Load();
     }
     void remplit(qint64 n) {

@@ -25,4 +25,25 @@ std::optional<Cadence> cadence(int i) {
     return Cadence{std::chrono::milliseconds(l.first), l.second};
 }
 
+QString texteCadence(const Cadence& c) {
+    const qint64 s = std::chrono::duration_cast<std::chrono::seconds>(c.periode()).count();
+    struct Unite {
+        qint64 secondes;
+        const char* singulier;
+        const char* pluriel;
+    };
+    static constexpr Unite kUnites[] = {
+        {86400, "jour", "jours"}, {3600, "heure", "heures"}, {60, "minute", "minutes"}};
+    for (const Unite& u : kUnites)
+        if (s >= u.secondes && s % u.secondes == 0) {
+            const qint64 n = s / u.secondes;
+            return n == 1 ? QStringLiteral("une mesure par %1").arg(QLatin1String(u.singulier))
+                          : QStringLiteral("une mesure toutes les %1 %2")
+                                .arg(n)
+                                .arg(QLatin1String(u.pluriel));
+        }
+    return s == 1 ? QStringLiteral("une mesure par seconde")
+                  : QStringLiteral("une mesure toutes les %1 secondes").arg(s);
+}
+
 } // namespace core

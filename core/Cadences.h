@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -23,5 +25,8 @@ struct Cadence {
 
 /// Rate option i (1 to 10: one second to one day); nullopt outside that range.
 std::optional<Cadence> cadence(int i);
+
+/// The rate in words: "une mesure par seconde", "une mesure toutes les 15 minutes".
+QString texteCadence(const Cadence& c);
 
 } // namespace core

@@ -3,20 +3,19 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace core {
 
 QString InstanceUnique::cheminVerrou(const QString& cheminConfig) {
-    const QByteArray cle = QFileInfo(cheminConfig).absoluteFilePath().toUtf8();
+    // The same file reached through a link or a relative path gives the same key.
+    const QFileInfo info(cheminConfig);
+    QString dossier = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (dossier.isEmpty())
+        dossier = info.absolutePath();
+    const QByteArray cle = (dossier + QLatin1Char('/') + info.fileName()).toUtf8();
     const QByteArray h = QCryptographicHash::hash(cle, QCryptographicHash::Sha1).toHex().left(16);
-    // Asked only when set: Qt warns on standard error when it has to guess.
-    QString dir = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
-                      ? QString()
-                      : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty() || !QFileInfo(dir).isWritable())
-        dir = QDir::tempPath();
-    return dir + QStringLiteral("/plovar-") + QString::fromLatin1(h) + QStringLiteral(".lock");
+    // A fixed folder every process sees alike, whatever TMPDIR or XDG_RUNTIME_DIR say.
+    return QStringLiteral("/tmp/plovar-") + QString::fromLatin1(h) + QStringLiteral(".lock");
 }
 
 InstanceUnique::InstanceUnique(const QString& cheminConfig)
@@ -27,6 +26,14 @@ InstanceUnique::InstanceUnique(const QString& cheminConfig)
 
 bool InstanceUnique::acquiert() {
     return m_verrou->tryLock(0);
+}
+
+std::optional<qint64> InstanceUnique::proprietaire() const {
+    qint64 pid = 0;
+    QString hote, appli;
+    if (!m_verrou->getLockInfo(&pid, &hote, &appli) || pid <= 0)
+        return std::nullopt;
+    return pid;
 }
 
 } // namespace core

@@ -79,17 +79,17 @@ void Moteur::demarrage() {
     m_etalonnage = fichierEtalonnage.lit(&lecture);
     if (lecture == files::LectureEtalonnage::Endommagee) {
         const QString chemin = QDir::toNativeSeparators(fichierEtalonnage.chemin());
-        afficheAlerte(Alerte::Etalonnage,
-                      fichierEtalonnage.sauvegarde()
-                          ? QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
-                                           "valeurs restent brutes. L'ancien fichier est "
-                                           "conservé dans %2.")
-                                .arg(chemin, QDir::toNativeSeparators(
-                                                 fichierEtalonnage.cheminSauvegarde()))
-                          : QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
-                                           "valeurs restent brutes (l'ancien fichier n'a pas pu "
-                                           "être conservé).")
-                                .arg(chemin));
+        afficheAlerte(
+            Alerte::Etalonnage,
+            fichierEtalonnage.sauvegarde()
+                ? QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
+                                 "valeurs restent brutes. L'ancien fichier est "
+                                 "conservé dans %2.")
+                      .arg(chemin, QDir::toNativeSeparators(fichierEtalonnage.cheminSauvegarde()))
+                : QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
+                                 "valeurs restent brutes (l'ancien fichier n'a pas pu "
+                                 "être conservé).")
+                      .arg(chemin));
     }
     m_TimerValActu.start();
 }

@@ -107,6 +107,11 @@ public:
     /// the defaults), applies rate and source, opens the source and starts polling.
     void demarrage();
 
+    /// Who answers the engine's questions (the window or the command line).
+    void setDecideur(Decideur* d) { m_env.decideur = d; }
+    /// Timers that never fire: the front ends' own timers follow suit.
+    bool minuteriesManuelles() const { return m_env.minuteriesManuelles; }
+
     Etat etat() const { return m_etat; }
     /// True when the current state allows the command.
     bool accepte(Commande c) const;

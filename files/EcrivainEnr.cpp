@@ -3,6 +3,7 @@
 #include "core/Erreurs.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -159,6 +160,28 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
         *longueurSure = -1;
     }
     return echec(raison);
+}
+
+std::optional<QString> EcrivainEnr::refusEcriture(const QString& chemin) {
+    const QByteArray nom = QFile::encodeName(chemin);
+    struct stat st {};
+    if (::stat(nom.constData(), &st) == 0) {
+        // Opened as the writer opens it, without creating anything.
+        QString erreur;
+        const int fd = ouvreFichier(chemin, O_WRONLY | O_APPEND, &erreur, &st);
+        if (fd < 0)
+            return erreur;
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (errno != ENOENT)
+        return core::texteErreur(errno);
+    const QByteArray dossier = QFile::encodeName(QFileInfo(chemin).absolutePath());
+    if (::stat(dossier.constData(), &st) != 0)
+        return QStringLiteral("le dossier %1 n'existe pas").arg(QFileInfo(chemin).absolutePath());
+    if (::access(dossier.constData(), W_OK | X_OK) != 0)
+        return core::texteErreur(errno);
+    return std::nullopt;
 }
 
 EcrivainEnr::EcrivainEnr(AppelsSysteme& appels) : m_appels(appels) {}

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sys/types.h>
 
 namespace files {
@@ -75,6 +76,11 @@ public:
                              AppelsSysteme& appels = AppelsSysteme::systeme(),
                              const QByteArray& entete = QByteArray(),
                              qint64* longueurSure = nullptr);
+
+    /// Why lines could not be appended to a file, in French; nullopt when they can
+    /// (an absent file in a folder that can be written counts as writable). Nothing
+    /// is created or changed.
+    static std::optional<QString> refusEcriture(const QString& chemin);
 
 private:
     struct File {

@@ -1,9 +1,18 @@
 // Recording without a window: the real program run as a process, with no display.
+#include "HorlogeFixe.h"
+#include "app/Console.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <climits>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +30,8 @@ struct Programme {
     }
     void prepare(QProcess& p, const QStringList& arguments) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Rescue files that go to the home folder stay in the test's directory.
+        env.insert(QStringLiteral("HOME"), dir.path());
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -66,7 +77,144 @@ private slots:
     void optionInvalide();
     void deuxiemeEnregistrement();
     void etalonnage();
+    void finDeDuree_data();
+    void finDeDuree();
+    void arretPendantPanne_data();
+    void arretPendantPanne();
+    void statuts_data();
+    void statuts();
 };
+
+void TstConsole::finDeDuree_data() {
+    QTest::addColumn<double>("secondes");
+    // Just under and just over what a timer's int of ms holds, and a year.
+    QTest::newRow("2147483 s") << 2147483.0;
+    QTest::newRow("2147484 s") << 2147484.0;
+    QTest::newRow("a year") << 31536000.0;
+}
+
+void TstConsole::finDeDuree() {
+    QFETCH(double, secondes);
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    engine::Environnement env;
+    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.portSerie = dir.filePath(QStringLiteral("pas-de-port"));
+    env.horloge = &horloge;
+    env.minuteriesManuelles = true;
+    engine::Moteur moteur(std::move(env));
+    qint64 ms = 1000;
+    app::OptionsConsole o;
+    o.duree = secondes;
+    o.source = 1;
+    o.fichier = dir.filePath(QStringLiteral("r.csv"));
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    app::EnregistreurConsole console(moteur, o, nul, nul, [&ms] { return ms; });
+    QVERIFY(console.demarre());
+    const qint64 fin = 1000 + static_cast<qint64>(secondes * 1000);
+    // The end is armed for what a timer can hold, and armed again until it is due.
+    QVERIFY(console.intervalleFin() > 0);
+    QVERIFY(console.intervalleFin() <= qint64(INT_MAX));
+    ms = fin - 1;
+    console.verifieFin();
+    QVERIFY(!console.fini());
+    QCOMPARE(console.intervalleFin(), 1);
+    ms = fin;
+    console.verifieFin();
+    QVERIFY(console.fini());
+    std::fclose(nul);
+}
+
+void TstConsole::arretPendantPanne_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("sortieFermee");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("standard output closed, then SIGTERM") << int(SIGTERM) << true;
+}
+
+void TstConsole::arretPendantPanne() {
+    QFETCH(int, signal);
+    QFETCH(bool, sortieFermee);
+    Programme prog;
+    const QString dossier = QDir(prog.travail).filePath(QStringLiteral("mesures"));
+    QVERIFY(QDir().mkpath(dossier));
+    QProcess p;
+    prog.prepare(p,
+                 {QStringLiteral("--enregistrer"), QStringLiteral("--source"), QStringLiteral("0"),
+                  QStringLiteral("--fichier"), QDir(dossier).filePath(QStringLiteral("r.csv"))});
+    // Standard output on a pipe of the test's own, so that its reading end can be closed.
+    int tube[2];
+    QCOMPARE(::pipe2(tube, O_CLOEXEC), 0);
+    p.setChildProcessModifier([tube] { ::dup2(tube[1], STDOUT_FILENO); });
+    p.start();
+    QVERIFY(p.waitForStarted());
+    ::close(tube[1]);
+    pollfd attente{tube[0], POLLIN, 0};
+    QVERIFY(::poll(&attente, 1, 10000) == 1); // the first line is on disk
+    p.setReadChannel(QProcess::StandardError);
+    QByteArray erreurs;
+    if (sortieFermee) {
+        // Nobody reads the lines any more: the recording goes on, and says so.
+        ::close(tube[0]);
+        while (!erreurs.contains("sortie standard est ferm") && p.waitForReadyRead(10000))
+            erreurs += p.readAllStandardError();
+    }
+    // The record folder goes away: the next lines wait in memory.
+    QVERIFY(QDir(prog.travail).rename(QStringLiteral("mesures"), QStringLiteral("ailleurs")));
+    while (!erreurs.contains("en attente") && p.waitForReadyRead(10000))
+        erreurs += p.readAllStandardError();
+    QVERIFY2(erreurs.contains("en attente"), erreurs.constData());
+    ::kill(pid_t(p.processId()), signal);
+    QVERIFY(p.waitForFinished(10000));
+    erreurs += p.readAllStandardError();
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    // The lines went to a rescue file in the home folder, and the status says so.
+    QCOMPARE(p.exitCode(), int(app::kStatutSecours));
+    QFile secours(prog.dir.filePath(QStringLiteral("r_secours.csv")));
+    QVERIFY2(secours.open(QIODevice::ReadOnly), erreurs.constData());
+    const QList<QByteArray> sauvees = lignes(secours.readAll(), "\r\n");
+    QVERIFY(sauvees.size() >= 2); // header and at least one waiting line
+    QVERIFY(kLigne.match(QString::fromLatin1(sauvees.last())).hasMatch());
+    QVERIFY(erreurs.contains(QDir::toNativeSeparators(secours.fileName()).toLocal8Bit()));
+    if (sortieFermee)
+        QVERIFY2(erreurs.contains("sortie standard est ferm"), erreurs.constData());
+    else
+        ::close(tube[0]); // the few lines printed fit in the pipe
+}
+
+void TstConsole::statuts_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("statut");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("record folder missing")
+        << QStringList{"--enregistrer", "--fichier", "absent/r.csv", "--duree", "5"}
+        << int(app::kStatutImpossible) << "n'existe pas";
+    QTest::newRow("record path is a device")
+        << QStringList{"--enregistrer", "--fichier", "/dev/null", "--duree", "5"}
+        << int(app::kStatutImpossible) << "pas un fichier ordinaire";
+    QTest::newRow("serial port that never answered")
+        << QStringList{"--enregistrer", "--source", "2", "--duree", "1.5"}
+        << int(app::kStatutSansLecture) << "aucune des";
+}
+
+void TstConsole::statuts() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, statut);
+    QFETCH(QString, message);
+    Programme prog;
+    QProcess p;
+    prog.prepare(p, arguments);
+    p.start();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), statut);
+    const QString erreur = QString::fromLocal8Bit(p.readAllStandardError());
+    QVERIFY2(erreur.contains(message), qPrintable(erreur));
+    // Refused before any sampling: nothing was printed as recorded.
+    if (statut == app::kStatutImpossible)
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+}
 
 void TstConsole::dureeSansAffichage() {
     Programme prog;
@@ -156,9 +304,14 @@ void TstConsole::deuxiemeEnregistrement() {
     prog.prepare(premier, {QStringLiteral("--enregistrer")});
     premier.start();
     QVERIFY(premier.waitForReadyRead(10000)); // its first line: it holds the configuration
+    // Another environment (another runtime and temporary folder) meets the same lock.
     QProcess second;
     prog.prepare(second,
                  {QStringLiteral("--enregistrer"), QStringLiteral("--duree"), QStringLiteral("1")});
+    QProcessEnvironment autre = second.processEnvironment();
+    autre.insert(QStringLiteral("XDG_RUNTIME_DIR"), prog.travail);
+    autre.insert(QStringLiteral("TMPDIR"), prog.travail);
+    second.setProcessEnvironment(autre);
     second.start();
     QVERIFY(second.waitForFinished(30000));
     QCOMPARE(second.exitCode(), 1);

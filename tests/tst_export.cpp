@@ -98,7 +98,8 @@ void TstExport::fichierEndommage_data() {
                                                               "C",
                                                               "unite=" + QByteArray(40, 'u'));
     QTest::newRow("binary") << QByteArray("\x00\xff[\x01=\x02\n", 7);
-    QTest::newRow("slope overflows") << QByteArray(bon).replace("physique2=99.9", "physique2=1e308");
+    QTest::newRow("slope overflows")
+        << QByteArray(bon).replace("physique2=99.9", "physique2=1e308");
 }
 
 void TstExport::fichierEndommage() {

@@ -1,5 +1,6 @@
 #include "core/InstanceUnique.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@ class TstInstance : public QObject {
     Q_OBJECT
 private slots:
     void deuxiemeInstance();
+    void fenetreApresEnregistreur();
 
 private:
     static QByteArray pidDuVerrou(const QString& verrou) {
@@ -63,6 +65,42 @@ void TstInstance::deuxiemeInstance() {
     QCOMPARE(troisieme.state(), QProcess::Running);
     troisieme.kill();
     troisieme.waitForFinished(20000);
+}
+
+void TstInstance::fenetreApresEnregistreur() {
+    QTemporaryDir dir;
+    const QString programme = dir.filePath(QStringLiteral("plovar"));
+    QVERIFY(QFile::copy(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")), programme));
+    const auto environnement = [&](const QString& nom) {
+        // Each process in an environment of its own: runtime and temporary folders differ.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString propre = dir.filePath(nom);
+        QDir().mkpath(propre);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), propre);
+        env.insert(QStringLiteral("TMPDIR"), propre);
+        return env;
+    };
+    QProcess enregistreur;
+    enregistreur.setWorkingDirectory(dir.path());
+    enregistreur.setProcessEnvironment(environnement(QStringLiteral("a")));
+    enregistreur.start(programme, {QStringLiteral("--enregistrer")});
+    QVERIFY(enregistreur.waitForReadyRead(20000)); // recording: it holds the configuration
+    QProcess fenetre;
+    fenetre.setWorkingDirectory(dir.path());
+    fenetre.setProcessEnvironment(environnement(QStringLiteral("b")));
+    fenetre.setReadChannel(QProcess::StandardError);
+    fenetre.start(programme, {});
+    // The window says who uses the configuration, and never records beside it.
+    QByteArray erreurs;
+    while (!erreurs.contains("sans fen") && fenetre.waitForReadyRead(20000))
+        erreurs += fenetre.readAllStandardError();
+    QVERIFY2(erreurs.contains(QByteArray::number(enregistreur.processId())), erreurs.constData());
+    fenetre.kill();
+    fenetre.waitForFinished(20000);
+    QCOMPARE(enregistreur.state(), QProcess::Running);
+    enregistreur.terminate();
+    QVERIFY(enregistreur.waitForFinished(20000));
+    QCOMPARE(enregistreur.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstInstance)

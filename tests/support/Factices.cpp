@@ -40,6 +40,7 @@ Banc::Banc(const QByteArray& config, const QString& port) : portSerie(port) {
 
 Banc::~Banc() {
     fenetre.reset();
+    moteur.reset();
     QDir::setCurrent(QDir::tempPath());
 }
 
@@ -50,22 +51,23 @@ QByteArray Banc::lit(const QString& nom) const {
     return f.readAll();
 }
 
-app::Environnement Banc::environnement(const QString& port) {
-    app::Environnement env;
-    env.moteur.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
-    env.moteur.portSerie = port.isEmpty() ? dir.filePath(QStringLiteral("pas-de-port")) : port;
-    env.moteur.bibliothequesCarte = bibliotheques.isEmpty()
-                                        ? QStringList{dir.filePath(QStringLiteral("absente.so"))}
-                                        : bibliotheques;
-    env.moteur.horloge = &horloge;
+engine::Environnement Banc::environnement(const QString& port) {
+    engine::Environnement env;
+    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.portSerie = port.isEmpty() ? dir.filePath(QStringLiteral("pas-de-port")) : port;
+    env.bibliothequesCarte = bibliotheques.isEmpty()
+                                 ? QStringList{dir.filePath(QStringLiteral("absente.so"))}
+                                 : bibliotheques;
+    env.horloge = &horloge;
     // Timers keep their state but never fire: tests call the handlers themselves.
-    env.moteur.minuteriesManuelles = true;
-    env.dialogues = &dialogues;
+    env.minuteriesManuelles = true;
     return env;
 }
 
 app::Enregistreur& Banc::demarre() {
-    fenetre = std::make_unique<app::Enregistreur>(environnement(portSerie));
+    fenetre.reset();
+    moteur = std::make_unique<engine::Moteur>(environnement(portSerie));
+    fenetre = std::make_unique<app::Enregistreur>(*moteur, &dialogues);
     fenetre->Form_Load();
     return *fenetre;
 }

@@ -71,12 +71,13 @@ struct Banc {
     QTemporaryDir dir;
     HorlogeFixe horloge;
     DialoguesFactices dialogues;
+    std::unique_ptr<engine::Moteur> moteur;
     std::unique_ptr<app::Enregistreur> fenetre;
 
     QString chemin(const QString& nom) const { return dir.filePath(nom); }
     QByteArray lit(const QString& nom) const;
-    /// Builds the window (not yet loaded) with the environment below.
-    app::Environnement environnement(const QString& portSerie);
+    /// The engine's environment: files in the temporary directory, the fake clock.
+    engine::Environnement environnement(const QString& portSerie);
     /// Builds and loads the window.
     app::Enregistreur& demarre();
     QString portSerie;
