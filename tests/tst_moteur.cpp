@@ -64,7 +64,43 @@ private slots:
     void calendrier();
     void chargement();
     void auDelaDe32000();
+    void allerRetour_data();
+    void allerRetour();
 };
+
+void TstMoteur::allerRetour_data() {
+    QTest::addColumn<bool>("entete");
+    QTest::newRow("with a header") << true;
+    QTest::newRow("without a header") << false;
+}
+
+void TstMoteur::allerRetour() {
+    // Recorded, then loaded back: every sample of the file comes back, the first too.
+    QFETCH(bool, entete);
+    Banc b;
+    const QString chemin = b.chemin("aller.csv");
+    if (entete)
+        QCOMPARE(b.m->nouveauFichier(chemin), engine::NouveauFichier::Cree);
+    else
+        QVERIFY(b.m->utiliseFichier(chemin));
+    QVERIFY(b.m->demarre());
+    QList<double> valeurs;
+    for (int k = 0; k < 50; ++k) {
+        b.m->toucheTest(k % 3 == 0 ? '-' : '+');
+        b.tick();
+        valeurs << b.m->magasin().valeur(b.m->magasin().NbMesures());
+    }
+    QVERIFY(b.m->arrete());
+    QCOMPARE(b.m->charge(chemin), files::FinChargement::Complet);
+    const core::Magasin& m = b.m->magasin();
+    QCOMPARE(int(m.NbMesures()), valeurs.size());
+    QCOMPARE(m.LigneEntete.isEmpty(), !entete);
+    const QList<QByteArray> lignes = lit(chemin).split('\n');
+    for (int i = 1; i <= valeurs.size(); ++i) {
+        QCOMPARE(m.valeur(i), valeurs[i - 1]);
+        QCOMPARE(m.LignesFichier(i).toLatin1() + '\r', lignes[i - (entete ? 0 : 1)]);
+    }
+}
 
 void TstMoteur::etats_data() {
     QTest::addColumn<QString>("commande");
