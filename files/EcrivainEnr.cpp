@@ -125,7 +125,8 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
             // Its end cannot be checked: a line glued onto a fragment would be lost.
             return echec(QStringLiteral("la fin du fichier ne peut pas être relue pour vérifier "
                                         "que sa dernière ligne est entière (%1)")
-                             .arg(core::texteErreur(errno)));
+                             .arg(errno == EBADF ? QStringLiteral("il peut seulement être écrit")
+                                                 : core::texteErreur(errno)));
         if (dernier != '\n')
             bloc = "\r\n";
     }
