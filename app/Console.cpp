@@ -33,18 +33,6 @@ constexpr int kSignauxArret[] = {SIGINT, SIGTERM, SIGHUP};
 // A timer holds an int of ms: a long duration is waited out an hour at a time.
 constexpr qint64 kTrancheMaxMs = 3600 * 1000;
 
-QString texteSource(const engine::Moteur& m) {
-    switch (m.reglages().TypeSource) {
-    case 0:
-        return QStringLiteral("mode test, touches + et - sur l'entrée standard");
-    case 1:
-        return QStringLiteral("carte USB P8055");
-    default:
-        return QStringLiteral("port série COM1, %1")
-            .arg(QDir::toNativeSeparators(m.rs232().nomPort()));
-    }
-}
-
 } // namespace
 
 EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole options,
@@ -60,7 +48,7 @@ EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole 
     m_minuterieFin.setSingleShot(true);
     m_minuterieFin.setTimerType(Qt::PreciseTimer);
     connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
-    connect(&m_moteur, &engine::Moteur::ligneEcrite, this, &EnregistreurConsole::imprime);
+    connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, &EnregistreurConsole::imprime);
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte, const QString& texte) {
                 if (!texte.isEmpty())
@@ -79,14 +67,15 @@ EnregistreurConsole::~EnregistreurConsole() {
     }
 }
 
-void EnregistreurConsole::imprime(const QByteArray& l) {
+void EnregistreurConsole::imprime(const core::Echantillon& e) {
     if (m_sortieFermee)
         return;
-    QByteArray texte = l;
+    QByteArray texte = files::ligneEnr(e);
+    texte.chop(2); // the record file's CR LF: a plain line end here
     // Standard output only: the record file keeps the raw value.
-    const core::Etalonnage& e = m_moteur.etalonnage();
-    if (m_options.etalonnage && e.actif)
-        texte += ';' + e.nombreOctets(files::champsEnr(l).valeur.toByteArray().toDouble());
+    const core::Etalonnage& etalonnage = m_moteur.etalonnage();
+    if (m_options.etalonnage && etalonnage.actif)
+        texte += ';' + etalonnage.nombreOctets(e.valeur.nombre());
     texte += '\n';
     const bool ok = std::fwrite(texte.constData(), 1, static_cast<size_t>(texte.size()),
                                 m_sortie) == static_cast<size_t>(texte.size()) &&
@@ -138,7 +127,7 @@ bool EnregistreurConsole::demarre() {
     std::signal(SIGPIPE, SIG_IGN);
     // Test keys from standard input, when there is one.
     struct stat st {};
-    if (m.reglages().TypeSource == 0 && ::fstat(STDIN_FILENO, &st) == 0) {
+    if (m.source().type() == sources::TypeSource::Clavier && ::fstat(STDIN_FILENO, &st) == 0) {
         m_entree = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         connect(m_entree.get(), &QSocketNotifier::activated, this, &EnregistreurConsole::litEntree);
     }
@@ -151,7 +140,7 @@ bool EnregistreurConsole::demarre() {
         dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
     dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
             .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
-                 texteSource(m)));
+                 m.source().nom()));
     m.demarre();
     return true;
 }

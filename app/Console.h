@@ -74,7 +74,7 @@ private:
     void termine();
     void litEntree();
     void dit(const QString& texte);
-    void imprime(const QByteArray& ligne);
+    void imprime(const core::Echantillon& e);
 
     engine::Moteur& m_moteur;
     OptionsConsole m_options;

@@ -6,7 +6,6 @@
 #include "ui/About.h"
 #include "ui/BarreChargement.h"
 #include "ui/Dialogues.h"
-#include "ui/FenetreStatistiques.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,8 +30,12 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
         m_TimerLed.blockSignals(true);
 
     engine::Moteur* m = m_moteur;
+    m_vue = new VueGraphe(moteur, m_ui, m_modeleListe, this);
+    m_outils = new OutilsGraphe(moteur, *m_vue, m_dialogues, this, m_ui.Ecran1);
+    m_vue->apresDessin = [this] { m_outils->actualiseStatistiques(); };
+
     connect(m, &engine::Moteur::etatChange, this, &Enregistreur::appliqueEtat);
-    connect(m, &engine::Moteur::echantillonStocke, this, &Enregistreur::surEchantillon);
+    connect(m, &engine::Moteur::echantillonStocke, m_vue, &VueGraphe::surEchantillon);
     connect(m, &engine::Moteur::valeurLue, this, &Enregistreur::surValeur);
     connect(m, &engine::Moteur::alerteChange, this, &Enregistreur::surAlerte);
     connect(m, &engine::Moteur::progressionChargement, this, &Enregistreur::surProgression);
@@ -44,30 +47,6 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m_ui.menuGraphe, &QAction::triggered, this, &Enregistreur::menuGraphe_Click);
     connect(m_ui.menuReglage, &QAction::triggered, this, &Enregistreur::menuReglage_Click);
     connect(m_ui.menu_apropos, &QAction::triggered, this, &Enregistreur::menu_apropos_Click);
-    connect(m_ui.Ecran1, &graph::Ecran::molette, this, &Enregistreur::surMolette);
-    connect(m_ui.Ecran1, &graph::Ecran::toucheNavigation, this, &Enregistreur::surToucheGraphe);
-    m_infoVue = new QLabel(m_ui.Ecran1);
-    m_infoVue->setObjectName(QStringLiteral("infoVue"));
-    m_infoVue->setAutoFillBackground(true);
-    {
-        QPalette pal = m_infoVue->palette();
-        pal.setColor(QPalette::Window, QColor(40, 40, 40));
-        pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
-        m_infoVue->setPalette(pal);
-    }
-    m_infoVue->setMargin(2);
-    m_infoVue->hide();
-    m_masqueInfoVue.setSingleShot(true);
-    m_masqueInfoVue.setInterval(2000);
-    connect(&m_masqueInfoVue, &QTimer::timeout, m_infoVue, &QWidget::hide);
-    m_lecture = new QLabel(m_ui.Ecran1);
-    m_lecture->setObjectName(QStringLiteral("lecture"));
-    m_lecture->setAutoFillBackground(true);
-    m_lecture->setPalette(m_infoVue->palette());
-    m_lecture->setMargin(3);
-    m_lecture->hide();
-    connect(m_ui.Ecran1, &graph::Ecran::survol, this, &Enregistreur::surSurvol);
-    connect(m_ui.Ecran1, &graph::Ecran::menuDemande, this, &Enregistreur::surMenuGraphe);
 
     // Key preview: the window sees every key typed in it before its controls do.
     qApp->installEventFilter(this);
@@ -107,6 +86,38 @@ void Enregistreur::affiche_barre_titre() {
         setWindowTitle(QStringLiteral("Plovar : ") + nom);
 }
 
+void Enregistreur::trace_axes() {
+    m_vue->trace_axes();
+}
+
+void Enregistreur::raz() {
+    m_vue->raz();
+}
+
+void Enregistreur::affich() {
+    m_vue->affich();
+}
+
+void Enregistreur::Slider1_Scroll() {
+    m_vue->zoom();
+}
+
+void Enregistreur::defilement() {
+    m_vue->defilement();
+}
+
+void Enregistreur::menuGraphe_Click() {
+    const int largeur =
+        m_largeurTwips == core::kLargeurLarge ? core::kLargeurEtroite : core::kLargeurLarge;
+    if (!m_moteur->choisitLargeur(largeur)) {
+        m_ui.menuGraphe->setChecked(m_largeurTwips > core::kLargeurEtroite);
+        return;
+    }
+    m_ui.menuGraphe->setChecked(largeur == core::kLargeurLarge);
+    appliqueLargeur(largeur);
+    affiche_barre_titre();
+}
+
 void Enregistreur::Timer1_Timer() {
     m_moteur->Timer1_Timer();
 }
@@ -136,10 +147,6 @@ void Enregistreur::ajustePolice(QLabel* l, const QString& texte, const QFont& po
     while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(texte) > place)
         f.setPointSizeF(f.pointSizeF() - 0.25);
     l->setFont(f);
-}
-
-void Enregistreur::surEchantillon() {
-    affich();
 }
 
 void Enregistreur::TimerLed_Timer() {
@@ -194,20 +201,13 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
     m_ui.menu_option->menuAction()->setEnabled(libre);
     m_ui.CmdRecord->setText(enCours ? QStringLiteral(" Record  Stop")
                                     : QStringLiteral(" Record   Start"));
-    if (etat == engine::Etat::Chargement) {
-        raz();
+    m_vue->surEtat(avant, etat);
+    if (etat == engine::Etat::Chargement)
         setCursor(Qt::WaitCursor);
-    }
     if (enCours) {
-        raz();
-        m_suitFin = true;
-        m_fichierAffiche.clear();
+        m_outils->setFichierCharge(QString());
         m_TimerLed.start();
     } else {
-        // After a recording the view stays where it was: the next zoom or scroll
-        // starts from what the user saw.
-        if (avant == engine::Etat::Enregistrement && m_moteur->magasin().NbMesures() > 0)
-            placeDebut(m_ui.Ecran1->debut());
         eteint_led();
         m_TimerLed.stop();
     }
@@ -263,10 +263,6 @@ QString Enregistreur::alerte() const {
 
 settings::Form_option* Enregistreur::formOption() const {
     return m_formOption;
-}
-
-ui::FenetreStatistiques* Enregistreur::statistiques() const {
-    return m_statistiques;
 }
 
 ui::About* Enregistreur::about() const {

@@ -42,10 +42,8 @@ void Enregistreur::menu_charger_Click() {
     if (!m_moteur->accepte(engine::Commande::Charger))
         return;
     const QString chemin = m_dialogues->ouvreFichier(this);
-    if (!chemin.isEmpty()) {
-        m_fichierAffiche = chemin;
-        m_moteur->charge(chemin);
-    }
+    if (!chemin.isEmpty() && m_moteur->charge(chemin))
+        m_outils->setFichierCharge(chemin);
 }
 
 void Enregistreur::surProgression(qint64 position, qint64 taille) {
@@ -74,8 +72,7 @@ void Enregistreur::surChargementTermine(files::FinChargement fin) {
         m_barre->hide();
         m_barre->setEnabled(false);
     }
-    m_ui.HScroll1->setRange(0, static_cast<int>(std::min<qint64>(m_moteur->magasin().NbMesures(),
-                                                                 std::numeric_limits<int>::max())));
+    m_vue->apresChargement();
     unsetCursor();
     const files::ArretChargement& arret = m_moteur->dernierArret();
     if (fin == files::FinChargement::Echec && arret.ligne == 0 && !arret.raison.isEmpty())

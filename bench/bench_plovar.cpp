@@ -2,6 +2,7 @@
 // the sampling tick at a full store against a nearly empty one, the redraw against
 // setting the whole list text and drawing every segment, and a file load with its
 // window against reading and parsing the same file with no window at all.
+#include "AccesMoteur.h"
 #include "app/Enregistreur.h"
 #include "core/Horloge.h"
 #include "files/EcrivainEnr.h"
@@ -74,7 +75,7 @@ struct Fenetre {
         f->Form_Load();
     }
     void remplit(qint64 n) {
-        core::Magasin& m = f->moteur().magasin();
+        core::Magasin& m = test::AccesMoteur::magasin(f->moteur());
         m.vide();
         const QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9), Qt::UTC);
         for (qint64 i = 1; i <= n; ++i)

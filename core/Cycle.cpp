@@ -18,39 +18,13 @@ int mise_a_l_echelle(int32_t brute) {
     return static_cast<int>(q);
 }
 
-QString formatDate(const QDate& d) {
-    return QString::asprintf("%02d-%02d-%04d", d.month(), d.day(), d.year());
-}
-
-QString formatHeure(const QTime& t) {
-    return QString::asprintf("%02d:%02d:%02d", t.hour(), t.minute(), t.second());
-}
-
-QString formatHeureLocale(const QTime& t, const QLocale& locale) {
-    QString f = locale.timeFormat(QLocale::ShortFormat);
-    if (!f.contains(QLatin1Char('s')))
-        f.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
-    return locale.toString(t, f);
-}
-
-ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c, const Lecture& l,
-                                 const QDateTime& maintenant, double largeurEchelle) {
+ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c,
+                                 const ValeurMesure& valeur, const QDateTime& maintenant) {
     ResultatTick res;
     if (e.CompteurTicks == 0 || e.CompteurTicks >= c.NbTicks) {
-        if (l.TypeSource == 0)
-            res.valeur = ValeurMesure::entier(e.ValeurTest);
-        else
-            res.valeur = ValeurMesure::reel(mise_a_l_echelle(l.ValeurBrute));
+        res.valeur = valeur;
         res.instant = maintenant;
         m.ajoute(res.valeur.nombre(), maintenant);
-        if (static_cast<double>(m.NbMesures()) > largeurEchelle)
-            e.DecalageX += 1;
-        const double v = res.valeur.nombre();
-        if (v > e.PlafondY) {
-            // Values are at most 32767 (test mode) or 999 (sources): the range fits 16 bits.
-            e.DecalageY = static_cast<int16_t>(v - 255);
-            e.PlafondY = static_cast<int16_t>(e.DecalageY + 255);
-        }
         e.CompteurTicks = 0;
         res.echantillon = true;
     }

@@ -1,6 +1,6 @@
 #include "core/Magasin.h"
 
-#include "core/Cycle.h"
+#include "core/Horodatage.h"
 
 #include <algorithm>
 #include <cmath>

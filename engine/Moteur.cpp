@@ -1,6 +1,9 @@
 #include "engine/Moteur.h"
 
 #include "files/FichierEtalonnage.h"
+#include "sources/SourceCarte.h"
+#include "sources/SourceClavier.h"
+#include "sources/SourceSerie.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,20 +13,18 @@
 
 namespace engine {
 
-namespace {
-
-qint64 msMonotones() {
-    static QElapsedTimer t;
-    if (!t.isValid())
-        t.start();
-    return t.elapsed();
-}
-
-} // namespace
-
 Moteur::Moteur(Environnement env, QObject* parent)
-    : QObject(parent), m_env(std::move(env)), m_config(m_env.cheminConfig),
-      m_rs232(m_env.portSerie), m_usb(m_env.bibliothequesCarte, m_env.piloteSecours, msMonotones) {
+    : QObject(parent), m_env(std::move(env)), m_config(m_env.cheminConfig) {
+    // The board waits a few seconds after a failed open, on the injected clock.
+    const core::Horloge* horloge = m_env.horloge;
+    m_sources[0] = std::make_unique<sources::SourceClavier>(&m_cycle.ValeurTest);
+    m_sources[1] = std::make_unique<sources::SourceCarte>(
+        m_env.bibliothequesCarte, m_env.piloteSecours,
+        [horloge] { return horloge->maintenant().toMSecsSinceEpoch(); });
+    m_sources[2] = std::make_unique<sources::SourceSerie>(m_env.portSerie);
+    m_source = m_sources[0].get();
+    for (const auto& source : m_sources)
+        connect(source.get(), &sources::Source::etatChange, this, &Moteur::suitSource);
     // A precise timer keeps its phase: tick k falls at first tick + (k - 1) x interval.
     m_Timer1.setTimerType(Qt::PreciseTimer);
     m_Timer1.setInterval(10);
@@ -32,9 +33,15 @@ Moteur::Moteur(Environnement env, QObject* parent)
     connect(&m_Timer1, &QTimer::timeout, this, &Moteur::Timer1_Timer);
     connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
     connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
-    connect(&m_rs232, &sources::Rs232::etatChange, this, &Moteur::suitPort);
-    m_ecrivain.surEcrite = [this](const QString&, const QByteArray& ligne) {
-        emit ligneEcrite(ligne);
+    // The writer hands back each line once it is on disk, file by file and in order:
+    // it is the oldest sample still in flight for that file.
+    m_ecrivain.surEcrite = [this](const QString& chemin, const QByteArray&) {
+        std::deque<core::Echantillon>& enVol = m_enVol[chemin];
+        if (enVol.empty())
+            return;
+        const core::Echantillon e = std::move(enVol.front());
+        enVol.pop_front();
+        emit echantillonEcrit(e);
     };
     if (m_env.minuteriesManuelles)
         for (QTimer* t : {&m_Timer1, &m_TimerValActu, &m_TimerVideBufferRS})
@@ -68,11 +75,8 @@ void Moteur::demarrage() {
     }
     choisitCadence(m_reglages.IndexCadence, false);
     choisitSource(m_reglages.TypeSource, false);
-    if (m_reglages.TypeSource == 1)
-        m_usb.ouvre_carte();
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
-    m_cycle.PlafondY = 255;
     const files::FichierEtalonnage fichierEtalonnage(
         files::FichierEtalonnage::cheminPour(m_config.chemin()));
     files::LectureEtalonnage lecture = files::LectureEtalonnage::Absente;
@@ -142,8 +146,22 @@ void Moteur::changeEtat(Etat e) {
     emit etatChange(e);
 }
 
+void Moteur::finLecture() {
+    if (--m_lecteurs == 0)
+        retireAlerte(Alerte::Lecture);
+}
+
+bool Moteur::storeLibre() {
+    if (m_lecteurs == 0)
+        return true;
+    afficheAlerte(Alerte::Lecture,
+                  QStringLiteral("Un export des mesures est en cours : l'enregistrement ne peut "
+                                 "pas démarrer, ni un fichier être chargé, avant sa fin."));
+    return false;
+}
+
 bool Moteur::demarre() {
-    if (!accepte(Commande::Demarrer))
+    if (!accepte(Commande::Demarrer) || !storeLibre())
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
     m_ticksRun = 0;
@@ -185,32 +203,34 @@ bool Moteur::choisitCadence(int i, bool ecrire) {
 }
 
 bool Moteur::choisitSource(int i, bool ecrire) {
-    if (!accepte(Commande::Source) || i < 0 || i > 2)
+    const std::optional<sources::TypeSource> type = sources::typeSource(i);
+    if (!accepte(Commande::Source) || !type)
         return false;
-    if (i == 2) {
-        m_rs232.ouvre_port();
-        m_TimerVideBufferRS.start();
-    } else {
-        m_rs232.ferme_port();
-        m_TimerVideBufferRS.stop();
-        retireAlerte(Alerte::Port);
-    }
-    if (i != m_reglages.TypeSource || !m_derniereTrame.isValid()) {
+    sources::Source* choisie = m_sources[static_cast<size_t>(*type)].get();
+    if (choisie != m_source || !m_derniereTrame.isValid()) {
         // A new device has told nothing yet: its value is unknown until it answers.
-        m_lectureRecue = false;
+        m_lectureRecue = choisie->connueSansLecture();
         m_ValeurBrute = 0;
-        if (m_env.horloge)
-            m_derniereTrame = m_env.horloge->maintenant();
+        m_derniereTrame = m_env.horloge->maintenant();
     }
+    if (choisie != m_source)
+        m_source->ferme();
+    m_source = choisie;
+    m_source->ouvre();
+    if (m_source->aEntretenir())
+        m_TimerVideBufferRS.start();
+    else
+        m_TimerVideBufferRS.stop();
     m_reglages.TypeSource = static_cast<uint8_t>(i);
-    if (i != 1)
-        retireAlerte(Alerte::Carte);
-    if (i != 2)
-        retireAlerte(Alerte::Silence);
-    suitPort();
+    retireAlerte(Alerte::Silence);
+    suitSource();
     if (ecrire)
         ecritConfig();
     return true;
+}
+
+const sources::Rs232& Moteur::rs232() const {
+    return static_cast<const sources::SourceSerie&>(*m_sources[2]).rs232();
 }
 
 NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
@@ -220,7 +240,7 @@ NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
     if (chemin.isEmpty() || chemin.contains(QLatin1Char('"')))
         return NouveauFichier::NomInvalide;
     // Each step runs even when the one before failed.
-    const bool cree = files::creeFichierEnr(chemin, erreur);
+    const bool cree = files::creeFichierEnr(chemin, erreur, appels());
     m_reglages.NomFichierEnr = QFileInfo(chemin).absoluteFilePath();
     m_cheminEnr = m_reglages.NomFichierEnr;
     ecritConfig();
@@ -235,9 +255,8 @@ bool Moteur::utiliseFichier(const QString& chemin) {
 }
 
 std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
-    if (!accepte(Commande::Charger))
+    if (!accepte(Commande::Charger) || !storeLibre())
         return std::nullopt;
-    m_cycle.DecalageX = 0;
     retireAlerte(Alerte::Chargement);
     changeEtat(Etat::Chargement);
     emit progressionChargement(0, QFileInfo(chemin).size());
@@ -271,21 +290,30 @@ void Moteur::termine() {
     sauveAttente(true);
     m_TimerValActu.stop();
     m_TimerVideBufferRS.stop();
-    m_rs232.ferme_port();
+    m_source->ferme();
 }
 
 void Moteur::Timer1_Timer() {
     if (m_etat != Etat::Enregistrement)
         return;
     const core::ResultatTick t = core::tickEchantillonnage(
-        m_magasin, m_cycle, m_cadence, core::Lecture{m_reglages.TypeSource, m_ValeurBrute},
-        instantTick(), m_largeurEchelle);
+        m_magasin, m_cycle, m_cadence,
+        m_source->valeur(m_source->connueSansLecture() ? m_cycle.ValeurTest : m_ValeurBrute),
+        instantTick());
     if (t.echantillon) {
+        core::Echantillon e;
+        e.numero = m_magasin.NbMesures();
+        e.brute = m_source->connueSansLecture() ? m_cycle.ValeurTest : m_ValeurBrute;
+        e.valeur = t.valeur;
+        e.instantMs = t.instant.toMSecsSinceEpoch();
+        e.date = core::formatDate(t.instant.date());
+        e.heure = core::formatHeure(t.instant.time());
+        e.lu = m_lectureRecue;
         ++m_echantillonsRun;
-        if (m_reglages.TypeSource == 0 || m_lectureRecue)
+        if (e.lu)
             ++m_echantillonsLusRun;
-        emit echantillonStocke(m_magasin.NbMesures());
-        ajoute_ligne(t);
+        emit echantillonStocke(e);
+        ajoute_ligne(e);
         if (m_magasin.retires() > 0 && !m_avisRetrait) {
             // Said once a run: the file keeps everything, the screen the latest part.
             m_avisRetrait = true;
@@ -327,61 +355,41 @@ QDateTime Moteur::instantTick() {
 
 void Moteur::TimerValActu_Timer() {
     const QDateTime maintenant = m_env.horloge->maintenant();
-    if (m_reglages.TypeSource == 1) {
-        m_usb.ouvre_carte();
-        if (const std::optional<int> lu = m_usb.lit_carte()) {
-            m_ValeurBrute = *lu;
-            m_lectureRecue = true;
-        }
-        if (m_usb.carteOuverte())
-            retireAlerte(Alerte::Carte);
-        else
-            afficheAlerte(Alerte::Carte,
-                          QStringLiteral("Carte USB P8055 introuvable : nouvel essai toutes les "
-                                         "3 secondes. En attendant, les mesures enregistrées "
-                                         "répètent la dernière valeur lue (0 si la carte n'a "
-                                         "encore rien donné)."));
-    } else if (m_reglages.TypeSource == 2) {
-        if (const std::optional<int> lu = m_rs232.lit_port()) {
-            m_ValeurBrute = *lu;
-            m_lectureRecue = true;
-            m_derniereTrame = maintenant;
-            retireAlerte(Alerte::Silence);
-        } else if (m_rs232.estOuvert() && m_derniereTrame.isValid() &&
-                   m_derniereTrame.msecsTo(maintenant) >= kSilenceSerieMs) {
-            // An open port whose instrument sends nothing is no reading either.
-            afficheAlerte(Alerte::Silence,
-                          QStringLiteral("Aucune trame de l'instrument sur le port série %1 "
-                                         "depuis %2 s : vérifiez qu'il est allumé et branché. "
-                                         "En attendant, les mesures enregistrées répètent la "
-                                         "dernière valeur reçue (0 s'il n'a encore rien envoyé).")
-                              .arg(m_rs232.nomPort())
-                              .arg(m_derniereTrame.secsTo(maintenant)));
-        }
+    if (const std::optional<int> lu = m_source->lit()) {
+        m_ValeurBrute = *lu;
+        m_lectureRecue = true;
+        m_derniereTrame = maintenant;
+        retireAlerte(Alerte::Silence);
+    } else if (m_source->probleme().isEmpty() && m_derniereTrame.isValid() &&
+               m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
+        // A device that is there but sends nothing gives no reading either.
+        afficheAlerte(Alerte::Silence,
+                      QStringLiteral("Aucune mesure reçue (%1) depuis %2 s : vérifiez que "
+                                     "l'appareil est allumé et branché. En attendant, les "
+                                     "mesures enregistrées répètent la dernière valeur reçue "
+                                     "(0 s'il n'a encore rien envoyé).")
+                          .arg(m_source->nom())
+                          .arg(m_derniereTrame.secsTo(maintenant)));
     }
+    suitSource();
     emit valeurLue(maintenant, valeurAffichee());
 }
 
 std::optional<int> Moteur::valeurAffichee() const {
-    if (m_reglages.TypeSource == 0)
+    if (m_source->connueSansLecture())
         return m_cycle.ValeurTest;
     if (!m_lectureRecue)
         return std::nullopt;
-    return core::mise_a_l_echelle(m_ValeurBrute);
+    return static_cast<int>(m_source->valeur(m_ValeurBrute).nombre());
 }
 
 void Moteur::TimerVideBufferRS_Timer() {
-    m_rs232.vide_buffer();
-    // A port that could not be opened, or whose device went away, is tried again.
-    if (m_reglages.TypeSource == 2 && !m_rs232.estOuvert())
-        m_rs232.ouvre_port();
+    m_source->entretien();
 }
 
-void Moteur::ajoute_ligne(const core::ResultatTick& t) {
-    const QByteArray ligne =
-        files::ligneEnr(m_magasin.NbMesures(), t.valeur, core::formatDate(t.instant.date()),
-                        core::formatHeure(t.instant.time()));
-    suitEcriture(m_ecrivain.ajoute(m_cheminEnr, ligne));
+void Moteur::ajoute_ligne(const core::Echantillon& e) {
+    m_enVol[m_cheminEnr].push_back(e);
+    suitEcriture(m_ecrivain.ajoute(m_cheminEnr, files::ligneEnr(e)));
 }
 
 void Moteur::suitEcriture(files::EcrivainEnr::Etat etat) {
@@ -416,16 +424,18 @@ bool Moteur::sauveAttente(bool fermeture) {
             if (secours.isEmpty()) {
                 if (!fermeture)
                     break; // they stay waiting and are retried at the next sample
-                if (!m_env.decideur || m_env.decideur->abandonneAttente(chemin, nb))
+                if (!m_env.decideur || m_env.decideur->abandonneAttente(chemin, nb)) {
                     m_ecrivain.oublieAttente(chemin);
+                    m_enVol.erase(chemin);
+                }
                 continue;
             }
             QString erreur;
             if (files::EcrivainEnr::ecritDurable(secours, m_ecrivain.contenuEnAttente(chemin),
-                                                 &erreur, files::AppelsSysteme::systeme(),
-                                                 files::enteteEnr()))
+                                                 &erreur, appels(), files::enteteEnr())) {
                 m_ecrivain.oublieAttente(chemin);
-            else
+                m_enVol.erase(chemin);
+            } else
                 afficheAlerte(Alerte::Info, QStringLiteral("Écriture impossible dans %1 (%2).")
                                                 .arg(QDir::toNativeSeparators(secours), erreur));
         }
@@ -437,18 +447,12 @@ bool Moteur::sauveAttente(bool fermeture) {
     return m_ecrivain.nbEnAttente() == 0;
 }
 
-void Moteur::suitPort() {
-    // The flush timer runs exactly while the serial source is selected.
-    if (m_TimerVideBufferRS.isActive() && !m_rs232.estOuvert() && !m_rs232.probleme().isEmpty()) {
-        afficheAlerte(Alerte::Port,
-                      QStringLiteral("Port série COM1 (%1) non ouvert : %2. Nouvel essai "
-                                     "toutes les 10 secondes ; en attendant, les mesures "
-                                     "enregistrées répètent la dernière valeur reçue (0 si "
-                                     "aucune).")
-                          .arg(m_rs232.nomPort(), m_rs232.probleme()));
-        return;
-    }
-    retireAlerte(Alerte::Port);
+void Moteur::suitSource() {
+    const QString probleme = m_source->probleme();
+    if (probleme.isEmpty())
+        retireAlerte(Alerte::Source);
+    else
+        afficheAlerte(Alerte::Source, probleme);
 }
 
 void Moteur::ecritConfig() {

@@ -2,6 +2,7 @@
 
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "core/Echantillon.h"
 #include "core/Etalonnage.h"
 #include "core/Horloge.h"
 #include "core/Magasin.h"
@@ -10,6 +11,7 @@
 #include "files/FichierConfig.h"
 #include "files/LecteurEnr.h"
 #include "sources/Rs232.h"
+#include "sources/Source.h"
 #include "sources/Usb.h"
 
 #include <QDateTime>
@@ -17,7 +19,15 @@
 #include <QObject>
 #include <QTimer>
 
+#include <array>
+#include <deque>
+#include <map>
+#include <memory>
 #include <optional>
+
+namespace test {
+class AccesMoteur;
+}
 
 namespace engine {
 
@@ -43,13 +53,13 @@ enum class Commande {
 /// The notices the engine raises; each kind holds at most one text at a time.
 enum class Alerte {
     Ecriture,
-    Port,
-    Carte,
+    Source,
     Info,
     Config,
     ConfigReinitialisee,
     Etalonnage,
     Silence,
+    Lecture,
     Chargement,
     Memoire
 };
@@ -107,6 +117,23 @@ public:
     /// the defaults), applies rate and source, opens the source and starts polling.
     void demarrage();
 
+    /// While a reader walks the store (an export in a nested event loop), the
+    /// commands that would empty or refill it are refused, with a notice. The store
+    /// is held for as long as the returned object lives.
+    class Lecture {
+    public:
+        explicit Lecture(Moteur& m) : m_moteur(&m) { ++m.m_lecteurs; }
+        Lecture(const Lecture&) = delete;
+        Lecture& operator=(const Lecture&) = delete;
+        ~Lecture() { m_moteur->finLecture(); }
+
+    private:
+        Moteur* m_moteur;
+    };
+    Lecture lecture() { return Lecture(*this); }
+    /// True while a reader holds the store.
+    bool lectureEnCours() const { return m_lecteurs > 0; }
+
     /// Who answers the engine's questions (the window or the command line).
     void setDecideur(Decideur* d) { m_env.decideur = d; }
     /// Timers that never fire: the front ends' own timers follow suit.
@@ -124,6 +151,8 @@ public:
     bool choisitCadence(int i, bool ecrire);
     /// Source i (0 test keys, 1 board, 2 serial); `ecrire` stores the settings.
     bool choisitSource(int i, bool ecrire);
+    /// The source in force.
+    const sources::Source& source() const { return *m_source; }
     /// Creates a record file with its header and adopts it; the settings are stored.
     /// When the file cannot be created, `erreur` says why.
     NouveauFichier nouveauFichier(const QString& chemin, QString* erreur = nullptr);
@@ -144,9 +173,6 @@ public:
     void TimerValActu_Timer();
     void TimerVideBufferRS_Timer();
 
-    /// The graph's scale width in samples; past it DecalageX follows new samples.
-    void setLargeurEchelle(double l) { m_largeurEchelle = l; }
-
     /// The calibration in force (off when none was stored or its file is damaged).
     const core::Etalonnage& etalonnage() const { return m_etalonnage; }
     /// Puts a calibration in force and stores it beside the settings. False, changing
@@ -154,17 +180,10 @@ public:
     bool choisitEtalonnage(const core::Etalonnage& e, QString* erreur = nullptr);
     const core::Reglages& reglages() const { return m_reglages; }
     const core::Cadence& cadence() const { return m_cadence; }
-    core::Magasin& magasin() { return m_magasin; }
     const core::Magasin& magasin() const { return m_magasin; }
-    core::EtatCycle& cycle() { return m_cycle; }
     const core::EtatCycle& cycle() const { return m_cycle; }
     /// Last raw reading of the active device, 0 to 255.
     int32_t ValeurBrute() const { return m_ValeurBrute; }
-    /// Takes a raw reading as if the active device had given it.
-    void setValeurBrute(int32_t v) {
-        m_ValeurBrute = v;
-        m_lectureRecue = true;
-    }
     /// The value on display: the scaled reading, or the test value in test mode;
     /// nullopt while the active device has given no reading yet.
     std::optional<int> valeurAffichee() const;
@@ -172,13 +191,13 @@ public:
     /// reading (every test-mode sample does; a device's only once it has answered).
     qint64 echantillonsRun() const { return m_echantillonsRun; }
     qint64 echantillonsLusRun() const { return m_echantillonsLusRun; }
-    /// Longest silence of the serial instrument, in ms, before it is reported.
-    static constexpr qint64 kSilenceSerieMs = 10000;
+    /// Longest silence of a device, in ms, before it is reported.
+    static constexpr qint64 kSilenceMs = 10000;
     /// Record file the samples are appended to, resolved to a full path.
     const QString& cheminEnr() const { return m_cheminEnr; }
-    const files::FichierConfig& config() const { return m_config; }
     const files::EcrivainEnr& ecrivain() const { return m_ecrivain; }
-    const sources::Rs232& rs232() const { return m_rs232; }
+    /// The serial instrument's port (open only while it is the source).
+    const sources::Rs232& rs232() const;
     const QTimer& Timer1() const { return m_Timer1; }
     const QTimer& TimerValActu() const { return m_TimerValActu; }
     const QTimer& TimerVideBufferRS() const { return m_TimerVideBufferRS; }
@@ -187,10 +206,10 @@ public:
 
 signals:
     void etatChange(engine::Etat etat);
-    /// A sample was stored at `index`; its line is written next.
-    void echantillonStocke(int index);
-    /// A record line reached the disk (without its line end).
-    void ligneEcrite(const QByteArray& ligne);
+    /// A sample was stored (at index e.numero of the store); its line is written next.
+    void echantillonStocke(const core::Echantillon& e);
+    /// The line of a sample reached the record file on disk.
+    void echantillonEcrit(const core::Echantillon& e);
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);
@@ -201,35 +220,49 @@ signals:
     void chargementTermine(files::FinChargement fin);
 
 private:
+    friend class test::AccesMoteur;
+
     void changeEtat(Etat e);
+    void finLecture();
+    /// Refuses a command that would change the store while a reader holds it.
+    bool storeLibre();
     /// Date and time of the current sampling tick.
     QDateTime instantTick();
-    /// Appends the line of the sample the tick stored to the record file.
-    void ajoute_ligne(const core::ResultatTick& t);
+    /// Appends the line of a stored sample to the record file.
+    void ajoute_ligne(const core::Echantillon& e);
     void suitEcriture(files::EcrivainEnr::Etat etat);
-    void suitPort();
+    /// Shows or withdraws the source's notice.
+    void suitSource();
     /// Tries once more to write waiting lines, then asks where to save them. Returns
     /// true when nothing waits any more.
     bool sauveAttente(bool fermeture);
     void ecritConfig();
+    files::AppelsSysteme& appels() const {
+        return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
+    }
     void afficheAlerte(Alerte a, const QString& texte);
     void retireAlerte(Alerte a);
 
     Environnement m_env;
     Etat m_etat = Etat::Repos;
+    int m_lecteurs = 0;
     core::Reglages m_reglages;
     core::Etalonnage m_etalonnage;
     core::Cadence m_cadence;
     core::Magasin m_magasin;
     core::EtatCycle m_cycle;
     int32_t m_ValeurBrute = 0;
+    /// One source of each kind, by TypeSource; m_source is the one in force.
+    std::array<std::unique_ptr<sources::Source>, 3> m_sources;
+    sources::Source* m_source = nullptr;
+    /// Samples whose lines wait to reach each record file, in order.
+    std::map<QString, std::deque<core::Echantillon>> m_enVol;
     /// The active device has given a reading since it was chosen.
     bool m_lectureRecue = false;
     /// When the serial instrument last sent a frame (or its source was chosen).
     QDateTime m_derniereTrame;
     qint64 m_echantillonsRun = 0;
     qint64 m_echantillonsLusRun = 0;
-    double m_largeurEchelle = 360;
     /// Furthest a tick's clock may stray from its schedule before the schedule restarts.
     static constexpr qint64 kToleranceHorlogeMs = 500;
     /// Sampling ticks since the first of the run, and that first tick's time.
@@ -239,9 +272,7 @@ private:
     QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;
-    files::EcrivainEnr m_ecrivain{m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme()};
-    sources::Rs232 m_rs232;
-    sources::Usb m_usb;
+    files::EcrivainEnr m_ecrivain{appels()};
     QTimer m_Timer1;
     QTimer m_TimerValActu;
     QTimer m_TimerVideBufferRS;

@@ -24,6 +24,10 @@ QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QStri
     return l;
 }
 
+QByteArray ligneEnr(const core::Echantillon& e) {
+    return ligneEnr(e.numero, e.valeur, e.date, e.heure);
+}
+
 ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
     ResultatAnalyse r;
     const qsizetype sep = ligne.indexOf(';');

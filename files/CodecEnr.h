@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Echantillon.h"
 #include "core/ValeurMesure.h"
 
 #include <QByteArray>
@@ -16,6 +17,8 @@ QByteArray enteteEnr();
 /// One record line: number;value;date;time followed by CR LF.
 QByteArray ligneEnr(qint64 numero, const core::ValeurMesure& valeur, const QString& date,
                     const QString& heure);
+/// The line of a sample, followed by CR LF.
+QByteArray ligneEnr(const core::Echantillon& e);
 
 /// What analyse_ligne found in one record line.
 struct ResultatAnalyse {

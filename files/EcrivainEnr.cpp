@@ -65,16 +65,16 @@ bool coupe(AppelsSysteme& appels, int fd, qint64 taille) {
 
 } // namespace
 
-bool creeFichierEnr(const QString& chemin, QString* erreur) {
+bool creeFichierEnr(const QString& chemin, QString* erreur, AppelsSysteme& appels) {
     struct stat st {};
     const int fd = ouvreFichier(chemin, O_WRONLY | O_CREAT | O_TRUNC, erreur, &st);
     if (fd < 0)
         return false;
     const QByteArray e = enteteEnr();
-    bool ok = ::write(fd, e.constData(), static_cast<size_t>(e.size())) == e.size();
+    bool ok = appels.ecrit(fd, e.constData(), static_cast<size_t>(e.size())) == e.size();
     if (!ok && erreur)
         *erreur = core::texteErreur(errno);
-    if (ok && ::fsync(fd) != 0) {
+    if (ok && appels.synchronise(fd) != 0) {
         ok = false;
         if (erreur)
             *erreur = core::texteErreur(errno);

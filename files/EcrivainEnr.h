@@ -29,7 +29,8 @@ public:
 
 /// Creates (or empties) a record file and writes its header line. On failure,
 /// `erreur` (when given) says why, in French.
-bool creeFichierEnr(const QString& chemin, QString* erreur = nullptr);
+bool creeFichierEnr(const QString& chemin, QString* erreur = nullptr,
+                    AppelsSysteme& appels = AppelsSysteme::systeme());
 
 /// Appends record lines durably: each block is written with one write on a
 /// descriptor opened for appending, checked, and forced to the disk before the

@@ -1,5 +1,6 @@
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "graph/EtatVue.h"
 
 #include <QTest>
 
@@ -92,7 +93,8 @@ void TstCycle::compteurTicks() {
     QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9));
     QList<int> vus;
     for (int tick = 1; tick <= 31; ++tick) {
-        const ResultatTick res = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
+        const ResultatTick res =
+            tickEchantillonnage(m, e, r, ValeurMesure::entier(e.ValeurTest), t);
         QCOMPARE(int(res.intervalle.count()), intervalles.first());
         if (res.echantillon)
             vus << tick;
@@ -111,11 +113,14 @@ void TstCycle::plage() {
     };
     // 256 raises the range by one; 200 and 255 leave it; 300 raises it again.
     const Pas pas[] = {{256, 1, 256}, {200, 1, 256}, {255, 1, 256}, {256, 1, 256}, {300, 45, 300}};
+    graph::EtatVue vue;
     for (const Pas& p : pas) {
         e.ValeurTest = p.valeur;
-        tickEchantillonnage(m, e, r, Lecture{}, t, 360);
-        QCOMPARE(e.DecalageY, p.decalage);
-        QCOMPARE(e.PlafondY, p.plafond);
+        const ResultatTick res =
+            tickEchantillonnage(m, e, r, ValeurMesure::entier(e.ValeurTest), t);
+        vue.suitEchantillon(m.NbMesures(), res.valeur.nombre(), 360);
+        QCOMPARE(vue.DecalageY, p.decalage);
+        QCOMPARE(vue.PlafondY, p.plafond);
     }
 }
 
@@ -179,20 +184,24 @@ void TstCycle::valeurTestStockee() {
     EtatCycle e;
     const QDateTime t(QDate(2006, 11, 8), QTime(14, 5, 9));
     e.ValeurTest = -2;
-    const ResultatTick premier = tickEchantillonnage(m, e, r, Lecture{}, t, 360);
+    const ResultatTick premier =
+        tickEchantillonnage(m, e, r, ValeurMesure::entier(e.ValeurTest), t);
     QVERIFY(premier.valeur.estEntier());
     QCOMPARE(premier.valeur.texte(), QStringLiteral("-2"));
     QCOMPARE(m.valeur(1), -2.0);
-    const Lecture carte{1, 255};
-    const ResultatTick second = tickEchantillonnage(m, e, r, carte, t, 360);
+    const ValeurMesure carte = ValeurMesure::reel(mise_a_l_echelle(255));
+    const ResultatTick second = tickEchantillonnage(m, e, r, carte, t);
     QVERIFY(second.valeur.estReel());
     QCOMPARE(second.valeur.texte(), QStringLiteral("999"));
     QCOMPARE(m.TabDate(2), QStringLiteral("11-08-2006"));
     QCOMPARE(m.TabHeure(2), QStringLiteral("14:05:09"));
     // Beyond the scale width the scroll position follows the samples.
-    QCOMPARE(e.DecalageX, 0.0);
-    tickEchantillonnage(m, e, r, carte, t, 2.0f);
-    QCOMPARE(e.DecalageX, 1.0);
+    graph::EtatVue vue;
+    vue.suitEchantillon(m.NbMesures(), 999, 360);
+    QCOMPARE(vue.DecalageX, 0.0);
+    tickEchantillonnage(m, e, r, carte, t);
+    vue.suitEchantillon(m.NbMesures(), 999, 2.0);
+    QCOMPARE(vue.DecalageX, 1.0);
     QVERIFY(ValeurMesure().estVide());
     QCOMPARE(ValeurMesure().nombre(), 0.0);
 }

@@ -1,3 +1,4 @@
+#include "AccesMoteur.h"
 #include "Factices.h"
 #include "settings/GestionReglages.h"
 
@@ -32,7 +33,7 @@ void TstDemarrage::premierDemarrage() {
     QCOMPARE(int(f.moteur().cadence().NbTicks), 1);
     QCOMPARE(int(f.moteur().reglages().TypeSource), 0);
     QCOMPARE(f.moteur().magasin().valeur(0), 0.0);
-    QCOMPARE(int(f.moteur().cycle().PlafondY), 255);
+    QCOMPARE(int(f.vue().etat().PlafondY), 255);
     QCOMPARE(f.ui().Slider1->minimum(), 1);
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 360.f);
     QCOMPARE(f.ui().Ecran1->ScaleHeight(), 255.f);
@@ -135,14 +136,14 @@ void TstDemarrage::afficheurValeur() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     b.horloge.instant = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
-    f.moteur().cycle().ValeurTest = -7;
+    test::AccesMoteur::cycle(f.moteur()).ValeurTest = -7;
     f.TimerValActu_Timer();
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("-7"));
     QVERIFY(f.ui().Label2->text().contains(QStringLiteral("05")));
     QVERIFY(f.ui().Label2->text().contains(QStringLiteral("09")));
     // A hardware source shows the scaled reading.
     settings::Option2_Click(f.moteur(), 2, false);
-    f.moteur().setValeurBrute(128);
+    test::AccesMoteur::valeurBrute(f.moteur(), 128);
     f.TimerValActu_Timer();
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     // While idle the LED stays dark.

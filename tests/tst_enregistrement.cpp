@@ -1,3 +1,4 @@
+#include "AccesMoteur.h"
 #include "Factices.h"
 #include "files/EcrivainEnr.h"
 
@@ -40,7 +41,7 @@ private:
 void TstEnregistrement::troisMesures() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.moteur().cycle().ValeurTest = 12; // reset by the start
+    test::AccesMoteur::cycle(f.moteur()).ValeurTest = 12; // reset by the start
     f.CmdRecord_Click();
     tick(b);
     for (int k = 0; k < 3; ++k)

@@ -1,3 +1,4 @@
+#include "AccesMoteur.h"
 #include "Factices.h"
 #include "graph/Geometrie.h"
 
@@ -37,9 +38,10 @@ private slots:
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
-        f.moteur().magasin().vide();
+        test::AccesMoteur::magasin(f.moteur()).vide();
         for (int i = 0; i < v.size(); ++i)
-            f.moteur().magasin().ajoute(v[i], QDateTime(QDate(2006, 11, 8), QTime(14, 5, 9)));
+            test::AccesMoteur::magasin(f.moteur())
+                .ajoute(v[i], QDateTime(QDate(2006, 11, 8), QTime(14, 5, 9)));
     }
 };
 
@@ -56,7 +58,7 @@ void TstGraphe::points() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     remplit(f, {10, 255, 300});
-    f.moteur().cycle().DecalageY = static_cast<int16_t>(decalage);
+    f.vue().etat().DecalageY = static_cast<int16_t>(decalage);
     f.affich();
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 3.f);
     QList<QPoint> p;
@@ -88,7 +90,7 @@ void TstGraphe::zoom2() {
     // Panning shows later samples, never past the end of the store.
     f.ui().HScroll1->setValue(30);
     QCOMPARE(f.ui().Ecran1->debut(), 30);
-    QCOMPARE(f.moteur().cycle().DecalageX, 30.0);
+    QCOMPARE(f.vue().etat().DecalageX, 30.0);
     f.ui().HScroll1->setValue(80);
     QCOMPARE(f.ui().Ecran1->debut(), 50);
 }
@@ -99,10 +101,10 @@ void TstGraphe::listeEnregistrement() {
     f.CmdRecord_Click();
     f.Timer1_Timer();
     b.horloge.avance(1);
-    f.moteur().cycle().ValeurTest = 45;
+    test::AccesMoteur::cycle(f.moteur()).ValeurTest = 45;
     f.Timer1_Timer();
     b.horloge.avance(1);
-    f.moteur().cycle().ValeurTest = -7;
+    test::AccesMoteur::cycle(f.moteur()).ValeurTest = -7;
     f.Timer1_Timer();
     QCOMPARE(f.modeleListe()->texte(), QStringLiteral("3 ---- -007 --- 11-08-2006 --- 14:05:11\r\n"
                                                       "2 ---- 045 --- 11-08-2006 --- 14:05:10\r\n"
@@ -117,9 +119,9 @@ void TstGraphe::listeApresArret() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     // A file was shown before: its lines must not come back beside the new samples.
-    f.moteur().magasin().donneesChargees = true;
-    f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().ajouteLigne(5, "A");
+    test::AccesMoteur::magasin(f.moteur()).donneesChargees = true;
+    test::AccesMoteur::magasin(f.moteur()).LigneEntete = QStringLiteral("H");
+    test::AccesMoteur::magasin(f.moteur()).ajouteLigne(5, "A");
     f.CmdRecord_Click();
     f.Timer1_Timer();
     f.CmdRecord_Click();
@@ -131,10 +133,10 @@ void TstGraphe::listeApresArret() {
 void TstGraphe::listeFichier() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.moteur().magasin().donneesChargees = true;
-    f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().ajouteLigne(1, "A");
-    f.moteur().magasin().ajouteLigne(2, "B");
+    test::AccesMoteur::magasin(f.moteur()).donneesChargees = true;
+    test::AccesMoteur::magasin(f.moteur()).LigneEntete = QStringLiteral("H");
+    test::AccesMoteur::magasin(f.moteur()).ajouteLigne(1, "A");
+    test::AccesMoteur::magasin(f.moteur()).ajouteLigne(2, "B");
     f.affich();
     QCOMPARE(f.modeleListe()->texte(), QStringLiteral("H\r\n2 ---- B\r\n1 ---- A\r\n0 ---- \r\n"));
 }
@@ -142,9 +144,9 @@ void TstGraphe::listeFichier() {
 void TstGraphe::copie() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.moteur().magasin().donneesChargees = true;
-    f.moteur().magasin().LigneEntete = QStringLiteral("H");
-    f.moteur().magasin().ajouteLigne(1, "A");
+    test::AccesMoteur::magasin(f.moteur()).donneesChargees = true;
+    test::AccesMoteur::magasin(f.moteur()).LigneEntete = QStringLiteral("H");
+    test::AccesMoteur::magasin(f.moteur()).ajouteLigne(1, "A");
     f.affich();
     f.ui().Text1->selectAll();
     QCOMPARE(f.ui().Text1->texteSelection(), QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));
@@ -198,11 +200,11 @@ void TstGraphe::curseurZoom() {
     QVERIFY(f.ui().HScroll1->isEnabled());
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 10.f);
     f.ui().HScroll1->setValue(7);
-    QCOMPARE(f.moteur().cycle().DecalageX, 7.0);
+    QCOMPARE(f.vue().etat().DecalageX, 7.0);
     f.ui().Slider1->setValue(1);
     QVERIFY(!f.ui().HScroll1->isEnabled());
     QCOMPARE(f.ui().HScroll1->value(), 1);
-    QCOMPARE(f.moteur().cycle().DecalageX, 1.0);
+    QCOMPARE(f.vue().etat().DecalageX, 1.0);
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 30.f);
     QCOMPARE(f.ui().Ecran1->debut(), 0);
 }
@@ -226,7 +228,7 @@ void TstGraphe::molette() {
     const qint64 avant = f.ui().Ecran1->debut();
     tourne(-120, Qt::ShiftModifier);
     QCOMPARE(f.ui().Ecran1->debut(), avant + 5);
-    QCOMPARE(f.moteur().cycle().DecalageX, double(avant + 5));
+    QCOMPARE(f.vue().etat().DecalageX, double(avant + 5));
     // Keys on the focused graph: a screen, the ends.
     QTest::keyClick(f.ui().Ecran1, Qt::Key_PageUp);
     QCOMPARE(f.ui().Ecran1->debut(), std::max<qint64>(0, avant + 5 - 50));
@@ -301,7 +303,7 @@ void TstGraphe::lignesEntieres() {
     QFETCH(int, longueurFichier);
     Banc b;
     app::Enregistreur& f = b.demarre();
-    core::Magasin& m = f.moteur().magasin();
+    core::Magasin& m = test::AccesMoteur::magasin(f.moteur());
     const QDateTime t(QDate(2026, 12, 7), QTime(12, 50, 11), Qt::UTC);
     if (longueurFichier > 0) {
         m.donneesChargees = true;
@@ -352,7 +354,7 @@ void TstGraphe::exportImage() {
     remplit(f, v);
     f.affich();
     const QString chemin = b.chemin(nom);
-    QVERIFY(f.enregistreImage(chemin, filtre));
+    QVERIFY(f.outils().enregistreImage(chemin, filtre));
     QFile fichier(chemin);
     QVERIFY(fichier.open(QIODevice::ReadOnly));
     const QByteArray contenu = fichier.readAll();
@@ -399,7 +401,7 @@ void TstGraphe::exportImage() {
         QVERIFY(!contenu.contains("<image"));
     }
     // A file that cannot be written: a French message, nothing left behind.
-    QVERIFY(!f.enregistreImage(b.chemin(QStringLiteral("absent/") + nom), filtre));
+    QVERIFY(!f.outils().enregistreImage(b.chemin(QStringLiteral("absent/") + nom), filtre));
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].startsWith(QStringLiteral("Impossible d'enregistrer")));
 }
@@ -412,18 +414,18 @@ void TstGraphe::impression() {
     QPrinter imprimante;
     imprimante.setOutputFormat(QPrinter::PdfFormat);
     imprimante.setOutputFileName(b.chemin(QStringLiteral("page.pdf")));
-    f.imprime(imprimante);
+    f.outils().imprime(imprimante);
     QVERIFY(b.lit(QStringLiteral("page.pdf")).startsWith("%PDF"));
 }
 
 void TstGraphe::fenetreStatistiques() {
     Banc b;
     app::Enregistreur& f = b.demarre();
-    f.montreStatistiques();
-    QPointer<ui::FenetreStatistiques> fenetre = f.statistiques();
+    f.outils().montreStatistiques();
+    QPointer<ui::FenetreStatistiques> fenetre = f.outils().statistiques();
     QVERIFY(fenetre);
-    f.montreStatistiques();
-    QCOMPARE(f.statistiques(), fenetre.data()); // one at a time
+    f.outils().montreStatistiques();
+    QCOMPARE(f.outils().statistiques(), fenetre.data()); // one at a time
     // It follows a recording as it goes.
     f.CmdRecord_Click();
     f.Form_KeyPress('+');
@@ -455,7 +457,7 @@ void TstGraphe::valeursEtalonnees() {
     refuse.brut2 = 0;
     // Equal raw values are refused with a message; the dialog comes back.
     b.dialogues.etalonnages = {refuse, e};
-    f.menuEtalonnage();
+    f.outils().menuEtalonnage();
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("différentes")));
     QVERIFY(f.moteur().etalonnage().actif);
@@ -463,17 +465,17 @@ void TstGraphe::valeursEtalonnees() {
     remplit(f, {500, 500, 500, 500});
     f.affich();
     // The readout and the statistics speak in degrees, the list stays raw.
-    const QString lecture = f.texteSousPointeur(f.ui().Ecran1->zone().width() / 2);
+    const QString lecture = f.outils().texteSousPointeur(f.ui().Ecran1->zone().width() / 2);
     QVERIFY2(lecture.contains(QStringLiteral("50,0 °C [500]")), qPrintable(lecture));
-    f.montreStatistiques();
-    QVERIFY(f.statistiques()->cellule(3, 0).contains(QStringLiteral("50,0 °C")));
+    f.outils().montreStatistiques();
+    QVERIFY(f.outils().statistiques()->cellule(3, 0).contains(QStringLiteral("50,0 °C")));
     QVERIFY(f.modeleListe()->ligne(0).contains(QStringLiteral("500")));
     // The export carries both values.
-    QVERIFY(f.exporteMesures(b.chemin(QStringLiteral("e.csv")), false));
+    QVERIFY(f.outils().exporteMesures(b.chemin(QStringLiteral("e.csv")), false));
     QVERIFY(b.lit(QStringLiteral("e.csv"))
                 .contains(";500;50,0;\xC2\xB0"
                           "C\r\n"));
-    f.statistiques()->close();
+    f.outils().statistiques()->close();
 }
 
 QTEST_MAIN(TstGraphe)

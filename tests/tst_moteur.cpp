@@ -197,8 +197,11 @@ void TstMoteur::etats() {
 void TstMoteur::troisMesures() {
     Banc b;
     engine::Moteur& m = *b.m;
-    QSignalSpy lignes(&m, &engine::Moteur::ligneEcrite);
-    QSignalSpy stockes(&m, &engine::Moteur::echantillonStocke);
+    QList<core::Echantillon> stockes, ecrits;
+    connect(&m, &engine::Moteur::echantillonStocke, this,
+            [&](const core::Echantillon& e) { stockes << e; });
+    connect(&m, &engine::Moteur::echantillonEcrit, this,
+            [&](const core::Echantillon& e) { ecrits << e; });
     QVERIFY(m.demarre());
     b.tick();
     m.toucheTest('+');
@@ -214,8 +217,17 @@ void TstMoteur::troisMesures() {
                                                 "2;2;11-08-2006;14:05:10\r\n"
                                                 "3;-1;11-08-2006;14:05:11\r\n"));
     QCOMPARE(stockes.size(), 3);
-    QCOMPARE(lignes.size(), 3);
-    QCOMPARE(lignes[2][0].toByteArray(), QByteArray("3;-1;11-08-2006;14:05:11"));
+    QCOMPARE(ecrits.size(), 3);
+    // Listeners get the sample itself, the same when stored and once on disk.
+    const core::Echantillon& e = ecrits[2];
+    QCOMPARE(e.numero, 3);
+    QCOMPARE(e.valeur, core::ValeurMesure::entier(-1));
+    QCOMPARE(e.brute, -1);
+    QCOMPARE(e.date, QStringLiteral("11-08-2006"));
+    QCOMPARE(e.heure, QStringLiteral("14:05:11"));
+    QCOMPARE(e.instantMs, QDateTime(QDate(2006, 11, 8), QTime(14, 5, 11)).toMSecsSinceEpoch());
+    QVERIFY(e.lu);
+    QCOMPARE(stockes[2].instantMs, e.instantMs);
 }
 
 void TstMoteur::calendrier_data() {

@@ -1,3 +1,4 @@
+#include "AccesMoteur.h"
 #include "Factices.h"
 #include "settings/GestionReglages.h"
 #include "sources/BibliothequeCarte.h"
@@ -175,7 +176,7 @@ void TstSources::carteAbsente() {
     // A board that never answered shows no value, not a 0.
     f.TimerValActu_Timer();
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
-    f.moteur().setValeurBrute(100);
+    test::AccesMoteur::valeurBrute(f.moteur(), 100);
     f.TimerValActu_Timer();
     f.TimerValActu_Timer();
     QCOMPARE(f.moteur().ValeurBrute(), 100);
@@ -251,12 +252,12 @@ void TstSources::serieTrame() {
     // Nothing received yet: no value, and a silent instrument is told after a while.
     f.TimerValActu_Timer();
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
-    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune trame")));
+    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune mesure reçue")));
     b.horloge.avance(10);
     f.TimerValActu_Timer();
-    QVERIFY2(f.alerte().contains(QStringLiteral("Aucune trame")), qPrintable(f.alerte()));
+    QVERIFY2(f.alerte().contains(QStringLiteral("Aucune mesure reçue")), qPrintable(f.alerte()));
     recoit(pty, f, "10208030");
-    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune trame")));
+    QVERIFY(!f.alerte().contains(QStringLiteral("Aucune mesure reçue")));
     QCOMPARE(f.moteur().ValeurBrute(), 128);
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     QCOMPARE(f.moteur().rs232().BufferRS(), QByteArray::fromHex("10208030"));
@@ -266,7 +267,7 @@ void TstSources::serieTropOctets() {
     Pty pty;
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
-    f.moteur().setValeurBrute(5);
+    test::AccesMoteur::valeurBrute(f.moteur(), 5);
     recoit(pty, f, "0102030405060708");
     f.TimerValActu_Timer();
     QCOMPARE(f.moteur().ValeurBrute(), 5);

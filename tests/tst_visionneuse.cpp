@@ -108,7 +108,7 @@ void TstVisionneuse::fichiers() {
     app::Enregistreur& f = b.demarre();
     const QString chemin = b.chemin(QStringLiteral("lu.csv"));
     QVERIFY(test::ecritFichier(chemin, contenu));
-    f.moteur().cycle().DecalageX = 12;
+    f.vue().etat().DecalageX = 12;
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
     QCOMPARE(int(f.moteur().magasin().NbMesures()), nb);
@@ -121,7 +121,7 @@ void TstVisionneuse::fichiers() {
     QCOMPARE(b.dialogues.messages.size(), message ? 1 : 0);
     if (message)
         QCOMPARE(b.dialogues.messages[0], QStringLiteral("Erreur format fichier"));
-    QCOMPARE(f.moteur().cycle().DecalageX, 0.0);
+    QCOMPARE(f.vue().etat().DecalageX, 0.0);
     // Cleaned up on every ending.
     QVERIFY(f.barreChargement());
     QVERIFY(f.barreChargement()->isHidden());

@@ -1,14 +1,12 @@
-// The main window's graph: frame and axes, redraw, zoom, scroll and toggle.
-#include "app/Enregistreur.h"
+#include "app/VueGraphe.h"
 
 #include "graph/Geometrie.h"
 #include "graph/ModeleListe.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QSignalBlocker>
 
 #include <climits>
-
 #include <cmath>
 
 namespace app {
@@ -30,11 +28,29 @@ graph::BoiteImage boite(const QFrame* f) {
 
 } // namespace
 
-void Enregistreur::trace_axes() {
+VueGraphe::VueGraphe(engine::Moteur& moteur, const ui::EnregistreurUi& ui,
+                     graph::ModeleListe* liste, QObject* parent)
+    : QObject(parent), m_moteur(moteur), m_ui(ui), m_liste(liste) {
+    m_infoVue = new QLabel(m_ui.Ecran1);
+    m_infoVue->setObjectName(QStringLiteral("infoVue"));
+    m_infoVue->setAutoFillBackground(true);
+    QPalette pal = m_infoVue->palette();
+    pal.setColor(QPalette::Window, QColor(40, 40, 40));
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    m_infoVue->setPalette(pal);
+    m_infoVue->setMargin(2);
+    m_infoVue->hide();
+    m_masqueInfoVue.setSingleShot(true);
+    m_masqueInfoVue.setInterval(2000);
+    connect(&m_masqueInfoVue, &QTimer::timeout, m_infoVue, &QWidget::hide);
+    connect(m_ui.Ecran1, &graph::Ecran::molette, this, &VueGraphe::surMolette);
+    connect(m_ui.Ecran1, &graph::Ecran::toucheNavigation, this, &VueGraphe::surToucheGraphe);
+}
+
+void VueGraphe::trace_axes() {
     graph::Ecran* e = m_ui.Ecran1;
     e->setScaleHeight(255);
     e->setScaleWidth(360);
-    m_moteur->setLargeurEchelle(e->ScaleWidth());
     const double t = graph::twipsParPixel();
     const float largeurExt = static_cast<float>(e->width() * t);
     const float hauteurExt = static_cast<float>(e->height() * t);
@@ -58,52 +74,60 @@ void Enregistreur::trace_axes() {
     }
 }
 
-void Enregistreur::raz() {
-    m_modeleListe->vide();
+void VueGraphe::raz() {
+    m_liste->vide();
     m_ui.Ecran1->Cls();
     const double t = graph::twipsParPixel();
     m_ui.Ecran1->setPosition(QPointF(m_ui.Ecran1->width() * t, m_ui.Ecran1->height() * t));
 }
 
-qint64 Enregistreur::debutVue() const {
-    const core::Magasin& m = m_moteur->magasin();
-    const int z = m_ui.Slider1->value();
-    const qint64 n = m.NbMesures();
-    // Once the oldest samples have left the store, the view starts at the first kept.
-    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
-    if (z <= 1 || n <= 0)
-        return bas;
-    const double largeur = m_ui.Ecran1->ScaleWidth();
-    // While recording the newest sample stays in view, unless the user moved back.
-    if (enregistrement() && m_suitFin)
-        return bas + graph::debutVue(n - bas, largeur, n);
-    return bas + graph::debutVue(n - bas, largeur,
-                                 static_cast<qint64>(m_moteur->cycle().DecalageX) - bas);
-}
-
-void Enregistreur::affich() {
-    const core::Magasin& m = m_moteur->magasin();
+void VueGraphe::affich() {
+    const core::Magasin& m = m_moteur.magasin();
     const int z = std::max(1, m_ui.Slider1->value());
     const qint64 n = m.NbMesures();
-    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
     // With no sample the previous scale is kept: a width of 0 means nothing.
-    if (n > 0) {
-        m_ui.Ecran1->setScaleWidth(static_cast<float>(static_cast<double>(n - bas) / z));
-        m_moteur->setLargeurEchelle(m_ui.Ecran1->ScaleWidth());
-    }
+    if (n > 0)
+        m_ui.Ecran1->setScaleWidth(static_cast<float>(graph::EtatVue::largeur(m, z)));
     // The list is refreshed in place (new lines inserted at the top), the area
     // cleared and the pen parked, as a full clear would leave them.
     m_ui.Ecran1->Cls();
-    m_modeleListe->remplit(n, m.donneesChargees);
+    m_liste->remplit(n, m.donneesChargees);
     m_ui.Text1->ajusteApresAjout();
-    m_ui.Ecran1->traceMagasin(&m, n, m_moteur->cycle().DecalageY, m_HauteurEcran, debutVue());
+    const bool enregistrement = m_moteur.etat() == engine::Etat::Enregistrement;
+    m_ui.Ecran1->traceMagasin(&m, n, m_etat.DecalageY, m_HauteurEcran,
+                              m_etat.debut(m, z, m_ui.Ecran1->ScaleWidth(), enregistrement));
     m_IndexPoint = n + 1;
-    actualiseStatistiques();
-    m_ui.Ecran1->setPosition(QPointF(static_cast<double>(n),
-                                     m_HauteurEcran - (m.valeur(n) - m_moteur->cycle().DecalageY)));
+    if (apresDessin)
+        apresDessin();
+    m_ui.Ecran1->setPosition(
+        QPointF(static_cast<double>(n), m_HauteurEcran - (m.valeur(n) - m_etat.DecalageY)));
 }
 
-void Enregistreur::Slider1_Scroll() {
+void VueGraphe::surEchantillon(const core::Echantillon& e) {
+    m_etat.suitEchantillon(e.numero, e.valeur.nombre(), m_ui.Ecran1->ScaleWidth());
+    affich();
+}
+
+void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
+    if (etat == engine::Etat::Chargement) {
+        m_etat.DecalageX = 0;
+        raz();
+    } else if (etat == engine::Etat::Enregistrement) {
+        raz();
+        m_etat.suitLaFin();
+    } else if (avant == engine::Etat::Enregistrement && m_moteur.magasin().NbMesures() > 0) {
+        // After a recording the view stays where it was: the next zoom or scroll
+        // starts from what the user saw.
+        placeDebut(m_ui.Ecran1->debut());
+    }
+}
+
+void VueGraphe::apresChargement() {
+    m_ui.HScroll1->setRange(
+        0, static_cast<int>(std::min<qint64>(m_moteur.magasin().NbMesures(), INT_MAX)));
+}
+
+void VueGraphe::zoom() {
     // A wheel turned while a file loads waits: the store is being filled.
     if (chargementEnCours())
         return;
@@ -111,13 +135,9 @@ void Enregistreur::Slider1_Scroll() {
     if (z > 1) {
         m_ui.HScroll1->setEnabled(true);
         // The new view keeps the middle of what the user saw.
-        const core::Magasin& m = m_moteur->magasin();
-        const qint64 bas = m.premier() > 1 ? m.premier() : 0;
-        const double largeur = static_cast<double>(m.NbMesures() - bas) / z;
-        const bool vueAJour = m_ui.Ecran1->nbTrace() == m.NbMesures();
-        const double milieu = vueAJour ? m_ui.Ecran1->debut() + m_ui.Ecran1->ScaleWidth() / 2.0
-                                       : (bas + m.NbMesures()) / 2.0;
-        placeDebut(static_cast<qint64>(std::llround(milieu - largeur / 2)));
+        const core::Magasin& m = m_moteur.magasin();
+        placeDebut(graph::EtatVue::debutAuZoom(m, z, m_ui.Ecran1->nbTrace() == m.NbMesures(),
+                                               m_ui.Ecran1->debut(), m_ui.Ecran1->ScaleWidth()));
     } else {
         m_ui.HScroll1->setEnabled(false);
         m_ui.HScroll1->setValue(1);
@@ -128,30 +148,22 @@ void Enregistreur::Slider1_Scroll() {
     montreVue();
 }
 
-void Enregistreur::defilement() {
+void VueGraphe::defilement() {
     if (chargementEnCours())
         return;
-    m_moteur->cycle().DecalageX = m_ui.HScroll1->value();
+    m_etat.DecalageX = m_ui.HScroll1->value();
     affich();
 }
 
-void Enregistreur::placeDebut(qint64 debut) {
-    const core::Magasin& m = m_moteur->magasin();
-    const qint64 n = m.NbMesures();
-    const qint64 bas = m.premier() > 1 ? m.premier() : 0;
-    const double largeur = static_cast<double>(n - bas) / std::max(1, m_ui.Slider1->value());
-    const qint64 fin = bas + graph::debutVue(n - bas, largeur, n);
-    debut = std::clamp(debut, bas, fin);
-    // During a recording the view follows the newest sample again once it is
-    // brought back to the end.
-    m_suitFin = debut >= fin;
-    m_moteur->cycle().DecalageX = static_cast<double>(debut);
+void VueGraphe::placeDebut(qint64 debut) {
+    const qint64 n = m_moteur.magasin().NbMesures();
+    debut = m_etat.place(m_moteur.magasin(), m_ui.Slider1->value(), debut);
     const QSignalBlocker bloque(m_ui.HScroll1);
     m_ui.HScroll1->setRange(0, static_cast<int>(std::min<qint64>(n, INT_MAX)));
     m_ui.HScroll1->setValue(static_cast<int>(std::min<qint64>(debut, INT_MAX)));
 }
 
-void Enregistreur::defileDe(qint64 echantillons) {
+void VueGraphe::defileDe(qint64 echantillons) {
     if (chargementEnCours() || m_ui.Slider1->value() <= 1)
         return;
     placeDebut(m_ui.Ecran1->debut() + echantillons);
@@ -159,7 +171,7 @@ void Enregistreur::defileDe(qint64 echantillons) {
     montreVue();
 }
 
-void Enregistreur::surMolette(int pas, bool decalage) {
+void VueGraphe::surMolette(int pas, bool decalage) {
     if (decalage) {
         // A notch moves a tenth of what is shown.
         const qint64 dixieme = std::max<qint64>(1, std::llround(m_ui.Ecran1->ScaleWidth() / 10.0));
@@ -169,9 +181,9 @@ void Enregistreur::surMolette(int pas, bool decalage) {
     m_ui.Slider1->setValue(m_ui.Slider1->value() + pas);
 }
 
-void Enregistreur::surToucheGraphe(int touche) {
+void VueGraphe::surToucheGraphe(int touche) {
     const qint64 ecran = std::max<qint64>(1, std::llround(m_ui.Ecran1->ScaleWidth()));
-    const qint64 n = m_moteur->magasin().NbMesures();
+    const qint64 n = m_moteur.magasin().NbMesures();
     switch (touche) {
     case Qt::Key_PageUp:
         defileDe(-ecran);
@@ -190,38 +202,40 @@ void Enregistreur::surToucheGraphe(int touche) {
     }
 }
 
-void Enregistreur::montreVue() {
+graph::Vue VueGraphe::vue() const {
+    graph::Vue v;
+    v.magasin = &m_moteur.magasin();
+    v.n = m_moteur.magasin().NbMesures();
+    v.debut = m_ui.Ecran1->debut();
+    v.largeurEchelle = m_ui.Ecran1->ScaleWidth();
+    v.decalageY = m_etat.DecalageY;
+    return v;
+}
+
+graph::Visibles VueGraphe::visibles() const {
+    return graph::EtatVue::visibles(m_moteur.magasin(), m_ui.Ecran1->debut(),
+                                    m_ui.Ecran1->ScaleWidth());
+}
+
+void VueGraphe::montreVue() {
     // Briefly, over the graph: the zoom and the span shown.
-    const core::Magasin& m = m_moteur->magasin();
-    const qint64 debut = std::max<qint64>(m_ui.Ecran1->debut(), 1);
-    const qint64 fin = std::min<qint64>(m.NbMesures(), m_ui.Ecran1->debut() +
-                                                           std::llround(m_ui.Ecran1->ScaleWidth()));
-    if (fin < debut)
+    const core::Magasin& m = m_moteur.magasin();
+    const graph::Visibles v = visibles();
+    if (v.dernier < v.premier)
         return;
     QString etendue;
-    if (m.instantMs(debut) != 0 && m.instantMs(fin) != 0)
-        etendue = m.TabDate(debut) + QLatin1Char(' ') + m.TabHeure(debut) + QStringLiteral(" → ") +
-                  m.TabDate(fin) + QLatin1Char(' ') + m.TabHeure(fin);
+    if (m.instantMs(v.premier) != 0 && m.instantMs(v.dernier) != 0)
+        etendue = m.TabDate(v.premier) + QLatin1Char(' ') + m.TabHeure(v.premier) +
+                  QStringLiteral(" → ") + m.TabDate(v.dernier) + QLatin1Char(' ') +
+                  m.TabHeure(v.dernier);
     else
-        etendue = QStringLiteral("mesures %1 à %2").arg(debut).arg(fin);
+        etendue = QStringLiteral("mesures %1 à %2").arg(v.premier).arg(v.dernier);
     m_infoVue->setText(QStringLiteral("Zoom ×%1 — %2").arg(m_ui.Slider1->value()).arg(etendue));
     m_infoVue->adjustSize();
     m_infoVue->move(m_ui.Ecran1->contentsRect().topLeft() + QPoint(2, 2));
     m_infoVue->show();
     m_infoVue->raise();
     m_masqueInfoVue.start();
-}
-
-void Enregistreur::menuGraphe_Click() {
-    const int largeur =
-        m_largeurTwips == core::kLargeurLarge ? core::kLargeurEtroite : core::kLargeurLarge;
-    if (!m_moteur->choisitLargeur(largeur)) {
-        m_ui.menuGraphe->setChecked(m_largeurTwips > core::kLargeurEtroite);
-        return;
-    }
-    m_ui.menuGraphe->setChecked(largeur == core::kLargeurLarge);
-    appliqueLargeur(largeur);
-    affiche_barre_titre();
 }
 
 } // namespace app

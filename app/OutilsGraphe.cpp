@@ -1,11 +1,12 @@
 // The graph as a tool: readout under the pointer, context menu, image export,
 // printing and statistics.
-#include "app/Enregistreur.h"
+#include "app/OutilsGraphe.h"
 
 #include "files/CodecEnr.h"
 #include "files/ExportMesures.h"
 #include "graph/RenduGraphe.h"
 #include "ui/Dialogues.h"
+#include "ui/EnregistreurUi.h"
 #include "ui/FenetreStatistiques.h"
 
 #include <QClipboard>
@@ -22,6 +23,23 @@
 
 namespace app {
 
+OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, const VueGraphe& vue, ui::Dialogues* dialogues,
+                           QWidget* fenetre, graph::Ecran* ecran)
+    : QObject(fenetre), m_moteur(moteur), m_vue(vue), m_dialogues(dialogues), m_fenetre(fenetre),
+      m_ecran(ecran) {
+    m_lecture = new QLabel(ecran);
+    m_lecture->setObjectName(QStringLiteral("lecture"));
+    m_lecture->setAutoFillBackground(true);
+    QPalette pal = m_lecture->palette();
+    pal.setColor(QPalette::Window, QColor(40, 40, 40));
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    m_lecture->setPalette(pal);
+    m_lecture->setMargin(3);
+    m_lecture->hide();
+    connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
+    connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
+}
+
 namespace {
 
 // A French number: decimal comma, no thousands separator, as the calibrated values.
@@ -36,18 +54,8 @@ QString nombreFrancais(double v, int decimales) {
 
 } // namespace
 
-graph::Vue Enregistreur::vueCourante() const {
-    graph::Vue v;
-    v.magasin = &m_moteur->magasin();
-    v.n = m_moteur->magasin().NbMesures();
-    v.debut = m_ui.Ecran1->debut();
-    v.largeurEchelle = m_ui.Ecran1->ScaleWidth();
-    v.decalageY = m_moteur->cycle().DecalageY;
-    return v;
-}
-
-QString Enregistreur::quand(qint64 i) const {
-    const core::Magasin& m = m_moteur->magasin();
+QString OutilsGraphe::quand(qint64 i) const {
+    const core::Magasin& m = m_moteur.magasin();
     if (m.instantMs(i) != 0)
         return m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
     // A loaded line keeps its own date and time fields, when it has them.
@@ -58,8 +66,8 @@ QString Enregistreur::quand(qint64 i) const {
     return QString::fromLatin1(champs.date) + QLatin1Char(' ') + QString::fromLatin1(champs.heure);
 }
 
-QDateTime Enregistreur::instant(qint64 i) const {
-    const core::Magasin& m = m_moteur->magasin();
+QDateTime OutilsGraphe::instant(qint64 i) const {
+    const core::Magasin& m = m_moteur.magasin();
     if (m.instantMs(i) != 0)
         return QDateTime::fromMSecsSinceEpoch(m.instantMs(i));
     const QByteArray ligne = m.LignesFichier(i).toLatin1();
@@ -68,12 +76,12 @@ QDateTime Enregistreur::instant(qint64 i) const {
     return d.valide() ? QDateTime(d.date, d.heure) : QDateTime();
 }
 
-QString Enregistreur::texteSousPointeur(int x) const {
+QString OutilsGraphe::texteSousPointeur(int x) const {
     const std::optional<core::Statistiques> st =
-        graph::sousPointeur(vueCourante(), x, m_ui.Ecran1->zone().width());
+        graph::sousPointeur(m_vue.vue(), x, m_ecran->zone().width());
     if (!st)
         return {};
-    const core::Magasin& m = m_moteur->magasin();
+    const core::Magasin& m = m_moteur.magasin();
     const auto nombre = [this](double v) { return texteValeur(v, true); };
     if (st->n == 1) {
         const qint64 i = st->premier;
@@ -92,7 +100,7 @@ QString Enregistreur::texteSousPointeur(int x) const {
              extreme(st->extremes.max, st->extremes.iMax));
 }
 
-void Enregistreur::surSurvol(int x, QPoint position) {
+void OutilsGraphe::surSurvol(int x, QPoint position) {
     const QString texte = x >= 0 ? texteSousPointeur(x) : QString();
     if (texte.isEmpty()) {
         m_lecture->hide();
@@ -101,7 +109,7 @@ void Enregistreur::surSurvol(int x, QPoint position) {
     m_lecture->setText(texte);
     m_lecture->adjustSize();
     // Beside the pointer, kept inside the area.
-    const QRect z = m_ui.Ecran1->zone();
+    const QRect z = m_ecran->zone();
     QPoint p = position + QPoint(12, 12);
     if (p.x() + m_lecture->width() > z.right())
         p.setX(std::max(z.left(), position.x() - 12 - m_lecture->width()));
@@ -112,23 +120,20 @@ void Enregistreur::surSurvol(int x, QPoint position) {
     m_lecture->raise();
 }
 
-void Enregistreur::surMenuGraphe(QPoint global) {
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Copier l'image"), this, &Enregistreur::copieImage);
+void OutilsGraphe::surMenuGraphe(QPoint global) {
+    QMenu menu(m_fenetre);
+    menu.addAction(QStringLiteral("Copier l'image"), this, &OutilsGraphe::copieImage);
     menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
-                   &Enregistreur::menuEnregistrerImage);
-    menu.addAction(QStringLiteral("Imprimer…"), this, &Enregistreur::menuImprimer);
-    menu.addAction(QStringLiteral("Étalonnage…"), this, &Enregistreur::menuEtalonnage);
-    menu.addAction(QStringLiteral("Exporter les mesures…"), this, &Enregistreur::menuExporter);
-    menu.addAction(QStringLiteral("Statistiques…"), this, &Enregistreur::montreStatistiques);
+                   &OutilsGraphe::menuEnregistrerImage);
+    menu.addAction(QStringLiteral("Imprimer…"), this, &OutilsGraphe::menuImprimer);
+    menu.addAction(QStringLiteral("Étalonnage…"), this, &OutilsGraphe::menuEtalonnage);
+    menu.addAction(QStringLiteral("Exporter les mesures…"), this, &OutilsGraphe::menuExporter);
+    menu.addAction(QStringLiteral("Statistiques…"), this, &OutilsGraphe::montreStatistiques);
     menu.exec(global);
 }
 
-QStringList Enregistreur::legendes() const {
-    const graph::Vue v = vueCourante();
-    const qint64 premier = std::max<qint64>(v.debut, 1);
-    const qint64 dernier =
-        std::min<qint64>(v.n, v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
+QStringList OutilsGraphe::legendes() const {
+    const auto [premier, dernier] = m_vue.visibles();
     QStringList l;
     l << QDir::toNativeSeparators(fichierAffiche());
     if (dernier < premier)
@@ -136,152 +141,160 @@ QStringList Enregistreur::legendes() const {
     const QString q0 = quand(premier), q1 = quand(dernier);
     l << (q0.isEmpty() ? QStringLiteral("Mesures %1 à %2").arg(premier).arg(dernier)
                        : QStringLiteral("Du %1 au %2").arg(q0, q1));
-    const core::Statistiques st = v.magasin->statistiques(premier, dernier);
+    const core::Statistiques st = m_moteur.magasin().statistiques(premier, dernier);
     l << QStringLiteral("Minimum %1, maximum %2")
              .arg(texteValeur(st.extremes.min, false), texteValeur(st.extremes.max, false));
     return l;
 }
 
-QString Enregistreur::fichierAffiche() const {
-    return m_fichierAffiche.isEmpty() ? m_moteur->cheminEnr() : m_fichierAffiche;
+QString OutilsGraphe::fichierAffiche() const {
+    return m_fichierCharge.isEmpty() ? m_moteur.cheminEnr() : m_fichierCharge;
 }
 
-QString Enregistreur::texteValeur(double brute, bool avecBrute) const {
-    const core::Etalonnage& e = m_moteur->etalonnage();
+QString OutilsGraphe::texteValeur(double brute, bool avecBrute) const {
+    const core::Etalonnage& e = m_moteur.etalonnage();
     const QString nombre = QString::number(brute, 'g', 6);
     if (!e.actif)
         return nombre;
     return avecBrute ? QStringLiteral("%1 [%2]").arg(e.texte(brute), nombre) : e.texte(brute);
 }
 
-void Enregistreur::menuEtalonnage() {
-    core::Etalonnage actuel = m_moteur->etalonnage();
+void OutilsGraphe::menuEtalonnage() {
+    core::Etalonnage actuel = m_moteur.etalonnage();
     for (;;) {
-        const std::optional<core::Etalonnage> choisi = m_dialogues->etalonnage(this, actuel);
+        const std::optional<core::Etalonnage> choisi = m_dialogues->etalonnage(m_fenetre, actuel);
         if (!choisi)
             return;
         QString erreur;
-        if (m_moteur->choisitEtalonnage(*choisi, &erreur)) {
+        if (m_moteur.choisitEtalonnage(*choisi, &erreur)) {
             if (!erreur.isEmpty())
-                m_dialogues->avertissement(this, erreur.left(1).toUpper() + erreur.mid(1) + '.');
+                m_dialogues->avertissement(m_fenetre,
+                                           erreur.left(1).toUpper() + erreur.mid(1) + '.');
             actualiseStatistiques();
             return;
         }
         // Refused: the dialog comes back with what was typed.
-        m_dialogues->avertissement(this, QStringLiteral("Étalonnage impossible : %1.").arg(erreur));
+        m_dialogues->avertissement(m_fenetre,
+                                   QStringLiteral("Étalonnage impossible : %1.").arg(erreur));
         actuel = *choisi;
     }
 }
 
-bool Enregistreur::exporteMesures(const QString& chemin, bool partieVisible) {
-    const core::Magasin& m = m_moteur->magasin();
-    const graph::Vue v = vueCourante();
-    const qint64 a = partieVisible ? std::max<qint64>(v.debut, 1) : 1;
-    const qint64 b = partieVisible
-                         ? std::min<qint64>(m.NbMesures(), v.debut + std::llround(v.largeurEchelle))
-                         : m.NbMesures();
+bool OutilsGraphe::exporteMesures(const QString& chemin, bool partieVisible) {
+    const core::Magasin& m = m_moteur.magasin();
+    const graph::Visibles visibles = m_vue.visibles();
+    const qint64 a = partieVisible ? visibles.premier : 1;
+    const qint64 b = partieVisible ? visibles.dernier : m.NbMesures();
+    // The store must stay as it is while it is walked: a recording start or a load
+    // waits for the end of the export (the engine refuses them meanwhile).
+    const engine::Moteur::Lecture lecture = m_moteur.lecture();
     // A large export shows its progress and can be stopped.
     QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
-                                1000, this);
+                                1000, m_fenetre);
     progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
     progression.setWindowModality(Qt::WindowModal);
     progression.setMinimumDuration(500);
     QString erreur;
     const bool ok = files::exporteMesures(
-        chemin, m, a, b, m_moteur->etalonnage(),
+        chemin, m, a, b, m_moteur.etalonnage(),
         [&](qint64 fait, qint64 total) {
             progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
             QCoreApplication::processEvents();
-            return !progression.wasCanceled() && !m_annuleExport;
+            return !progression.wasCanceled();
         },
         &erreur);
     if (!ok && !erreur.isEmpty())
-        m_dialogues->avertissement(this, QStringLiteral("Impossible d'exporter les mesures dans "
-                                                        "%1 : %2.")
-                                             .arg(QDir::toNativeSeparators(chemin), erreur));
+        m_dialogues->avertissement(m_fenetre,
+                                   QStringLiteral("Impossible d'exporter les mesures dans "
+                                                  "%1 : %2.")
+                                       .arg(QDir::toNativeSeparators(chemin), erreur));
     return ok;
 }
 
-void Enregistreur::menuExporter() {
+void OutilsGraphe::menuExporter() {
     const QString base = QFileInfo(fichierAffiche()).completeBaseName();
     bool visible = false;
     const QString chemin =
-        m_dialogues->fichierExport(this, base + QStringLiteral("_export.csv"), &visible);
+        m_dialogues->fichierExport(m_fenetre, base + QStringLiteral("_export.csv"), &visible);
     if (!chemin.isEmpty())
         exporteMesures(chemin, visible);
 }
 
-void Enregistreur::copieImage() {
+void OutilsGraphe::copieImage() {
     QImage image(1200, 500, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    graph::dessineGraphe(p, QRectF(8, 8, 1184, 484), vueCourante());
+    graph::dessineGraphe(p, QRectF(8, 8, 1184, 484), m_vue.vue());
     p.end();
     QGuiApplication::clipboard()->setImage(image);
 }
 
-bool Enregistreur::enregistreImage(const QString& chemin, const QString& filtre) {
+bool OutilsGraphe::enregistreImage(const QString& chemin, const QString& filtre) {
     QString erreur;
-    if (graph::exporteImage(chemin, graph::formatImage(chemin, filtre), vueCourante(), legendes(),
+    if (graph::exporteImage(chemin, graph::formatImage(chemin, filtre), m_vue.vue(), legendes(),
                             &erreur))
         return true;
-    m_dialogues->avertissement(this, QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
-                                                    "%2.")
-                                         .arg(QDir::toNativeSeparators(chemin), erreur));
+    m_dialogues->avertissement(m_fenetre,
+                               QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
+                                              "%2.")
+                                   .arg(QDir::toNativeSeparators(chemin), erreur));
     return false;
 }
 
-void Enregistreur::menuEnregistrerImage() {
+void OutilsGraphe::menuEnregistrerImage() {
     const QString base = QFileInfo(fichierAffiche()).completeBaseName();
     QString filtre;
-    const QString chemin = m_dialogues->fichierImage(this, base + QStringLiteral(".png"), &filtre);
+    const QString chemin =
+        m_dialogues->fichierImage(m_fenetre, base + QStringLiteral(".png"), &filtre);
     if (!chemin.isEmpty())
         enregistreImage(chemin, filtre);
 }
 
-void Enregistreur::imprime(QPrinter& imprimante) {
+void OutilsGraphe::imprime(QPrinter& imprimante) {
     QPainter p(&imprimante);
     const QRectF page = p.viewport();
     graph::dessineGraphe(p, QRectF(page.left(), page.top(), page.width(), page.height() * 0.6),
-                         vueCourante(), legendes());
+                         m_vue.vue(), legendes());
 }
 
-void Enregistreur::menuImprimer() {
+void OutilsGraphe::menuImprimer() {
     QPrinter imprimante;
     imprimante.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog d(&imprimante, this);
+    QPrintDialog d(&imprimante, m_fenetre);
     d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
     if (d.exec() == QDialog::Accepted)
         imprime(imprimante);
 }
 
-void Enregistreur::montreStatistiques() {
+ui::FenetreStatistiques* OutilsGraphe::statistiques() const {
+    return m_statistiques;
+}
+
+void OutilsGraphe::montreStatistiques() {
     if (!m_statistiques)
-        m_statistiques = new ui::FenetreStatistiques(this);
+        m_statistiques = new ui::FenetreStatistiques(m_fenetre);
     actualiseStatistiques();
     m_statistiques->show();
     m_statistiques->raise();
     m_statistiques->activateWindow();
 }
 
-void Enregistreur::actualiseStatistiques() {
+void OutilsGraphe::actualiseStatistiques() {
     if (!m_statistiques)
         return;
-    const core::Magasin& m = m_moteur->magasin();
-    const graph::Vue v = vueCourante();
+    const core::Magasin& m = m_moteur.magasin();
+    const graph::Visibles v = m_vue.visibles();
     const core::Statistiques tout = m.statistiques(1, m.NbMesures());
-    const core::Statistiques visible =
-        m.statistiques(std::max<qint64>(v.debut, 1),
-                       v.debut + static_cast<qint64>(std::llround(v.largeurEchelle)));
+    const core::Statistiques visible = m.statistiques(v.premier, v.dernier);
     m_statistiques->affiche(
         tout, visible, [this](qint64 i) { return quand(i); },
         [this](double v) {
-            const core::Etalonnage& e = m_moteur->etalonnage();
+            const core::Etalonnage& e = m_moteur.etalonnage();
             return e.actif ? e.texte(v) : nombreFrancais(v, 2);
         },
         [this](double ecart) {
             // A spread is a difference: it goes through the calibration's slope only.
-            const core::Etalonnage& e = m_moteur->etalonnage();
+            const core::Etalonnage& e = m_moteur.etalonnage();
             if (!e.actif)
                 return nombreFrancais(ecart, 2);
             core::Etalonnage pente = e;

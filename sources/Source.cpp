@@ -1,0 +1,18 @@
+#include "sources/Source.h"
+
+namespace sources {
+
+std::optional<TypeSource> typeSource(int i) {
+    switch (i) {
+    case 0:
+        return TypeSource::Clavier;
+    case 1:
+        return TypeSource::Carte;
+    case 2:
+        return TypeSource::Serie;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace sources
