@@ -54,7 +54,6 @@ void VueGraphe::trace_axes() {
     const double t = graph::twipsParPixel();
     const float largeurExt = static_cast<float>(e->width() * t);
     const float hauteurExt = static_cast<float>(e->height() * t);
-    e->setPosition(QPointF(largeurExt, hauteurExt));
     // Outer height over (outer height over scale height): the scale height, 255,
     // computed in double so the stored single is exactly 255.
     m_HauteurEcran = static_cast<float>(static_cast<double>(hauteurExt) /
@@ -77,8 +76,6 @@ void VueGraphe::trace_axes() {
 void VueGraphe::raz() {
     m_liste->vide();
     m_ui.Ecran1->Cls();
-    const double t = graph::twipsParPixel();
-    m_ui.Ecran1->setPosition(QPointF(m_ui.Ecran1->width() * t, m_ui.Ecran1->height() * t));
 }
 
 void VueGraphe::affich() {
@@ -88,8 +85,8 @@ void VueGraphe::affich() {
     // With no sample the previous scale is kept: a width of 0 means nothing.
     if (n > 0)
         m_ui.Ecran1->setScaleWidth(static_cast<float>(graph::EtatVue::largeur(m, z)));
-    // The list is refreshed in place (new lines inserted at the top), the area
-    // cleared and the pen parked, as a full clear would leave them.
+    // The list is refreshed in place (new lines inserted at the top) and the area
+    // cleared before the trace.
     m_ui.Ecran1->Cls();
     m_liste->remplit(n, m.donneesChargees);
     m_ui.Text1->ajusteApresAjout();
@@ -99,8 +96,6 @@ void VueGraphe::affich() {
     m_IndexPoint = n + 1;
     if (apresDessin)
         apresDessin();
-    m_ui.Ecran1->setPosition(
-        QPointF(static_cast<double>(n), m_HauteurEcran - (m.valeur(n) - m_etat.DecalageY)));
 }
 
 void VueGraphe::surEchantillon(const core::Echantillon& e) {

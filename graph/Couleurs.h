@@ -4,8 +4,9 @@
 
 namespace graph::couleurs {
 
-// The system colours the layout names by role. Where Qt's palette has the role
-// it is used; the roles it lacks take the usual desktop values here.
+// The desktop's colours, each named for the part of a window it paints. Where Qt's
+// palette has that colour it is used; the ones it lacks take the usual desktop
+// values here.
 
 /// Window frame (background of the drawing area).
 QColor cadreFenetre();

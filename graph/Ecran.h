@@ -27,9 +27,6 @@ public:
     float ScaleHeight() const { return m_hauteurEchelle; }
     void setScaleHeight(float h) { m_hauteurEchelle = h; }
 
-    /// Current drawing position, in graph units.
-    QPointF position() const { return m_position; }
-    void setPosition(QPointF p) { m_position = p; }
 
     /// Horizontal reference line: from the left edge across the area at height y
     /// (graph units); kept at its physical place when the scale width changes.
@@ -82,7 +79,6 @@ protected:
 private:
     float m_largeurEchelle = 0;
     float m_hauteurEchelle = 0;
-    QPointF m_position;
     std::optional<double> m_ligneH; // fraction of the inner height
     std::optional<double> m_ligneV; // fraction of the inner width
     const core::Magasin* m_magasin = nullptr;

@@ -24,7 +24,14 @@ void Usb::ouvre_carte() {
     if (!m_choisi)
         choisitPilote();
     m_ouvertCetteFois = false;
-    if (!m_pilote || m_horloge() < m_prochainEssai)
+    // Without any driver the board can never be reached: that is told like its absence.
+    if (!m_pilote) {
+        m_ouverte = false;
+        return;
+    }
+    // Waiting out the pause after a failed open; a clock set back starts again now.
+    const qint64 maintenant = m_horloge();
+    if (maintenant < m_prochainEssai && maintenant >= m_prochainEssai - kPauseMs)
         return;
     if (!m_pilote->ouvre(kAdresse)) {
         m_pilote->ferme();

@@ -26,7 +26,8 @@ public:
     using HorlogeMs = std::function<qint64()>;
 
     /// `candidats`: where to look for the vendor library; `secours`: the driver
-    /// used when none loads (may be empty); `horloge`: a monotonic time in ms.
+    /// used when none loads (may be empty); `horloge`: the time in ms (a clock set
+    /// back ends the pause at once).
     Usb(QStringList candidats, FabriquePilote secours, HorlogeMs horloge);
     ~Usb();
 

@@ -1,3 +1,4 @@
+#include "graph/EtatVue.h"
 #include "graph/Geometrie.h"
 #include "graph/RenduGraphe.h"
 
@@ -19,6 +20,8 @@ private slots:
     void compression();
     void sousPointeur_data();
     void sousPointeur();
+    void vue_data();
+    void vue();
 };
 
 namespace {
@@ -275,6 +278,55 @@ void TstGeometrie::sousPointeur() {
     QCOMPARE(st->extremes.max, maxi);
     QVERIFY(!graph::sousPointeur(v, 460, 460));
     QVERIFY(!graph::sousPointeur(v, -1, 460));
+}
+
+void TstGeometrie::vue_data() {
+    QTest::addColumn<qint64>("n");
+    QTest::addColumn<int>("zoom");
+    // Where the user put the view first (-1: nowhere), and whether a recording runs.
+    QTest::addColumn<qint64>("place");
+    QTest::addColumn<bool>("enregistrement");
+    QTest::addColumn<qint64>("debut");
+    QTest::addColumn<bool>("suitFin");
+    const qint64 mois = core::Magasin::kCapacite + 10;
+    QTest::newRow("zoom 1 shows all") << qint64(100) << 1 << qint64(-1) << true << qint64(0)
+                                      << true;
+    QTest::newRow("zoom 4 follows the end") << qint64(100) << 4 << qint64(-1) << true << qint64(75)
+                                            << true;
+    QTest::newRow("moved back stays there") << qint64(100) << 4 << qint64(40) << true << qint64(40)
+                                            << false;
+    QTest::newRow("past the end: back to the end, following")
+        << qint64(100) << 4 << qint64(1000) << true << qint64(75) << true;
+    QTest::newRow("before the start") << qint64(100) << 4 << qint64(-5) << false << qint64(0)
+                                      << false;
+    QTest::newRow("idle keeps the place") << qint64(100) << 10 << qint64(50) << false
+                                          << qint64(50) << false;
+    // Past the capacity the oldest 64th leaves at once: the view starts at the first kept.
+    QTest::newRow("oldest samples left: moved before them")
+        << mois << 2 << qint64(3) << false << qint64(core::Magasin::kCapacite / 64 + 1) << false;
+}
+
+void TstGeometrie::vue() {
+    QFETCH(qint64, n);
+    QFETCH(int, zoom);
+    QFETCH(qint64, place);
+    QFETCH(bool, enregistrement);
+    QFETCH(qint64, debut);
+    QFETCH(bool, suitFin);
+    core::Magasin m;
+    const QDateTime t(QDate(2026, 12, 7), QTime(0, 0), Qt::UTC);
+    for (qint64 i = 1; i <= n; ++i)
+        m.ajoute(double(i % 1000), t);
+    graph::EtatVue v;
+    if (place != -1)
+        QCOMPARE(v.place(m, zoom, place), debut);
+    const double largeur = graph::EtatVue::largeur(m, zoom);
+    QCOMPARE(v.debut(m, zoom, largeur, enregistrement), debut);
+    QCOMPARE(v.suitFin(), suitFin);
+    // What is visible from there: inside the store, as wide as the scale.
+    const graph::Visibles vis = graph::EtatVue::visibles(m, debut, largeur);
+    QVERIFY(vis.premier >= m.premier());
+    QCOMPARE(vis.dernier, std::min<qint64>(n, debut + std::llround(largeur)));
 }
 
 QTEST_MAIN(TstGeometrie)

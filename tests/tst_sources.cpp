@@ -1,5 +1,9 @@
 #include "AccesMoteur.h"
 #include "Factices.h"
+#include "sources/LecteurTrames.h"
+#include "sources/SourceCarte.h"
+#include "sources/SourceClavier.h"
+#include "sources/SourceSerie.h"
 #include "settings/GestionReglages.h"
 #include "sources/BibliothequeCarte.h"
 #ifdef PLOVAR_HIDAPI
@@ -9,6 +13,7 @@
 
 #include <QFile>
 #include <QLibrary>
+#include <QBuffer>
 #include <QTest>
 
 #include <fcntl.h>
@@ -118,7 +123,107 @@ private slots:
     void serieDemarrageUneOuverture();
     void serieDisparueEtRevenue();
     void serieAbsente();
+    void trames_data();
+    void trames();
+    void interfaceSource_data();
+    void interfaceSource();
 };
+
+void TstSources::trames_data() {
+    QTest::addColumn<QByteArray>("recu");
+    QTest::addColumn<bool>("videAvant");
+    QTest::addColumn<QByteArray>("ensuite");
+    QTest::addColumn<int>("lecture"); // -1: no reading
+    QTest::newRow("exactly four bytes") << QByteArray::fromHex("10208030") << false
+                                        << QByteArray() << 0x80;
+    QTest::newRow("fewer: waits") << QByteArray::fromHex("1020") << false << QByteArray() << -1;
+    QTest::newRow("fewer, then the rest") << QByteArray::fromHex("1020") << false
+                                          << QByteArray::fromHex("ff00") << 0xff;
+    QTest::newRow("more: none") << QByteArray::fromHex("0102030405") << false << QByteArray()
+                                << -1;
+    QTest::newRow("flushed, then a frame") << QByteArray::fromHex("010203040506") << true
+                                           << QByteArray::fromHex("000064ff") << 100;
+}
+
+void TstSources::trames() {
+    // The frame rule on any device: here a buffer, written as the instrument would.
+    QFETCH(QByteArray, recu);
+    QFETCH(bool, videAvant);
+    QFETCH(QByteArray, ensuite);
+    QFETCH(int, lecture);
+    QBuffer tampon;
+    QVERIFY(tampon.open(QIODevice::ReadWrite));
+    const auto envoie = [&tampon](const QByteArray& octets) {
+        const qint64 lu = tampon.pos();
+        tampon.seek(tampon.size());
+        tampon.write(octets);
+        tampon.seek(lu);
+    };
+    sources::LecteurTrames lecteur(&tampon);
+    envoie(recu);
+    if (videAvant)
+        lecteur.vide_buffer();
+    std::optional<int> lu = lecteur.lit_port();
+    if (!ensuite.isEmpty()) {
+        if (!videAvant)
+            QVERIFY(!lu); // an incomplete frame is no reading
+        envoie(ensuite);
+        lu = lecteur.lit_port();
+    }
+    QCOMPARE(lu.value_or(-1), lecture);
+}
+
+void TstSources::interfaceSource_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("brute");
+    QTest::addColumn<QString>("valeur");
+    QTest::addColumn<bool>("lecture");
+    QTest::addColumn<QString>("probleme");
+    // Each source through the one interface: a reading when there is one, the value
+    // it stands for, and what is wrong.
+    QTest::newRow("test keys") << 0 << -7 << "-7" << true << "";
+    QTest::newRow("board absent") << 1 << 128 << "501" << false << "introuvable";
+    QTest::newRow("serial port absent") << 2 << 255 << "999" << false << "non ouvert";
+}
+
+void TstSources::interfaceSource() {
+    QFETCH(int, type);
+    QFETCH(int, brute);
+    QFETCH(QString, valeur);
+    QFETCH(bool, lecture);
+    QFETCH(QString, probleme);
+    QTemporaryDir dir;
+    int16_t valeurTest = -7;
+    std::unique_ptr<sources::Source> s;
+    switch (type) {
+    case 0:
+        s = std::make_unique<sources::SourceClavier>(&valeurTest);
+        break;
+    case 1:
+        s = std::make_unique<sources::SourceCarte>(QStringList{dir.filePath("absente.so")},
+                                                   sources::Usb::FabriquePilote(),
+                                                   [] { return qint64(0); });
+        break;
+    default:
+        s = std::make_unique<sources::SourceSerie>(dir.filePath("pas-de-port"));
+        break;
+    }
+    QCOMPARE(int(s->type()), type);
+    QCOMPARE(sources::typeSource(type), s->type());
+    s->ouvre();
+    const std::optional<int> lu = s->lit();
+    QCOMPARE(lu.has_value(), lecture);
+    if (lu)
+        QCOMPARE(*lu, brute);
+    QCOMPARE(s->valeur(brute).texte(), valeur);
+    QCOMPARE(s->connueSansLecture(), type == 0);
+    if (probleme.isEmpty())
+        QVERIFY(s->probleme().isEmpty());
+    else
+        QVERIFY2(s->probleme().contains(probleme), qPrintable(s->probleme()));
+    s->ferme();
+    QVERIFY(!sources::typeSource(3));
+}
 
 void TstSources::carteAppels() {
     Factice fx;
