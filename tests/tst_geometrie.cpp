@@ -289,18 +289,18 @@ void TstGeometrie::vue_data() {
     QTest::addColumn<qint64>("debut");
     QTest::addColumn<bool>("suitFin");
     const qint64 mois = core::Magasin::kCapacite + 10;
-    QTest::newRow("zoom 1 shows all") << qint64(100) << 1 << qint64(-1) << true << qint64(0)
-                                      << true;
-    QTest::newRow("zoom 4 follows the end") << qint64(100) << 4 << qint64(-1) << true << qint64(75)
-                                            << true;
-    QTest::newRow("moved back stays there") << qint64(100) << 4 << qint64(40) << true << qint64(40)
-                                            << false;
+    QTest::newRow("zoom 1 shows all")
+        << qint64(100) << 1 << qint64(-1) << true << qint64(0) << true;
+    QTest::newRow("zoom 4 follows the end")
+        << qint64(100) << 4 << qint64(-1) << true << qint64(75) << true;
+    QTest::newRow("moved back stays there")
+        << qint64(100) << 4 << qint64(40) << true << qint64(40) << false;
     QTest::newRow("past the end: back to the end, following")
         << qint64(100) << 4 << qint64(1000) << true << qint64(75) << true;
-    QTest::newRow("before the start") << qint64(100) << 4 << qint64(-5) << false << qint64(0)
-                                      << false;
-    QTest::newRow("idle keeps the place") << qint64(100) << 10 << qint64(50) << false
-                                          << qint64(50) << false;
+    QTest::newRow("before the start")
+        << qint64(100) << 4 << qint64(-5) << false << qint64(0) << false;
+    QTest::newRow("idle keeps the place")
+        << qint64(100) << 10 << qint64(50) << false << qint64(50) << false;
     // Past the capacity the oldest 64th leaves at once: the view starts at the first kept.
     QTest::newRow("oldest samples left: moved before them")
         << mois << 2 << qint64(3) << false << qint64(core::Magasin::kCapacite / 64 + 1) << false;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPrinter>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 
@@ -35,6 +36,8 @@ private slots:
     void impression();
     void fenetreStatistiques();
     void valeursEtalonnees();
+    void exportPendantCommande_data();
+    void exportPendantCommande();
 
 private:
     static void remplit(app::Enregistreur& f, const QList<double>& v) {
@@ -476,6 +479,47 @@ void TstGraphe::valeursEtalonnees() {
                 .contains(";500;50,0;\xC2\xB0"
                           "C\r\n"));
     f.outils().statistiques()->close();
+}
+
+void TstGraphe::exportPendantCommande_data() {
+    QTest::addColumn<bool>("charger");
+    QTest::newRow("Record pressed during the export") << false;
+    QTest::newRow("a load started during the export") << true;
+}
+
+void TstGraphe::exportPendantCommande() {
+    // The export lets the window live while it runs; what the user does meanwhile
+    // must not empty or refill the store it walks.
+    QFETCH(bool, charger);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    core::Magasin& m = test::AccesMoteur::magasin(f.moteur());
+    const qint64 n = 300000;
+    const QDateTime t(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
+    for (qint64 i = 1; i <= n; ++i)
+        m.ajoute(double(1 + i % 999), t.addSecs(i));
+    f.affich();
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("autre.csv")), "1;5;x;y\r\n"));
+    QString alerte;
+    QTimer::singleShot(0, &f, [&] {
+        if (charger) {
+            b.dialogues.fichiers.push_back(b.chemin(QStringLiteral("autre.csv")));
+            f.menu_charger_Click();
+        } else {
+            f.CmdRecord_Click();
+        }
+        alerte = f.alerte();
+    });
+    QVERIFY(f.outils().exporteMesures(b.chemin(QStringLiteral("e.csv")), false));
+    QVERIFY2(alerte.contains(QStringLiteral("export")), qPrintable(alerte));
+    QVERIFY(!f.enregistrement());
+    QCOMPARE(m.NbMesures(), n);
+    QVERIFY(!f.alerte().contains(QStringLiteral("export")));
+    // Every row is the store's sample, none is a zero from an emptied store.
+    const QList<QByteArray> lignes = b.lit(QStringLiteral("e.csv")).split('\n');
+    QCOMPARE(lignes.size(), n + 2); // header, rows, nothing after the last line end
+    for (qint64 i = 1; i <= n; i += 997)
+        QCOMPARE(lignes[i].split(';').value(2).trimmed(), QByteArray::number(1 + i % 999));
 }
 
 QTEST_MAIN(TstGraphe)

@@ -1,19 +1,19 @@
 #include "AccesMoteur.h"
 #include "Factices.h"
+#include "settings/GestionReglages.h"
+#include "sources/BibliothequeCarte.h"
 #include "sources/LecteurTrames.h"
 #include "sources/SourceCarte.h"
 #include "sources/SourceClavier.h"
 #include "sources/SourceSerie.h"
-#include "settings/GestionReglages.h"
-#include "sources/BibliothequeCarte.h"
 #ifdef PLOVAR_HIDAPI
 #include "sources/PiloteHid.h"
 #endif
 #include "sources/Usb.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QLibrary>
-#include <QBuffer>
 #include <QTest>
 
 #include <fcntl.h>
@@ -134,15 +134,14 @@ void TstSources::trames_data() {
     QTest::addColumn<bool>("videAvant");
     QTest::addColumn<QByteArray>("ensuite");
     QTest::addColumn<int>("lecture"); // -1: no reading
-    QTest::newRow("exactly four bytes") << QByteArray::fromHex("10208030") << false
-                                        << QByteArray() << 0x80;
+    QTest::newRow("exactly four bytes")
+        << QByteArray::fromHex("10208030") << false << QByteArray() << 0x80;
     QTest::newRow("fewer: waits") << QByteArray::fromHex("1020") << false << QByteArray() << -1;
-    QTest::newRow("fewer, then the rest") << QByteArray::fromHex("1020") << false
-                                          << QByteArray::fromHex("ff00") << 0xff;
-    QTest::newRow("more: none") << QByteArray::fromHex("0102030405") << false << QByteArray()
-                                << -1;
-    QTest::newRow("flushed, then a frame") << QByteArray::fromHex("010203040506") << true
-                                           << QByteArray::fromHex("000064ff") << 100;
+    QTest::newRow("fewer, then the rest")
+        << QByteArray::fromHex("1020") << false << QByteArray::fromHex("ff00") << 0xff;
+    QTest::newRow("more: none") << QByteArray::fromHex("0102030405") << false << QByteArray() << -1;
+    QTest::newRow("flushed, then a frame")
+        << QByteArray::fromHex("010203040506") << true << QByteArray::fromHex("000064ff") << 100;
 }
 
 void TstSources::trames() {
