@@ -33,16 +33,13 @@ Moteur::Moteur(Environnement env, QObject* parent)
     connect(&m_Timer1, &QTimer::timeout, this, &Moteur::Timer1_Timer);
     connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
     connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
-    // The writer hands back each line once it is on disk, file by file and in order:
-    // it is the oldest sample still in flight for that file.
-    m_ecrivain.surEcrite = [this](const QString& chemin, const QByteArray&) {
-        std::deque<core::Echantillon>& enVol = m_enVol[chemin];
-        if (enVol.empty())
-            return;
-        const core::Echantillon e = std::move(enVol.front());
-        enVol.pop_front();
-        emit echantillonEcrit(e);
-    };
+    connect(&m_ecriture, &Ecriture::echantillonEcrit, this, &Moteur::echantillonEcrit);
+    connect(&m_ecriture, &Ecriture::alerte, this, [this](Alerte a, const QString& texte) {
+        if (texte.isEmpty())
+            retireAlerte(a);
+        else
+            afficheAlerte(a, texte);
+    });
     if (m_env.minuteriesManuelles)
         for (QTimer* t : {&m_Timer1, &m_TimerValActu, &m_TimerVideBufferRS})
             t->blockSignals(true);
@@ -178,8 +175,7 @@ bool Moteur::arrete() {
     if (!accepte(Commande::Arreter))
         return false;
     changeEtat(Etat::Repos);
-    if (m_ecrivain.nbEnAttente() > 0)
-        sauveAttente(false);
+    m_ecriture.sauveAttente(m_env.decideur, false);
     return true;
 }
 
@@ -287,7 +283,7 @@ void Moteur::termine() {
     // Sampling stops first, so the waiting lines are all there is to save.
     if (m_etat == Etat::Enregistrement)
         changeEtat(Etat::Repos);
-    sauveAttente(true);
+    m_ecriture.sauveAttente(m_env.decideur, true);
     m_TimerValActu.stop();
     m_TimerVideBufferRS.stop();
     m_source->ferme();
@@ -388,63 +384,7 @@ void Moteur::TimerVideBufferRS_Timer() {
 }
 
 void Moteur::ajoute_ligne(const core::Echantillon& e) {
-    m_enVol[m_cheminEnr].push_back(e);
-    suitEcriture(m_ecrivain.ajoute(m_cheminEnr, files::ligneEnr(e)));
-}
-
-void Moteur::suitEcriture(files::EcrivainEnr::Etat etat) {
-    using Etat = files::EcrivainEnr::Etat;
-    if (etat == Etat::Echec) {
-        QStringList lignes;
-        for (const QString& chemin : m_ecrivain.fichiersEnAttente())
-            lignes << QStringLiteral("Écriture impossible dans %1 (%2) : %3 mesure(s) en attente.")
-                          .arg(QDir::toNativeSeparators(chemin), m_ecrivain.derniereErreur(chemin))
-                          .arg(m_ecrivain.nbEnAttente(chemin));
-        lignes << QStringLiteral("Elles sont gardées en mémoire : nouvel essai à chaque mesure.");
-        afficheAlerte(Alerte::Ecriture, lignes.join(QLatin1Char('\n')));
-    } else if (etat == Etat::Retabli) {
-        retireAlerte(Alerte::Ecriture);
-        afficheAlerte(Alerte::Info, QStringLiteral("Écriture rétablie : toutes les mesures en "
-                                                   "attente ont été écrites."));
-        QTimer::singleShot(10000, this, [this] { retireAlerte(Alerte::Info); });
-    }
-}
-
-bool Moteur::sauveAttente(bool fermeture) {
-    if (m_ecrivain.nbEnAttente() == 0)
-        return true;
-    suitEcriture(m_ecrivain.reessaie());
-    // One rescue file per record file, so lines never mix without saying where they
-    // were meant to go.
-    for (const QString& chemin : m_ecrivain.fichiersEnAttente()) {
-        while (m_ecrivain.nbEnAttente(chemin) > 0) {
-            const int nb = m_ecrivain.nbEnAttente(chemin);
-            const QString secours =
-                m_env.decideur ? m_env.decideur->fichierSecours(chemin, nb, fermeture) : QString();
-            if (secours.isEmpty()) {
-                if (!fermeture)
-                    break; // they stay waiting and are retried at the next sample
-                if (!m_env.decideur || m_env.decideur->abandonneAttente(chemin, nb)) {
-                    m_ecrivain.oublieAttente(chemin);
-                    m_enVol.erase(chemin);
-                }
-                continue;
-            }
-            QString erreur;
-            if (files::EcrivainEnr::ecritDurable(secours, m_ecrivain.contenuEnAttente(chemin),
-                                                 &erreur, appels(), files::enteteEnr())) {
-                m_ecrivain.oublieAttente(chemin);
-                m_enVol.erase(chemin);
-            } else
-                afficheAlerte(Alerte::Info, QStringLiteral("Écriture impossible dans %1 (%2).")
-                                                .arg(QDir::toNativeSeparators(secours), erreur));
-        }
-    }
-    if (m_ecrivain.nbEnAttente() == 0)
-        retireAlerte(Alerte::Ecriture);
-    else
-        suitEcriture(files::EcrivainEnr::Etat::Echec);
-    return m_ecrivain.nbEnAttente() == 0;
+    m_ecriture.ajoute(m_cheminEnr, e);
 }
 
 void Moteur::suitSource() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Alertes.h"
+#include "engine/Ecriture.h"
 #include "core/Cadences.h"
 #include "core/Cycle.h"
 #include "core/Echantillon.h"
@@ -48,34 +50,6 @@ enum class Commande {
     FichierEnr,
     Charger,
     Largeur,
-};
-
-/// The notices the engine raises; each kind holds at most one text at a time.
-enum class Alerte {
-    Ecriture,
-    Source,
-    Info,
-    Config,
-    ConfigReinitialisee,
-    Etalonnage,
-    Silence,
-    Lecture,
-    Chargement,
-    Memoire
-};
-
-/// Where the user must decide, the engine asks through this interface: the window
-/// answers with dialogs, the command line with a fixed rule.
-class Decideur {
-public:
-    virtual ~Decideur() = default;
-    /// `nb` lines meant for `chemin` could not be written there. Returns the file
-    /// they should be added to, or "" to keep them waiting. `fermeture` is set when
-    /// the program is about to end.
-    virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture) = 0;
-    /// At the end, after a refused rescue file: true drops the `nb` lines meant for
-    /// `chemin`.
-    virtual bool abandonneAttente(const QString& chemin, int nb) = 0;
 };
 
 /// What the engine takes from the outside world; tests replace each part.
@@ -195,7 +169,7 @@ public:
     static constexpr qint64 kSilenceMs = 10000;
     /// Record file the samples are appended to, resolved to a full path.
     const QString& cheminEnr() const { return m_cheminEnr; }
-    const files::EcrivainEnr& ecrivain() const { return m_ecrivain; }
+    const files::EcrivainEnr& ecrivain() const { return m_ecriture.ecrivain(); }
     /// The serial instrument's port (open only while it is the source).
     const sources::Rs232& rs232() const;
     const QTimer& Timer1() const { return m_Timer1; }
@@ -230,12 +204,8 @@ private:
     QDateTime instantTick();
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
-    void suitEcriture(files::EcrivainEnr::Etat etat);
     /// Shows or withdraws the source's notice.
     void suitSource();
-    /// Tries once more to write waiting lines, then asks where to save them. Returns
-    /// true when nothing waits any more.
-    bool sauveAttente(bool fermeture);
     void ecritConfig();
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
@@ -255,8 +225,6 @@ private:
     /// One source of each kind, by TypeSource; m_source is the one in force.
     std::array<std::unique_ptr<sources::Source>, 3> m_sources;
     sources::Source* m_source = nullptr;
-    /// Samples whose lines wait to reach each record file, in order.
-    std::map<QString, std::deque<core::Echantillon>> m_enVol;
     /// The active device has given a reading since it was chosen.
     bool m_lectureRecue = false;
     /// When the serial instrument last sent a frame (or its source was chosen).
@@ -272,7 +240,7 @@ private:
     QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;
-    files::EcrivainEnr m_ecrivain{appels()};
+    Ecriture m_ecriture{appels()};
     QTimer m_Timer1;
     QTimer m_TimerValActu;
     QTimer m_TimerVideBufferRS;

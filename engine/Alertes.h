@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace engine {
+
+/// The notices the engine raises; each kind holds at most one text at a time.
+enum class Alerte {
+    Ecriture,
+    Source,
+    Info,
+    Config,
+    ConfigReinitialisee,
+    Etalonnage,
+    Silence,
+    Lecture,
+    Chargement,
+    Memoire
+};
+
+/// Where the user must decide, the engine asks through this interface: the window
+/// answers with dialogs, the command line with a fixed rule.
+class Decideur {
+public:
+    virtual ~Decideur() = default;
+    /// `nb` lines meant for `chemin` could not be written there. Returns the file
+    /// they should be added to, or "" to keep them waiting. `fermeture` is set when
+    /// the program is about to end.
+    virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture) = 0;
+    /// At the end, after a refused rescue file: true drops the `nb` lines meant for
+    /// `chemin`.
+    virtual bool abandonneAttente(const QString& chemin, int nb) = 0;
+};
+
+} // namespace engine
