@@ -193,11 +193,14 @@ void EnregistreurConsole::termine() {
     QCoreApplication::exit(m_statut);
 }
 
-QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool fermeture) {
+QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool fermeture,
+                                            bool evenements) {
     // During the run, waiting lines are retried with every sample; only the end saves them.
     if (!fermeture)
         return {};
-    m_statut = kStatutSecours;
+    // Samples outside the record file change the exit status; events do not.
+    if (!evenements)
+        m_statut = kStatutSecours;
     if (chemin != m_cheminSecours) {
         m_cheminSecours = chemin;
         m_essaisSecours = 0;
@@ -219,8 +222,10 @@ QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool 
     if (m_essaisSecours >= cibles.size())
         return {};
     const QString cible = cibles[m_essaisSecours++];
-    dit(QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans %2 : elles sont ajoutées "
-                       "à %3.")
+    dit((evenements ? QStringLiteral("%1 événement(s) n'ont pas pu être écrits dans %2 : ils "
+                                     "sont ajoutés à %3.")
+                    : QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans %2 : elles "
+                                     "sont ajoutées à %3."))
             .arg(nb)
             .arg(QDir::toNativeSeparators(chemin), QDir::toNativeSeparators(cible)));
     return cible;

@@ -68,7 +68,8 @@ public:
     void verifieFin();
 
 private:
-    QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
+    QString fichierSecours(const QString& chemin, int nb, bool fermeture,
+                           bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void termine();

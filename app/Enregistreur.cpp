@@ -218,12 +218,16 @@ void Enregistreur::CmdRecord_Click() {
         m_moteur->demarre();
 }
 
-QString Enregistreur::fichierSecours(const QString& chemin, int nb, bool) {
-    m_dialogues->avertissement(this, QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans "
-                                                    "%2.\nChoisissez un fichier où les ajouter "
-                                                    "(à la fin, s'il existe déjà).")
-                                         .arg(nb)
-                                         .arg(QDir::toNativeSeparators(chemin)));
+QString Enregistreur::fichierSecours(const QString& chemin, int nb, bool, bool evenements) {
+    m_dialogues->avertissement(
+        this, (evenements ? QStringLiteral("%1 événement(s) n'ont pas pu être écrits dans %2.\n"
+                                           "Choisissez un fichier où les ajouter (à la fin, "
+                                           "s'il existe déjà).")
+                          : QStringLiteral("%1 mesure(s) n'ont pas pu être écrites dans %2.\n"
+                                           "Choisissez un fichier où les ajouter (à la fin, "
+                                           "s'il existe déjà)."))
+                  .arg(nb)
+                  .arg(QDir::toNativeSeparators(chemin)));
     return m_dialogues->fichierSecours(this, QFileInfo(chemin).completeBaseName() +
                                                  QStringLiteral("_secours.csv"));
 }

@@ -98,7 +98,8 @@ protected:
 
 private:
     // engine::Decideur: the window asks the user.
-    QString fichierSecours(const QString& chemin, int nb, bool fermeture) override;
+    QString fichierSecours(const QString& chemin, int nb, bool fermeture,
+                           bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void appliqueLargeur(int twips);

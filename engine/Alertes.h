@@ -6,6 +6,7 @@ namespace engine {
 
 /// The notices the engine raises; each kind holds at most one text at a time.
 enum class Alerte {
+    Alarme,
     Ecriture,
     Source,
     Info,
@@ -25,8 +26,10 @@ public:
     virtual ~Decideur() = default;
     /// `nb` lines meant for `chemin` could not be written there. Returns the file
     /// they should be added to, or "" to keep them waiting. `fermeture` is set when
-    /// the program is about to end.
-    virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture) = 0;
+    /// the program is about to end; `evenements` when the lines are events, not
+    /// samples.
+    virtual QString fichierSecours(const QString& chemin, int nb, bool fermeture,
+                                   bool evenements) = 0;
     /// At the end, after a refused rescue file: true drops the `nb` lines meant for
     /// `chemin`.
     virtual bool abandonneAttente(const QString& chemin, int nb) = 0;

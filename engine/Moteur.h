@@ -2,7 +2,9 @@
 
 #include "engine/Alertes.h"
 #include "engine/Ecriture.h"
+#include "core/Alarme.h"
 #include "core/Cadences.h"
+#include "core/Evenement.h"
 #include "core/Cycle.h"
 #include "core/Echantillon.h"
 #include "core/Etalonnage.h"
@@ -68,6 +70,9 @@ struct Environnement {
     bool minuteriesManuelles = false;
     /// The record writer's system calls; the real ones when not set.
     files::AppelsSysteme* appels = nullptr;
+    /// The previous run of this configuration did not stop cleanly (its lock was
+    /// left behind): the first recording says so in its events.
+    bool repriseApresArret = false;
 };
 
 /// Outcome of choosing a new record file.
@@ -147,6 +152,17 @@ public:
     void TimerValActu_Timer();
     void TimerVideBufferRS_Timer();
 
+    /// Adds a comment at sample `numero` (the newest when not given): during a
+    /// recording, or on a loaded file. False when there is nowhere to keep it.
+    bool ajouteCommentaire(const QString& texte, std::optional<qint64> numero = std::nullopt);
+    /// The events of the current run, or of the loaded file.
+    const std::vector<core::Evenement>& evenements() const { return m_evenements; }
+    /// The threshold alarm in force; `ecrire` stores it with the settings. False,
+    /// changing nothing, when it cannot be used (`erreur` says why).
+    bool choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QString* erreur = nullptr);
+    const core::ReglageAlarme& reglageAlarme() const { return m_alarme.reglage(); }
+    core::NiveauAlarme niveauAlarme() const { return m_alarme.niveau(); }
+
     /// The calibration in force (off when none was stored or its file is damaged).
     const core::Etalonnage& etalonnage() const { return m_etalonnage; }
     /// Puts a calibration in force and stores it beside the settings. False, changing
@@ -187,6 +203,8 @@ signals:
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);
+    /// Something happened that the events file keeps (it is on its way to disk).
+    void evenement(const core::Evenement& e);
     /// A notice was raised or changed; an empty text withdraws it.
     void alerteChange(engine::Alerte alerte, const QString& texte);
     /// A load has reached byte `position` of `taille`.
@@ -207,6 +225,13 @@ private:
     /// Shows or withdraws the source's notice.
     void suitSource();
     void ecritConfig();
+    /// Writes an event beside the record file (or beside `fichier`) and tells the
+    /// listeners; `numero` defaults to the newest sample.
+    core::Evenement noteEvenement(const QString& type, const QString& texte,
+                                  std::optional<qint64> numero = std::nullopt,
+                                  const QString& fichier = QString());
+    /// Judges a stored sample against the alarm's limits.
+    void suitAlarme(const core::Echantillon& e);
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
     }
@@ -216,6 +241,12 @@ private:
     Environnement m_env;
     Etat m_etat = Etat::Repos;
     int m_lecteurs = 0;
+    core::Alarme m_alarme;
+    /// When the alarm in force began (ms since the epoch).
+    qint64 m_debutAlarmeMs = 0;
+    std::vector<core::Evenement> m_evenements;
+    /// The record file last loaded.
+    QString m_cheminCharge;
     core::Reglages m_reglages;
     core::Etalonnage m_etalonnage;
     core::Cadence m_cadence;

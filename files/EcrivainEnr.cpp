@@ -194,7 +194,7 @@ bool EcrivainEnr::vide(const QString& chemin, File& f) {
     QByteArray bloc;
     for (const QByteArray& l : f.lignes)
         bloc += l;
-    if (!ecritDurable(chemin, bloc, &f.erreur, m_appels, QByteArray(), &f.longueurSure)) {
+    if (!ecritDurable(chemin, bloc, &f.erreur, m_appels, entete(chemin), &f.longueurSure)) {
         if (f.rang == 0)
             f.rang = ++m_rang;
         return false;

@@ -64,6 +64,13 @@ public:
     void oublieAttente(const QString& chemin);
     /// Why the last write to a file failed, in French.
     QString derniereErreur(const QString& chemin) const;
+    /// The line that starts `chemin` when it is new or empty (none by default: a
+    /// record file gets its header from the new-record command).
+    void setEntete(const QString& chemin, const QByteArray& entete) { m_entetes[chemin] = entete; }
+    QByteArray entete(const QString& chemin) const {
+        const auto i = m_entetes.find(chemin);
+        return i == m_entetes.end() ? QByteArray() : i->second;
+    }
 
     /// Called with each line once it is on disk (without its line end).
     std::function<void(const QString& chemin, const QByteArray& ligne)> surEcrite;
@@ -97,6 +104,7 @@ private:
 
     AppelsSysteme& m_appels;
     std::map<QString, File> m_fichiers;
+    std::map<QString, QByteArray> m_entetes;
     quint64 m_rang = 0;
 };
 

@@ -1,0 +1,78 @@
+#include "files/FichierEvenements.h"
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+
+namespace files {
+
+QString cheminEvenements(const QString& cheminEnr) {
+    const QFileInfo info(cheminEnr);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("_evenements.csv"));
+}
+
+QByteArray enteteEvenements() {
+    return QByteArray("N\xC2\xB0Record;Date;Time;Type;Texte\r\n");
+}
+
+QByteArray ligneEvenement(const core::Evenement& e) {
+    QString texte = e.texte;
+    texte.replace(QLatin1Char(';'), QLatin1Char(','));
+    texte.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    texte.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QByteArray l = QByteArray::number(e.numero);
+    for (const QString& champ : {e.date, e.heure, e.type, texte}) {
+        l += ';';
+        l += champ.toUtf8();
+    }
+    l += "\r\n";
+    return l;
+}
+
+LectureEvenements lisEvenements(const QString& chemin) {
+    LectureEvenements r;
+    QFile f(chemin);
+    if (!QFileInfo(chemin).exists())
+        return r;
+    if (!QFileInfo(chemin).isFile() || !f.open(QIODevice::ReadOnly)) {
+        r.raison = QStringLiteral("le fichier d'événements %1 ne peut pas être lu").arg(chemin);
+        return r;
+    }
+    // Small beside the record: read whole, at most a few megabytes of events.
+    constexpr qint64 kTailleMax = 64 << 20;
+    const QByteArray contenu = f.read(kTailleMax);
+    const QList<QByteArray> lignes = contenu.split('\n');
+    for (qsizetype k = 0; k < lignes.size(); ++k) {
+        QByteArray l = lignes[k];
+        if (l.endsWith('\r'))
+            l.chop(1);
+        if (k == lignes.size() - 1 && l.isEmpty())
+            break;
+        // The header names its columns; a file without it starts with an event.
+        if (k == 0 && l.startsWith('N'))
+            continue;
+        const QList<QByteArray> champs = l.split(';');
+        bool ok = false;
+        core::Evenement e;
+        e.numero = champs.value(0).toLongLong(&ok);
+        if (!ok || champs.size() < 5) {
+            r.raison = QStringLiteral("ligne %1 illisible").arg(k + 1);
+            r.ligne = k + 1;
+            return r;
+        }
+        e.date = QString::fromUtf8(champs[1]);
+        e.heure = QString::fromUtf8(champs[2]);
+        e.type = QString::fromUtf8(champs[3]);
+        e.texte = QString::fromUtf8(champs.mid(4).join(';'));
+        r.evenements.push_back(std::move(e));
+    }
+    if (f.size() > kTailleMax) {
+        r.raison = QStringLiteral("fichier d'événements trop grand : seuls les %1 premiers "
+                                  "Mo sont lus")
+                       .arg(kTailleMax >> 20);
+        r.ligne = lignes.size();
+    }
+    return r;
+}
+
+} // namespace files

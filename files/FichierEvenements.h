@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/Evenement.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace files {
+
+/// The events file beside a record file: "mesures.csv" gives "mesures_evenements.csv".
+QString cheminEvenements(const QString& cheminEnr);
+/// Its header line, UTF-8, ended by CR LF.
+QByteArray enteteEvenements();
+/// One event as a line: number;date;time;kind;text, UTF-8, ended by CR LF. A ";" or a
+/// line end inside the text becomes a "," or a space, so that a line stays a line.
+QByteArray ligneEvenement(const core::Evenement& e);
+
+/// What reading an events file gave.
+struct LectureEvenements {
+    std::vector<core::Evenement> evenements;
+    /// Why it stopped before the end, in French ("" when it read everything or the
+    /// file is missing).
+    QString raison;
+    /// The line it stopped at (counting the header as line 1).
+    qint64 ligne = 0;
+};
+/// Reads an events file; a missing one gives no events and no reason.
+LectureEvenements lisEvenements(const QString& chemin);
+
+} // namespace files
