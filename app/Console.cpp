@@ -49,6 +49,9 @@ EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole 
     m_minuterieFin.setTimerType(Qt::PreciseTimer);
     connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, &EnregistreurConsole::imprime);
+    connect(&m_moteur, &engine::Moteur::evenement, this, [this](const core::Evenement& e) {
+        dit(QStringLiteral("événement (%1) : %2").arg(e.type, e.texte));
+    });
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte, const QString& texte) {
                 if (!texte.isEmpty())
@@ -104,6 +107,14 @@ bool EnregistreurConsole::demarre() {
         m.choisitSource(*m_options.source, false);
     if (!m_options.fichier.isEmpty())
         m.utiliseFichier(m_options.fichier);
+    if (m_options.alarme) {
+        QString erreur;
+        if (!m.choisitAlarme(*m_options.alarme, false, &erreur)) {
+            dit(QStringLiteral("alarme impossible : %1.").arg(erreur));
+            m_statut = kStatutUsage;
+            return false;
+        }
+    }
     // A file that cannot take a line now is refused before any sampling: a run that
     // could only keep its samples in memory is no recording.
     if (const std::optional<QString> refus = files::EcrivainEnr::refusEcriture(m.cheminEnr())) {
@@ -125,9 +136,9 @@ bool EnregistreurConsole::demarre() {
     }
     // A closed output pipe is told by the write's error, not by a deadly signal.
     std::signal(SIGPIPE, SIG_IGN);
-    // Test keys from standard input, when there is one.
+    // Test keys and comment lines from standard input, when there is one.
     struct stat st {};
-    if (m.source().type() == sources::TypeSource::Clavier && ::fstat(STDIN_FILENO, &st) == 0) {
+    if (::fstat(STDIN_FILENO, &st) == 0) {
         m_entree = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         connect(m_entree.get(), &QSocketNotifier::activated, this, &EnregistreurConsole::litEntree);
     }
@@ -172,8 +183,28 @@ void EnregistreurConsole::litEntree() {
         m_entree->setEnabled(false);
         return;
     }
-    for (ssize_t k = 0; k < n; ++k)
-        m_moteur.toucheTest(static_cast<unsigned char>(tampon[k]));
+    for (ssize_t k = 0; k < n; ++k) {
+        const char c = tampon[k];
+        if (c == '\n') {
+            // A line that starts with "#" is a comment at the newest sample.
+            if (m_dansCommentaire &&
+                !m_moteur.ajouteCommentaire(QString::fromLocal8Bit(m_commentaire)))
+                dit(QStringLiteral("commentaire vide ou hors enregistrement : ignoré."));
+            m_dansCommentaire = false;
+            m_commentaire.clear();
+            m_debutLigne = true;
+            continue;
+        }
+        if (m_debutLigne && c == '#') {
+            m_dansCommentaire = true;
+        } else if (m_dansCommentaire) {
+            if (m_commentaire.size() < 1000)
+                m_commentaire += c;
+        } else if (m_moteur.source().type() == sources::TypeSource::Clavier) {
+            m_moteur.toucheTest(static_cast<unsigned char>(c));
+        }
+        m_debutLigne = false;
+    }
 }
 
 void EnregistreurConsole::termine() {

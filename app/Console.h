@@ -22,6 +22,8 @@ struct OptionsConsole {
     std::optional<double> duree;
     /// Print the physical value (stored calibration) as an extra field on each line.
     bool etalonnage = false;
+    /// A threshold alarm for this run, instead of the stored one.
+    std::optional<core::ReglageAlarme> alarme;
 };
 
 /// Exit statuses of a recording without a window.
@@ -68,8 +70,7 @@ public:
     void verifieFin();
 
 private:
-    QString fichierSecours(const QString& chemin, int nb, bool fermeture,
-                           bool evenements) override;
+    QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void termine();
@@ -92,6 +93,10 @@ private:
     int m_essaisSecours = 0;
     /// Standard output refused a line: the run goes on with the file only.
     bool m_sortieFermee = false;
+    /// The line being typed on standard input, when it is a comment ("#...").
+    QByteArray m_commentaire;
+    bool m_dansCommentaire = false;
+    bool m_debutLigne = true;
     bool m_fini = false;
     int m_statut = kStatutOk;
 };

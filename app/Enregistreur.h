@@ -98,8 +98,7 @@ protected:
 
 private:
     // engine::Decideur: the window asks the user.
-    QString fichierSecours(const QString& chemin, int nb, bool fermeture,
-                           bool evenements) override;
+    QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void appliqueLargeur(int twips);

@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -115,7 +116,25 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("etalonnage"),
         QStringLiteral("Ajoute à chaque ligne affichée la valeur physique de l'étalonnage "
                        "enregistré (le fichier d'enregistrement garde la valeur brute)."));
-    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree, etalonnage});
+    const QCommandLineOption alarmeHaute(
+        QStringLiteral("alarme-haute"),
+        QStringLiteral("Alarme quand la valeur (étalonnée s'il y a un étalonnage) dépasse V."),
+        QStringLiteral("V"));
+    const QCommandLineOption alarmeBasse(QStringLiteral("alarme-basse"),
+                                         QStringLiteral("Alarme quand la valeur passe sous V."),
+                                         QStringLiteral("V"));
+    const QCommandLineOption hysteresis(
+        QStringLiteral("hysteresis"),
+        QStringLiteral("L'alarme cesse quand la valeur est revenue de V en deçà de la limite "
+                       "(0 par défaut)."),
+        QStringLiteral("V"));
+    const QCommandLineOption maintien(
+        QStringLiteral("maintien"),
+        QStringLiteral("Durée minimale, en secondes, d'un dépassement (ou d'un retour) pour "
+                       "qu'il compte (0 par défaut)."),
+        QStringLiteral("SECONDES"));
+    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree, etalonnage,
+                  alarmeHaute, alarmeBasse, hysteresis, maintien});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -156,6 +175,31 @@ int ligneDeCommande(int argc, char* argv[]) {
     }
 
     o.etalonnage = p.isSet(etalonnage);
+    // The alarm's numbers, with a decimal point or comma.
+    const auto reel = [&](const QCommandLineOption& option) -> std::optional<double> {
+        if (!p.isSet(option))
+            return std::nullopt;
+        bool ok = false;
+        const double v =
+            QString(p.value(option)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        if (!ok || !std::isfinite(v))
+            erreurUsage(p, QStringLiteral("--%1 attend un nombre, pas « %2 ».")
+                               .arg(option.names().constFirst(), p.value(option)));
+        return v;
+    };
+    if (p.isSet(alarmeHaute) || p.isSet(alarmeBasse)) {
+        core::ReglageAlarme a;
+        a.haute = reel(alarmeHaute);
+        a.basse = reel(alarmeBasse);
+        a.hysteresis = reel(hysteresis).value_or(0);
+        a.maintienMs = static_cast<qint64>(reel(maintien).value_or(0) * 1000);
+        if (const std::optional<QString> refus = a.refus())
+            erreurUsage(p, QStringLiteral("alarme impossible : %1.").arg(*refus));
+        o.alarme = a;
+    } else if (p.isSet(hysteresis) || p.isSet(maintien)) {
+        erreurUsage(p, QStringLiteral("--hysteresis et --maintien vont avec --alarme-haute ou "
+                                      "--alarme-basse."));
+    }
 
     // A window that takes this process for another window would send it SIGUSR1.
     std::signal(SIGUSR1, SIG_IGN);
@@ -169,6 +213,7 @@ int ligneDeCommande(int argc, char* argv[]) {
                      QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
         return app::kStatutImpossible;
     }
+    env.repriseApresArret = instance.abandonne();
     engine::Moteur moteur(std::move(env));
     app::EnregistreurConsole console(moteur, o);
     return console.exec();
@@ -210,6 +255,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    env.repriseApresArret = instance.abandonne();
     // The layout is measured for an 8-point sans-serif window font.
     QApplication::setFont(ui::policeSansSerif(8));
     if (const QScreen* ecran = QGuiApplication::primaryScreen())

@@ -19,13 +19,19 @@ QString InstanceUnique::cheminVerrou(const QString& cheminConfig) {
 }
 
 InstanceUnique::InstanceUnique(const QString& cheminConfig)
-    : m_verrou(std::make_unique<QLockFile>(cheminVerrou(cheminConfig))) {
+    : m_verrou(std::make_unique<QLockFile>(cheminVerrou(cheminConfig))),
+      m_chemin(cheminVerrou(cheminConfig)) {
     // Only a dead owner makes the lock stale, never its age: a recording may run for days.
     m_verrou->setStaleLockTime(0);
 }
 
 bool InstanceUnique::acquiert() {
-    return m_verrou->tryLock(0);
+    // A clean stop removes the lock: one still there, and free, was left behind.
+    const bool existait = QFileInfo::exists(m_chemin);
+    if (!m_verrou->tryLock(0))
+        return false;
+    m_abandonne = existait;
+    return true;
 }
 
 std::optional<qint64> InstanceUnique::proprietaire() const {

@@ -18,6 +18,9 @@ public:
     explicit InstanceUnique(const QString& cheminConfig);
     /// True when this process now holds the lock; false when another instance runs.
     bool acquiert();
+    /// After acquiert(): the lock was left behind by a process that did not stop
+    /// cleanly (killed, power cut).
+    bool abandonne() const { return m_abandonne; }
     /// The process holding the lock, when it can be told.
     std::optional<qint64> proprietaire() const;
     /// Path of the lock file used for a configuration path.
@@ -25,6 +28,8 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_verrou;
+    QString m_chemin;
+    bool m_abandonne = false;
 };
 
 } // namespace core

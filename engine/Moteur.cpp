@@ -194,9 +194,9 @@ bool Moteur::demarre() {
 bool Moteur::arrete() {
     if (!accepte(Commande::Arreter))
         return false;
-    noteEvenement(QString::fromUtf8(core::Evenement::kArret),
-                  QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s).")
-                      .arg(m_magasin.NbMesures()));
+    noteEvenement(
+        QString::fromUtf8(core::Evenement::kArret),
+        QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s).").arg(m_magasin.NbMesures()));
     changeEtat(Etat::Repos);
     m_ecriture.sauveAttente(m_env.decideur, false);
     return true;
@@ -291,10 +291,10 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
         files::lisEvenements(files::cheminEvenements(chemin));
     m_evenements = evenements.evenements;
     if (!evenements.raison.isEmpty())
-        afficheAlerte(Alerte::Chargement,
-                      QStringLiteral("Événements de %1 : %2.")
-                          .arg(QDir::toNativeSeparators(files::cheminEvenements(chemin)),
-                               evenements.raison));
+        afficheAlerte(
+            Alerte::Chargement,
+            QStringLiteral("Événements de %1 : %2.")
+                .arg(QDir::toNativeSeparators(files::cheminEvenements(chemin)), evenements.raison));
     // A load that stops early keeps what it read, and says so.
     if (fin == files::FinChargement::Echec && m_arret.ligne > 0)
         afficheAlerte(Alerte::Chargement, QStringLiteral("Chargement arrêté à la ligne %1 : %2")
@@ -386,11 +386,12 @@ QDateTime Moteur::instantTick() {
     if (m_ticksRun > 0) {
         const QDateTime prevu =
             m_premierInstant.addMSecs(m_ticksRun * m_cadence.IntervalleTimer.count());
-        noteEvenement(QString::fromUtf8(core::Evenement::kHorloge),
-                      QStringLiteral("L'horloge a sauté de %1 s (mesure attendue à %2, prise à "
-                                     "%3).")
-                          .arg(prevu.secsTo(maintenant))
-                          .arg(core::formatHeure(prevu.time()), core::formatHeure(maintenant.time())));
+        noteEvenement(
+            QString::fromUtf8(core::Evenement::kHorloge),
+            QStringLiteral("L'horloge a sauté de %1 s (mesure attendue à %2, prise à "
+                           "%3).")
+                .arg(prevu.secsTo(maintenant))
+                .arg(core::formatHeure(prevu.time()), core::formatHeure(maintenant.time())));
     }
     m_premierInstant = maintenant;
     m_ticksRun = 1;
@@ -488,9 +489,8 @@ void Moteur::retireAlerte(Alerte a) {
 core::Evenement Moteur::noteEvenement(const QString& type, const QString& texte,
                                       std::optional<qint64> numero, const QString& fichier) {
     core::Evenement e;
-    e.numero = numero.value_or(m_etat == Etat::Enregistrement || !m_magasin.donneesChargees
-                                   ? m_magasin.NbMesures()
-                                   : 0);
+    e.numero = numero.value_or(
+        m_etat == Etat::Enregistrement || !m_magasin.donneesChargees ? m_magasin.NbMesures() : 0);
     const QDateTime maintenant = m_env.horloge->maintenant();
     e.date = core::formatDate(maintenant.date());
     e.heure = core::formatHeure(maintenant.time());
@@ -532,7 +532,8 @@ bool Moteur::choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QString* e
     m_alarme.regle(r);
     if (!r.active())
         retireAlerte(Alerte::Alarme);
-    if (ecrire && !files::FichierAlarme(files::FichierAlarme::cheminPour(m_config.chemin())).ecrit(r) &&
+    if (ecrire &&
+        !files::FichierAlarme(files::FichierAlarme::cheminPour(m_config.chemin())).ecrit(r) &&
         erreur)
         *erreur = QStringLiteral("l'alarme est en vigueur mais n'a pas pu être enregistrée");
     return true;
@@ -555,8 +556,7 @@ void Moteur::suitAlarme(const core::Echantillon& e) {
                    : n;
     };
     const core::ReglageAlarme& r = m_alarme.reglage();
-    const QString depuis =
-        core::formatHeure(QDateTime::fromMSecsSinceEpoch(t->depuisMs).time());
+    const QString depuis = core::formatHeure(QDateTime::fromMSecsSinceEpoch(t->depuisMs).time());
     if (t->avant != core::NiveauAlarme::Normal) {
         const qint64 s = (t->depuisMs - m_debutAlarmeMs) / 1000;
         noteEvenement(QString::fromUtf8(core::Evenement::kFinAlarme),

@@ -1,7 +1,7 @@
 #include "files/FichierEvenements.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace files {

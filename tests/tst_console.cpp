@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,7 +84,51 @@ private slots:
     void arretPendantPanne();
     void statuts_data();
     void statuts();
+    void evenements();
 };
+
+void TstConsole::evenements() {
+    // A limit crossed with the keys, a comment typed, then a run killed and another
+    // started: the events file says all of it, and the record keeps its four fields.
+    Programme prog;
+    QProcess p;
+    prog.prepare(p, {QStringLiteral("--enregistrer"), QStringLiteral("--source"),
+                     QStringLiteral("0"), QStringLiteral("--alarme-haute"), QStringLiteral("2"),
+                     QStringLiteral("--duree"), QStringLiteral("2.5")});
+    p.start();
+    QVERIFY(p.waitForStarted());
+    p.write("+++\n# vanne ouverte\n");
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(p.readAllStandardError().contains("vanne ouverte"));
+    QProcess tue;
+    prog.prepare(tue, {QStringLiteral("--enregistrer")});
+    tue.start();
+    QVERIFY(tue.waitForReadyRead(10000));
+    tue.kill();
+    QVERIFY(tue.waitForFinished(10000));
+    QProcess reprise;
+    prog.prepare(reprise,
+                 {QStringLiteral("--enregistrer"), QStringLiteral("--duree"), QStringLiteral("1")});
+    reprise.start();
+    QVERIFY(reprise.waitForFinished(30000));
+    QCOMPARE(reprise.exitCode(), 0);
+    QFile f(QDir(prog.travail).filePath(QStringLiteral("data_tr_evenements.csv")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList types;
+    for (const QByteArray& l : f.readAll().split('\n').mid(1))
+        if (!l.isEmpty())
+            types << QString::fromUtf8(l.split(';').value(3));
+    // The comment and the alarm come in the order the keys and the first tick met.
+    QCOMPARE(types.size(), 8);
+    QCOMPARE(types.first(), QStringLiteral("début"));
+    QCOMPARE((QSet<QString>{types[1], types[2]}),
+             (QSet<QString>{QStringLiteral("commentaire"), QStringLiteral("alarme")}));
+    QCOMPARE(types.mid(3).join('|'), QStringLiteral("arrêt|début|reprise|début|arrêt"));
+    for (const QByteArray& l : lignes(prog.enregistrement(), "\r\n"))
+        QVERIFY2(kLigne.match(QString::fromLatin1(l)).hasMatch(), l.constData());
+}
 
 void TstConsole::finDeDuree_data() {
     QTest::addColumn<double>("secondes");

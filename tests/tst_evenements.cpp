@@ -1,0 +1,230 @@
+// Threshold alarms and the events kept beside a record file, without any widget.
+#include "HorlogeFixe.h"
+#include "core/Alarme.h"
+#include "engine/Moteur.h"
+#include "files/FichierAlarme.h"
+#include "files/FichierEvenements.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+QByteArray lit(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool ecrit(const QString& chemin, const QByteArray& contenu) {
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
+}
+
+std::optional<double> limite(double v) {
+    return std::isnan(v) ? std::nullopt : std::optional<double>(v);
+}
+
+} // namespace
+
+class TstEvenements : public QObject {
+    Q_OBJECT
+private slots:
+    void alarme_data();
+    void alarme();
+    void alarmeEtalonnee();
+    void fichierEvenements_data();
+    void fichierEvenements();
+    void evenementsSansPlace();
+};
+
+void TstEvenements::alarme_data() {
+    QTest::addColumn<QList<double>>("valeurs");
+    QTest::addColumn<QList<int>>("secondes"); // time of each value; empty: one a second
+    QTest::addColumn<double>("haute");        // NaN: none
+    QTest::addColumn<double>("basse");
+    QTest::addColumn<double>("hysteresis");
+    QTest::addColumn<int>("maintien");
+    QTest::addColumn<int>("changeA"); // from this value on, the high limit is `haute2`
+    QTest::addColumn<double>("haute2");
+    QTest::addColumn<QString>("attendu"); // level after each change, @ the value's index
+    const double aucune = std::nan("");
+    QTest::newRow("chatter at the limit rings once")
+        << QList<double>{9, 11, 9.5, 10.5, 9, 11, 7} << QList<int>{} << 10.0 << aucune << 2.0 << 0
+        << -1 << 0.0 << "H@1 N@6";
+    QTest::newRow("a spike shorter than the minimum duration")
+        << QList<double>{5, 15, 5, 5, 15, 15, 5} << QList<int>{} << 10.0 << aucune << 0.0 << 3 << -1
+        << 0.0 << "";
+    QTest::newRow("held long enough, in and out")
+        << QList<double>{5, 15, 15, 15, 5, 5, 5} << QList<int>{} << 10.0 << aucune << 0.0 << 2 << -1
+        << 0.0 << "H@3 N@6";
+    QTest::newRow("a gap while in alarm")
+        << QList<double>{15, 15, 5, 5} << QList<int>{0, 1, 3600, 3601} << 10.0 << aucune << 0.0 << 1
+        << -1 << 0.0 << "H@1 N@3";
+    QTest::newRow("low limit with hysteresis")
+        << QList<double>{1, -1, -0.5, 0.5, 1.5} << QList<int>{} << aucune << 0.0 << 1.0 << 0 << -1
+        << 0.0 << "B@1 N@4";
+    QTest::newRow("from high to low at once")
+        << QList<double>{0, 20, -20, 0} << QList<int>{} << 10.0 << -10.0 << 0.0 << 0 << -1 << 0.0
+        << "H@1 B@2 N@3";
+    QTest::newRow("limit raised during a run") << QList<double>{12, 12, 25} << QList<int>{} << 10.0
+                                               << aucune << 0.0 << 0 << 1 << 20.0 << "H@0 N@1 H@2";
+}
+
+void TstEvenements::alarme() {
+    QFETCH(QList<double>, valeurs);
+    QFETCH(QList<int>, secondes);
+    QFETCH(double, haute);
+    QFETCH(double, basse);
+    QFETCH(double, hysteresis);
+    QFETCH(int, maintien);
+    QFETCH(int, changeA);
+    QFETCH(double, haute2);
+    QFETCH(QString, attendu);
+    core::ReglageAlarme r;
+    r.haute = limite(haute);
+    r.basse = limite(basse);
+    r.hysteresis = hysteresis;
+    r.maintienMs = maintien * 1000LL;
+    QVERIFY(!r.refus());
+    core::Alarme a;
+    a.regle(r);
+    QStringList vus;
+    for (int k = 0; k < valeurs.size(); ++k) {
+        if (k == changeA) {
+            r.haute = haute2;
+            a.regle(r);
+        }
+        const qint64 t = (secondes.isEmpty() ? k : secondes[k]) * 1000LL;
+        if (const auto tr = a.suit(t, valeurs[k])) {
+            const char* niveaux = "NHB";
+            vus << QStringLiteral("%1@%2").arg(QLatin1Char(niveaux[int(tr->apres)])).arg(k);
+            QVERIFY(tr->depuisMs <= t);
+        }
+    }
+    QCOMPARE(vus.join(' '), attendu);
+}
+
+namespace {
+
+// An engine in a temporary directory with a fake clock; its timers never fire.
+struct Banc {
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    std::unique_ptr<engine::Moteur> m;
+    Banc() {
+        ecrit(chemin("plovar.cfg"), "\"X\",\"r.csv\",1,0,3600\r\n");
+        engine::Environnement env;
+        env.cheminConfig = chemin("plovar.cfg");
+        env.portSerie = chemin("pas-de-port");
+        env.bibliothequesCarte = {chemin("absente.so")};
+        env.horloge = &horloge;
+        env.minuteriesManuelles = true;
+        m = std::make_unique<engine::Moteur>(std::move(env));
+        QDir::setCurrent(dir.path());
+        m->demarrage();
+    }
+    QString chemin(const char* nom) const { return dir.filePath(QString::fromLatin1(nom)); }
+    void tick() {
+        m->Timer1_Timer();
+        horloge.avance(1);
+    }
+};
+
+} // namespace
+
+void TstEvenements::alarmeEtalonnee() {
+    // The limits are in the unit shown: with a falling calibration, raw values that
+    // rise make the physical value fall below the low limit.
+    Banc b;
+    core::Etalonnage e;
+    e.actif = true;
+    e.brut1 = 0;
+    e.physique1 = 100;
+    e.brut2 = 100;
+    e.physique2 = 0;
+    e.unite = QStringLiteral("°C");
+    QVERIFY(b.m->choisitEtalonnage(e));
+    core::ReglageAlarme r;
+    r.basse = 50;
+    QVERIFY(b.m->choisitAlarme(r, true));
+    QVERIFY(b.m->demarre());
+    b.tick();
+    for (int k = 0; k < 60; ++k)
+        b.m->toucheTest('+');
+    b.tick();
+    QCOMPARE(b.m->niveauAlarme(), core::NiveauAlarme::Basse);
+    QVERIFY(b.m->alertes().join(' ').contains(QStringLiteral("Alarme basse : 40 °C")));
+    QVERIFY(b.m->ajouteCommentaire(QStringLiteral("porte ouverte; 2 min")));
+    QVERIFY(b.m->arrete());
+    // The record keeps its four fields; the events say what happened, in order.
+    QCOMPARE(lit(b.chemin("r.csv")).count(';'), 6);
+    const files::LectureEvenements l = files::lisEvenements(b.chemin("r_evenements.csv"));
+    QVERIFY(l.raison.isEmpty());
+    QStringList types;
+    for (const core::Evenement& ev : l.evenements)
+        types << ev.type;
+    QCOMPARE(types.join('|'), QStringLiteral("début|alarme|commentaire|arrêt"));
+    QCOMPARE(l.evenements[1].numero, 2);
+    QCOMPARE(l.evenements[2].texte, QStringLiteral("porte ouverte, 2 min"));
+    QVERIFY(lit(b.chemin("r_evenements.csv")).startsWith(files::enteteEvenements()));
+    // Stored with the settings, read again at the next start.
+    Banc autre;
+    QCOMPARE(files::FichierAlarme(files::FichierAlarme::cheminPour(b.chemin("plovar.cfg"))).lit(),
+             r);
+}
+
+void TstEvenements::fichierEvenements_data() {
+    QTest::addColumn<QByteArray>("contenu"); // null: no events file
+    QTest::addColumn<int>("nb");
+    QTest::addColumn<bool>("avis");
+    const QByteArray h = files::enteteEvenements();
+    QTest::newRow("missing") << QByteArray() << 0 << false;
+    QTest::newRow("two events") << h + "0;12-07-2026;10:00:00;début;x\r\n2;12-07-2026;10:00:02;"
+                                       "commentaire;a;b\r\n"
+                                << 2 << false;
+    QTest::newRow("damaged line") << h + "1;12-07-2026;10:00:00;début;x\r\nabc\r\n" << 1 << true;
+    QTest::newRow("longer than the record")
+        << h + "99;12-07-2026;10:00:00;commentaire;plus loin\r\n"
+        << 1 << false;
+}
+
+void TstEvenements::fichierEvenements() {
+    // Loading a record file brings the events beside it.
+    QFETCH(QByteArray, contenu);
+    QFETCH(int, nb);
+    QFETCH(bool, avis);
+    Banc b;
+    QVERIFY(ecrit(b.chemin("lu.csv"), "1;5;12-07-2026;10:00:00\r\n2;6;12-07-2026;10:00:01\r\n"));
+    if (!contenu.isNull())
+        QVERIFY(ecrit(b.chemin("lu_evenements.csv"), contenu));
+    QCOMPARE(b.m->charge(b.chemin("lu.csv")), files::FinChargement::Complet);
+    QCOMPARE(int(b.m->evenements().size()), nb);
+    QCOMPARE(b.m->alertes().join(' ').contains(QStringLiteral("Événements")), avis);
+    // A comment on a loaded file goes beside it, at the line's own record number.
+    QVERIFY(b.m->ajouteCommentaire(QStringLiteral("relu"), 2));
+    QVERIFY(lit(b.chemin("lu_evenements.csv")).endsWith(";commentaire;relu\r\n"));
+    QVERIFY(lit(b.chemin("lu_evenements.csv")).contains("\r\n2;"));
+}
+
+void TstEvenements::evenementsSansPlace() {
+    // The events file cannot be written (a folder stands in its place): the samples
+    // are not held back, and at the end the events go beside the samples' rescue file
+    // or are said lost; never a loop of questions.
+    Banc b;
+    QVERIFY(QDir(b.dir.path()).mkdir(QStringLiteral("r_evenements.csv")));
+    QVERIFY(b.m->demarre());
+    b.tick();
+    b.tick();
+    QCOMPARE(b.m->ecrivain().nbEnAttente(), 0);
+    QCOMPARE(lit(b.chemin("r.csv")).count('\n'), 2);
+    QVERIFY(b.m->alertes().join(' ').contains(QStringLiteral("événement(s) en attente")));
+    b.m->termine();
+    QVERIFY(
+        b.m->alertes().join(' ').contains(QStringLiteral("perdus (les mesures ne le sont pas)")));
+}
+
+QTEST_GUILESS_MAIN(TstEvenements)
+#include "tst_evenements.moc"
