@@ -36,6 +36,8 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
 
     connect(m, &engine::Moteur::etatChange, this, &Enregistreur::appliqueEtat);
     connect(m, &engine::Moteur::echantillonStocke, m_vue, &VueGraphe::surEchantillon);
+    connect(m, &engine::Moteur::evenement, m_vue, &VueGraphe::actualiseMarques);
+    connect(m, &engine::Moteur::chargementTermine, m_vue, &VueGraphe::actualiseMarques);
     connect(m, &engine::Moteur::valeurLue, this, &Enregistreur::surValeur);
     connect(m, &engine::Moteur::alerteChange, this, &Enregistreur::surAlerte);
     connect(m, &engine::Moteur::progressionChargement, this, &Enregistreur::surProgression);
@@ -47,6 +49,12 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m_ui.menuGraphe, &QAction::triggered, this, &Enregistreur::menuGraphe_Click);
     connect(m_ui.menuReglage, &QAction::triggered, this, &Enregistreur::menuReglage_Click);
     connect(m_ui.menu_apropos, &QAction::triggered, this, &Enregistreur::menu_apropos_Click);
+
+    // A comment at the newest sample, from the keyboard.
+    auto* commentaire = new QAction(this);
+    commentaire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(commentaire, &QAction::triggered, m_outils, [this] { m_outils->commentaire(); });
+    addAction(commentaire);
 
     // Key preview: the window sees every key typed in it before its controls do.
     qApp->installEventFilter(this);

@@ -120,7 +120,48 @@ void OutilsGraphe::surSurvol(int x, QPoint position) {
     m_lecture->raise();
 }
 
+void OutilsGraphe::commentaire(std::optional<qint64> numero) {
+    const core::Magasin& m = m_moteur.magasin();
+    const qint64 n = std::clamp<qint64>(numero.value_or(m.NbMesures()), 0, m.NbMesures());
+    const QString ou = n >= 1 ? QStringLiteral("mesure n° %1, %2").arg(n).arg(quand(n))
+                              : QStringLiteral("début de l'enregistrement");
+    const std::optional<QString> texte = m_dialogues->commentaire(m_fenetre, ou);
+    if (!texte || texte->trimmed().isEmpty())
+        return;
+    if (!m_moteur.ajouteCommentaire(*texte, n))
+        m_dialogues->avertissement(m_fenetre,
+                                   QStringLiteral("Un commentaire se place pendant un "
+                                                  "enregistrement ou sur un fichier chargé."));
+}
+
+void OutilsGraphe::menuAlarme() {
+    core::ReglageAlarme actuel = m_moteur.reglageAlarme();
+    const core::Etalonnage& e = m_moteur.etalonnage();
+    for (;;) {
+        const std::optional<core::ReglageAlarme> choisi =
+            m_dialogues->alarme(m_fenetre, actuel, e.actif ? e.unite : QString());
+        if (!choisi)
+            return;
+        QString erreur;
+        if (m_moteur.choisitAlarme(*choisi, true, &erreur)) {
+            if (!erreur.isEmpty())
+                m_dialogues->avertissement(m_fenetre,
+                                           erreur.left(1).toUpper() + erreur.mid(1) + '.');
+            return;
+        }
+        // Refused: the dialog comes back with what was typed.
+        m_dialogues->avertissement(m_fenetre,
+                                   QStringLiteral("Alarme impossible : %1.").arg(erreur));
+        actuel = *choisi;
+    }
+}
+
 void OutilsGraphe::surMenuGraphe(QPoint global) {
+    // A comment from the menu goes to the sample under the pointer.
+    std::optional<qint64> sousPointeur;
+    const QPoint local = m_ecran->mapFromGlobal(global) - m_ecran->zone().topLeft();
+    if (const auto st = graph::sousPointeur(m_vue.vue(), local.x(), m_ecran->zone().width()))
+        sousPointeur = st->dernier;
     QMenu menu(m_fenetre);
     menu.addAction(QStringLiteral("Copier l'image"), this, &OutilsGraphe::copieImage);
     menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
@@ -129,6 +170,10 @@ void OutilsGraphe::surMenuGraphe(QPoint global) {
     menu.addAction(QStringLiteral("Étalonnage…"), this, &OutilsGraphe::menuEtalonnage);
     menu.addAction(QStringLiteral("Exporter les mesures…"), this, &OutilsGraphe::menuExporter);
     menu.addAction(QStringLiteral("Statistiques…"), this, &OutilsGraphe::montreStatistiques);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Commentaire…"), this,
+                   [this, sousPointeur] { commentaire(sousPointeur); });
+    menu.addAction(QStringLiteral("Alarme…"), this, &OutilsGraphe::menuAlarme);
     menu.exec(global);
 }
 

@@ -36,6 +36,9 @@ public:
     /// Exports the samples (all, or the part shown) as a spreadsheet file.
     bool exporteMesures(const QString& chemin, bool partieVisible);
     void menuExporter();
+    /// Asks for a comment and keeps it at sample `numero` (the newest when not given).
+    void commentaire(std::optional<qint64> numero = std::nullopt);
+    void menuAlarme();
     ui::FenetreStatistiques* statistiques() const;
     /// The statistics window, when open, shows the store as it is now.
     void actualiseStatistiques();

@@ -117,6 +117,38 @@ void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
     }
 }
 
+void VueGraphe::actualiseMarques() {
+    struct Style {
+        const char* type;
+        const char* lettre;
+        QColor couleur;
+    };
+    static const Style kStyles[] = {
+        {core::Evenement::kAlarme, "A", QColor(255, 60, 60)},
+        {core::Evenement::kFinAlarme, "a", QColor(255, 170, 60)},
+        {core::Evenement::kCommentaire, "C", QColor(90, 200, 255)},
+        {core::Evenement::kDebut, "D", QColor(200, 200, 200)},
+        {core::Evenement::kArret, "F", QColor(200, 200, 200)},
+        {core::Evenement::kSourcePerdue, "S", QColor(255, 120, 255)},
+        {core::Evenement::kSourceRevenue, "s", QColor(255, 120, 255)},
+        {core::Evenement::kEcritureEchec, "E", QColor(255, 120, 255)},
+        {core::Evenement::kEcritureRetablie, "e", QColor(255, 120, 255)},
+        {core::Evenement::kHorloge, "H", QColor(255, 255, 120)},
+        {core::Evenement::kReprise, "R", QColor(255, 255, 120)},
+    };
+    std::vector<graph::Ecran::Marque> marques;
+    for (const core::Evenement& e : m_moteur.evenements()) {
+        graph::Ecran::Marque m{e.numero, QStringLiteral("?"), QColor(200, 200, 200)};
+        for (const Style& s : kStyles)
+            if (e.type == QString::fromUtf8(s.type)) {
+                m.lettre = QString::fromLatin1(s.lettre);
+                m.couleur = s.couleur;
+            }
+        marques.push_back(m);
+    }
+    m_ui.Ecran1->setMarques(std::move(marques));
+}
+
 void VueGraphe::apresChargement() {
     m_ui.HScroll1->setRange(
         0, static_cast<int>(std::min<qint64>(m_moteur.magasin().NbMesures(), INT_MAX)));

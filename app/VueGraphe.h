@@ -39,6 +39,8 @@ public:
     void surEtat(engine::Etat avant, engine::Etat etat);
     /// A file was loaded: the scroll bar spans it.
     void apresChargement();
+    /// Shows the engine's events over the trace.
+    void actualiseMarques();
 
     void surMolette(int pas, bool decalage);
     void surToucheGraphe(int touche);

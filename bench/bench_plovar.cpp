@@ -44,6 +44,11 @@ public:
     QString ouvreFichier(QWidget*) override { return fichier; }
     QString fichierSecours(QWidget*, const QString&) override { return {}; }
     QString fichierImage(QWidget*, const QString&, QString*) override { return {}; }
+    std::optional<core::ReglageAlarme> alarme(QWidget*, const core::ReglageAlarme&,
+                                              const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> commentaire(QWidget*, const QString&) override { return std::nullopt; }
     std::optional<core::Etalonnage> etalonnage(QWidget*, const core::Etalonnage&) override {
         return std::nullopt;
     }

@@ -87,6 +87,23 @@ void Ecran::dessine(QPainter& p) const {
                 p.fillRect(z.left() + static_cast<int>(c), z.top() + colonnes[c].haut, 1,
                            colonnes[c].bas - colonnes[c].haut + 1, vert);
     }
+    // Events: a thin line at their sample and the first letter of their kind.
+    if (m_largeurEchelle > 0 && !m_marques.empty()) {
+        const double sx = z.width() / static_cast<double>(m_largeurEchelle);
+        QFont f = p.font();
+        f.setPointSizeF(std::max(6.0, f.pointSizeF() - 1));
+        p.setFont(f);
+        for (const Marque& m : m_marques) {
+            const double x = (static_cast<double>(m.index) - static_cast<double>(m_debut)) * sx;
+            if (x < 0 || x > z.width())
+                continue;
+            const int px = z.left() + static_cast<int>(std::lround(x));
+            p.setPen(QPen(m.couleur, 0, Qt::DashLine));
+            p.drawLine(px, z.top(), px, z.bottom());
+            p.setPen(m.couleur);
+            p.drawText(QPoint(px + 2, z.top() + p.fontMetrics().ascent()), m.lettre);
+        }
+    }
     p.restore();
 }
 

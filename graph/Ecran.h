@@ -18,6 +18,18 @@ namespace graph {
 class Ecran : public QFrame {
     Q_OBJECT
 public:
+    /// An event shown on the graph: a line at sample `index` and a letter.
+    struct Marque {
+        qint64 index = 0;
+        QString lettre;
+        QColor couleur;
+    };
+    /// The events drawn over the trace.
+    void setMarques(std::vector<Marque> m) {
+        m_marques = std::move(m);
+        update();
+    }
+
     explicit Ecran(QWidget* parent = nullptr);
 
     /// Scale width in graph units.
@@ -26,7 +38,6 @@ public:
     /// Scale height in graph units.
     float ScaleHeight() const { return m_hauteurEchelle; }
     void setScaleHeight(float h) { m_hauteurEchelle = h; }
-
 
     /// Horizontal reference line: from the left edge across the area at height y
     /// (graph units); kept at its physical place when the scale width changes.
@@ -78,6 +89,7 @@ protected:
 
 private:
     float m_largeurEchelle = 0;
+    std::vector<Marque> m_marques;
     float m_hauteurEchelle = 0;
     std::optional<double> m_ligneH; // fraction of the inner height
     std::optional<double> m_ligneV; // fraction of the inner width

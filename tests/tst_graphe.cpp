@@ -36,6 +36,7 @@ private slots:
     void impression();
     void fenetreStatistiques();
     void valeursEtalonnees();
+    void commentaireEtAlarme();
     void exportPendantCommande_data();
     void exportPendantCommande();
 
@@ -479,6 +480,36 @@ void TstGraphe::valeursEtalonnees() {
                 .contains(";500;50,0;\xC2\xB0"
                           "C\r\n"));
     f.outils().statistiques()->close();
+}
+
+void TstGraphe::commentaireEtAlarme() {
+    // From the graph's tools: a limit set in its dialog rings during the run, and a
+    // comment typed at the newest sample lands in the events file; both are marked.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    core::ReglageAlarme r;
+    r.haute = 1;
+    b.dialogues.alarmes.push_back(r);
+    f.outils().menuAlarme();
+    QCOMPARE(f.moteur().reglageAlarme(), r);
+    f.CmdRecord_Click();
+    f.Form_KeyPress('+');
+    f.Form_KeyPress('+');
+    f.Timer1_Timer();
+    QVERIFY2(f.alerte().contains(QStringLiteral("Alarme haute")), qPrintable(f.alerte()));
+    QVERIFY(b.dialogues.avertissements.isEmpty()); // a notice, never a modal box
+    b.dialogues.commentaires.push_back(QStringLiteral("essai"));
+    f.outils().commentaire();
+    f.CmdRecord_Click();
+    const QByteArray evenements = b.lit(QStringLiteral("data_tr_evenements.csv"));
+    QVERIFY2(evenements.contains(";alarme;") && evenements.contains("1;11-08-2006;14:05:09;"
+                                                                    "commentaire;essai\r\n"),
+             evenements.constData());
+    // Without a recording or a loaded file there is nowhere to keep a comment.
+    b.dialogues.commentaires.push_back(QStringLiteral("perdu ?"));
+    test::AccesMoteur::magasin(f.moteur()).donneesChargees = false;
+    f.outils().commentaire();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
 }
 
 void TstGraphe::exportPendantCommande_data() {

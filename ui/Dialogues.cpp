@@ -1,5 +1,9 @@
 #include "ui/Dialogues.h"
 
+#include "ui/DialogueAlarme.h"
+#include <QInputDialog>
+#include <QLineEdit>
+
 #include "ui/DialogueEtalonnage.h"
 #include <QApplication>
 #include <QDesktopServices>
@@ -141,6 +145,24 @@ std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.valeur();
+}
+
+std::optional<core::ReglageAlarme>
+DialoguesQt::alarme(QWidget* parent, const core::ReglageAlarme& actuel, const QString& unite) {
+    DialogueAlarme d(actuel, unite, parent);
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return d.valeur();
+}
+
+std::optional<QString> DialoguesQt::commentaire(QWidget* parent, const QString& ou) {
+    bool ok = false;
+    const QString texte = QInputDialog::getText(parent, QStringLiteral("Commentaire"),
+                                                QStringLiteral("Commentaire (%1) :").arg(ou),
+                                                QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return texte;
 }
 
 QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) {

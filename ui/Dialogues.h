@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Alarme.h"
 #include "core/Etalonnage.h"
 
 #include <QFileDialog>
@@ -39,6 +40,11 @@ public:
     /// The calibration dialog; nullopt when cancelled.
     virtual std::optional<core::Etalonnage> etalonnage(QWidget* parent,
                                                        const core::Etalonnage& actuel) = 0;
+    /// The alarm dialog (limits in `unite`); nullopt when cancelled.
+    virtual std::optional<core::ReglageAlarme>
+    alarme(QWidget* parent, const core::ReglageAlarme& actuel, const QString& unite) = 0;
+    /// Asks for a comment about `ou` (a sample); nullopt when cancelled.
+    virtual std::optional<QString> commentaire(QWidget* parent, const QString& ou) = 0;
     /// Save dialog of a measurement export, with a "visible part only" check box;
     /// "" when cancelled.
     virtual QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) = 0;
@@ -77,6 +83,9 @@ public:
     QString fichierImage(QWidget* parent, const QString& propose, QString* filtre) override;
     std::optional<core::Etalonnage> etalonnage(QWidget* parent,
                                                const core::Etalonnage& actuel) override;
+    std::optional<core::ReglageAlarme> alarme(QWidget* parent, const core::ReglageAlarme& actuel,
+                                              const QString& unite) override;
+    std::optional<QString> commentaire(QWidget* parent, const QString& ou) override;
     QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;

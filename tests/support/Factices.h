@@ -52,6 +52,24 @@ public:
         etalonnages.pop_front();
         return e;
     }
+    /// Answers of the alarm and comment dialogs, in turn (none left: cancelled).
+    std::deque<core::ReglageAlarme> alarmes;
+    std::optional<core::ReglageAlarme> alarme(QWidget*, const core::ReglageAlarme&,
+                                              const QString&) override {
+        if (alarmes.empty())
+            return std::nullopt;
+        const core::ReglageAlarme a = alarmes.front();
+        alarmes.pop_front();
+        return a;
+    }
+    std::deque<QString> commentaires;
+    std::optional<QString> commentaire(QWidget*, const QString&) override {
+        if (commentaires.empty())
+            return std::nullopt;
+        const QString c = commentaires.front();
+        commentaires.pop_front();
+        return c;
+    }
     bool exportVisible = false;
     QString fichierExport(QWidget*, const QString&, bool* visible) override {
         *visible = exportVisible;
