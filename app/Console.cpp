@@ -52,6 +52,12 @@ EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole 
     connect(&m_moteur, &engine::Moteur::evenement, this, [this](const core::Evenement& e) {
         dit(QStringLiteral("événement (%1) : %2").arg(e.type, e.texte));
     });
+    connect(&m_moteur, &engine::Moteur::alarmeDeclenchee, this, [this] {
+        if (m_moteur.reglageAlarme().bip) {
+            std::fputc('\a', m_erreurs);
+            std::fflush(m_erreurs);
+        }
+    });
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte, const QString& texte) {
                 if (!texte.isEmpty())

@@ -38,6 +38,11 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m, &engine::Moteur::echantillonStocke, m_vue, &VueGraphe::surEchantillon);
     connect(m, &engine::Moteur::evenement, m_vue, &VueGraphe::actualiseMarques);
     connect(m, &engine::Moteur::chargementTermine, m_vue, &VueGraphe::actualiseMarques);
+    connect(m_outils, &OutilsGraphe::alarmeChoisie, m_vue, &VueGraphe::actualiseMarques);
+    connect(m, &engine::Moteur::alarmeDeclenchee, this, [this] {
+        if (m_moteur->reglageAlarme().bip)
+            m_dialogues->bip();
+    });
     connect(m, &engine::Moteur::valeurLue, this, &Enregistreur::surValeur);
     connect(m, &engine::Moteur::alerteChange, this, &Enregistreur::surAlerte);
     connect(m, &engine::Moteur::progressionChargement, this, &Enregistreur::surProgression);
@@ -76,6 +81,7 @@ void Enregistreur::Form_Load() {
     connect(m_ui.Slider1, &QSlider::valueChanged, this, &Enregistreur::Slider1_Scroll);
     connect(m_ui.HScroll1, &QScrollBar::valueChanged, this, &Enregistreur::defilement);
     trace_axes();
+    m_vue->actualiseMarques();
     affiche_barre_titre();
 }
 

@@ -8,6 +8,7 @@
 #include "ui/Dialogues.h"
 #include "ui/EnregistreurUi.h"
 #include "ui/FenetreStatistiques.h"
+#include "ui/ListeEvenements.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -23,7 +24,7 @@
 
 namespace app {
 
-OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, const VueGraphe& vue, ui::Dialogues* dialogues,
+OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues* dialogues,
                            QWidget* fenetre, graph::Ecran* ecran)
     : QObject(fenetre), m_moteur(moteur), m_vue(vue), m_dialogues(dialogues), m_fenetre(fenetre),
       m_ecran(ecran) {
@@ -77,6 +78,23 @@ QDateTime OutilsGraphe::instant(qint64 i) const {
 }
 
 QString OutilsGraphe::texteSousPointeur(int x) const {
+    const QString valeurs = texteValeursSousPointeur(x);
+    if (valeurs.isEmpty())
+        return valeurs;
+    const std::optional<core::Statistiques> st =
+        graph::sousPointeur(m_vue.vue(), x, m_ecran->zone().width());
+    // The events at these samples, after the values.
+    QStringList evenements;
+    for (const core::Evenement& e : m_moteur.evenements())
+        if (e.numero >= st->premier && e.numero <= st->dernier)
+            evenements << e.type + QStringLiteral(" : ") + e.texte.left(60);
+    if (evenements.size() > 2)
+        evenements = evenements.mid(0, 2) << QStringLiteral("(+%1)").arg(evenements.size() - 2);
+    return evenements.isEmpty() ? valeurs
+                                : valeurs + QLatin1Char('\n') + evenements.join(QLatin1Char('\n'));
+}
+
+QString OutilsGraphe::texteValeursSousPointeur(int x) const {
     const std::optional<core::Statistiques> st =
         graph::sousPointeur(m_vue.vue(), x, m_ecran->zone().width());
     if (!st)
@@ -134,6 +152,26 @@ void OutilsGraphe::commentaire(std::optional<qint64> numero) {
                                                   "enregistrement ou sur un fichier chargé."));
 }
 
+ui::ListeEvenements* OutilsGraphe::listeEvenements() const {
+    return m_listeEvenements;
+}
+
+void OutilsGraphe::montreEvenements() {
+    if (!m_listeEvenements) {
+        m_listeEvenements = new ui::ListeEvenements(m_fenetre);
+        connect(m_listeEvenements, &ui::ListeEvenements::choisi, &m_vue, &VueGraphe::centreSur);
+        // It follows the run: each new event is listed.
+        connect(&m_moteur, &engine::Moteur::evenement, m_listeEvenements,
+                [this] { m_listeEvenements->affiche(m_moteur.evenements()); });
+        connect(&m_moteur, &engine::Moteur::chargementTermine, m_listeEvenements,
+                [this] { m_listeEvenements->affiche(m_moteur.evenements()); });
+    }
+    m_listeEvenements->affiche(m_moteur.evenements());
+    m_listeEvenements->show();
+    m_listeEvenements->raise();
+    m_listeEvenements->activateWindow();
+}
+
 void OutilsGraphe::menuAlarme() {
     core::ReglageAlarme actuel = m_moteur.reglageAlarme();
     const core::Etalonnage& e = m_moteur.etalonnage();
@@ -144,6 +182,7 @@ void OutilsGraphe::menuAlarme() {
             return;
         QString erreur;
         if (m_moteur.choisitAlarme(*choisi, true, &erreur)) {
+            emit alarmeChoisie();
             if (!erreur.isEmpty())
                 m_dialogues->avertissement(m_fenetre,
                                            erreur.left(1).toUpper() + erreur.mid(1) + '.');
@@ -174,6 +213,7 @@ void OutilsGraphe::surMenuGraphe(QPoint global) {
     menu.addAction(QStringLiteral("Commentaire…"), this,
                    [this, sousPointeur] { commentaire(sousPointeur); });
     menu.addAction(QStringLiteral("Alarme…"), this, &OutilsGraphe::menuAlarme);
+    menu.addAction(QStringLiteral("Événements…"), this, &OutilsGraphe::montreEvenements);
     menu.exec(global);
 }
 
@@ -247,7 +287,7 @@ bool OutilsGraphe::exporteMesures(const QString& chemin, bool partieVisible) {
             QCoreApplication::processEvents();
             return !progression.wasCanceled();
         },
-        &erreur);
+        &erreur, m_moteur.evenements());
     if (!ok && !erreur.isEmpty())
         m_dialogues->avertissement(m_fenetre,
                                    QStringLiteral("Impossible d'exporter les mesures dans "
@@ -324,6 +364,38 @@ void OutilsGraphe::montreStatistiques() {
     m_statistiques->activateWindow();
 }
 
+QString OutilsGraphe::texteAlarmes(qint64 a, qint64 b) const {
+    // Each alarm lasts from its event to the next end of alarm (or the last sample).
+    const std::vector<core::Evenement>& ev = m_moteur.evenements();
+    const qint64 n = m_moteur.magasin().NbMesures();
+    int nombre = 0;
+    qint64 secondes = 0;
+    for (size_t k = 0; k < ev.size(); ++k) {
+        if (ev[k].type != QString::fromUtf8(core::Evenement::kAlarme))
+            continue;
+        qint64 fin = n;
+        for (size_t l = k + 1; l < ev.size(); ++l)
+            if (ev[l].type == QString::fromUtf8(core::Evenement::kFinAlarme) ||
+                ev[l].type == QString::fromUtf8(core::Evenement::kArret)) {
+                fin = ev[l].numero;
+                break;
+            }
+        const qint64 de = std::max(ev[k].numero, a), jusque = std::min(fin, b);
+        if (ev[k].numero >= a && ev[k].numero <= b)
+            ++nombre;
+        const QDateTime t0 = instant(de), t1 = instant(jusque);
+        if (jusque > de && t0.isValid() && t1.isValid())
+            secondes += std::max<qint64>(0, t0.secsTo(t1));
+    }
+    if (nombre == 0 && secondes == 0)
+        return QStringLiteral("0");
+    return QStringLiteral("%1 (en alarme %2:%3:%4)")
+        .arg(nombre)
+        .arg(secondes / 3600, 2, 10, QLatin1Char('0'))
+        .arg((secondes / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(secondes % 60, 2, 10, QLatin1Char('0'));
+}
+
 void OutilsGraphe::actualiseStatistiques() {
     if (!m_statistiques)
         return;
@@ -359,6 +431,8 @@ void OutilsGraphe::actualiseStatistiques() {
                 .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
                 .arg(s % 60, 2, 10, QLatin1Char('0'));
         });
+    m_statistiques->afficheAlarmes(texteAlarmes(1, m.NbMesures()),
+                                   texteAlarmes(v.premier, v.dernier));
 }
 
 } // namespace app

@@ -12,6 +12,7 @@ class QPrinter;
 namespace ui {
 class Dialogues;
 class FenetreStatistiques;
+class ListeEvenements;
 } // namespace ui
 
 namespace app {
@@ -22,8 +23,8 @@ class OutilsGraphe : public QObject {
     Q_OBJECT
 public:
     /// `fenetre` is the parent of the dialogs; `ecran` the graph the readout follows.
-    OutilsGraphe(engine::Moteur& moteur, const VueGraphe& vue, ui::Dialogues* dialogues,
-                 QWidget* fenetre, graph::Ecran* ecran);
+    OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues* dialogues, QWidget* fenetre,
+                 graph::Ecran* ecran);
 
     void copieImage();
     /// Saves the graph as an image; the format from the suffix or the filter.
@@ -39,15 +40,26 @@ public:
     /// Asks for a comment and keeps it at sample `numero` (the newest when not given).
     void commentaire(std::optional<qint64> numero = std::nullopt);
     void menuAlarme();
+    /// The list of events; choosing one shows it on the graph.
+    void montreEvenements();
+    ui::ListeEvenements* listeEvenements() const;
     ui::FenetreStatistiques* statistiques() const;
     /// The statistics window, when open, shows the store as it is now.
     void actualiseStatistiques();
-    /// What the readout shows for inner pixel column x of the graph ("" for nothing).
+    /// What the readout shows for inner pixel column x of the graph ("" for nothing):
+    /// the samples' values, then the events at them.
     QString texteSousPointeur(int x) const;
     /// The file the graph shows: `chemin` after a load, "" for a recording.
     void setFichierCharge(const QString& chemin) { m_fichierCharge = chemin; }
 
+signals:
+    /// The alarm's limits were changed.
+    void alarmeChoisie();
+
 private:
+    QString texteValeursSousPointeur(int x) const;
+    /// How many alarms began between samples a and b, and the time spent in alarm.
+    QString texteAlarmes(qint64 a, qint64 b) const;
     void surSurvol(int x, QPoint position);
     void surMenuGraphe(QPoint global);
     /// Date and time of sample i as shown ("" when a loaded line has none).
@@ -64,12 +76,13 @@ private:
     QString fichierAffiche() const;
 
     engine::Moteur& m_moteur;
-    const VueGraphe& m_vue;
+    VueGraphe& m_vue;
     ui::Dialogues* m_dialogues;
     QWidget* m_fenetre;
     graph::Ecran* m_ecran;
     QLabel* m_lecture = nullptr;
     QPointer<ui::FenetreStatistiques> m_statistiques;
+    QPointer<ui::ListeEvenements> m_listeEvenements;
     QString m_fichierCharge;
 };
 

@@ -147,6 +147,16 @@ void VueGraphe::actualiseMarques() {
         marques.push_back(m);
     }
     m_ui.Ecran1->setMarques(std::move(marques));
+    // The alarm's limits are physical values: the graph is drawn in raw ones.
+    std::vector<double> limites;
+    const core::Etalonnage& e = m_moteur.etalonnage();
+    const core::ReglageAlarme& r = m_moteur.reglageAlarme();
+    for (const std::optional<double>& l : {r.haute, r.basse})
+        if (l)
+            limites.push_back(e.actif ? e.brut1 + (*l - e.physique1) * (e.brut2 - e.brut1) /
+                                                      (e.physique2 - e.physique1)
+                                      : *l);
+    m_ui.Ecran1->setLimites(std::move(limites));
 }
 
 void VueGraphe::apresChargement() {
@@ -198,6 +208,14 @@ void VueGraphe::defileDe(qint64 echantillons) {
     montreVue();
 }
 
+void VueGraphe::centreSur(qint64 numero) {
+    if (chargementEnCours())
+        return;
+    placeDebut(numero - std::llround(m_ui.Ecran1->ScaleWidth() / 2.0));
+    affich();
+    montreVue();
+}
+
 void VueGraphe::surMolette(int pas, bool decalage) {
     if (decalage) {
         // A notch moves a tenth of what is shown.
@@ -236,6 +254,8 @@ graph::Vue VueGraphe::vue() const {
     v.debut = m_ui.Ecran1->debut();
     v.largeurEchelle = m_ui.Ecran1->ScaleWidth();
     v.decalageY = m_etat.DecalageY;
+    v.marques = m_ui.Ecran1->marques();
+    v.limites = m_ui.Ecran1->limites();
     return v;
 }
 

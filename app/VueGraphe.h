@@ -42,6 +42,8 @@ public:
     /// Shows the engine's events over the trace.
     void actualiseMarques();
 
+    /// Brings sample `numero` to the middle of the view and redraws.
+    void centreSur(qint64 numero);
     void surMolette(int pas, bool decalage);
     void surToucheGraphe(int touche);
 

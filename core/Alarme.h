@@ -14,13 +14,19 @@ struct ReglageAlarme {
     double hysteresis = 0;
     /// How long a crossing (or a return) must last before it counts, in ms (>= 0).
     qint64 maintienMs = 0;
+    /// Ring the bell when the alarm begins.
+    bool bip = false;
+    /// A command run (by /bin/sh, without waiting, stopped after a minute) when the
+    /// alarm begins; "" for none. It finds PLOVAR_VALEUR, PLOVAR_UNITE, PLOVAR_LIMITE,
+    /// PLOVAR_ALARME and PLOVAR_INSTANT in its environment.
+    QString commande;
 
     bool active() const { return haute.has_value() || basse.has_value(); }
     /// Why it cannot be used, in French; nullopt when it can.
     std::optional<QString> refus() const;
     bool operator==(const ReglageAlarme& o) const {
         return haute == o.haute && basse == o.basse && hysteresis == o.hysteresis &&
-               maintienMs == o.maintienMs;
+               maintienMs == o.maintienMs && bip == o.bip && commande == o.commande;
     }
 };
 

@@ -539,6 +539,38 @@ bool Moteur::choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QString* e
     return true;
 }
 
+void Moteur::lanceCommande(const QString& commande, const QString& valeur, const QString& limite,
+                           bool haute, qint64 depuisMs) {
+    // One at a time: an alarm that comes back while the command runs does not stack
+    // another. It never holds up sampling, and a minute is all it gets.
+    if (m_commande && m_commande->state() != QProcess::NotRunning)
+        return;
+    m_commande = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PLOVAR_VALEUR"), valeur);
+    env.insert(QStringLiteral("PLOVAR_UNITE"), m_etalonnage.actif ? m_etalonnage.unite : QString());
+    env.insert(QStringLiteral("PLOVAR_LIMITE"), limite);
+    env.insert(QStringLiteral("PLOVAR_ALARME"),
+               haute ? QStringLiteral("haute") : QStringLiteral("basse"));
+    env.insert(QStringLiteral("PLOVAR_INSTANT"),
+               QDateTime::fromMSecsSinceEpoch(depuisMs).toString(Qt::ISODate));
+    m_commande->setProcessEnvironment(env);
+    m_commande->setStandardInputFile(QProcess::nullDevice());
+    m_commande->setStandardOutputFile(QProcess::nullDevice());
+    m_commande->setStandardErrorFile(QProcess::nullDevice());
+    connect(m_commande.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            afficheAlerte(Alerte::Info, QStringLiteral("La commande d'alarme n'a pas pu être "
+                                                       "lancée."));
+    });
+    QProcess* p = m_commande.get();
+    QTimer::singleShot(60000, p, [p] {
+        if (p->state() != QProcess::NotRunning)
+            p->kill();
+    });
+    m_commande->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commande});
+}
+
 void Moteur::suitAlarme(const core::Echantillon& e) {
     if (!m_alarme.reglage().active())
         return;
@@ -577,6 +609,10 @@ void Moteur::suitAlarme(const core::Echantillon& e) {
                      texteValeur(haute ? *r.haute : *r.basse), depuis);
         noteEvenement(QString::fromUtf8(core::Evenement::kAlarme), texte);
         afficheAlerte(Alerte::Alarme, texte);
+        emit alarmeDeclenchee(texte);
+        if (!r.commande.trimmed().isEmpty())
+            lanceCommande(r.commande, texteValeur(v), texteValeur(haute ? *r.haute : *r.basse),
+                          haute, t->depuisMs);
     }
 }
 

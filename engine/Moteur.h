@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QMap>
 #include <QObject>
+#include <QProcess>
 #include <QTimer>
 
 #include <array>
@@ -203,6 +204,8 @@ signals:
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);
+    /// An alarm began (`texte` says which); the front ends ring the bell when asked.
+    void alarmeDeclenchee(const QString& texte);
     /// Something happened that the events file keeps (it is on its way to disk).
     void evenement(const core::Evenement& e);
     /// A notice was raised or changed; an empty text withdraws it.
@@ -232,6 +235,9 @@ private:
                                   const QString& fichier = QString());
     /// Judges a stored sample against the alarm's limits.
     void suitAlarme(const core::Echantillon& e);
+    /// Runs the alarm's command, without waiting for it.
+    void lanceCommande(const QString& commande, const QString& valeur, const QString& limite,
+                       bool haute, qint64 depuisMs);
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
     }
@@ -245,6 +251,7 @@ private:
     /// When the alarm in force began (ms since the epoch).
     qint64 m_debutAlarmeMs = 0;
     std::vector<core::Evenement> m_evenements;
+    std::unique_ptr<QProcess> m_commande;
     /// The record file last loaded.
     QString m_cheminCharge;
     core::Reglages m_reglages;

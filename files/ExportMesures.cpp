@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 namespace files {
 
@@ -78,7 +79,15 @@ private:
 
 bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
-                    const std::function<bool(qint64, qint64)>& progression) {
+                    const std::function<bool(qint64, qint64)>& progression,
+                    const std::vector<core::Evenement>& evenements) {
+    // The events by record number, for the last column.
+    std::multimap<qint64, QByteArray> parNumero;
+    for (const core::Evenement& e : evenements) {
+        QString t = e.type + QStringLiteral(" : ") + e.texte;
+        t.replace(QLatin1Char(';'), QLatin1Char(','));
+        parNumero.emplace(e.numero, t.toUtf8());
+    }
     a = std::max(a, std::max<qint64>(m.premier(), 1));
     b = std::min(b, m.NbMesures());
     const qint64 total = std::max<qint64>(0, b - a + 1);
@@ -86,10 +95,13 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
     bloc += "N\xC2\xB0;Date et heure;Valeur brute";
     if (etalonnage.actif)
         bloc += ";Valeur;Unit\xC3\xA9";
+    if (!evenements.empty())
+        bloc += ";\xC3\x89v\xC3\xA9nements";
     bloc += "\r\n";
     const QByteArray unite = etalonnage.unite.toUtf8();
     HorodatageIso horodatage;
     for (qint64 i = a; i <= b; ++i) {
+        qint64 numero = i;
         if (m.instantMs(i) != 0) {
             bloc += QByteArray::number(i);
             bloc += ';';
@@ -98,7 +110,8 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
             // A loaded line keeps its own record number, date and time.
             const QByteArray ligne = m.LignesFichier(i).toLatin1();
             const ChampsEnr champs = champsEnr(ligne);
-            bloc += QByteArray::number(numeroEnr(ligne).value_or(i));
+            numero = numeroEnr(ligne).value_or(i);
+            bloc += QByteArray::number(numero);
             bloc += ';';
             bloc += dateIso(champs.date, champs.heure);
         }
@@ -109,6 +122,15 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
             bloc += etalonnage.nombreOctets(m.valeur(i));
             bloc += ';';
             bloc += unite;
+        }
+        if (!evenements.empty()) {
+            bloc += ';';
+            const auto [de, a2] = parNumero.equal_range(numero);
+            for (auto k = de; k != a2; ++k) {
+                if (k != de)
+                    bloc += " | ";
+                bloc += k->second;
+            }
         }
         bloc += "\r\n";
         if (bloc.size() > (1 << 20) || i == b) {
@@ -126,7 +148,8 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
 
 bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
-                    const std::function<bool(qint64, qint64)>& progression, QString* erreur) {
+                    const std::function<bool(qint64, qint64)>& progression, QString* erreur,
+                    const std::vector<core::Evenement>& evenements) {
     // Written aside and put in place at the end: a cancelled or failed export
     // leaves nothing, and never half a file.
     QSaveFile f(chemin);
@@ -137,13 +160,16 @@ bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qin
         return false;
     }
     bool annule = false;
-    const bool ok = exporteMesures(f, m, a, b, etalonnage, [&](qint64 fait, qint64 total) {
-        if (progression && !progression(fait, total)) {
-            annule = true;
-            return false;
-        }
-        return true;
-    });
+    const bool ok = exporteMesures(
+        f, m, a, b, etalonnage,
+        [&](qint64 fait, qint64 total) {
+            if (progression && !progression(fait, total)) {
+                annule = true;
+                return false;
+            }
+            return true;
+        },
+        evenements);
     if (!ok) {
         f.cancelWriting();
         if (erreur)

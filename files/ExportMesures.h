@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/Etalonnage.h"
+#include "core/Evenement.h"
 #include "core/Magasin.h"
 
 #include <QIODevice>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace files {
 
@@ -16,14 +18,17 @@ namespace files {
 /// the physical value with a decimal comma and its unit. A loaded line whose date
 /// is not a date keeps it as it stands. `progression(fait, total)` is called now
 /// and then; returning false cancels. False when cancelled or when writing fails.
+/// With `evenements` (not empty), a last column gives the events at each sample.
 bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
-                    const std::function<bool(qint64 fait, qint64 total)>& progression = {});
+                    const std::function<bool(qint64 fait, qint64 total)>& progression = {},
+                    const std::vector<core::Evenement>& evenements = {});
 
 /// The same into a file; a cancelled or failed export leaves no file behind.
 /// `erreur` says why it failed (French; empty when cancelled).
 bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
-                    const std::function<bool(qint64, qint64)>& progression, QString* erreur);
+                    const std::function<bool(qint64, qint64)>& progression, QString* erreur,
+                    const std::vector<core::Evenement>& evenements = {});
 
 } // namespace files

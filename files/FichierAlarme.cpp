@@ -34,6 +34,8 @@ core::ReglageAlarme FichierAlarme::lit() const {
     r.basse = nombre(s, QStringLiteral("basse"));
     r.hysteresis = nombre(s, QStringLiteral("hysteresis")).value_or(0);
     r.maintienMs = static_cast<qint64>(nombre(s, QStringLiteral("maintien_s")).value_or(0) * 1000);
+    r.bip = s.value(QStringLiteral("bip")).toString() == QStringLiteral("oui");
+    r.commande = s.value(QStringLiteral("commande")).toString();
     return r.refus() ? core::ReglageAlarme() : r;
 }
 
@@ -44,6 +46,8 @@ bool FichierAlarme::ecrit(const core::ReglageAlarme& r) const {
     s.setValue(QStringLiteral("basse"), texte(r.basse));
     s.setValue(QStringLiteral("hysteresis"), texte(r.hysteresis));
     s.setValue(QStringLiteral("maintien_s"), texte(r.maintienMs / 1000.0));
+    s.setValue(QStringLiteral("bip"), r.bip ? QStringLiteral("oui") : QStringLiteral("non"));
+    s.setValue(QStringLiteral("commande"), r.commande);
     s.endGroup();
     s.sync();
     return s.status() == QSettings::NoError;

@@ -87,6 +87,16 @@ void Ecran::dessine(QPainter& p) const {
                 p.fillRect(z.left() + static_cast<int>(c), z.top() + colonnes[c].haut, 1,
                            colonnes[c].bas - colonnes[c].haut + 1, vert);
     }
+    // The alarm's limits, where they fall inside the vertical range.
+    if (m_hauteurEchelle > 0)
+        for (const double v : m_limites) {
+            const double y = (m_hauteurEchelle - (v - m_decalageY)) * z.height() / m_hauteurEchelle;
+            if (y < 0 || y > z.height())
+                continue;
+            p.setPen(QPen(QColor(255, 60, 60), 0, Qt::DotLine));
+            p.drawLine(z.left(), z.top() + static_cast<int>(y), z.right(),
+                       z.top() + static_cast<int>(y));
+        }
     // Events: a thin line at their sample and the first letter of their kind.
     if (m_largeurEchelle > 0 && !m_marques.empty()) {
         const double sx = z.width() / static_cast<double>(m_largeurEchelle);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Magasin.h"
+#include "graph/Marque.h"
 
 #include <QColor>
 #include <QFrame>
@@ -18,17 +19,19 @@ namespace graph {
 class Ecran : public QFrame {
     Q_OBJECT
 public:
-    /// An event shown on the graph: a line at sample `index` and a letter.
-    struct Marque {
-        qint64 index = 0;
-        QString lettre;
-        QColor couleur;
-    };
+    using Marque = graph::Marque;
     /// The events drawn over the trace.
     void setMarques(std::vector<Marque> m) {
         m_marques = std::move(m);
         update();
     }
+    const std::vector<Marque>& marques() const { return m_marques; }
+    /// Horizontal lines at these values (the alarm's limits, as raw values).
+    void setLimites(std::vector<double> v) {
+        m_limites = std::move(v);
+        update();
+    }
+    const std::vector<double>& limites() const { return m_limites; }
 
     explicit Ecran(QWidget* parent = nullptr);
 
@@ -90,6 +93,7 @@ protected:
 private:
     float m_largeurEchelle = 0;
     std::vector<Marque> m_marques;
+    std::vector<double> m_limites;
     float m_hauteurEchelle = 0;
     std::optional<double> m_ligneH; // fraction of the inner height
     std::optional<double> m_ligneV; // fraction of the inner width

@@ -59,6 +59,22 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setPen(QPen(couleurs::trace(), 1.2));
         p.drawPolyline(trace);
+        for (const double l : v.limites) {
+            const double y = zone.top() + (255.0 - (l - v.decalageY)) * sy;
+            if (y >= zone.top() && y <= zone.bottom()) {
+                p.setPen(QPen(QColor(255, 60, 60), 0, Qt::DotLine));
+                p.drawLine(QPointF(zone.left(), y), QPointF(zone.right(), y));
+            }
+        }
+        for (const Marque& m : v.marques) {
+            const double x = zone.left() + (static_cast<double>(m.index - v.debut)) * sx;
+            if (x < zone.left() || x > zone.right())
+                continue;
+            p.setPen(QPen(m.couleur, 0, Qt::DashLine));
+            p.drawLine(QPointF(x, zone.top()), QPointF(x, zone.bottom()));
+            p.setPen(m.couleur);
+            p.drawText(QPointF(x + 2, zone.top() + fm.ascent()), m.lettre);
+        }
     }
     p.restore();
 }

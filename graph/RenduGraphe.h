@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Magasin.h"
+#include "graph/Marque.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -8,16 +9,19 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace graph {
 
 /// What part of a store a drawing shows.
 struct Vue {
     const core::Magasin* magasin = nullptr;
-    qint64 n = 0;              ///< last sample
-    qint64 debut = 0;          ///< sample at the left edge
-    double largeurEchelle = 0; ///< samples across the width
-    int decalageY = 0;         ///< vertical offset (values above 255)
+    qint64 n = 0;                ///< last sample
+    qint64 debut = 0;            ///< sample at the left edge
+    double largeurEchelle = 0;   ///< samples across the width
+    int decalageY = 0;           ///< vertical offset (values above 255)
+    std::vector<Marque> marques; ///< events over the trace
+    std::vector<double> limites; ///< horizontal lines (raw values)
 };
 
 /// Draws the curve from the samples, not from the screen: black area, reference

@@ -489,17 +489,39 @@ void TstGraphe::commentaireEtAlarme() {
     app::Enregistreur& f = b.demarre();
     core::ReglageAlarme r;
     r.haute = 1;
+    r.bip = true;
+    r.commande = QStringLiteral("echo \"$PLOVAR_VALEUR $PLOVAR_ALARME $PLOVAR_LIMITE\" > ") +
+                 b.chemin(QStringLiteral("commande.txt"));
     b.dialogues.alarmes.push_back(r);
     f.outils().menuAlarme();
     QCOMPARE(f.moteur().reglageAlarme(), r);
+    const int bips = b.dialogues.bips;
     f.CmdRecord_Click();
     f.Form_KeyPress('+');
     f.Form_KeyPress('+');
     f.Timer1_Timer();
     QVERIFY2(f.alerte().contains(QStringLiteral("Alarme haute")), qPrintable(f.alerte()));
     QVERIFY(b.dialogues.avertissements.isEmpty()); // a notice, never a modal box
+    QCOMPARE(b.dialogues.bips, bips + 1);
+    // The command runs beside, with the value and the limit in its environment.
+    QTRY_COMPARE_WITH_TIMEOUT(b.lit(QStringLiteral("commande.txt")), QByteArray("2 haute 1\n"),
+                              10000);
     b.dialogues.commentaires.push_back(QStringLiteral("essai"));
     f.outils().commentaire();
+    f.Timer1_Timer();
+    // The statistics count the alarm, the readout and the export name the events.
+    f.outils().montreStatistiques();
+    QVERIFY2(f.outils().statistiques()->cellule(6, 0).startsWith(QStringLiteral("1 (en alarme")),
+             qPrintable(f.outils().statistiques()->cellule(6, 0)));
+    f.affich();
+    bool vu = false;
+    for (int x = 0; x < f.ui().Ecran1->zone().width() && !vu; ++x)
+        vu = f.outils().texteSousPointeur(x).contains(QStringLiteral("commentaire : essai"));
+    QVERIFY(vu);
+    QVERIFY(f.outils().exporteMesures(b.chemin(QStringLiteral("e.csv")), false));
+    QVERIFY(b.lit(QStringLiteral("e.csv")).contains(";alarme : Alarme haute"));
+    QVERIFY(b.lit(QStringLiteral("e.csv")).contains(" | commentaire : essai"));
+    f.outils().statistiques()->close();
     f.CmdRecord_Click();
     const QByteArray evenements = b.lit(QStringLiteral("data_tr_evenements.csv"));
     QVERIFY2(evenements.contains(";alarme;") && evenements.contains("1;11-08-2006;14:05:09;"

@@ -40,6 +40,13 @@ DialogueAlarme::DialogueAlarme(const core::ReglageAlarme& actuel, const QString&
     m_maintien->setMinimum(0);
     m_maintien->setDecimals(0);
     f->addRow(QStringLiteral("Durée minimale d'un dépassement"), m_maintien);
+    m_bip = new QCheckBox(QStringLiteral("Bip au début de l'alarme"));
+    m_bip->setChecked(actuel.bip);
+    f->addRow(m_bip);
+    m_commande = new QLineEdit(actuel.commande);
+    m_commande->setPlaceholderText(QStringLiteral("aucune (PLOVAR_VALEUR, PLOVAR_UNITE… dans "
+                                                  "l'environnement)"));
+    f->addRow(QStringLiteral("Commande au début de l'alarme"), m_commande);
     auto* boutons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(boutons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(boutons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -59,6 +66,8 @@ core::ReglageAlarme DialogueAlarme::valeur() const {
         r.basse = m_basse->value();
     r.hysteresis = m_hysteresis->value();
     r.maintienMs = static_cast<qint64>(m_maintien->value() * 1000);
+    r.bip = m_bip->isChecked();
+    r.commande = m_commande->text().trimmed();
     return r;
 }
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 
 namespace ui {
 
@@ -24,6 +25,8 @@ private:
     QDoubleSpinBox* m_basse;
     QDoubleSpinBox* m_hysteresis;
     QDoubleSpinBox* m_maintien;
+    QCheckBox* m_bip;
+    QLineEdit* m_commande;
 };
 
 } // namespace ui

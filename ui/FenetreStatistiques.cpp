@@ -15,10 +15,11 @@ FenetreStatistiques::FenetreStatistiques(QWidget* parent) : QDialog(parent) {
                               QStringLiteral("Maximum"),
                               QStringLiteral("Moyenne"),
                               QStringLiteral("Écart type (population)"),
-                              QStringLiteral("Durée")};
+                              QStringLiteral("Durée"),
+                              QStringLiteral("Alarmes")};
     grille->addWidget(new QLabel(QStringLiteral("<b>Tout l'enregistrement</b>")), 0, 1);
     grille->addWidget(new QLabel(QStringLiteral("<b>Partie affichée</b>")), 0, 2);
-    for (int l = 0; l < 6; ++l) {
+    for (int l = 0; l < 7; ++l) {
         grille->addWidget(new QLabel(titres[l]), l + 1, 0);
         for (int c = 0; c < 2; ++c) {
             auto* cellule = new QLabel(QStringLiteral("—"));
@@ -29,7 +30,7 @@ FenetreStatistiques::FenetreStatistiques(QWidget* parent) : QDialog(parent) {
     }
     auto* fermer = new QPushButton(QStringLiteral("Fermer"));
     connect(fermer, &QPushButton::clicked, this, &QDialog::close);
-    grille->addWidget(fermer, 7, 2, Qt::AlignRight);
+    grille->addWidget(fermer, 8, 2, Qt::AlignRight);
 }
 
 void FenetreStatistiques::affiche(const core::Statistiques& tout, const core::Statistiques& visible,
@@ -58,6 +59,11 @@ void FenetreStatistiques::affiche(const core::Statistiques& tout, const core::St
         m_cellules[4][c]->setText(ecart(st.ecartType));
         m_cellules[5][c]->setText(duree(st.premier, st.dernier));
     }
+}
+
+void FenetreStatistiques::afficheAlarmes(const QString& tout, const QString& visible) {
+    m_cellules[6][0]->setText(tout);
+    m_cellules[6][1]->setText(visible);
 }
 
 QString FenetreStatistiques::cellule(int ligne, int colonne) const {

@@ -26,9 +26,11 @@ public:
                  const std::function<QString(qint64, qint64)>& duree);
     /// The text of a cell: row 0 to 5, column 0 (the run) or 1 (the part shown).
     QString cellule(int ligne, int colonne) const;
+    /// The alarms of the whole run and of the part shown ("2 (en alarme 00:05:12)").
+    void afficheAlarmes(const QString& tout, const QString& visible);
 
 private:
-    std::array<std::array<QLabel*, 2>, 6> m_cellules{};
+    std::array<std::array<QLabel*, 2>, 7> m_cellules{};
 };
 
 } // namespace ui
