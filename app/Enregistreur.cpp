@@ -36,7 +36,8 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
 
     connect(m, &engine::Moteur::etatChange, this, &Enregistreur::appliqueEtat);
     connect(m, &engine::Moteur::echantillonStocke, m_vue, &VueGraphe::surEchantillon);
-    connect(m, &engine::Moteur::evenement, m_vue, &VueGraphe::actualiseMarques);
+    connect(m, &engine::Moteur::evenement, m_vue, &VueGraphe::ajouteMarque);
+    connect(m, &engine::Moteur::etatChange, m_vue, &VueGraphe::actualiseMarques);
     connect(m, &engine::Moteur::chargementTermine, m_vue, &VueGraphe::actualiseMarques);
     connect(m_outils, &OutilsGraphe::alarmeChoisie, m_vue, &VueGraphe::actualiseMarques);
     connect(m, &engine::Moteur::alarmeDeclenchee, this, [this] {

@@ -117,7 +117,10 @@ void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
     }
 }
 
-void VueGraphe::actualiseMarques() {
+namespace {
+
+// The letter and colour that stand for an event on the graph.
+graph::Marque marquePour(const core::Evenement& e) {
     struct Style {
         const char* type;
         const char* lettre;
@@ -136,16 +139,27 @@ void VueGraphe::actualiseMarques() {
         {core::Evenement::kHorloge, "H", QColor(255, 255, 120)},
         {core::Evenement::kReprise, "R", QColor(255, 255, 120)},
     };
-    std::vector<graph::Ecran::Marque> marques;
-    for (const core::Evenement& e : m_moteur.evenements()) {
-        graph::Ecran::Marque m{e.numero, QStringLiteral("?"), QColor(200, 200, 200)};
-        for (const Style& s : kStyles)
-            if (e.type == QString::fromUtf8(s.type)) {
-                m.lettre = QString::fromLatin1(s.lettre);
-                m.couleur = s.couleur;
-            }
-        marques.push_back(m);
-    }
+    graph::Marque m{e.numero, QStringLiteral("?"), QColor(200, 200, 200)};
+    for (const Style& s : kStyles)
+        if (e.type == QString::fromUtf8(s.type)) {
+            m.lettre = QString::fromLatin1(s.lettre);
+            m.couleur = s.couleur;
+            break;
+        }
+    return m;
+}
+
+} // namespace
+
+void VueGraphe::ajouteMarque(const core::Evenement& e) {
+    m_ui.Ecran1->ajouteMarque(marquePour(e));
+}
+
+void VueGraphe::actualiseMarques() {
+    std::vector<graph::Marque> marques;
+    marques.reserve(m_moteur.evenements().size());
+    for (const core::Evenement& e : m_moteur.evenements())
+        marques.push_back(marquePour(e));
     m_ui.Ecran1->setMarques(std::move(marques));
     // The alarm's limits are physical values: the graph is drawn in raw ones.
     std::vector<double> limites;

@@ -39,8 +39,10 @@ public:
     void surEtat(engine::Etat avant, engine::Etat etat);
     /// A file was loaded: the scroll bar spans it.
     void apresChargement();
-    /// Shows the engine's events over the trace.
+    /// Shows the engine's events over the trace (and the alarm's limits).
     void actualiseMarques();
+    /// One more event over the trace.
+    void ajouteMarque(const core::Evenement& e);
 
     /// Brings sample `numero` to the middle of the view and redraws.
     void centreSur(qint64 numero);

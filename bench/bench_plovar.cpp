@@ -3,6 +3,7 @@
 // setting the whole list text and drawing every segment, and a file load with its
 // window against reading and parsing the same file with no window at all.
 #include "AccesMoteur.h"
+#include "HorlogeFixe.h"
 #include "app/Enregistreur.h"
 #include "core/Horloge.h"
 #include "files/EcrivainEnr.h"
@@ -59,7 +60,8 @@ public:
 
 struct Fenetre {
     QTemporaryDir dir;
-    core::HorlogeSysteme horloge;
+    // Time moves one sampling period per tick, as it does for a real recording.
+    test::HorlogeFixe horloge;
     DialoguesMuets dialogues;
     std::unique_ptr<engine::Moteur> moteur;
     std::unique_ptr<app::Enregistreur> f;
@@ -104,6 +106,7 @@ void BM_Tick(benchmark::State& etat) {
     w.f->affich();
     QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
     for (auto _ : etat) {
+        w.horloge.avance(1);
         w.f->Timer1_Timer();
         w.peint(img);
     }
@@ -111,6 +114,30 @@ void BM_Tick(benchmark::State& etat) {
     w.f->CmdRecord_Click();
 }
 BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Arg(2678400)->Unit(benchmark::kMillisecond);
+
+// The same tick at 32000 samples: 0 without an alarm, 1 with an alarm judged at
+// every sample, 2 with an alarm that changes (an event written) at every sample.
+void BM_TickAlarme(benchmark::State& etat) {
+    Fenetre w;
+    core::ReglageAlarme r;
+    r.haute = 0.5;
+    if (etat.range(0) > 0)
+        w.f->moteur().choisitAlarme(r, false);
+    w.f->CmdRecord_Click();
+    w.remplit(31999);
+    w.f->affich();
+    QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
+    int16_t valeur = 0;
+    for (auto _ : etat) {
+        if (etat.range(0) == 2)
+            test::AccesMoteur::cycle(w.f->moteur()).ValeurTest = valeur = int16_t(1 - valeur);
+        w.horloge.avance(1);
+        w.f->Timer1_Timer();
+        w.peint(img);
+    }
+    w.f->CmdRecord_Click();
+}
+BENCHMARK(BM_TickAlarme)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_Affich(benchmark::State& etat) {
     Fenetre w;
@@ -122,6 +149,22 @@ void BM_Affich(benchmark::State& etat) {
     }
 }
 BENCHMARK(BM_Affich)->Arg(32000)->Arg(2678400)->Unit(benchmark::kMillisecond);
+
+// The redraw of a month with 10,000 events marked (and painted), against none.
+void BM_AffichEvenements(benchmark::State& etat) {
+    Fenetre w;
+    w.remplit(2678400);
+    std::vector<graph::Marque> marques;
+    for (qint64 k = 0; k < etat.range(0); ++k)
+        marques.push_back({1 + k * 267, QStringLiteral("C"), QColor(90, 200, 255)});
+    w.f->ui().Ecran1->setMarques(std::move(marques));
+    QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
+    for (auto _ : etat) {
+        w.f->affich();
+        w.peint(img);
+    }
+}
+BENCHMARK(BM_AffichEvenements)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Baseline: the whole list as one text in a text box, and every segment drawn.
 void BM_AffichNaif(benchmark::State& etat) {

@@ -19,6 +19,8 @@ Ecriture::Ecriture(files::AppelsSysteme& appels, QObject* parent)
         enVol.pop_front();
         emit echantillonEcrit(e);
     };
+    // Told once the write is over, not from inside it.
+    m_ecrivain.surFinCoupee = [this](const QString& chemin) { m_coupees << chemin; };
 }
 
 void Ecriture::ajoute(const QString& chemin, const core::Echantillon& e) {
@@ -26,6 +28,9 @@ void Ecriture::ajoute(const QString& chemin, const core::Echantillon& e) {
     m_ecrivain.ajoute(chemin, files::ligneEnr(e));
     m_evenements.reessaie();
     suit();
+    const QStringList coupees = std::exchange(m_coupees, {});
+    for (const QString& c : coupees)
+        emit finCoupee(c);
 }
 
 void Ecriture::ajouteEvenement(const QString& chemin, const QByteArray& ligne,

@@ -5,6 +5,7 @@
 #include "files/EcrivainEnr.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <deque>
 #include <map>
@@ -36,6 +37,8 @@ public:
 signals:
     /// The line of a sample reached the record file on disk.
     void echantillonEcrit(const core::Echantillon& e);
+    /// A record file ended in the middle of a line (mended before the next line).
+    void finCoupee(const QString& chemin);
     /// A notice about writing; an empty text withdraws it.
     void alerte(engine::Alerte a, const QString& texte);
 
@@ -55,6 +58,8 @@ private:
     /// Samples whose lines wait to reach each record file, in order.
     std::map<QString, std::deque<core::Echantillon>> m_enVol;
     bool m_enEchec = false;
+    /// Record files found ending mid-line during the current write.
+    QStringList m_coupees;
     /// The last rescue file that took samples.
     QString m_dernierSecours;
 };

@@ -36,6 +36,13 @@ Moteur::Moteur(Environnement env, QObject* parent)
     connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
     connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
     connect(&m_ecriture, &Ecriture::echantillonEcrit, this, &Moteur::echantillonEcrit);
+    connect(&m_ecriture, &Ecriture::finCoupee, this, [this](const QString& chemin) {
+        noteEvenement(QString::fromUtf8(core::Evenement::kReprise),
+                      QStringLiteral("%1 finissait au milieu d'une ligne (arrêt brutal pendant "
+                                     "une écriture) : la ligne coupée est gardée telle quelle et "
+                                     "les mesures reprennent à la ligne suivante.")
+                          .arg(QDir::toNativeSeparators(chemin)));
+    });
     connect(&m_ecriture, &Ecriture::alerte, this, [this](Alerte a, const QString& texte) {
         if (texte.isEmpty())
             retireAlerte(a);

@@ -85,7 +85,7 @@ bool creeFichierEnr(const QString& chemin, QString* erreur, AppelsSysteme& appel
 
 bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, QString* erreur,
                                AppelsSysteme& appels, const QByteArray& entete,
-                               qint64* longueurSure) {
+                               qint64* longueurSure, bool* finCoupee) {
     struct stat st {};
     const QByteArray nom = QFile::encodeName(chemin);
     // A file this call creates is removed again when nothing could be put in it.
@@ -127,8 +127,11 @@ bool EcrivainEnr::ecritDurable(const QString& chemin, const QByteArray& octets, 
                                         "que sa dernière ligne est entière (%1)")
                              .arg(errno == EBADF ? QStringLiteral("il peut seulement être écrit")
                                                  : core::texteErreur(errno)));
-        if (dernier != '\n')
+        if (dernier != '\n') {
             bloc = "\r\n";
+            if (finCoupee)
+                *finCoupee = true;
+        }
     }
     bloc += octets;
     const ssize_t n = appels.ecrit(fd, bloc.constData(), static_cast<size_t>(bloc.size()));
@@ -194,7 +197,12 @@ bool EcrivainEnr::vide(const QString& chemin, File& f) {
     QByteArray bloc;
     for (const QByteArray& l : f.lignes)
         bloc += l;
-    if (!ecritDurable(chemin, bloc, &f.erreur, m_appels, entete(chemin), &f.longueurSure)) {
+    bool finCoupee = false;
+    const bool ecrit = ecritDurable(chemin, bloc, &f.erreur, m_appels, entete(chemin),
+                                    &f.longueurSure, &finCoupee);
+    if (ecrit && finCoupee && surFinCoupee)
+        surFinCoupee(chemin);
+    if (!ecrit) {
         if (f.rang == 0)
             f.rang = ++m_rang;
         return false;

@@ -83,7 +83,10 @@ public:
     static bool ecritDurable(const QString& chemin, const QByteArray& octets, QString* erreur,
                              AppelsSysteme& appels = AppelsSysteme::systeme(),
                              const QByteArray& entete = QByteArray(),
-                             qint64* longueurSure = nullptr);
+                             qint64* longueurSure = nullptr, bool* finCoupee = nullptr);
+    /// Called when a file was found ending in the middle of a line (a run that did
+    /// not stop cleanly), before the line end that mends it.
+    std::function<void(const QString& chemin)> surFinCoupee;
 
     /// Why lines could not be appended to a file, in French; nullopt when they can
     /// (an absent file in a folder that can be written counts as writable). Nothing

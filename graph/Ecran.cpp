@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -103,11 +104,17 @@ void Ecran::dessine(QPainter& p) const {
         QFont f = p.font();
         f.setPointSizeF(std::max(6.0, f.pointSizeF() - 1));
         p.setFont(f);
+        // One mark a pixel column: ten thousand events over a month stay a few
+        // hundred lines to draw.
+        int dernierePx = INT_MIN;
         for (const Marque& m : m_marques) {
             const double x = (static_cast<double>(m.index) - static_cast<double>(m_debut)) * sx;
             if (x < 0 || x > z.width())
                 continue;
             const int px = z.left() + static_cast<int>(std::lround(x));
+            if (px == dernierePx)
+                continue;
+            dernierePx = px;
             p.setPen(QPen(m.couleur, 0, Qt::DashLine));
             p.drawLine(px, z.top(), px, z.bottom());
             p.setPen(m.couleur);

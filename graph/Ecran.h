@@ -26,6 +26,10 @@ public:
         update();
     }
     const std::vector<Marque>& marques() const { return m_marques; }
+    void ajouteMarque(Marque m) {
+        m_marques.push_back(std::move(m));
+        update();
+    }
     /// Horizontal lines at these values (the alarm's limits, as raw values).
     void setLimites(std::vector<double> v) {
         m_limites = std::move(v);

@@ -9,6 +9,7 @@
 #include <QPolygonF>
 #include <QSvgGenerator>
 
+#include <climits>
 #include <cmath>
 
 namespace graph {
@@ -66,10 +67,12 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
                 p.drawLine(QPointF(zone.left(), y), QPointF(zone.right(), y));
             }
         }
+        long dernierePx = LONG_MIN;
         for (const Marque& m : v.marques) {
             const double x = zone.left() + (static_cast<double>(m.index - v.debut)) * sx;
-            if (x < zone.left() || x > zone.right())
+            if (x < zone.left() || x > zone.right() || std::lround(x) == dernierePx)
                 continue;
+            dernierePx = std::lround(x);
             p.setPen(QPen(m.couleur, 0, Qt::DashLine));
             p.drawLine(QPointF(x, zone.top()), QPointF(x, zone.bottom()));
             p.setPen(m.couleur);

@@ -38,6 +38,7 @@ private slots:
     void fichierEvenements_data();
     void fichierEvenements();
     void evenementsSansPlace();
+    void finCoupee();
 };
 
 void TstEvenements::alarme_data() {
@@ -224,6 +225,21 @@ void TstEvenements::evenementsSansPlace() {
     b.m->termine();
     QVERIFY(
         b.m->alertes().join(' ').contains(QStringLiteral("perdus (les mesures ne le sont pas)")));
+}
+
+void TstEvenements::finCoupee() {
+    // A record file left in the middle of a line: the next run says so in its events.
+    Banc b;
+    QVERIFY(ecrit(b.chemin("r.csv"), "8;0;12-07-2026;10:00:00\r\n9;0;12-0"));
+    QVERIFY(b.m->demarre());
+    b.tick();
+    QVERIFY(b.m->arrete());
+    QVERIFY(lit(b.chemin("r.csv")).startsWith("8;0;12-07-2026;10:00:00\r\n9;0;12-0\r\n1;0;"));
+    const files::LectureEvenements l = files::lisEvenements(b.chemin("r_evenements.csv"));
+    QStringList types;
+    for (const core::Evenement& e : l.evenements)
+        types << e.type;
+    QCOMPARE(types.join('|'), QStringLiteral("début|reprise|arrêt"));
 }
 
 QTEST_GUILESS_MAIN(TstEvenements)
