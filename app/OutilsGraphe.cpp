@@ -28,15 +28,7 @@ OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues
                            QWidget* fenetre, graph::Ecran* ecran)
     : QObject(fenetre), m_moteur(moteur), m_vue(vue), m_dialogues(dialogues), m_fenetre(fenetre),
       m_ecran(ecran) {
-    m_lecture = new QLabel(ecran);
-    m_lecture->setObjectName(QStringLiteral("lecture"));
-    m_lecture->setAutoFillBackground(true);
-    QPalette pal = m_lecture->palette();
-    pal.setColor(QPalette::Window, QColor(40, 40, 40));
-    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
-    m_lecture->setPalette(pal);
-    m_lecture->setMargin(3);
-    m_lecture->hide();
+    m_lecture = ecran->etiquette(QStringLiteral("lecture"), 3);
     connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
     connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
 }
@@ -150,10 +142,6 @@ void OutilsGraphe::commentaire(std::optional<qint64> numero) {
         m_dialogues->avertissement(m_fenetre,
                                    QStringLiteral("Un commentaire se place pendant un "
                                                   "enregistrement ou sur un fichier chargé."));
-}
-
-ui::ListeEvenements* OutilsGraphe::listeEvenements() const {
-    return m_listeEvenements;
 }
 
 void OutilsGraphe::montreEvenements() {

@@ -42,7 +42,6 @@ public:
     void menuAlarme();
     /// The list of events; choosing one shows it on the graph.
     void montreEvenements();
-    ui::ListeEvenements* listeEvenements() const;
     ui::FenetreStatistiques* statistiques() const;
     /// The statistics window, when open, shows the store as it is now.
     void actualiseStatistiques();

@@ -31,15 +31,7 @@ graph::BoiteImage boite(const QFrame* f) {
 VueGraphe::VueGraphe(engine::Moteur& moteur, const ui::EnregistreurUi& ui,
                      graph::ModeleListe* liste, QObject* parent)
     : QObject(parent), m_moteur(moteur), m_ui(ui), m_liste(liste) {
-    m_infoVue = new QLabel(m_ui.Ecran1);
-    m_infoVue->setObjectName(QStringLiteral("infoVue"));
-    m_infoVue->setAutoFillBackground(true);
-    QPalette pal = m_infoVue->palette();
-    pal.setColor(QPalette::Window, QColor(40, 40, 40));
-    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
-    m_infoVue->setPalette(pal);
-    m_infoVue->setMargin(2);
-    m_infoVue->hide();
+    m_infoVue = m_ui.Ecran1->etiquette(QStringLiteral("infoVue"), 2);
     m_masqueInfoVue.setSingleShot(true);
     m_masqueInfoVue.setInterval(2000);
     connect(&m_masqueInfoVue, &QTimer::timeout, m_infoVue, &QWidget::hide);

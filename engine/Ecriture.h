@@ -31,8 +31,6 @@ public:
     bool sauveAttente(Decideur* decideur, bool fermeture);
     /// The samples' writer.
     const files::EcrivainEnr& ecrivain() const { return m_ecrivain; }
-    /// Event lines waiting.
-    int evenementsEnAttente() const { return m_evenements.nbEnAttente(); }
 
 signals:
     /// The line of a sample reached the record file on disk.

@@ -25,8 +25,6 @@
 #include <QTimer>
 
 #include <array>
-#include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 

@@ -58,6 +58,19 @@ std::vector<QPointF> Ecran::pointsUnites() const {
                        largeur, m_decalageY, m_hauteur);
 }
 
+QLabel* Ecran::etiquette(const QString& nom, int marge) {
+    auto* l = new QLabel(this);
+    l->setObjectName(nom);
+    l->setAutoFillBackground(true);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::Window, QColor(40, 40, 40));
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    l->setPalette(pal);
+    l->setMargin(marge);
+    l->hide();
+    return l;
+}
+
 void Ecran::dessine(QPainter& p) const {
     const QRect z = zone();
     p.save();

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QLabel>
 #include <QPointF>
 
 #include <optional>
@@ -26,6 +27,9 @@ public:
         update();
     }
     const std::vector<Marque>& marques() const { return m_marques; }
+    /// A hidden label over the area, light text on dark, for the readout and the
+    /// zoom information.
+    QLabel* etiquette(const QString& nom, int marge);
     void ajouteMarque(Marque m) {
         m_marques.push_back(std::move(m));
         update();
