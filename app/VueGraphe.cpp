@@ -109,60 +109,17 @@ void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
     }
 }
 
-namespace {
-
-// The letter and colour that stand for an event on the graph.
-graph::Marque marquePour(const core::Evenement& e) {
-    struct Style {
-        const char* type;
-        const char* lettre;
-        QColor couleur;
-    };
-    static const Style kStyles[] = {
-        {core::Evenement::kAlarme, "A", QColor(255, 60, 60)},
-        {core::Evenement::kFinAlarme, "a", QColor(255, 170, 60)},
-        {core::Evenement::kCommentaire, "C", QColor(90, 200, 255)},
-        {core::Evenement::kDebut, "D", QColor(200, 200, 200)},
-        {core::Evenement::kArret, "F", QColor(200, 200, 200)},
-        {core::Evenement::kSourcePerdue, "S", QColor(255, 120, 255)},
-        {core::Evenement::kSourceRevenue, "s", QColor(255, 120, 255)},
-        {core::Evenement::kEcritureEchec, "E", QColor(255, 120, 255)},
-        {core::Evenement::kEcritureRetablie, "e", QColor(255, 120, 255)},
-        {core::Evenement::kHorloge, "H", QColor(255, 255, 120)},
-        {core::Evenement::kReprise, "R", QColor(255, 255, 120)},
-    };
-    graph::Marque m{e.numero, QStringLiteral("?"), QColor(200, 200, 200)};
-    for (const Style& s : kStyles)
-        if (e.type == QString::fromUtf8(s.type)) {
-            m.lettre = QString::fromLatin1(s.lettre);
-            m.couleur = s.couleur;
-            break;
-        }
-    return m;
-}
-
-} // namespace
-
 void VueGraphe::ajouteMarque(const core::Evenement& e) {
-    m_ui.Ecran1->ajouteMarque(marquePour(e));
+    m_ui.Ecran1->ajouteMarque(graph::marquePour(e));
 }
 
 void VueGraphe::actualiseMarques() {
     std::vector<graph::Marque> marques;
     marques.reserve(m_moteur.evenements().size());
     for (const core::Evenement& e : m_moteur.evenements())
-        marques.push_back(marquePour(e));
+        marques.push_back(graph::marquePour(e));
     m_ui.Ecran1->setMarques(std::move(marques));
-    // The alarm's limits are physical values: the graph is drawn in raw ones.
-    std::vector<double> limites;
-    const core::Etalonnage& e = m_moteur.etalonnage();
-    const core::ReglageAlarme& r = m_moteur.reglageAlarme();
-    for (const std::optional<double>& l : {r.haute, r.basse})
-        if (l)
-            limites.push_back(e.actif ? e.brut1 + (*l - e.physique1) * (e.brut2 - e.brut1) /
-                                                      (e.physique2 - e.physique1)
-                                      : *l);
-    m_ui.Ecran1->setLimites(std::move(limites));
+    m_ui.Ecran1->setLimites(graph::limitesBrutes(m_moteur.reglageAlarme(), m_moteur.etalonnage()));
 }
 
 void VueGraphe::apresChargement() {

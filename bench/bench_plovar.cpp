@@ -156,7 +156,7 @@ void BM_AffichEvenements(benchmark::State& etat) {
     w.remplit(2678400);
     std::vector<graph::Marque> marques;
     for (qint64 k = 0; k < etat.range(0); ++k)
-        marques.push_back({1 + k * 267, QStringLiteral("C"), QColor(90, 200, 255)});
+        marques.push_back({1 + k * 267, QStringLiteral("C"), QColor(90, 200, 255), QString()});
     w.f->ui().Ecran1->setMarques(std::move(marques));
     QImage img(w.f->ui().Ecran1->size(), QImage::Format_RGB32);
     for (auto _ : etat) {

@@ -18,3 +18,48 @@ QString formatHeureLocale(const QTime& t, const QLocale& locale) {
 }
 
 } // namespace core
+
+namespace core {
+
+namespace {
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+qint64 joursDepuis1970(qint64 a, unsigned m, unsigned j) {
+    a -= m <= 2;
+    const qint64 ere = (a >= 0 ? a : a - 399) / 400;
+    const auto aDansEre = static_cast<unsigned>(a - ere * 400);
+    const unsigned jDansAn = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + j - 1;
+    const unsigned jDansEre = aDansEre * 365 + aDansEre / 4 - aDansEre / 100 + jDansAn;
+    return ere * 146097 + static_cast<qint64>(jDansEre) - 719468;
+}
+
+int decalageA(qint64 utcMs, const QTimeZone& zone) {
+    return zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC));
+}
+} // namespace
+
+qint64 msNaif(int annee, int mois, int jour, int heure, int minute, int seconde) {
+    return joursDepuis1970(annee, static_cast<unsigned>(mois), static_cast<unsigned>(jour)) *
+               86'400'000 +
+           (heure * 3600LL + minute * 60LL + seconde) * 1000;
+}
+
+qint64 msNaif(const QDate& d, const QTime& t) {
+    return msNaif(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()) + t.msec();
+}
+
+std::vector<qint64> instantsLocaux(qint64 naifMs, const QTimeZone& zone) {
+    // Offsets are within ±15 h: the offsets well before and well after bracket
+    // every candidate; each candidate holds when the zone agrees at that instant.
+    constexpr qint64 k15h = 15 * 3'600'000LL;
+    const int avant = decalageA(naifMs - k15h, zone);
+    const int apres = decalageA(naifMs + k15h, zone);
+    std::vector<qint64> r;
+    for (const int o : {std::max(avant, apres), std::min(avant, apres)}) {
+        const qint64 u = naifMs - o * 1000LL;
+        if (decalageA(u, zone) == o && (r.empty() || r.back() != u))
+            r.push_back(u);
+    }
+    return r;
+}
+
+} // namespace core

@@ -25,6 +25,7 @@ void Magasin::vide() {
     std::deque<RefLigne>().swap(m_lignes);
     std::vector<QByteArray>().swap(m_blocs);
     std::vector<std::vector<Resume>>().swap(m_resume);
+    m_debutsSeries.clear();
     LigneEntete.clear();
 #ifdef __GLIBC__
     // Many blocks freed stay with the process unless the heap is trimmed.
@@ -40,7 +41,7 @@ void Magasin::ajoute(double valeur, const QDateTime& instant) {
         retireAnciens();
 }
 
-void Magasin::ajouteLigne(double valeur, QByteArrayView ligne) {
+void Magasin::ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs) {
     if (m_blocs.empty() || m_blocs.back().size() + ligne.size() > kTailleBloc) {
         m_blocs.emplace_back();
         m_blocs.back().reserve(std::max<qsizetype>(kTailleBloc, ligne.size()));
@@ -49,7 +50,7 @@ void Magasin::ajouteLigne(double valeur, QByteArrayView ligne) {
     m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1),
                         static_cast<uint32_t>(bloc.size()), static_cast<uint32_t>(ligne.size())});
     bloc.append(ligne);
-    m_valeurs.push_back({valeur, 0});
+    m_valeurs.push_back({valeur, instantMs});
     ajouteAuResume(m_valeurs.size() - 1);
     if (static_cast<qint64>(m_valeurs.size()) > kCapacite)
         retireAnciens();
@@ -74,6 +75,11 @@ double Magasin::valeur(qint64 i) const {
 }
 
 qint64 Magasin::instantMs(qint64 i) const {
+    // A loaded sample has its line; its instant is read, not stamped.
+    return m_lignes.empty() ? instant(i) : 0;
+}
+
+qint64 Magasin::instant(qint64 i) const {
     const qint64 p = i - m_premier;
     if (p < 0 || p >= static_cast<qint64>(m_valeurs.size()))
         return 0;

@@ -49,8 +49,14 @@ public:
     /// Stores a recorded sample after the last one.
     void ajoute(double valeur, const QDateTime& instant);
     /// Stores a loaded sample after the last one, with its line as read (without
-    /// its line end). Throws std::bad_alloc when memory cannot be had.
-    void ajouteLigne(double valeur, QByteArrayView ligne);
+    /// its line end) and the instant its date and time stand for (ms since the
+    /// epoch, 0 when they are none). Throws std::bad_alloc when memory cannot be had.
+    void ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs = 0);
+    /// The next loaded sample begins a new run (its record number starts again).
+    void debuteSerie() { m_debutsSeries.push_back(NbMesures() + 1); }
+    /// The samples that begin a run after the first, in order (indices may be
+    /// below premier() once the oldest have left).
+    const std::vector<qint64>& debutsSeries() const { return m_debutsSeries; }
 
     /// Index of the last stored sample; 0 means none.
     qint64 NbMesures() const { return m_premier + static_cast<qint64>(m_valeurs.size()) - 1; }
@@ -66,6 +72,9 @@ public:
     QString TabHeure(qint64 i) const;
     /// Time stamp of sample i, in ms since the epoch; 0 for a loaded one.
     qint64 instantMs(qint64 i) const;
+    /// When sample i was taken, in ms since the epoch: its time stamp, or the date
+    /// and time of its loaded line; 0 when unknown.
+    qint64 instant(qint64 i) const;
     /// Line of loaded sample i as read.
     QString LignesFichier(qint64 i) const;
 
@@ -120,6 +129,7 @@ private:
     std::vector<QByteArray> m_blocs;
     /// m_resume[k] summarises runs of 16^(k+1) samples.
     std::vector<std::vector<Resume>> m_resume;
+    std::vector<qint64> m_debutsSeries;
 };
 
 } // namespace core

@@ -1,5 +1,7 @@
 #include "files/LecteurEnr.h"
 
+#include "files/InstantsEnr.h"
+
 #include "core/Erreurs.h"
 
 #include <QFile>
@@ -159,6 +161,18 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     if (!enAttente)
         m.LigneEntete = QString::fromLatin1(ligne);
     qint64 n = 0;
+    InstantsEnr instants;
+    std::optional<qint64> numeroPrecedent;
+    // Each line's instant and the start of each run (the record number starts again).
+    const auto ajoute = [&](double valeur, QByteArrayView l) {
+        const ChampsEnr c = champsEnr(l);
+        const std::optional<qint64> numero = numeroEnr(l);
+        if (numero && numeroPrecedent && *numero <= *numeroPrecedent)
+            m.debuteSerie();
+        if (numero)
+            numeroPrecedent = numero;
+        m.ajouteLigne(valeur, l, instants.utcMs(c.date, c.heure).value_or(0));
+    };
     try {
         for (;;) {
             // The caller hears of the progress every so many lines, not at each.
@@ -182,19 +196,19 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
             }
             const ResultatAnalyse a = analyse_ligne(ligne);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
-                m.ajouteLigne(-1, ligne);
+                ajoute(-1, ligne);
                 return FinChargement::ErreurFormat;
             }
             if (a.type == ResultatAnalyse::Type::PasUnNombre) {
                 // The line is kept and listed, its value counts as 0.
-                m.ajouteLigne(0, ligne);
+                ajoute(0, ligne);
                 arrete(arret, n,
                        QStringLiteral("la valeur de la ligne n'est pas un nombre (« %1 »)")
                            .arg(QString::fromLatin1(
                                ligne.first(std::min<qsizetype>(40, ligne.size())))));
                 return FinChargement::Echec;
             }
-            m.ajouteLigne(a.valeur, ligne);
+            ajoute(a.valeur, ligne);
         }
     } catch (const std::bad_alloc&) {
         arrete(arret, n, QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées"));

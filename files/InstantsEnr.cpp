@@ -1,0 +1,77 @@
+#include "files/InstantsEnr.h"
+
+#include "core/Horodatage.h"
+
+namespace files {
+
+namespace {
+
+// A field of `n` digits as a number; -1 when one is not a digit.
+int chiffres(const char* p, int n) {
+    int v = 0;
+    for (int k = 0; k < n; ++k) {
+        if (p[k] < '0' || p[k] > '9')
+            return -1;
+        v = v * 10 + (p[k] - '0');
+    }
+    return v;
+}
+
+bool bissextile(int a) {
+    return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0;
+}
+
+int joursDuMois(int a, int m) {
+    static constexpr int kJours[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && bissextile(a) ? 29 : kJours[m - 1];
+}
+
+} // namespace
+
+InstantsEnr::InstantsEnr(QTimeZone zone) : m_zone(std::move(zone)) {}
+
+const InstantsEnr::Heure& InstantsEnr::heure(qint64 naifMs) {
+    constexpr qint64 kHeure = 3'600'000;
+    const qint64 cle = naifMs >= 0 ? naifMs / kHeure : (naifMs - kHeure + 1) / kHeure;
+    auto it = m_heures.find(cle);
+    if (it != m_heures.end())
+        return it->second;
+    // The hour is judged at its middle: offsets change on the hour or the half hour.
+    const std::vector<qint64> u = core::instantsLocaux(cle * kHeure + kHeure / 2, m_zone);
+    Heure h;
+    h.lectures = static_cast<int>(u.size());
+    if (u.empty()) {
+        // Skipped by the spring change: the offset before it.
+        const qint64 avant = cle * kHeure - kHeure;
+        const std::vector<qint64> v = core::instantsLocaux(avant, m_zone);
+        h.tot = h.tard = v.empty() ? 0 : avant - v.front();
+    } else {
+        h.tot = cle * kHeure + kHeure / 2 - u.front();
+        h.tard = cle * kHeure + kHeure / 2 - u.back();
+    }
+    return m_heures.emplace(cle, h).first->second;
+}
+
+std::optional<qint64> InstantsEnr::utcMs(QByteArrayView date, QByteArrayView heureTexte) {
+    if (date.size() != 10 || heureTexte.size() != 8 || date[2] != '-' || date[5] != '-' ||
+        heureTexte[2] != ':' || heureTexte[5] != ':')
+        return std::nullopt;
+    const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
+    const int annee = chiffres(date.data() + 6, 4);
+    const int h = chiffres(heureTexte.data(), 2), mi = chiffres(heureTexte.data() + 3, 2);
+    const int s = chiffres(heureTexte.data() + 6, 2);
+    if (mois < 1 || mois > 12 || annee < 1 || jour < 1 || jour > joursDuMois(annee, mois) ||
+        h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
+        return std::nullopt;
+    const qint64 naif = core::msNaif(annee, mois, jour, h, mi, s);
+    const Heure& d = heure(naif);
+    qint64 u = naif - d.tot;
+    // The hour shown twice: its second pass once the first would go back in time.
+    if (d.lectures == 2 && m_aDernier && u < m_dernier)
+        u = naif - d.tard;
+    m_dernier = u;
+    m_aDernier = true;
+    return u;
+}
+
+} // namespace files
