@@ -21,6 +21,7 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     const bool manuelles = m_moteur->minuteriesManuelles();
     m_ui.setupUi(this);
     m_policeHeure = m_ui.Label2->font();
+    m_policeValeur = m_ui.Label3->font();
     m_modeleListe = new graph::ModeleListe(&m_moteur->magasin(), this);
     m_ui.Text1->setModel(m_modeleListe);
 
@@ -55,6 +56,27 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m_ui.menuGraphe, &QAction::triggered, this, &Enregistreur::menuGraphe_Click);
     connect(m_ui.menuReglage, &QAction::triggered, this, &Enregistreur::menuReglage_Click);
     connect(m_ui.menu_apropos, &QAction::triggered, this, &Enregistreur::menu_apropos_Click);
+
+    connect(m_outils, &OutilsGraphe::grapheEnGrand, this, &Enregistreur::montreGrapheEnGrand);
+
+    // The menus from the keyboard: Alt and the underlined letter, F10 for the first
+    // menu that can be opened, and shortcuts for the commands used most.
+    m_ui.menu_fichier->setTitle(QStringLiteral("&Fichier"));
+    m_ui.menu_option->setTitle(QStringLiteral("&Option"));
+    m_ui.menu_intero->setTitle(QStringLiteral("&?"));
+    m_ui.menu_nouveau->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_ui.menu_charger->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_ui.menuReglage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    auto* f10 = new QAction(this);
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(f10, &QAction::triggered, this, [this] {
+        for (QMenu* menu : {m_ui.menu_fichier, m_ui.menu_option, m_ui.menu_intero})
+            if (menu->menuAction()->isEnabled()) {
+                menuBar()->setActiveAction(menu->menuAction());
+                return;
+            }
+    });
+    addAction(f10);
 
     // A comment at the newest sample, from the keyboard.
     auto* commentaire = new QAction(this);
@@ -150,8 +172,17 @@ void Enregistreur::surValeur(const QDateTime& instant, std::optional<int> valeur
     if (heure.size() != m_ui.Label2->text().size())
         ajustePolice(m_ui.Label2, heure, m_policeHeure);
     m_ui.Label2->setText(heure);
-    // No reading yet is no value: a 0 there would look like one.
-    m_ui.Label3->setText(valeur ? QString::number(*valeur) : QStringLiteral("---"));
+    // No reading yet is no value: a 0 there would look like one. With a calibration
+    // the value is the physical one with its unit, in a font that fits.
+    const core::Etalonnage& e = m_moteur->etalonnage();
+    QString texte = QStringLiteral("---");
+    if (valeur)
+        texte = e.actif ? e.texte(*valeur) : QString::number(*valeur);
+    if (texte != m_ui.Label3->text()) {
+        if (e.actif || m_ui.Label3->font() != m_policeValeur)
+            ajustePolice(m_ui.Label3, texte, m_policeValeur);
+        m_ui.Label3->setText(texte);
+    }
 }
 
 void Enregistreur::ajustePolice(QLabel* l, const QString& texte, const QFont& police) {
@@ -214,6 +245,9 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
     const bool libre = etat == engine::Etat::Repos;
     m_ui.menu_fichier->menuAction()->setEnabled(libre);
     m_ui.menu_option->menuAction()->setEnabled(libre);
+    // Their shortcuts follow the menus.
+    for (QAction* a : {m_ui.menu_nouveau, m_ui.menu_charger, m_ui.menuReglage})
+        a->setEnabled(libre);
     m_ui.CmdRecord->setText(enCours ? QStringLiteral(" Record  Stop")
                                     : QStringLiteral(" Record   Start"));
     m_vue->surEtat(avant, etat);
@@ -263,6 +297,8 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
     }
     m_moteur->termine();
     m_TimerLed.stop();
+    if (m_grand)
+        m_grand->close();
     e->accept();
     QCoreApplication::quit();
 }
@@ -296,6 +332,15 @@ void Enregistreur::menuReglage_Click() {
     setEnabled(false);
     m_formOption = new settings::Form_option(*m_moteur, this);
     m_formOption->show();
+}
+
+void Enregistreur::montreGrapheEnGrand() {
+    // A window of its own, not kept above this small one.
+    if (!m_grand)
+        m_grand = std::make_unique<FenetreGrand>(*m_moteur, m_dialogues);
+    m_grand->show();
+    m_grand->raise();
+    m_grand->activateWindow();
 }
 
 void Enregistreur::menu_apropos_Click() {

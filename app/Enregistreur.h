@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FenetreGrand.h"
 #include "app/OutilsGraphe.h"
 #include "app/VueGraphe.h"
 #include "engine/Moteur.h"
@@ -71,6 +72,10 @@ public:
     const QTimer& TimerLed() const { return m_TimerLed; }
     settings::Form_option* formOption() const;
     ui::About* about() const;
+    /// Opens the large graph window, or brings it to the front.
+    void montreGrapheEnGrand();
+    /// The large graph window, once opened.
+    FenetreGrand* grapheEnGrand() const { return m_grand.get(); }
     ui::BarreChargement* barreChargement() const { return m_barre.get(); }
 
     /// True while a recording runs.
@@ -116,6 +121,8 @@ private:
     QTimer m_TimerLed;
     QPointer<settings::Form_option> m_formOption;
     QPointer<ui::About> m_about;
+    std::unique_ptr<FenetreGrand> m_grand;
+    QFont m_policeValeur;
     std::unique_ptr<ui::BarreChargement> m_barre;
     /// Working directory saved around the new-record dialog.
     QString m_RepertoireEnr;

@@ -31,21 +31,8 @@ OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues
     m_lecture = ecran->etiquette(QStringLiteral("lecture"), 3);
     connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
     connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
+    connect(ecran, &graph::Ecran::doubleClic, this, &OutilsGraphe::grapheEnGrand);
 }
-
-namespace {
-
-// A French number: decimal comma, no thousands separator, as the calibrated values.
-QString nombreFrancais(double v, int decimales) {
-    // Never "-0,00".
-    if (std::round(v * std::pow(10.0, decimales)) == 0)
-        v = 0;
-    QString t = QString::number(v, 'f', decimales);
-    t.replace(QLatin1Char('.'), QLatin1Char(','));
-    return t;
-}
-
-} // namespace
 
 QString OutilsGraphe::quand(qint64 i) const {
     const core::Magasin& m = m_moteur.magasin();
@@ -60,13 +47,8 @@ QString OutilsGraphe::quand(qint64 i) const {
 }
 
 QDateTime OutilsGraphe::instant(qint64 i) const {
-    const core::Magasin& m = m_moteur.magasin();
-    if (m.instantMs(i) != 0)
-        return QDateTime::fromMSecsSinceEpoch(m.instantMs(i));
-    const QByteArray ligne = m.LignesFichier(i).toLatin1();
-    const files::ChampsEnr champs = files::champsEnr(ligne);
-    const files::DateHeureEnr d = files::dateHeureEnr(champs.date, champs.heure);
-    return d.valide() ? QDateTime(d.date, d.heure) : QDateTime();
+    const qint64 ms = m_moteur.magasin().instant(i);
+    return ms != 0 ? QDateTime::fromMSecsSinceEpoch(ms) : QDateTime();
 }
 
 QString OutilsGraphe::texteSousPointeur(int x) const {
@@ -202,6 +184,7 @@ void OutilsGraphe::surMenuGraphe(QPoint global) {
                    [this, sousPointeur] { commentaire(sousPointeur); });
     menu.addAction(QStringLiteral("Alarme…"), this, &OutilsGraphe::menuAlarme);
     menu.addAction(QStringLiteral("Événements…"), this, &OutilsGraphe::montreEvenements);
+    menu.addAction(QStringLiteral("Graphe en grand…"), this, &OutilsGraphe::grapheEnGrand);
     menu.exec(global);
 }
 
@@ -389,36 +372,8 @@ void OutilsGraphe::actualiseStatistiques() {
         return;
     const core::Magasin& m = m_moteur.magasin();
     const graph::Visibles v = m_vue.visibles();
-    const core::Statistiques tout = m.statistiques(1, m.NbMesures());
-    const core::Statistiques visible = m.statistiques(v.premier, v.dernier);
-    m_statistiques->affiche(
-        tout, visible, [this](qint64 i) { return quand(i); },
-        [this](double v) {
-            const core::Etalonnage& e = m_moteur.etalonnage();
-            return e.actif ? e.texte(v) : nombreFrancais(v, 2);
-        },
-        [this](double ecart) {
-            // A spread is a difference: it goes through the calibration's slope only.
-            const core::Etalonnage& e = m_moteur.etalonnage();
-            if (!e.actif)
-                return nombreFrancais(ecart, 2);
-            core::Etalonnage pente = e;
-            pente.physique1 = 0;
-            pente.physique2 = std::abs(e.physique2 - e.physique1);
-            pente.brut2 = pente.brut1 + std::abs(e.brut2 - e.brut1);
-            return pente.texte(pente.brut1 + ecart);
-        },
-        [this](qint64 a, qint64 b) {
-            const QDateTime debut = instant(a), fin = instant(b);
-            if (!debut.isValid() || !fin.isValid() || fin < debut)
-                return QStringLiteral("inconnue (dates illisibles ou dans le désordre)");
-            const qint64 s = debut.secsTo(fin);
-            return QStringLiteral("%1 j %2:%3:%4")
-                .arg(s / 86400)
-                .arg((s / 3600) % 24, 2, 10, QLatin1Char('0'))
-                .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
-                .arg(s % 60, 2, 10, QLatin1Char('0'));
-        });
+    m_statistiques->afficheMagasin(m, m_moteur.etalonnage(), v.premier, v.dernier,
+                                   [this](qint64 i) { return quand(i); });
     m_statistiques->afficheAlarmes(texteAlarmes(1, m.NbMesures()),
                                    texteAlarmes(v.premier, v.dernier));
 }

@@ -54,6 +54,8 @@ public:
 signals:
     /// The alarm's limits were changed.
     void alarmeChoisie();
+    /// The large graph window is asked for.
+    void grapheEnGrand();
 
 private:
     QString texteValeursSousPointeur(int x) const;

@@ -97,7 +97,11 @@ void VueGraphe::surEchantillon(const core::Echantillon& e) {
 
 void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
     if (etat == engine::Etat::Chargement) {
-        m_etat.DecalageX = 0;
+        // A new file is first seen whole: neither the zoom nor the offsets left by
+        // the previous one carry over.
+        m_etat = graph::EtatVue();
+        const QSignalBlocker bloque(m_ui.Slider1);
+        m_ui.Slider1->setValue(1);
         raz();
     } else if (etat == engine::Etat::Enregistrement) {
         raz();

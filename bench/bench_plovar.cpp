@@ -54,6 +54,10 @@ public:
         return std::nullopt;
     }
     QString fichierExport(QWidget*, const QString&, bool*) override { return {}; }
+    std::optional<QDateTime> allerA(QWidget*, const QDateTime&, const QDateTime&,
+                                    const QDateTime&) override {
+        return std::nullopt;
+    }
     void bip() override {}
     void ouvreLien(const QUrl&) override {}
 };

@@ -118,6 +118,9 @@ public:
     bool minuteriesManuelles() const { return m_env.minuteriesManuelles; }
 
     Etat etat() const { return m_etat; }
+    /// The configuration file in use, and the file last loaded ("" when none).
+    QString cheminConfiguration() const { return m_config.chemin(); }
+    const QString& cheminCharge() const { return m_cheminCharge; }
     /// True when the current state allows the command.
     bool accepte(Commande c) const;
 

@@ -175,6 +175,12 @@ void Ecran::contextMenuEvent(QContextMenuEvent* e) {
     e->accept();
 }
 
+void Ecran::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        emit doubleClic();
+    QFrame::mouseDoubleClickEvent(e);
+}
+
 void Ecran::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_PageUp:

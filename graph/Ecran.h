@@ -89,6 +89,8 @@ signals:
     /// The context menu is asked for (right click, Menu key, Shift+F10), at a point
     /// on the screen.
     void menuDemande(QPoint global);
+    /// Double-clicked with the left button.
+    void doubleClic();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -97,6 +99,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     float m_largeurEchelle = 0;

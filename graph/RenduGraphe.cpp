@@ -100,6 +100,18 @@ FormatImage formatImage(const QString& chemin, const QString& filtre) {
 bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
                   const QStringList& lignes, QString* erreur) {
     const QSize taille(1200, 500 + 20 * static_cast<int>(lignes.size()));
+    return exporteDessin(
+        chemin, format, taille,
+        [&](QPainter& p, const QRectF& cadre) {
+            // A margin on images; the page's own on paper.
+            dessineGraphe(p, format == FormatImage::Pdf ? cadre : cadre.adjusted(8, 8, -8, -8), v,
+                          lignes);
+        },
+        erreur);
+}
+
+bool exporteDessin(const QString& chemin, FormatImage format, QSize taille,
+                   const std::function<void(QPainter&, const QRectF&)>& dessin, QString* erreur) {
     QFile f(chemin);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         if (erreur)
@@ -112,7 +124,7 @@ bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
         QImage image(taille, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);
-        dessineGraphe(p, QRectF(8, 8, taille.width() - 16, taille.height() - 16), v, lignes);
+        dessin(p, QRectF(QPointF(0, 0), QSizeF(taille)));
         p.end();
         ok = image.save(&f, "PNG");
         break;
@@ -124,7 +136,7 @@ bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
         svg.setViewBox(QRect(QPoint(0, 0), taille));
         svg.setTitle(QStringLiteral("Plovar"));
         QPainter p(&svg);
-        dessineGraphe(p, QRectF(8, 8, taille.width() - 16, taille.height() - 16), v, lignes);
+        dessin(p, QRectF(QPointF(0, 0), QSizeF(taille)));
         ok = p.end();
         break;
     }
@@ -133,8 +145,7 @@ bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setTitle(QStringLiteral("Plovar"));
         QPainter p(&pdf);
-        const QRect page = p.viewport();
-        dessineGraphe(p, QRectF(page), v, lignes);
+        dessin(p, QRectF(p.viewport()));
         ok = p.end();
         break;
     }

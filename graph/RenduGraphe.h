@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,11 @@ FormatImage formatImage(const QString& chemin, const QString& filtre = QString()
 /// `erreur` (French) when the file cannot be written.
 bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
                   const QStringList& lignes, QString* erreur);
+/// Saves any drawing as an image file of `taille` pixels (a landscape page for
+/// PDF). False with `erreur` (French) when the file cannot be written; a file
+/// written in part is removed.
+bool exporteDessin(const QString& chemin, FormatImage format, QSize taille,
+                   const std::function<void(QPainter&, const QRectF&)>& dessin, QString* erreur);
 
 /// The samples under pixel column `x` of an area `largeurPixels` wide: the first and
 /// last index and their extremes; nullopt where there is none.

@@ -93,9 +93,10 @@ void TstFenetre::couleurs() {
 void TstFenetre::menus() {
     const QList<QAction*> barre = f().menuBar()->actions();
     QCOMPARE(barre.size(), 3);
-    QCOMPARE(barre[0]->text(), QStringLiteral("Fichier"));
-    QCOMPARE(barre[1]->text(), QStringLiteral("Option"));
-    QCOMPARE(barre[2]->text(), QStringLiteral("?"));
+    // The captions read as designed; each has its mnemonic.
+    QCOMPARE(barre[0]->text(), QStringLiteral("&Fichier"));
+    QCOMPARE(barre[1]->text(), QStringLiteral("&Option"));
+    QCOMPARE(barre[2]->text(), QStringLiteral("&?"));
     auto textes = [](QMenu* m) {
         QStringList t;
         for (QAction* a : m->actions())
@@ -108,8 +109,26 @@ void TstFenetre::menus() {
     QCOMPARE(textes(f().ui().menu_intero), (QStringList{"Aide", "à Propos"}));
     QVERIFY(!f().ui().menu_aide->isEnabled());
     QVERIFY(f().ui().menu_apropos->isEnabled());
-    for (QAction* a : {f().ui().menu_nouveau, f().ui().menu_charger, f().ui().menuReglage})
-        QVERIFY(a->shortcut().isEmpty() && !a->isChecked());
+    QSet<QKeySequence> raccourcis;
+    for (QAction* a : {f().ui().menu_nouveau, f().ui().menu_charger, f().ui().menuReglage}) {
+        QVERIFY(!a->shortcut().isEmpty() && !a->isChecked());
+        raccourcis.insert(a->shortcut());
+    }
+    QCOMPARE(raccourcis.size(), 3);
+    // F10 opens the first menu; while recording (Fichier and Option closed) the "?" one.
+    f().show();
+    QVERIFY(QTest::qWaitForWindowActive(&f()));
+    QTest::keyClick(&f(), Qt::Key_F10);
+    QTRY_COMPARE(f().menuBar()->activeAction(), barre[0]);
+    QTest::keyClick(f().ui().menu_fichier, Qt::Key_Escape);
+    QTest::keyClick(f().menuBar(), Qt::Key_Escape);
+    f().CmdRecord_Click();
+    QVERIFY(!f().ui().menu_charger->isEnabled());
+    QTest::keyClick(&f(), Qt::Key_F10);
+    QTRY_COMPARE(f().menuBar()->activeAction(), barre[2]);
+    QTest::keyClick(f().ui().menu_intero, Qt::Key_Escape);
+    f().CmdRecord_Click();
+    QVERIFY(f().ui().menu_charger->isEnabled());
 }
 
 void TstFenetre::ordreTabulation() {

@@ -9,12 +9,17 @@
 #include <QDesktopServices>
 
 #include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -163,6 +168,30 @@ std::optional<QString> DialoguesQt::commentaire(QWidget* parent, const QString& 
     if (!ok)
         return std::nullopt;
     return texte;
+}
+
+std::optional<QDateTime> DialoguesQt::allerA(QWidget* parent, const QDateTime& propose,
+                                             const QDateTime& min, const QDateTime& max) {
+    QDialog d(parent);
+    d.setWindowTitle(QStringLiteral("Aller à"));
+    auto* edition = new QDateTimeEdit(propose, &d);
+    edition->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    edition->setDateTimeRange(min, max);
+    edition->setCalendarPopup(true);
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    boutons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+    QObject::connect(boutons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(boutons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* l = new QVBoxLayout(&d);
+    l->addWidget(new QLabel(QStringLiteral("Date et heure à montrer (du %1 au %2) :")
+                                .arg(min.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")),
+                                     max.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))),
+                            &d));
+    l->addWidget(edition);
+    l->addWidget(boutons);
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return edition->dateTime();
 }
 
 QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) {

@@ -3,6 +3,7 @@
 #include "core/Alarme.h"
 #include "core/Etalonnage.h"
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QString>
 #include <QUrl>
@@ -49,6 +50,9 @@ public:
     /// "" when cancelled.
     virtual QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) = 0;
     /// The system beep.
+    /// Asks for a date and time between min and max, `propose` shown first.
+    virtual std::optional<QDateTime> allerA(QWidget* parent, const QDateTime& propose,
+                                            const QDateTime& min, const QDateTime& max) = 0;
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
     virtual void ouvreLien(const QUrl& url) = 0;
@@ -87,6 +91,8 @@ public:
                                               const QString& unite) override;
     std::optional<QString> commentaire(QWidget* parent, const QString& ou) override;
     QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) override;
+    std::optional<QDateTime> allerA(QWidget* parent, const QDateTime& propose, const QDateTime& min,
+                                    const QDateTime& max) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
 };

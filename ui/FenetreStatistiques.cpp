@@ -1,7 +1,10 @@
 #include "ui/FenetreStatistiques.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QPushButton>
+
+#include <cmath>
 
 namespace ui {
 
@@ -68,6 +71,49 @@ void FenetreStatistiques::afficheAlarmes(const QString& tout, const QString& vis
 
 QString FenetreStatistiques::cellule(int ligne, int colonne) const {
     return m_cellules[static_cast<size_t>(ligne)][static_cast<size_t>(colonne)]->text();
+}
+
+namespace {
+
+// A French number: decimal comma, no thousands separator, as the calibrated values.
+QString nombreFrancais(double v, int decimales) {
+    // Never "-0,00".
+    if (std::round(v * std::pow(10.0, decimales)) == 0)
+        v = 0;
+    QString t = QString::number(v, 'f', decimales);
+    t.replace(QLatin1Char('.'), QLatin1Char(','));
+    return t;
+}
+
+} // namespace
+
+void FenetreStatistiques::afficheMagasin(const core::Magasin& m, const core::Etalonnage& e,
+                                         qint64 a, qint64 b,
+                                         const std::function<QString(qint64)>& quand) {
+    affiche(
+        m.statistiques(1, m.NbMesures()), m.statistiques(a, b), quand,
+        [&e](double v) { return e.actif ? e.texte(v) : nombreFrancais(v, 2); },
+        [&e](double ecart) {
+            // A spread is a difference: it goes through the calibration's slope only.
+            if (!e.actif)
+                return nombreFrancais(ecart, 2);
+            core::Etalonnage pente = e;
+            pente.physique1 = 0;
+            pente.physique2 = std::abs(e.physique2 - e.physique1);
+            pente.brut2 = pente.brut1 + std::abs(e.brut2 - e.brut1);
+            return pente.texte(pente.brut1 + ecart);
+        },
+        [&m](qint64 i, qint64 j) {
+            const qint64 debut = m.instant(i), fin = m.instant(j);
+            if (debut == 0 || fin == 0 || fin < debut)
+                return QStringLiteral("inconnue (dates illisibles ou dans le désordre)");
+            const qint64 s = (fin - debut) / 1000;
+            return QStringLiteral("%1 j %2:%3:%4")
+                .arg(s / 86400)
+                .arg((s / 3600) % 24, 2, 10, QLatin1Char('0'))
+                .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+                .arg(s % 60, 2, 10, QLatin1Char('0'));
+        });
 }
 
 } // namespace ui

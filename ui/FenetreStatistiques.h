@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Etalonnage.h"
 #include "core/Magasin.h"
 
 #include <QDialog>
@@ -24,6 +25,10 @@ public:
                  const std::function<QString(double)>& valeur,
                  const std::function<QString(double)>& ecart,
                  const std::function<QString(qint64, qint64)>& duree);
+    /// Shows the figures of store `m`: the whole run and samples a to b, values as
+    /// the calibration shows them, durations from the samples' instants.
+    void afficheMagasin(const core::Magasin& m, const core::Etalonnage& e, qint64 a, qint64 b,
+                        const std::function<QString(qint64)>& quand);
     /// The text of a cell: row 0 to 5, column 0 (the run) or 1 (the part shown).
     QString cellule(int ligne, int colonne) const;
     /// The alarms of the whole run and of the part shown ("2 (en alarme 00:05:12)").

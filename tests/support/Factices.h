@@ -75,6 +75,15 @@ public:
         *visible = exportVisible;
         return prochainFichier();
     }
+    std::deque<QDateTime> dates; ///< answers to "Aller à" (cancel when empty)
+    std::optional<QDateTime> allerA(QWidget*, const QDateTime&, const QDateTime&,
+                                    const QDateTime&) override {
+        if (dates.empty())
+            return std::nullopt;
+        const QDateTime d = dates.front();
+        dates.pop_front();
+        return d;
+    }
     void bip() override { ++bips; }
     void ouvreLien(const QUrl& u) override { liens << u; }
 

@@ -1,0 +1,496 @@
+// The large graph window: its menus, its own file, images, printing, export and
+// statistics of the part shown.
+#include "app/FenetreGrand.h"
+
+#include "files/ExportMesures.h"
+#include "files/FichierAlarme.h"
+#include "files/FichierEvenements.h"
+#include "files/LecteurEnr.h"
+#include "graph/RenduGraphe.h"
+#include "ui/Dialogues.h"
+#include "ui/EnregistreurUi.h"
+#include "ui/FenetreStatistiques.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QSettings>
+#include <QStatusBar>
+#include <QSvgGenerator>
+
+namespace app {
+
+namespace {
+
+// Thrown from the progress function to stop a reading the window no longer wants.
+struct LectureAnnulee {};
+
+QString texteInstant(qint64 ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
+QString cheminReglages(const engine::Moteur& m) {
+    return files::FichierAlarme::cheminPour(m.cheminConfiguration());
+}
+
+} // namespace
+
+FenetreGrand::FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_moteur(moteur), m_dialogues(dialogues) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Plovar : graphe en grand"));
+    m_graphe = new graph::GrapheGrand(this);
+    setCentralWidget(m_graphe);
+    m_etat = new QLabel(this);
+    statusBar()->addWidget(m_etat, 1);
+    m_progression = new QProgressBar(this);
+    m_progression->setRange(0, 1000);
+    m_progression->setMaximumWidth(220);
+    m_progression->hide();
+    statusBar()->addPermanentWidget(m_progression);
+    construitMenus();
+
+    m_graphe->texteSerie = [this](qint64 i) -> QString {
+        const graph::Chronologie& c = m_propre ? m_chronoPropre : m_chronoMoteur;
+        if (c.nbSeries() < 2)
+            return {};
+        return QStringLiteral("(série %1 sur %2)").arg(c.serie(i)).arg(c.nbSeries());
+    };
+    connect(m_graphe, &graph::GrapheGrand::menuDemande, this, &FenetreGrand::surMenu);
+    connect(m_graphe, &graph::GrapheGrand::cadrageChange, this, &FenetreGrand::actualiseEtat);
+
+    m_regroupe.setSingleShot(true);
+    m_regroupe.setInterval(250);
+    connect(&m_regroupe, &QTimer::timeout, this, &FenetreGrand::metAJour);
+    connect(&m_moteur, &engine::Moteur::echantillonStocke, this, &FenetreGrand::surEchantillon);
+    connect(&m_moteur, &engine::Moteur::etatChange, this, &FenetreGrand::metAJour);
+    connect(&m_moteur, &engine::Moteur::chargementTermine, this, [this] {
+        if (!m_propre) {
+            m_chronoMoteur.actualise(m_moteur.magasin());
+            m_graphe->setDonnees(&m_moteur.magasin(), &m_chronoMoteur);
+            actualiseMarques();
+        }
+    });
+    connect(&m_moteur, &engine::Moteur::evenement, this, &FenetreGrand::actualiseMarques);
+    m_suiviLecture.setInterval(100);
+    connect(&m_suiviLecture, &QTimer::timeout, this, [this] {
+        if (m_taille > 0)
+            m_progression->setValue(static_cast<int>(m_lus.load() * 1000 / m_taille));
+    });
+
+    m_chronoMoteur.actualise(m_moteur.magasin());
+    m_graphe->setDonnees(&m_moteur.magasin(), &m_chronoMoteur);
+    m_graphe->setEtalonnage(m_moteur.etalonnage());
+    actualiseMarques();
+
+    QSettings reglages(cheminReglages(m_moteur), QSettings::IniFormat);
+    if (!restoreGeometry(reglages.value(QStringLiteral("grapheEnGrand/geometrie")).toByteArray()))
+        resize(1000, 600);
+}
+
+FenetreGrand::~FenetreGrand() {
+    arreteLecture();
+}
+
+void FenetreGrand::arreteLecture() {
+    if (!m_lecteur.joinable())
+        return;
+    m_annule = true;
+    m_lecteur.join();
+    m_annule = false;
+    m_suiviLecture.stop();
+    m_progression->hide();
+}
+
+void FenetreGrand::closeEvent(QCloseEvent* e) {
+    QSettings reglages(cheminReglages(m_moteur), QSettings::IniFormat);
+    reglages.setValue(QStringLiteral("grapheEnGrand/geometrie"), saveGeometry());
+    QMainWindow::closeEvent(e);
+}
+
+void FenetreGrand::construitMenus() {
+    QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->addAction(QStringLiteral("&Ouvrir…"), QKeySequence::Open, this, [this] {
+        const QString chemin = m_dialogues->ouvreFichier(this);
+        if (!chemin.isEmpty())
+            ouvre(chemin);
+    });
+    m_suivre = fichier->addAction(QStringLiteral("&Suivre la fenêtre principale"), this,
+                                  &FenetreGrand::suitMoteur);
+    fichier->addSeparator();
+    fichier->addAction(QStringLiteral("&Copier l'image"), QKeySequence::Copy, this,
+                       &FenetreGrand::copieImage);
+    fichier->addAction(QStringLiteral("&Enregistrer l'image…"), QKeySequence::Save, this, [this] {
+        QString filtre;
+        const QString chemin = m_dialogues->fichierImage(
+            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
+        if (!chemin.isEmpty())
+            enregistreImage(chemin, filtre);
+    });
+    fichier->addAction(QStringLiteral("&Imprimer…"), QKeySequence::Print, this, [this] {
+        QPrinter imprimante;
+        imprimante.setPageOrientation(QPageLayout::Landscape);
+        QPrintDialog d(&imprimante, this);
+        d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
+        if (d.exec() == QDialog::Accepted)
+            imprime(imprimante);
+    });
+    fichier->addAction(QStringLiteral("E&xporter la partie affichée…"), this, [this] {
+        bool visible = true;
+        const QString chemin = m_dialogues->fichierExport(
+            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
+            &visible);
+        if (!chemin.isEmpty())
+            exportePartieAffichee(chemin);
+    });
+    fichier->addAction(QStringLiteral("S&tatistiques de la partie affichée…"), this,
+                       &FenetreGrand::montreStatistiques);
+    fichier->addSeparator();
+    fichier->addAction(QStringLiteral("&Fermer"), QKeySequence::Close, this, &QWidget::close);
+
+    QMenu* affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
+    affichage->addAction(QStringLiteral("&Vue entière"), QKeySequence(Qt::Key_0), m_graphe,
+                         &graph::GrapheGrand::vueEntiere);
+    affichage->addAction(QStringLiteral("&Aller à…"), QKeySequence(Qt::CTRL | Qt::Key_G), this,
+                         &FenetreGrand::allerA);
+    affichage->addAction(QStringLiteral("&Début"), QKeySequence(Qt::CTRL | Qt::Key_Home), this,
+                         [this] {
+                             const graph::Limites l = m_graphe->limites();
+                             m_graphe->setCadrage({l.premier, m_graphe->cadrage().largeur});
+                         });
+    affichage->addAction(QStringLiteral("&Fin"), QKeySequence(Qt::CTRL | Qt::Key_End), this,
+                         [this] {
+                             const graph::Limites l = m_graphe->limites();
+                             const double w = m_graphe->cadrage().largeur;
+                             m_graphe->setCadrage({l.dernier - w, w});
+                         });
+    affichage->addSeparator();
+    m_clair = affichage->addAction(QStringLiteral("Fond &clair pour les images et l'impression"));
+    m_clair->setCheckable(true);
+    m_clair->setChecked(true);
+}
+
+void FenetreGrand::surMenu(QPoint global, qint64) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Copier l'image"), this, &FenetreGrand::copieImage);
+    menu.addAction(QStringLiteral("Enregistrer l'image…"), this, [this] {
+        QString filtre;
+        const QString chemin = m_dialogues->fichierImage(
+            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
+        if (!chemin.isEmpty())
+            enregistreImage(chemin, filtre);
+    });
+    menu.addAction(QStringLiteral("Imprimer…"), this, [this] {
+        QPrinter imprimante;
+        imprimante.setPageOrientation(QPageLayout::Landscape);
+        QPrintDialog d(&imprimante, this);
+        if (d.exec() == QDialog::Accepted)
+            imprime(imprimante);
+    });
+    menu.addAction(QStringLiteral("Exporter la partie affichée…"), this, [this] {
+        bool visible = true;
+        const QString chemin = m_dialogues->fichierExport(
+            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
+            &visible);
+        if (!chemin.isEmpty())
+            exportePartieAffichee(chemin);
+    });
+    menu.addAction(QStringLiteral("Statistiques de la partie affichée…"), this,
+                   &FenetreGrand::montreStatistiques);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Aller à…"), this, &FenetreGrand::allerA);
+    menu.addAction(QStringLiteral("Vue entière"), m_graphe, &graph::GrapheGrand::vueEntiere);
+    menu.exec(global);
+}
+
+const core::Magasin& FenetreGrand::magasin() const {
+    return m_propre ? *m_propre : m_moteur.magasin();
+}
+
+void FenetreGrand::surEchantillon() {
+    if (!m_propre && !m_regroupe.isActive())
+        m_regroupe.start();
+}
+
+void FenetreGrand::metAJour() {
+    if (m_propre)
+        return;
+    m_chronoMoteur.actualise(m_moteur.magasin());
+    m_graphe->setEtalonnage(m_moteur.etalonnage());
+    m_graphe->actualise();
+    actualiseEtat();
+}
+
+void FenetreGrand::actualiseMarques() {
+    const std::vector<core::Evenement>& ev = m_propre ? m_evenementsPropres : m_moteur.evenements();
+    std::vector<graph::Marque> marques;
+    marques.reserve(ev.size());
+    for (const core::Evenement& e : ev)
+        marques.push_back(graph::marquePour(e));
+    m_graphe->setMarques(std::move(marques));
+    m_graphe->setLimites(graph::limitesBrutes(m_moteur.reglageAlarme(), m_moteur.etalonnage()));
+}
+
+QString FenetreGrand::fichierAffiche() const {
+    if (m_propre)
+        return m_cheminPropre;
+    return m_moteur.magasin().donneesChargees ? m_moteur.cheminCharge() : m_moteur.cheminEnr();
+}
+
+QString FenetreGrand::quand(qint64 i) const {
+    const qint64 t = magasin().instant(i);
+    return t == 0 ? QString() : texteInstant(t);
+}
+
+void FenetreGrand::actualiseEtat() {
+    const core::Magasin& m = magasin();
+    QString source;
+    if (m_propre)
+        source = QStringLiteral("Fichier %1").arg(QDir::toNativeSeparators(m_cheminPropre));
+    else if (m_moteur.etat() == engine::Etat::Enregistrement)
+        source = QStringLiteral("Enregistrement en cours (%1)")
+                     .arg(QDir::toNativeSeparators(m_moteur.cheminEnr()));
+    else
+        source = QStringLiteral("Fenêtre principale (%1)")
+                     .arg(QDir::toNativeSeparators(fichierAffiche()));
+    const auto [a, b] = m_graphe->visibles();
+    QString vue;
+    if (b >= a) {
+        const QString q0 = quand(a), q1 = quand(b);
+        vue = q0.isEmpty() || q1.isEmpty()
+                  ? QStringLiteral("mesures %1 à %2").arg(a).arg(b)
+                  : QStringLiteral("du %1 au %2 (%3 mesures)").arg(q0, q1).arg(b - a + 1);
+    } else {
+        vue = QStringLiteral("aucune mesure");
+    }
+    m_etat->setText(source + QStringLiteral(" — ") + vue);
+    m_suivre->setEnabled(m_propre != nullptr);
+    setWindowTitle(QStringLiteral("Plovar : graphe en grand — %1")
+                       .arg(QFileInfo(fichierAffiche()).fileName()));
+    (void)m;
+}
+
+void FenetreGrand::suitMoteur() {
+    arreteLecture();
+    m_propre.reset();
+    m_evenementsPropres.clear();
+    m_cheminPropre.clear();
+    m_chronoPropre = graph::Chronologie();
+    m_chronoMoteur.actualise(m_moteur.magasin());
+    m_graphe->setDonnees(&m_moteur.magasin(), &m_chronoMoteur);
+    actualiseMarques();
+    actualiseEtat();
+}
+
+void FenetreGrand::ouvre(const QString& chemin) {
+    arreteLecture();
+    m_taille = std::max<qint64>(1, QFileInfo(chemin).size());
+    m_lus = 0;
+    m_progression->setValue(0);
+    m_progression->show();
+    m_suiviLecture.start();
+    m_etat->setText(QStringLiteral("Lecture de %1…").arg(QDir::toNativeSeparators(chemin)));
+    // The engine's store, its recording and its timers go on: the file is read in
+    // a thread into a store of its own, handed over once complete.
+    m_lecteur = std::thread([this, chemin] {
+        auto m = std::make_shared<core::Magasin>();
+        files::ArretChargement arret;
+        files::FinChargement fin = files::FinChargement::Echec;
+        try {
+            fin = files::ChargeurEnr::charge(
+                chemin, *m,
+                [this](qint64 position, qint64) {
+                    m_lus = position;
+                    if (m_annule)
+                        throw LectureAnnulee();
+                },
+                &arret);
+        } catch (const LectureAnnulee&) {
+            return;
+        }
+        QString raison;
+        if (fin == files::FinChargement::ErreurFormat)
+            raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)").arg(m->NbMesures());
+        else if (fin == files::FinChargement::Echec)
+            raison =
+                arret.ligne > 0
+                    ? QStringLiteral("arrêt à la ligne %1 : %2").arg(arret.ligne).arg(arret.raison)
+                    : arret.raison;
+        const bool ok = fin == files::FinChargement::Complet;
+        QMetaObject::invokeMethod(
+            this, [this, m, ok, raison, chemin] { finLecture(m, ok, raison, chemin); },
+            Qt::QueuedConnection);
+    });
+}
+
+void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison,
+                              QString chemin) {
+    if (m_lecteur.joinable())
+        m_lecteur.join();
+    m_suiviLecture.stop();
+    m_progression->hide();
+    if (!raison.isEmpty())
+        m_dialogues->avertissement(this, QStringLiteral("Lecture de %1 : %2.%3")
+                                             .arg(QDir::toNativeSeparators(chemin), raison,
+                                                  m->NbMesures() > 0
+                                                      ? QStringLiteral(" Les mesures lues sont "
+                                                                       "affichées.")
+                                                      : QString()));
+    if (m->NbMesures() == 0 && !ok) {
+        actualiseEtat();
+        emit fichierLu(false);
+        return;
+    }
+    // The store moves out of the shared pointer: the thread is done with it.
+    m_propre = std::make_unique<core::Magasin>(std::move(*m));
+    m_cheminPropre = chemin;
+    m_evenementsPropres = files::lisEvenements(files::cheminEvenements(chemin)).evenements;
+    m_chronoPropre = graph::Chronologie();
+    m_chronoPropre.actualise(*m_propre);
+    m_graphe->setDonnees(m_propre.get(), &m_chronoPropre);
+    actualiseMarques();
+    actualiseEtat();
+    emit fichierLu(ok);
+}
+
+bool FenetreGrand::allerA() {
+    const core::Magasin& m = magasin();
+    const graph::Chronologie& c = m_propre ? m_chronoPropre : m_chronoMoteur;
+    const qint64 premier = std::max<qint64>(1, m.premier());
+    qint64 min = 0, max = 0;
+    for (qint64 i = premier; i <= m.NbMesures() && min == 0; ++i)
+        min = m.instant(i);
+    for (qint64 i = m.NbMesures(); i >= premier && max == 0; --i)
+        max = m.instant(i);
+    if (min == 0 || max == 0) {
+        m_dialogues->avertissement(this,
+                                   QStringLiteral("Les mesures affichées n'ont pas de date."));
+        return false;
+    }
+    const graph::Cadrage cd = m_graphe->cadrage();
+    const qint64 milieu =
+        std::clamp<qint64>(std::llround(cd.debut + cd.largeur / 2), premier, m.NbMesures());
+    const QDateTime propose =
+        QDateTime::fromMSecsSinceEpoch(m.instant(milieu) != 0 ? m.instant(milieu) : min);
+    const std::optional<QDateTime> choix =
+        m_dialogues->allerA(this, propose, QDateTime::fromMSecsSinceEpoch(std::min(min, max)),
+                            QDateTime::fromMSecsSinceEpoch(std::max(min, max)));
+    if (!choix)
+        return false;
+    const std::optional<qint64> i = c.indexA(m, choix->toMSecsSinceEpoch());
+    if (!i) {
+        m_dialogues->avertissement(this, QStringLiteral("Aucune mesure au %1 ni après.")
+                                             .arg(texteInstant(choix->toMSecsSinceEpoch())));
+        return false;
+    }
+    m_graphe->centreSur(*i);
+    return true;
+}
+
+graph::SceneGrand FenetreGrand::sceneImage() const {
+    graph::SceneGrand s = m_graphe->scene();
+    s.clair = m_clair->isChecked();
+    s.apercu = false;
+    s.legendes = legendes();
+    return s;
+}
+
+QStringList FenetreGrand::legendes() const {
+    QStringList l;
+    l << QDir::toNativeSeparators(fichierAffiche());
+    const auto [a, b] = m_graphe->visibles();
+    if (b < a)
+        return l;
+    const QString q0 = quand(a), q1 = quand(b);
+    l << (q0.isEmpty() || q1.isEmpty() ? QStringLiteral("Mesures %1 à %2").arg(a).arg(b)
+                                       : QStringLiteral("Du %1 au %2").arg(q0, q1));
+    const core::MinMax mm = magasin().minMax(a, b);
+    const core::Etalonnage& e = m_moteur.etalonnage();
+    const auto texte = [&e](double v) { return e.actif ? e.texte(v) : QString::number(v, 'g', 6); };
+    if (!mm.vide())
+        l << QStringLiteral("Minimum %1, maximum %2").arg(texte(mm.min), texte(mm.max));
+    return l;
+}
+
+void FenetreGrand::copieImage() {
+    QImage image(1600, 900, QImage::Format_RGB32);
+    QPainter p(&image);
+    graph::dessineGrand(p, QRectF(0, 0, 1600, 900), sceneImage());
+    p.end();
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+bool FenetreGrand::enregistreImage(const QString& chemin, const QString& filtre) {
+    const graph::SceneGrand s = sceneImage();
+    QString erreur;
+    const bool ok = graph::exporteDessin(
+        chemin, graph::formatImage(chemin, filtre), QSize(1600, 900),
+        [&s](QPainter& p, const QRectF& cadre) { graph::dessineGrand(p, cadre, s); }, &erreur);
+    if (!ok)
+        m_dialogues->avertissement(this,
+                                   QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
+                                                  "%2.")
+                                       .arg(QDir::toNativeSeparators(chemin), erreur));
+    return ok;
+}
+
+void FenetreGrand::imprime(QPrinter& imprimante) {
+    QPainter p(&imprimante);
+    // The whole page.
+    graph::dessineGrand(p, QRectF(p.viewport()), sceneImage());
+}
+
+bool FenetreGrand::exportePartieAffichee(const QString& chemin) {
+    const auto [a, b] = m_graphe->visibles();
+    // The engine's store stays as it is while it is walked.
+    std::optional<engine::Moteur::Lecture> lecture;
+    if (!m_propre)
+        lecture.emplace(m_moteur);
+    QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
+                                1000, this);
+    progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
+    progression.setWindowModality(Qt::WindowModal);
+    progression.setMinimumDuration(500);
+    QString erreur;
+    const bool ok = files::exporteMesures(
+        chemin, magasin(), a, b, m_moteur.etalonnage(),
+        [&](qint64 fait, qint64 total) {
+            progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
+            QCoreApplication::processEvents();
+            return !progression.wasCanceled();
+        },
+        &erreur, m_propre ? m_evenementsPropres : m_moteur.evenements());
+    if (!ok && !erreur.isEmpty())
+        m_dialogues->avertissement(this, QStringLiteral("Impossible d'exporter les mesures dans "
+                                                        "%1 : %2.")
+                                             .arg(QDir::toNativeSeparators(chemin), erreur));
+    return ok;
+}
+
+ui::FenetreStatistiques* FenetreGrand::statistiques() const {
+    return m_statistiques;
+}
+
+void FenetreGrand::montreStatistiques() {
+    if (!m_statistiques) {
+        m_statistiques = new ui::FenetreStatistiques(this);
+        connect(m_graphe, &graph::GrapheGrand::cadrageChange, m_statistiques, [this] {
+            if (m_statistiques && m_statistiques->isVisible())
+                montreStatistiques();
+        });
+    }
+    const auto [a, b] = m_graphe->visibles();
+    m_statistiques->afficheMagasin(magasin(), m_moteur.etalonnage(), a, b,
+                                   [this](qint64 i) { return quand(i); });
+    m_statistiques->show();
+}
+
+} // namespace app

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/Evenement.h"
+#include "engine/Moteur.h"
+#include "graph/Chronologie.h"
+#include "graph/GrapheGrand.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class QAction;
+class QPrinter;
+
+namespace ui {
+class Dialogues;
+class FenetreStatistiques;
+} // namespace ui
+
+namespace app {
+
+/// A graph as large as the screen: real time and value axes, zoom down to a few
+/// samples, travel, a date to go to, an overview of the run. It follows the
+/// engine's store (the recording, or the file loaded in the main window), or shows
+/// a record file of its own, read beside the engine without touching its store.
+class FenetreGrand : public QMainWindow {
+    Q_OBJECT
+public:
+    FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent = nullptr);
+    ~FenetreGrand() override;
+
+    /// Reads a record file into the window's own store, in the background; the
+    /// graph shows it when it is read.
+    void ouvre(const QString& chemin);
+    /// Back to the engine's store.
+    void suitMoteur();
+    /// True while a file of the window's own is being read.
+    bool chargementEnCours() const { return m_lecteur.joinable(); }
+    /// True when the graph shows a file of the window's own.
+    bool fichierPropre() const { return m_propre != nullptr; }
+    /// The store shown.
+    const core::Magasin& magasin() const;
+    graph::GrapheGrand* graphe() const { return m_graphe; }
+
+    /// Asks for a date and time and shows it; false when cancelled or outside the run.
+    bool allerA();
+    void copieImage();
+    bool enregistreImage(const QString& chemin, const QString& filtre = QString());
+    void imprime(QPrinter& imprimante);
+    bool exportePartieAffichee(const QString& chemin);
+    void montreStatistiques();
+    ui::FenetreStatistiques* statistiques() const;
+
+signals:
+    /// A file of the window's own finished loading (or failed: `ok` false).
+    void fichierLu(bool ok);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void construitMenus();
+    void surMenu(QPoint global, qint64 index);
+    void surEchantillon();
+    void metAJour();
+    void actualiseMarques();
+    void actualiseEtat();
+    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin);
+    void arreteLecture();
+    /// Title, file, span and extremes for images and printing.
+    QStringList legendes() const;
+    QString fichierAffiche() const;
+    QString quand(qint64 i) const;
+    graph::SceneGrand sceneImage() const;
+
+    engine::Moteur& m_moteur;
+    ui::Dialogues* m_dialogues;
+    graph::GrapheGrand* m_graphe = nullptr;
+    QLabel* m_etat = nullptr;
+    QProgressBar* m_progression = nullptr;
+    QAction* m_suivre = nullptr;
+    QAction* m_clair = nullptr;
+    graph::Chronologie m_chronoMoteur;
+    // A file of the window's own.
+    std::unique_ptr<core::Magasin> m_propre;
+    graph::Chronologie m_chronoPropre;
+    std::vector<core::Evenement> m_evenementsPropres;
+    QString m_cheminPropre;
+    // Its reading, in a thread of its own.
+    std::thread m_lecteur;
+    std::atomic<bool> m_annule{false};
+    std::atomic<qint64> m_lus{0};
+    qint64 m_taille = 0;
+    QTimer m_suiviLecture;
+    // New samples are shown a few times a second at most.
+    QTimer m_regroupe;
+    QPointer<ui::FenetreStatistiques> m_statistiques;
+};
+
+} // namespace app
