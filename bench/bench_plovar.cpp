@@ -10,6 +10,8 @@
 #include "files/ExportMesures.h"
 #include "files/LecteurEnr.h"
 #include "graph/Geometrie.h"
+#include "graph/GrapheGrand.h"
+#include "graph/RenduGrand.h"
 #include "ui/Dialogues.h"
 
 #include <QApplication>
@@ -20,8 +22,11 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
+
+#include <cmath>
 
 namespace {
 
@@ -349,6 +354,82 @@ void BM_ExportUneEcriture(benchmark::State& etat) {
     }
 }
 BENCHMARK(BM_ExportUneEcriture)->Unit(benchmark::kMillisecond);
+
+// A month at one sample a second, loaded: values with a daily swing, times from
+// 1 October 2026 (across the autumn clock change).
+struct Mois {
+    core::Magasin m;
+    graph::Chronologie c;
+    Mois() {
+        const qint64 t0 = 1'790'812'800'000; // 2026-10-01 00:00:00 UTC
+        for (qint64 i = 0; i < 2'678'400; ++i)
+            m.ajouteLigne(500 + 300 * std::sin(i * 7.27e-5) + (i % 37), "", t0 + i * 1000);
+        c.actualise(m);
+    }
+};
+Mois& mois() {
+    static Mois m;
+    return m;
+}
+
+// The large window's redraw at 1920 x 1080: the whole month, a day, an hour.
+void BM_GrandRedessin(benchmark::State& etat) {
+    Mois& d = mois();
+    graph::SceneGrand s;
+    s.magasin = &d.m;
+    s.chronologie = &d.c;
+    const double largeurs[] = {2'678'400, 86'400, 3'600};
+    s.cadrage = {1'300'000, largeurs[etat.range(0)]};
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    for (auto _ : etat) {
+        QPainter p(&img);
+        graph::dessineGrand(p, QRectF(0, 0, 1920, 1080), s);
+    }
+    etat.SetLabel(etat.range(0) == 0 ? "mois" : etat.range(0) == 1 ? "jour" : "heure");
+}
+BENCHMARK(BM_GrandRedessin)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// One wheel notch, end to end: the event, the new view, the repaint of the control.
+void BM_GrandMolette(benchmark::State& etat) {
+    Mois& d = mois();
+    graph::GrapheGrand g;
+    g.resize(1920, 1080);
+    g.setDonnees(&d.m, &d.c);
+    g.setCadrage({1'300'000, 86'400});
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    g.render(&img);
+    int zooms = 0;
+    QObject::connect(&g, &graph::GrapheGrand::cadrageChange, [&zooms] { ++zooms; });
+    int sens = 120;
+    int n = 0;
+    for (auto _ : etat) {
+        // In and out in turn, so the view stays near a day.
+        QWheelEvent e(QPointF(900, 500), g.mapToGlobal(QPointF(900, 500)), QPoint(),
+                      QPoint(0, sens), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&g, &e);
+        g.render(&img);
+        if (++n % 4 == 0)
+            sens = -sens;
+    }
+    if (zooms < n)
+        etat.SkipWithError("the wheel did not zoom");
+}
+BENCHMARK(BM_GrandMolette)->Unit(benchmark::kMillisecond);
+
+// Baseline: filling a 1920 x 1080 picture and drawing one line through 1920 points.
+void BM_GrandPlancher(benchmark::State& etat) {
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    QPolygonF l;
+    for (int x = 0; x < 1920; ++x)
+        l << QPointF(x, 540 + 400 * std::sin(x / 50.0));
+    for (auto _ : etat) {
+        QPainter p(&img);
+        p.fillRect(img.rect(), Qt::black);
+        p.setPen(Qt::green);
+        p.drawPolyline(l);
+    }
+}
+BENCHMARK(BM_GrandPlancher)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -64,6 +64,8 @@ std::pair<qint64, qint64> Chronologie::troncon(qint64 i) const {
 std::optional<qint64> Chronologie::indexA(const core::Magasin& m, qint64 instantMs) const {
     if (m_vus < m_premier)
         return std::nullopt;
+    // A time in a gap between stretches goes to the first sample after it.
+    std::optional<qint64> apres;
     qint64 debut = m_premier;
     for (size_t k = 0; k <= m_ruptures.size(); ++k) {
         const qint64 fin = k < m_ruptures.size() ? m_ruptures[k].index - 1 : m_vus;
@@ -73,7 +75,9 @@ std::optional<qint64> Chronologie::indexA(const core::Magasin& m, qint64 instant
             ++a;
         while (b >= a && m.instant(b) == 0)
             --b;
-        if (a <= b && m.instant(a) <= instantMs + 0 && instantMs <= m.instant(b)) {
+        if (a <= b && m.instant(a) > instantMs && (!apres || m.instant(a) < m.instant(*apres)))
+            apres = a;
+        if (a <= b && m.instant(a) <= instantMs && instantMs <= m.instant(b)) {
             qint64 lo = a, hi = b;
             while (lo < hi) {
                 const qint64 mid = lo + (hi - lo) / 2;
@@ -87,7 +91,7 @@ std::optional<qint64> Chronologie::indexA(const core::Magasin& m, qint64 instant
         if (k < m_ruptures.size())
             debut = m_ruptures[k].index;
     }
-    return std::nullopt;
+    return apres;
 }
 
 } // namespace graph

@@ -33,7 +33,8 @@ public:
     /// First and last sample of the stretch holding sample i (between two breaks).
     std::pair<qint64, qint64> troncon(qint64 i) const;
     /// The first sample taken at or after `instantMs` in the first stretch whose
-    /// times cover it; nullopt when no stretch does.
+    /// times cover it; else the first sample of the stretch that begins soonest
+    /// after it; nullopt when every sample is older.
     std::optional<qint64> indexA(const core::Magasin& m, qint64 instantMs) const;
 
 private:

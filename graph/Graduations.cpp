@@ -90,8 +90,14 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
             g.texte = t.date().toString(QStringLiteral("dd/MM"));
             break;
         }
-        if (t.date() != jourPrecedent)
+        // Under the first graduation and where it changes: the date, or for steps
+        // of days (which already show it) the year.
+        if (pas.unite == PasTemps::Unite::Jour) {
+            if (!jourPrecedent.isValid() || t.date().year() != jourPrecedent.year())
+                g.date = QString::number(t.date().year());
+        } else if (t.date() != jourPrecedent) {
             g.date = t.date().toString(QStringLiteral("dd/MM/yyyy"));
+        }
         jourPrecedent = t.date();
         r.push_back(std::move(g));
     }

@@ -26,7 +26,8 @@ struct GraduationTemps {
     /// The time of day ("14:05", "14:05:30" for steps under a minute), or the day
     /// ("07/12") for steps of days.
     QString texte;
-    /// The date ("07/12/2026"), on the first graduation and where the day changes.
+    /// The date ("07/12/2026") on the first graduation and where the day changes;
+    /// for steps of days, the year on the first and where it changes.
     QString date;
 };
 

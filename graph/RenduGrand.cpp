@@ -233,10 +233,13 @@ PlanGrand dessineGrand(QPainter& p, const QRectF& cadre, const SceneGrand& s) {
                     p.setPen(QPen(t.texte, 0));
                     p.drawLine(QPointF(x, plan.trace.bottom()),
                                QPointF(x, plan.trace.bottom() + 4));
-                    p.drawText(QRectF(x - 60, plan.trace.bottom() + 4, 120, h), Qt::AlignCenter,
+                    // Centred under its tick, kept inside the frame.
+                    const double gauche = std::clamp(x - 60, cadre.left(),
+                                                     std::max(cadre.left(), cadre.right() - 120));
+                    p.drawText(QRectF(gauche, plan.trace.bottom() + 4, 120, h), Qt::AlignCenter,
                                g.texte);
                     if (!g.date.isEmpty())
-                        p.drawText(QRectF(x - 60, plan.trace.bottom() + 4 + h, 120, h),
+                        p.drawText(QRectF(gauche, plan.trace.bottom() + 4 + h, 120, h),
                                    Qt::AlignCenter, g.date);
                 }
             }
@@ -286,11 +289,17 @@ PlanGrand dessineGrand(QPainter& p, const QRectF& cadre, const SceneGrand& s) {
         const bool lisse = c.largeur < plan.trace.width() / 2;
         p.setRenderHint(QPainter::Antialiasing, lisse);
         p.setPen(QPen(t.trace, lisse ? 1.5 : 0));
+        // Samples far apart are marked each with a dot.
+        const bool points = c.largeur > 0 && plan.trace.width() / c.largeur >= 8;
         for (const QPolygonF& l : lignes) {
-            if (l.size() == 1)
-                p.drawEllipse(l.front(), 1.5, 1.5);
-            else
+            if (l.size() > 1)
                 p.drawPolyline(l);
+            if (points || l.size() == 1) {
+                p.setBrush(t.trace);
+                for (const QPointF& q : l)
+                    p.drawEllipse(q, 2.0, 2.0);
+                p.setBrush(Qt::NoBrush);
+            }
         }
         p.setRenderHint(QPainter::Antialiasing, false);
         long dernierePx = LONG_MIN;

@@ -1,0 +1,343 @@
+#include "Factices.h"
+#include "app/Enregistreur.h"
+#include "app/FenetreGrand.h"
+#include "files/InstantsEnr.h"
+#include "graph/Cadrage.h"
+#include "graph/Chronologie.h"
+#include "graph/Graduations.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using test::Banc;
+
+class TstGrand : public QObject {
+    Q_OBJECT
+private slots:
+    void graduationsTemps_data();
+    void graduationsTemps();
+    void graduationsValeur_data();
+    void graduationsValeur();
+    void cadrage_data();
+    void cadrage();
+    void instantsLus_data();
+    void instantsLus();
+    void ruptures();
+    void fichierPendantEnregistrement();
+};
+
+namespace {
+
+const QTimeZone kParis("Europe/Paris");
+
+qint64 paris(const QString& texte) {
+    return QDateTime::fromString(texte, QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        .toTimeZone(kParis)
+        .toMSecsSinceEpoch();
+}
+
+qint64 utc(const QString& texte) {
+    QDateTime d = QDateTime::fromString(texte, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    d.setTimeSpec(Qt::UTC);
+    return d.toMSecsSinceEpoch();
+}
+
+} // namespace
+
+void TstGrand::graduationsTemps_data() {
+    QTest::addColumn<qint64>("de");
+    QTest::addColumn<qint64>("a");
+    QTest::addColumn<QString>("pas");
+    QTest::addColumn<QString>("textes");
+    QTest::addColumn<QString>("dates");
+    // Spans from 10 s to 40 days over 1800 pixels, labels at least 110 pixels apart.
+    QTest::newRow("10 s") << utc("2026-12-07 11:00:00") << utc("2026-12-07 11:00:10") << "1 s"
+                          << "12:00:00 12:00:01 12:00:02 12:00:03 12:00:04 12:00:05 12:00:06 "
+                             "12:00:07 12:00:08 12:00:09 12:00:10"
+                          << "07/12/2026";
+    QTest::newRow("3 min") << utc("2026-12-07 11:00:05") << utc("2026-12-07 11:03:00") << "15 s"
+                           << "12:00:15 12:00:30 12:00:45 12:01:00 12:01:15 12:01:30 12:01:45 "
+                              "12:02:00 12:02:15 12:02:30 12:02:45 12:03:00"
+                           << "07/12/2026";
+    // 02:00 does not exist on the last Sunday of March: 01:00 is followed by 03:00.
+    QTest::newRow("printemps") << utc("2026-03-29 00:00:00") << utc("2026-03-29 04:00:00")
+                               << "15 min"
+                               << "01:00 01:15 01:30 01:45 03:00 03:15 03:30 03:45 04:00 04:15 "
+                                  "04:30 04:45 05:00 05:15 05:30 05:45 06:00"
+                               << "29/03/2026";
+    // The hour from 02:00 to 03:00 occurs twice on the last Sunday of October.
+    QTest::newRow("automne") << utc("2026-10-24 23:00:00") << utc("2026-10-25 03:00:00") << "15 min"
+                             << "01:00 01:15 01:30 01:45 02:00 02:15 02:30 02:45 02:00 02:15 "
+                                "02:30 02:45 03:00 03:15 03:30 03:45 04:00"
+                             << "25/10/2026";
+    QTest::newRow("jour") << utc("2026-12-07 05:30:00") << utc("2026-12-08 05:30:00") << "2 h"
+                          << "08:00 10:00 12:00 14:00 16:00 18:00 20:00 22:00 00:00 02:00 04:00 "
+                             "06:00"
+                          << "07/12/2026 08/12/2026";
+    QTest::newRow("nouvel an") << utc("2026-12-25 12:00:00") << utc("2027-01-06 12:00:00") << "1 j"
+                               << "26/12 27/12 28/12 29/12 30/12 31/12 01/01 02/01 03/01 04/01 "
+                                  "05/01 06/01"
+                               << "2026 2027";
+    // Weeks start on Mondays (5, 12, 19 and 26 October, 2 and 9 November 2026).
+    QTest::newRow("40 jours") << utc("2026-10-01 00:00:00") << utc("2026-11-10 00:00:00") << "7 j"
+                              << "05/10 12/10 19/10 26/10 02/11 09/11"
+                              << "2026";
+}
+
+void TstGrand::graduationsTemps() {
+    QFETCH(qint64, de);
+    QFETCH(qint64, a);
+    QFETCH(QString, pas);
+    QFETCH(QString, textes);
+    QFETCH(QString, dates);
+    const graph::PasTemps p = graph::choisitPasTemps(double(a - de) / 1800, 110);
+    const QString unites[] = {QStringLiteral("s"), QStringLiteral("min"), QStringLiteral("h"),
+                              QStringLiteral("j")};
+    QCOMPARE(QStringLiteral("%1 %2").arg(p.nombre).arg(unites[int(p.unite)]), pas);
+    const std::vector<graph::GraduationTemps> g = graph::graduationsTemps(de, a, p, kParis);
+    QStringList t, d;
+    for (size_t k = 0; k < g.size(); ++k) {
+        t << g[k].texte;
+        if (!g[k].date.isEmpty())
+            d << g[k].date;
+        QVERIFY(g[k].instantMs >= de && g[k].instantMs <= a);
+        // Always forward in time, whatever the wall clock shows.
+        if (k > 0)
+            QVERIFY(g[k].instantMs > g[k - 1].instantMs);
+    }
+    QCOMPARE(t.join(' '), textes);
+    QCOMPARE(d.join(' '), dates);
+}
+
+void TstGrand::graduationsValeur_data() {
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<double>("hauteur");
+    QTest::addColumn<QString>("unite");
+    QTest::addColumn<QString>("textes");
+    QTest::newRow("brut 0 à 1000") << 0.0 << 1000.0 << 700.0 << ""
+                                   << "0 100 200 300 400 500 600 700 800 900 1000";
+    QTest::newRow("°C décimales") << -0.3 << 0.25 << 500.0 << "°C"
+                                  << "-0,5 °C -0,4 °C -0,3 °C -0,2 °C -0,1 °C 0,0 °C 0,1 °C 0,2 °C "
+                                     "0,3 °C 0,4 °C";
+    QTest::newRow("valeur constante") << 12.0 << 12.0 << 400.0 << "%"
+                                      << "11,5 % 11,6 % 11,7 % 11,8 % 11,9 % 12,0 % 12,1 % 12,2 % "
+                                         "12,3 % 12,4 % 12,5 %";
+    QTest::newRow("grands nombres") << 20000.0 << 32767.0 << 300.0 << "Pa"
+                                    << "20000 Pa 22000 Pa 24000 Pa 26000 Pa 28000 Pa 30000 Pa "
+                                       "32000 Pa";
+}
+
+void TstGrand::graduationsValeur() {
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(double, hauteur);
+    QFETCH(QString, unite);
+    QFETCH(QString, textes);
+    const auto [bas, haut] = graph::plageValeurs(lo, hi);
+    QVERIFY(bas < std::min(lo, hi) && haut > std::max(lo, hi));
+    const double pas = graph::choisitPasValeur(haut - bas, hauteur);
+    // At least 40 pixels between graduations, and not twice as many as needed.
+    QVERIFY(pas / (haut - bas) * hauteur >= 40 - 1e-9);
+    QVERIFY(pas / (haut - bas) * hauteur < 40 * 5 + 1e-9);
+    QStringList t;
+    for (const graph::GraduationValeur& g : graph::graduationsValeur(bas, haut, pas, unite))
+        t << g.texte;
+    QCOMPARE(t.join(' '), textes);
+}
+
+void TstGrand::cadrage_data() {
+    QTest::addColumn<QString>("geste");
+    QTest::addColumn<double>("debut");
+    QTest::addColumn<double>("largeur");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("debutAttendu");
+    QTest::addColumn<double>("largeurAttendue");
+    // A run of samples 1 to 1001, at least 4 across.
+    QTest::newRow("zoom autour du quart")
+        << "zoom" << 1.0 << 1000.0 << 0.25 << 2.0 << 126.0 << 500.0;
+    QTest::newRow("zoom au bord droit") << "zoom" << 1.0 << 1000.0 << 1.0 << 4.0 << 751.0 << 250.0;
+    QTest::newRow("zoom jusqu'à 4") << "zoom" << 501.0 << 10.0 << 0.5 << 100.0 << 504.0 << 4.0;
+    QTest::newRow("dézoom plus que tout")
+        << "zoom" << 400.0 << 100.0 << 0.5 << 0.001 << 1.0 << 1000.0;
+    QTest::newRow("dézoom près du début") << "zoom" << 11.0 << 100.0 << 0.9 << 0.5 << 1.0 << 200.0;
+    QTest::newRow("sélection à l'envers")
+        << "selection" << 101.0 << 200.0 << 0.75 << 0.25 << 151.0 << 100.0;
+    QTest::newRow("sélection étroite")
+        << "selection" << 101.0 << 200.0 << 0.5 << 0.505 << 199.5 << 4.0;
+    QTest::newRow("sélection hors du cadre")
+        << "selection" << 101.0 << 200.0 << -0.5 << 2.0 << 101.0 << 200.0;
+    QTest::newRow("aller près de la fin")
+        << "centre" << 1.0 << 100.0 << 995.0 << 0.0 << 901.0 << 100.0;
+    QTest::newRow("aller au milieu") << "centre" << 1.0 << 100.0 << 500.0 << 0.0 << 450.0 << 100.0;
+    QTest::newRow("page après la fin")
+        << "decale" << 850.0 << 100.0 << 1.0 << 0.0 << 901.0 << 100.0;
+    QTest::newRow("page avant le début")
+        << "decale" << 50.0 << 100.0 << -1.0 << 0.0 << 1.0 << 100.0;
+}
+
+void TstGrand::cadrage() {
+    QFETCH(QString, geste);
+    QFETCH(double, debut);
+    QFETCH(double, largeur);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(double, debutAttendu);
+    QFETCH(double, largeurAttendue);
+    const graph::Limites l{1, 1001, 4};
+    const graph::Cadrage c{debut, largeur};
+    graph::Cadrage r;
+    if (geste == "zoom") {
+        r = graph::zoomAutour(c, x, y, l);
+        // The point under the pointer stays there, unless an edge of the run stops it.
+        const double pivot = c.debut + x * c.largeur;
+        if (r.debut > l.premier && r.fin() < l.dernier)
+            QCOMPARE(r.debut + x * r.largeur, pivot);
+    } else if (geste == "selection") {
+        r = graph::selection(c, x, y, l);
+    } else if (geste == "centre") {
+        r = graph::centreSur(c, x, l);
+    } else {
+        r = graph::decale(c, x, l);
+    }
+    QCOMPARE(r.debut, debutAttendu);
+    QCOMPARE(r.largeur, largeurAttendue);
+}
+
+void TstGrand::instantsLus_data() {
+    QTest::addColumn<QStringList>("lignes");
+    QTest::addColumn<QStringList>("attendus"); // UTC, "" for none
+    // Each line is "date heure" as a record file writes them, read in order.
+    QTest::newRow("heure d'hiver, deux passages")
+        << QStringList{"10-25-2026 01:59:59", "10-25-2026 02:00:00", "10-25-2026 02:59:59",
+                       "10-25-2026 02:00:00", "10-25-2026 02:30:00", "10-25-2026 03:00:00"}
+        << QStringList{"2026-10-24 23:59:59", "2026-10-25 00:00:00", "2026-10-25 00:59:59",
+                       "2026-10-25 01:00:00", "2026-10-25 01:30:00", "2026-10-25 02:00:00"};
+    QTest::newRow("heure d'été, l'heure sautée")
+        << QStringList{"03-29-2026 01:59:59", "03-29-2026 03:00:00", "03-29-2026 02:30:00"}
+        << QStringList{"2026-03-29 00:59:59", "2026-03-29 01:00:00", "2026-03-29 01:30:00"};
+    QTest::newRow("dates impossibles")
+        << QStringList{"02-29-2026 12:00:00", "02-29-2028 12:00:00", "13-01-2026 00:00:00",
+                       "12-07-2026 24:00:00", "12-07-2026 1:00:00",  "12/07/2026 10:00:00"}
+        << QStringList{"", "2028-02-29 11:00:00", "", "", "", ""};
+}
+
+void TstGrand::instantsLus() {
+    QFETCH(QStringList, lignes);
+    QFETCH(QStringList, attendus);
+    files::InstantsEnr instants(kParis);
+    for (int k = 0; k < lignes.size(); ++k) {
+        const QByteArray date = lignes[k].section(' ', 0, 0).toLatin1();
+        const QByteArray heure = lignes[k].section(' ', 1, 1).toLatin1();
+        const std::optional<qint64> u = instants.utcMs(date, heure);
+        if (attendus[k].isEmpty())
+            QVERIFY2(!u, qPrintable(lignes[k]));
+        else
+            QCOMPARE(u.value_or(-1), utc(attendus[k]));
+    }
+}
+
+void TstGrand::ruptures() {
+    // Two runs; in the second the clock stops for an hour, then is set back.
+    core::Magasin m;
+    const qint64 t0 = paris("2026-12-07 10:00:00");
+    qint64 t = t0;
+    for (int i = 1; i <= 10; ++i, t += 1000)
+        m.ajouteLigne(i, "x", t);
+    m.debuteSerie();
+    for (int i = 1; i <= 10; ++i, t += 1000)
+        m.ajouteLigne(i, "x", i == 6 ? (t += 3'600'000) : t);
+    t -= 120'000;
+    for (int i = 11; i <= 15; ++i, t += 1000)
+        m.ajouteLigne(i, "x", t);
+    graph::Chronologie c;
+    // Looked at in two goes, as samples arrive.
+    for (int k = 1; k <= 2; ++k) {
+        c.actualise(m);
+        QString genres;
+        for (const graph::Rupture& r : c.ruptures())
+            genres += QStringLiteral("%1:%2 ").arg(r.index).arg(int(r.genre));
+        QCOMPARE(genres, QStringLiteral("11:0 16:1 21:2 "));
+    }
+    QCOMPARE(c.nbSeries(), 2);
+    QCOMPARE(c.serie(10), 1);
+    QCOMPARE(c.serie(25), 2);
+    QCOMPARE(c.troncon(18), (std::pair<qint64, qint64>(16, 20)));
+    // A date inside a stretch; inside the stop (the stretch after the clock was set
+    // back begins soonest after it); after everything.
+    QCOMPARE(c.indexA(m, t0 + 3500).value_or(-1), 5);
+    QCOMPARE(c.indexA(m, t0 + 1'800'000).value_or(-1), 21);
+    QVERIFY(!c.indexA(m, t + 10'000'000));
+    m.vide();
+    m.ajouteLigne(1, "x", t0);
+    c.actualise(m);
+    QVERIFY(c.ruptures().empty());
+    QCOMPARE(c.nbSeries(), 1);
+}
+
+void TstGrand::fichierPendantEnregistrement() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    // Yesterday's file: 3,000 lines over two runs.
+    QByteArray hier = "N\xB0Record;Valeur;Date;Time\r\n";
+    for (int i = 1; i <= 3000; ++i) {
+        const int n = i <= 1000 ? i : i - 1000;
+        hier += QByteArray::number(n) + ';' + QByteArray::number(i % 200) + ";12-06-2026;" +
+                QTime(8, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\r\n";
+    }
+    const QString chemin = b.chemin(QStringLiteral("hier.csv"));
+    QVERIFY(test::ecritFichier(chemin, hier));
+
+    f.CmdRecord_Click();
+    for (int k = 0; k < 5; ++k) {
+        f.Timer1_Timer();
+        b.horloge.avance(1);
+    }
+    f.montreGrapheEnGrand();
+    app::FenetreGrand* g = f.grapheEnGrand();
+    QVERIFY(g);
+    QCOMPARE(&g->magasin(), &f.moteur().magasin());
+    QSignalSpy lu(g, &app::FenetreGrand::fichierLu);
+    b.dialogues.fichiers.push_back(chemin);
+    g->ouvre(chemin);
+    // The recording goes on while the file is read.
+    for (int k = 0; k < 5; ++k) {
+        f.Timer1_Timer();
+        b.horloge.avance(1);
+    }
+    QVERIFY(lu.wait(10000));
+    QCOMPARE(lu.at(0).at(0).toBool(), true);
+    QVERIFY(g->fichierPropre());
+    QCOMPARE(g->magasin().NbMesures(), 3000);
+    QCOMPARE(g->magasin().valeur(1500), 1500 % 200);
+    for (int k = 0; k < 5; ++k) {
+        f.Timer1_Timer();
+        b.horloge.avance(1);
+    }
+    // The engine's store and record file hold the recording alone.
+    QCOMPARE(f.moteur().magasin().NbMesures(), 15);
+    QVERIFY(!f.moteur().magasin().donneesChargees);
+    QCOMPARE(f.moteur().etat(), engine::Etat::Enregistrement);
+    const QList<QByteArray> lignes = b.lit(QStringLiteral("data_tr.csv")).split('\n');
+    QCOMPARE(lignes.size(), 16);
+    QVERIFY(lignes[14].startsWith("15;"));
+    QVERIFY(lignes[14].contains(";11-08-2006;14:05:23"));
+
+    // "Aller à" 08:30:00 of the file: its second run (the first ends at 08:16:40).
+    b.dialogues.dates.push_back(QDateTime(QDate(2026, 12, 6), QTime(8, 30)));
+    g->graphe()->setCadrage({1, 100});
+    QVERIFY(g->allerA());
+    const graph::Cadrage c = g->graphe()->cadrage();
+    QCOMPARE(c.debut + c.largeur / 2, 1800.0);
+    QVERIFY(g->graphe()->lecture(g->graphe()->width() / 2.0).contains("série 2 sur 2"));
+
+    // Back to the recording.
+    g->suitMoteur();
+    QCOMPARE(&g->magasin(), &f.moteur().magasin());
+    QCOMPARE(g->graphe()->visibles(), (std::pair<qint64, qint64>(1, 15)));
+    f.CmdRecord_Click();
+}
+
+QTEST_MAIN(TstGrand)
+#include "tst_grand.moc"
