@@ -6,6 +6,7 @@
 #include "files/FichierAlarme.h"
 #include "files/FichierEvenements.h"
 #include "files/LecteurEnr.h"
+#include "graph/Graduations.h"
 #include "graph/RenduGraphe.h"
 #include "ui/Dialogues.h"
 #include "ui/EnregistreurUi.h"
@@ -34,7 +35,7 @@ namespace {
 struct LectureAnnulee {};
 
 QString texteInstant(qint64 ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    return graph::texteInstant(ms, QTimeZone::systemTimeZone());
 }
 
 QString cheminReglages(const engine::Moteur& m) {
@@ -391,7 +392,16 @@ bool FenetreGrand::allerA() {
                                              .arg(texteInstant(choix->toMSecsSinceEpoch())));
         return false;
     }
-    m_graphe->centreSur(*i);
+    // From a view of most of the run, the date is shown with an hour around it.
+    double largeur = cd.largeur;
+    const graph::Limites l = m_graphe->limites();
+    if (largeur >= (l.dernier - l.premier) / 2) {
+        const qint64 t = choix->toMSecsSinceEpoch();
+        const std::optional<qint64> i0 = c.indexA(m, t - 1'800'000);
+        const std::optional<qint64> i1 = c.indexA(m, t + 1'800'000);
+        largeur = i0 && i1 && *i1 > *i0 ? static_cast<double>(*i1 - *i0) : 3600.0;
+    }
+    m_graphe->setCadrage({static_cast<double>(*i) - largeur / 2, largeur});
     return true;
 }
 

@@ -104,6 +104,17 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
     return r;
 }
 
+QString texteInstant(qint64 ms, const QTimeZone& zone) {
+    const QDateTime t = local(ms, zone);
+    QString texte = t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (core::instantsLocaux(core::msNaif(t.date(), t.time()), zone).size() > 1) {
+        const int o = t.offsetFromUtc();
+        texte += QString::asprintf(" (UTC%c%02d:%02d)", o < 0 ? '-' : '+', std::abs(o) / 3600,
+                                   std::abs(o) / 60 % 60);
+    }
+    return texte;
+}
+
 double choisitPasValeur(double etendue, double hauteurPx, double pxMin) {
     if (!(etendue > 0) || !(hauteurPx > 0))
         return 1;

@@ -38,6 +38,10 @@ struct GraduationTemps {
 std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const PasTemps& pas,
                                               const QTimeZone& zone);
 
+/// An instant as the large graph writes it, "25/10/2026 02:30:00", followed by the
+/// offset from UTC where the wall clock shows that time twice ("(UTC+01:00)").
+QString texteInstant(qint64 ms, const QTimeZone& zone);
+
 /// A graduation of the value axis.
 struct GraduationValeur {
     double valeur = 0;

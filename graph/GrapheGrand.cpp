@@ -1,5 +1,7 @@
 #include "graph/GrapheGrand.h"
 
+#include "graph/Graduations.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -174,9 +176,7 @@ QString GrapheGrand::lecture(double x) const {
     };
     const auto quand = [&](qint64 i) {
         const qint64 t = m->instant(i);
-        return t == 0 ? QStringLiteral("date inconnue")
-                      : QDateTime::fromMSecsSinceEpoch(t, m_scene.zone)
-                            .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        return t == 0 ? QStringLiteral("date inconnue") : texteInstant(t, m_scene.zone);
     };
     const QString serie = texteSerie ? texteSerie(a) : QString();
     QString t;

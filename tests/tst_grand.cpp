@@ -107,6 +107,15 @@ void TstGrand::graduationsTemps() {
     }
     QCOMPARE(t.join(' '), textes);
     QCOMPARE(d.join(' '), dates);
+    // The hour shown twice says which of the two it is.
+    if (QTest::currentDataTag() == QByteArray("automne")) {
+        QCOMPARE(graph::texteInstant(g[5].instantMs, kParis),
+                 QStringLiteral("25/10/2026 02:15:00 (UTC+02:00)"));
+        QCOMPARE(graph::texteInstant(g[9].instantMs, kParis),
+                 QStringLiteral("25/10/2026 02:15:00 (UTC+01:00)"));
+        QCOMPARE(graph::texteInstant(g[0].instantMs, kParis),
+                 QStringLiteral("25/10/2026 01:00:00"));
+    }
 }
 
 void TstGrand::graduationsValeur_data() {
