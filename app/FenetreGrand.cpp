@@ -2,6 +2,7 @@
 // statistics of the part shown.
 #include "app/FenetreGrand.h"
 
+#include "files/CodecEnr.h"
 #include "files/ExportMesures.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierEvenements.h"
@@ -59,11 +60,17 @@ FenetreGrand::FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     statusBar()->addPermanentWidget(m_progression);
     construitMenus();
 
-    m_graphe->texteSerie = [this](qint64 i) -> QString {
+    // A loaded line's own record number, and its run when the file holds several.
+    m_graphe->texteNumero = [this](qint64 i) -> QString {
+        const core::Magasin& m = magasin();
+        const std::optional<qint64> n = m.LignesFichier(i).isEmpty()
+                                            ? std::optional<qint64>(i)
+                                            : files::numeroEnr(m.LignesFichier(i).toLatin1());
+        QString t = n ? QStringLiteral("n° %1").arg(*n) : QStringLiteral("ligne %1").arg(i);
         const graph::Chronologie& c = m_propre ? m_chronoPropre : m_chronoMoteur;
-        if (c.nbSeries() < 2)
-            return {};
-        return QStringLiteral("(série %1 sur %2)").arg(c.serie(i)).arg(c.nbSeries());
+        if (c.nbSeries() > 1)
+            t += QStringLiteral(" (série %1 sur %2)").arg(c.serie(i)).arg(c.nbSeries());
+        return t;
     };
     connect(m_graphe, &graph::GrapheGrand::menuDemande, this, &FenetreGrand::surMenu);
     connect(m_graphe, &graph::GrapheGrand::cadrageChange, this, &FenetreGrand::actualiseEtat);

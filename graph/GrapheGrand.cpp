@@ -178,19 +178,17 @@ QString GrapheGrand::lecture(double x) const {
         const qint64 t = m->instant(i);
         return t == 0 ? QStringLiteral("date inconnue") : texteInstant(t, m_scene.zone);
     };
-    const QString serie = texteSerie ? texteSerie(a) : QString();
+    const auto numero = [&](qint64 i) {
+        return texteNumero ? texteNumero(i) : QStringLiteral("n° %1").arg(i);
+    };
     QString t;
     if (a == b) {
-        t = QStringLiteral("%1\n%2\nn° %3").arg(valeur(m->valeur(a)), quand(a)).arg(a);
+        t = QStringLiteral("%1\n%2\n%3").arg(valeur(m->valeur(a)), quand(a), numero(a));
     } else {
         const core::MinMax mm = m->minMax(a, b);
-        t = QStringLiteral("min %1  max %2\n%3 → %4\nn° %5 à %6")
-                .arg(valeur(mm.min), valeur(mm.max), quand(a), quand(b))
-                .arg(a)
-                .arg(b);
+        t = QStringLiteral("min %1  max %2\n%3 → %4\n%5 → %6")
+                .arg(valeur(mm.min), valeur(mm.max), quand(a), quand(b), numero(a), numero(b));
     }
-    if (!serie.isEmpty())
-        t += QLatin1Char(' ') + serie;
     for (const Marque& mq : m_scene.marques)
         if (mq.index >= a && mq.index <= b && !mq.texte.isEmpty())
             t += QLatin1Char('\n') + mq.texte.left(80);

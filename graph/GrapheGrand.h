@@ -41,8 +41,8 @@ public:
     QString lecture(double x) const;
     /// The scene as drawn, for images and printing.
     const SceneGrand& scene() const { return m_scene; }
-    /// Text of the run a sample belongs to, for the readout ("" for a single run).
-    std::function<QString(qint64)> texteSerie;
+    /// How the readout names sample i (its record number and run); "n° i" when unset.
+    std::function<QString(qint64)> texteNumero;
 
 signals:
     /// The view moved or was zoomed.
