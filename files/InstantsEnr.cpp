@@ -2,6 +2,8 @@
 
 #include "core/Horodatage.h"
 
+#include <cstring>
+
 namespace files {
 
 namespace {
@@ -33,9 +35,12 @@ InstantsEnr::InstantsEnr(QTimeZone zone) : m_zone(std::move(zone)) {}
 const InstantsEnr::Heure& InstantsEnr::heure(qint64 naifMs) {
     constexpr qint64 kHeure = 3'600'000;
     const qint64 cle = naifMs >= 0 ? naifMs / kHeure : (naifMs - kHeure + 1) / kHeure;
+    if (m_heureDerniere && cle == m_cleDerniere)
+        return *m_heureDerniere;
+    m_cleDerniere = cle;
     auto it = m_heures.find(cle);
     if (it != m_heures.end())
-        return it->second;
+        return *(m_heureDerniere = &it->second);
     // The hour is judged at its middle: offsets change on the hour or the half hour.
     const std::vector<qint64> u = core::instantsLocaux(cle * kHeure + kHeure / 2, m_zone);
     Heure h;
@@ -49,21 +54,27 @@ const InstantsEnr::Heure& InstantsEnr::heure(qint64 naifMs) {
         h.tot = cle * kHeure + kHeure / 2 - u.front();
         h.tard = cle * kHeure + kHeure / 2 - u.back();
     }
-    return m_heures.emplace(cle, h).first->second;
+    return *(m_heureDerniere = &m_heures.emplace(cle, h).first->second);
 }
 
 std::optional<qint64> InstantsEnr::utcMs(QByteArrayView date, QByteArrayView heureTexte) {
     if (date.size() != 10 || heureTexte.size() != 8 || date[2] != '-' || date[5] != '-' ||
         heureTexte[2] != ':' || heureTexte[5] != ':')
         return std::nullopt;
-    const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
-    const int annee = chiffres(date.data() + 6, 4);
     const int h = chiffres(heureTexte.data(), 2), mi = chiffres(heureTexte.data() + 3, 2);
     const int s = chiffres(heureTexte.data() + 6, 2);
-    if (mois < 1 || mois > 12 || annee < 1 || jour < 1 || jour > joursDuMois(annee, mois) ||
-        h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
+    if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
         return std::nullopt;
-    const qint64 naif = core::msNaif(annee, mois, jour, h, mi, s);
+    if (!m_aJour || std::memcmp(date.data(), m_dateDerniere, 10) != 0) {
+        const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
+        const int annee = chiffres(date.data() + 6, 4);
+        if (mois < 1 || mois > 12 || annee < 1 || jour < 1 || jour > joursDuMois(annee, mois))
+            return std::nullopt;
+        m_jourDernier = core::msNaif(annee, mois, jour, 0, 0, 0);
+        std::memcpy(m_dateDerniere, date.data(), 10);
+        m_aJour = true;
+    }
+    const qint64 naif = m_jourDernier + (h * 3600LL + mi * 60LL + s) * 1000;
     const Heure& d = heure(naif);
     qint64 u = naif - d.tot;
     // The hour shown twice: its second pass once the first would go back in time.

@@ -32,6 +32,12 @@ private:
 
     QTimeZone m_zone;
     std::unordered_map<qint64, Heure> m_heures;
+    // The last hour looked up and the last date read: most lines share them.
+    qint64 m_cleDerniere = 0;
+    const Heure* m_heureDerniere = nullptr;
+    char m_dateDerniere[10] = {};
+    qint64 m_jourDernier = 0;
+    bool m_aJour = false;
     qint64 m_dernier = 0;
     bool m_aDernier = false;
 };

@@ -166,7 +166,7 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     // Each line's instant and the start of each run (the record number starts again).
     const auto ajoute = [&](double valeur, QByteArrayView l) {
         const ChampsEnr c = champsEnr(l);
-        const std::optional<qint64> numero = numeroEnr(l);
+        const std::optional<qint64> numero = numeroEnr(c.numero);
         if (numero && numeroPrecedent && *numero <= *numeroPrecedent)
             m.debuteSerie();
         if (numero)
