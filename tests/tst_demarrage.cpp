@@ -146,6 +146,24 @@ void TstDemarrage::afficheurValeur() {
     test::AccesMoteur::valeurBrute(f.moteur(), 128);
     f.TimerValActu_Timer();
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
+    // With a calibration, the physical value and its unit, in a font that fits.
+    core::Etalonnage e;
+    e.actif = true;
+    e.brut1 = 0;
+    e.physique1 = 900;
+    e.brut2 = 1000;
+    e.physique2 = 1100;
+    e.unite = QStringLiteral("hPa");
+    e.decimales = 2;
+    QVERIFY(f.moteur().choisitEtalonnage(e));
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("1000,20 hPa"));
+    QVERIFY(QFontMetrics(f.ui().Label3->font()).horizontalAdvance(f.ui().Label3->text()) <=
+            f.ui().Label3->contentsRect().width());
+    e.actif = false;
+    QVERIFY(f.moteur().choisitEtalonnage(e));
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     // While idle the LED stays dark.
     QVERIFY(!f.ui().Frame2->allumee());
 }

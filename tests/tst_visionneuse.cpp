@@ -108,9 +108,12 @@ void TstVisionneuse::fichiers() {
     app::Enregistreur& f = b.demarre();
     const QString chemin = b.chemin(QStringLiteral("lu.csv"));
     QVERIFY(test::ecritFichier(chemin, contenu));
+    // The zoom and offset left by a previous file do not carry over.
     f.vue().etat().DecalageX = 12;
+    f.ui().Slider1->setValue(6);
     b.dialogues.fichiers.push_back(chemin);
     f.menu_charger_Click();
+    QCOMPARE(f.ui().Slider1->value(), 1);
     QCOMPARE(int(f.moteur().magasin().NbMesures()), nb);
     QCOMPARE(f.moteur().magasin().LigneEntete, entete);
     // Listed values: the first ones in order; when more lines than listed, the last one.
