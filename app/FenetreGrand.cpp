@@ -109,6 +109,7 @@ FenetreGrand::~FenetreGrand() {
 }
 
 void FenetreGrand::arreteLecture() {
+    ++m_generation;
     if (!m_lecteur.joinable())
         return;
     m_annule = true;
@@ -308,7 +309,8 @@ void FenetreGrand::ouvre(const QString& chemin) {
     m_etat->setText(QStringLiteral("Lecture de %1…").arg(QDir::toNativeSeparators(chemin)));
     // The engine's store, its recording and its timers go on: the file is read in
     // a thread into a store of its own, handed over once complete.
-    m_lecteur = std::thread([this, chemin] {
+    const int generation = m_generation;
+    m_lecteur = std::thread([this, chemin, generation] {
         auto m = std::make_shared<core::Magasin>();
         files::ArretChargement arret;
         files::FinChargement fin = files::FinChargement::Echec;
@@ -334,13 +336,18 @@ void FenetreGrand::ouvre(const QString& chemin) {
                     : arret.raison;
         const bool ok = fin == files::FinChargement::Complet;
         QMetaObject::invokeMethod(
-            this, [this, m, ok, raison, chemin] { finLecture(m, ok, raison, chemin); },
+            this,
+            [this, m, ok, raison, chemin, generation] {
+                finLecture(m, ok, raison, chemin, generation);
+            },
             Qt::QueuedConnection);
     });
 }
 
 void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison,
-                              QString chemin) {
+                              QString chemin, int generation) {
+    if (generation != m_generation)
+        return;
     if (m_lecteur.joinable())
         m_lecteur.join();
     m_suiviLecture.stop();

@@ -71,7 +71,8 @@ private:
     void metAJour();
     void actualiseMarques();
     void actualiseEtat();
-    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin);
+    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin,
+                    int generation);
     void arreteLecture();
     /// Title, file, span and extremes for images and printing.
     QStringList legendes() const;
@@ -96,6 +97,8 @@ private:
     std::thread m_lecteur;
     std::atomic<bool> m_annule{false};
     std::atomic<qint64> m_lus{0};
+    /// Counts the readings started: the end of one that was replaced is ignored.
+    int m_generation = 0;
     qint64 m_taille = 0;
     QTimer m_suiviLecture;
     // New samples are shown a few times a second at most.
