@@ -1,5 +1,6 @@
 #include "app/Enregistreur.h"
 
+#include "files/FichierAlarme.h"
 #include "graph/Geometrie.h"
 #include "graph/ModeleListe.h"
 #include "settings/Form_option.h"
@@ -58,6 +59,12 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m_ui.menu_apropos, &QAction::triggered, this, &Enregistreur::menu_apropos_Click);
 
     connect(m_outils, &OutilsGraphe::grapheEnGrand, this, &Enregistreur::montreGrapheEnGrand);
+
+    // Publishing to a broker, set in its own dialog after the settings.
+    m_publication = new PublicationFenetre(
+        moteur, files::FichierAlarme::cheminPour(moteur.cheminConfiguration()), this);
+    m_menuPublication = m_ui.menu_option->addAction(QStringLiteral("Publication…"));
+    connect(m_menuPublication, &QAction::triggered, this, &Enregistreur::menuPublication_Click);
 
     // The menus from the keyboard: Alt and the underlined letter, F10 for the first
     // menu that can be opened, and shortcuts for the commands used most.
@@ -296,6 +303,7 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
         return;
     }
     m_moteur->termine();
+    m_publication->arrete();
     m_TimerLed.stop();
     if (m_grand)
         m_grand->close();
@@ -341,6 +349,20 @@ void Enregistreur::montreGrapheEnGrand() {
     m_grand->show();
     m_grand->raise();
     m_grand->activateWindow();
+}
+
+void Enregistreur::menuPublication_Click() {
+    if (!m_dialoguePublication) {
+        m_dialoguePublication = new DialoguePublication(*m_publication, this);
+        m_dialoguePublication->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_dialoguePublication->show();
+    m_dialoguePublication->raise();
+    m_dialoguePublication->activateWindow();
+}
+
+DialoguePublication* Enregistreur::dialoguePublication() const {
+    return m_dialoguePublication;
 }
 
 void Enregistreur::menu_apropos_Click() {

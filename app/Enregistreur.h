@@ -2,6 +2,7 @@
 
 #include "app/FenetreGrand.h"
 #include "app/OutilsGraphe.h"
+#include "app/PublicationFenetre.h"
 #include "app/VueGraphe.h"
 #include "engine/Moteur.h"
 #include "ui/EnregistreurUi.h"
@@ -76,6 +77,10 @@ public:
     void montreGrapheEnGrand();
     /// The large graph window, once opened.
     FenetreGrand* grapheEnGrand() const { return m_grand.get(); }
+    /// "Publication…": opens the publication dialog, or brings it to the front.
+    void menuPublication_Click();
+    PublicationFenetre* publication() const { return m_publication; }
+    DialoguePublication* dialoguePublication() const;
     ui::BarreChargement* barreChargement() const { return m_barre.get(); }
 
     /// True while a recording runs.
@@ -122,6 +127,9 @@ private:
     QPointer<settings::Form_option> m_formOption;
     QPointer<ui::About> m_about;
     std::unique_ptr<FenetreGrand> m_grand;
+    PublicationFenetre* m_publication = nullptr;
+    QPointer<DialoguePublication> m_dialoguePublication;
+    QAction* m_menuPublication = nullptr;
     QFont m_policeValeur;
     std::unique_ptr<ui::BarreChargement> m_barre;
     /// Working directory saved around the new-record dialog.

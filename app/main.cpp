@@ -1,10 +1,14 @@
 #include "app/Console.h"
 #include "app/Enregistreur.h"
+#include "app/Republication.h"
 #include "app/Reveil.h"
 #include "core/Horloge.h"
 #include "core/InstanceUnique.h"
+#include "files/FichierAlarme.h"
 #include "files/FichierConfig.h"
 #include "graph/Geometrie.h"
+#include "publication/Publieur.h"
+#include "publication/SuiviMoteur.h"
 #include "sources/BibliothequeCarte.h"
 #include "sources/Rs232.h"
 #include "ui/Dialogues.h"
@@ -36,11 +40,15 @@ void traduit(QTranslator& t) {
 }
 
 // Where the configuration lives, and the sources found beside it.
-engine::Environnement environnement(const core::Horloge& horloge) {
+engine::Environnement environnement(const core::Horloge& horloge,
+                                    const QString& cheminConfig = QString()) {
     const QString repertoire = QCoreApplication::applicationDirPath();
     engine::Environnement env;
-    env.cheminConfig = files::FichierConfig::choisitChemin(
-        repertoire, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    env.cheminConfig =
+        !cheminConfig.isEmpty()
+            ? cheminConfig
+            : files::FichierConfig::choisitChemin(
+                  repertoire, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     env.portSerie = sources::Rs232::nomCom1(repertoire, QFileInfo(env.cheminConfig).absolutePath());
     env.bibliothequesCarte = sources::BibliothequeCarte::candidats(repertoire);
 #ifdef PLOVAR_HIDAPI
@@ -133,8 +141,34 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("Durée minimale, en secondes, d'un dépassement (ou d'un retour) pour "
                        "qu'il compte (0 par défaut)."),
         QStringLiteral("SECONDES"));
+    const QCommandLineOption mqtt(
+        QStringLiteral("mqtt"),
+        QStringLiteral("Publie chaque mesure sur ce courtier MQTT (port 1883 par défaut) ; les "
+                       "autres réglages de publication viennent de plovar.ini, le mot de passe "
+                       "de plovar.ini ou de PLOVAR_MQTT_MOT_DE_PASSE."),
+        QStringLiteral("HÔTE[:PORT]"));
+    const QCommandLineOption poste(
+        QStringLiteral("poste"),
+        QStringLiteral("Nom du poste dans les sujets MQTT (lettres, chiffres, _ et -) ; le nom "
+                       "de la machine par défaut."),
+        QStringLiteral("NOM"));
+    const QCommandLineOption config(
+        QStringLiteral("config"),
+        QStringLiteral("Fichier de configuration à utiliser (un par instrument : chacun a son "
+                       "verrou et ses réglages à côté)."),
+        QStringLiteral("CHEMIN"));
+    const QCommandLineOption republier(
+        QStringLiteral("republier"),
+        QStringLiteral("Envoie un fichier d'enregistrement existant au courtier, puis s'arrête "
+                       "(statut 0 quand le courtier a tout acquitté)."),
+        QStringLiteral("FICHIER"));
+    const QCommandLineOption depuis(QStringLiteral("depuis"),
+                                    QStringLiteral("Avec --republier : à partir de la mesure "
+                                                   "numéro N."),
+                                    QStringLiteral("N"));
     p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree, etalonnage,
-                  alarmeHaute, alarmeBasse, hysteresis, maintien});
+                  alarmeHaute, alarmeBasse, hysteresis, maintien, mqtt, poste, config, republier,
+                  depuis});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -149,8 +183,63 @@ int ligneDeCommande(int argc, char* argv[]) {
         erreurUsage(
             p,
             QStringLiteral("argument inattendu « %1 ».").arg(p.positionalArguments().constFirst()));
-    if (!p.isSet(enregistrer))
-        erreurUsage(p, QStringLiteral("ces options ne servent qu'avec --enregistrer."));
+    if (p.isSet(enregistrer) && p.isSet(republier))
+        erreurUsage(p, QStringLiteral("--enregistrer et --republier ne vont pas ensemble."));
+    if (!p.isSet(enregistrer) && !p.isSet(republier))
+        erreurUsage(p, QStringLiteral("ces options ne servent qu'avec --enregistrer ou "
+                                      "--republier."));
+    if (p.isSet(depuis) && !p.isSet(republier))
+        erreurUsage(p, QStringLiteral("--depuis va avec --republier."));
+    if (p.isSet(config) && p.value(config).isEmpty())
+        erreurUsage(p, QStringLiteral("--config attend un chemin."));
+    const QString cheminConfig =
+        p.isSet(config) ? QFileInfo(p.value(config)).absoluteFilePath() : QString();
+
+    // Publication settings: plovar.ini beside the configuration, then the options.
+    const auto reglagePublication = [&](const QString& configuration) {
+        publication::ReglagePublication r =
+            publication::FichierPublication::lit(files::FichierAlarme::cheminPour(configuration));
+        if (p.isSet(mqtt)) {
+            const auto adresse = publication::analyseAdresse(p.value(mqtt));
+            if (!adresse || adresse->first.isEmpty())
+                erreurUsage(p, QStringLiteral("--mqtt attend HÔTE ou HÔTE:PORT, pas « %1 ».")
+                                   .arg(p.value(mqtt)));
+            r.hote = adresse->first;
+            r.port = adresse->second;
+            r.actif = true;
+        }
+        if (p.isSet(poste)) {
+            if (p.value(poste).isEmpty() ||
+                publication::nettoiePoste(p.value(poste)) != p.value(poste))
+                erreurUsage(p, QStringLiteral("--poste attend un nom fait de lettres, de chiffres, "
+                                              "de _ et de -, pas « %1 ».")
+                                   .arg(p.value(poste)));
+            r.poste = p.value(poste);
+        }
+        return r;
+    };
+
+    if (p.isSet(republier)) {
+        qint64 n = 0;
+        if (p.isSet(depuis)) {
+            bool ok = false;
+            n = p.value(depuis).toLongLong(&ok);
+            if (!ok || n < 1)
+                erreurUsage(p, QStringLiteral("--depuis attend un numéro de mesure, pas « %1 ».")
+                                   .arg(p.value(depuis)));
+        }
+        const QString configuration =
+            cheminConfig.isEmpty()
+                ? files::FichierConfig::choisitChemin(
+                      QCoreApplication::applicationDirPath(),
+                      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                : cheminConfig;
+        publication::ReglagePublication r = reglagePublication(configuration);
+        if (r.hote.isEmpty())
+            erreurUsage(p, QStringLiteral("--republier a besoin d'un courtier : --mqtt HÔTE[:PORT] "
+                                          "ou [publication] dans plovar.ini."));
+        return app::republie(r, p.value(republier), n);
+    }
 
     app::OptionsConsole o;
     if (p.isSet(cadence) && !(o.cadence = entier(p.value(cadence), 1, 10)))
@@ -204,7 +293,7 @@ int ligneDeCommande(int argc, char* argv[]) {
     // A window that takes this process for another window would send it SIGUSR1.
     std::signal(SIGUSR1, SIG_IGN);
     core::HorlogeSysteme horloge;
-    engine::Environnement env = environnement(horloge);
+    engine::Environnement env = environnement(horloge, cheminConfig);
     core::InstanceUnique instance(env.cheminConfig);
     if (!instance.acquiert()) {
         std::fprintf(stderr,
@@ -214,9 +303,25 @@ int ligneDeCommande(int argc, char* argv[]) {
         return app::kStatutImpossible;
     }
     env.repriseApresArret = instance.abandonne();
+    const publication::ReglagePublication r = reglagePublication(env.cheminConfig);
     engine::Moteur moteur(std::move(env));
     app::EnregistreurConsole console(moteur, o);
-    return console.exec();
+    // The publisher follows the engine; it never holds the recording up.
+    std::unique_ptr<publication::Publieur> publieur;
+    std::unique_ptr<publication::SuiviMoteur> suivi;
+    if (r.actif) {
+        publieur = std::make_unique<publication::Publieur>(r);
+        suivi = std::make_unique<publication::SuiviMoteur>(moteur, *publieur);
+        suivi->journal = [](const QString& t) {
+            std::fprintf(stderr, "plovar : publication : %s\n", t.toLocal8Bit().constData());
+            std::fflush(stderr);
+        };
+        publieur->demarre();
+    }
+    const int statut = console.exec();
+    if (publieur)
+        publieur->arrete();
+    return statut;
 }
 
 } // namespace

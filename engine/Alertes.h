@@ -16,7 +16,8 @@ enum class Alerte {
     Silence,
     Lecture,
     Chargement,
-    Memoire
+    Memoire,
+    Publication
 };
 
 /// Where the user must decide, the engine asks through this interface: the window

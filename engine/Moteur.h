@@ -195,6 +195,14 @@ public:
     const QTimer& TimerVideBufferRS() const { return m_TimerVideBufferRS; }
     /// The notices in force, in a fixed order.
     QStringList alertes() const { return m_alertes.values(); }
+    /// What the publication to a broker has to say ("" when all is well): shown and
+    /// printed as the engine's own notices are.
+    void signalePublication(const QString& texte) {
+        if (texte.isEmpty())
+            retireAlerte(Alerte::Publication);
+        else
+            afficheAlerte(Alerte::Publication, texte);
+    }
 
 signals:
     void etatChange(engine::Etat etat);

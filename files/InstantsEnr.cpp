@@ -82,6 +82,7 @@ std::optional<qint64> InstantsEnr::utcMs(QByteArrayView date, QByteArrayView heu
         u = naif - d.tard;
     m_dernier = u;
     m_aDernier = true;
+    m_dernierDecalage = static_cast<int>((naif - u) / 1000);
     return u;
 }
 

@@ -21,6 +21,14 @@ public:
     /// The instant of a line's date ("mm-dd-yyyy") and time ("hh:mm:ss") fields, in
     /// ms since the epoch; nullopt when they are not a date and a time.
     std::optional<qint64> utcMs(QByteArrayView date, QByteArrayView heure);
+    /// The offset from UTC, in seconds, of the last instant read.
+    int dernierDecalage() const { return m_dernierDecalage; }
+    /// Reading resumes after a line already read at `utcMs` (the order that
+    /// resolves the autumn hour carries over).
+    void reprendApres(qint64 utcMs) {
+        m_dernier = utcMs;
+        m_aDernier = true;
+    }
 
 private:
     struct Heure {
@@ -40,6 +48,7 @@ private:
     bool m_aJour = false;
     qint64 m_dernier = 0;
     bool m_aDernier = false;
+    int m_dernierDecalage = 0;
 };
 
 } // namespace files

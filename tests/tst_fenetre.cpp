@@ -105,7 +105,8 @@ void TstFenetre::menus() {
     };
     QCOMPARE(textes(f().ui().menu_fichier),
              (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement"}));
-    QCOMPARE(textes(f().ui().menu_option), (QStringList{"Graphe on/off", "-", "Réglages"}));
+    QCOMPARE(textes(f().ui().menu_option),
+             (QStringList{"Graphe on/off", "-", "Réglages", "Publication…"}));
     QCOMPARE(textes(f().ui().menu_intero), (QStringList{"Aide", "à Propos"}));
     QVERIFY(!f().ui().menu_aide->isEnabled());
     QVERIFY(f().ui().menu_apropos->isEnabled());

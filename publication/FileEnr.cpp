@@ -1,0 +1,96 @@
+#include "publication/FileEnr.h"
+
+#include "files/CodecEnr.h"
+
+namespace publication {
+
+FileEnr::FileEnr(QString chemin) : m_chemin(std::move(chemin)), m_fichier(m_chemin) {}
+
+void FileEnr::reprend(const Curseur& c) {
+    m_octet = c.octet;
+    m_nPrecedent = c.n;
+    m_session = c.session;
+    m_instants = files::InstantsEnr();
+    if (c.tMs != 0)
+        m_instants.reprendApres(c.tMs);
+    m_octetCompte = m_octet;
+    m_lignesComptees = 0;
+}
+
+std::vector<LigneLue> FileEnr::lit(int max) {
+    std::vector<LigneLue> r;
+    // Opened at each read: the file may have been created, replaced or moved since.
+    m_fichier.close();
+    m_fichier.setFileName(m_chemin);
+    if (!m_fichier.open(QIODevice::ReadOnly) || !m_fichier.seek(m_octet))
+        return r;
+    constexpr qint64 kLigneMax = 1 << 20;
+    qint64 consommees = 0;
+    while (static_cast<int>(r.size()) < max) {
+        const QByteArray brute = m_fichier.readLine(kLigneMax);
+        if (brute.isEmpty())
+            break;
+        if (!brute.endsWith('\n')) {
+            if (brute.size() < kLigneMax - 1)
+                break; // a line not yet finished: it waits
+            // Damage: a "line" of a megabyte is passed over.
+            m_octet += brute.size();
+            continue;
+        }
+        m_octet += brute.size();
+        ++consommees;
+        QByteArrayView ligne(brute);
+        ligne.chop(ligne.endsWith("\r\n") ? 2 : 1);
+        const std::optional<qint64> n = files::numeroEnr(ligne);
+        const files::ResultatAnalyse a = files::analyse_ligne(ligne);
+        if (!n || a.type != files::ResultatAnalyse::Type::Valeur)
+            continue;
+        const files::ChampsEnr c = files::champsEnr(ligne);
+        const std::optional<qint64> t = m_instants.utcMs(c.date, c.heure);
+        if (!t)
+            continue;
+        // A new run: the numbering starts again.
+        if (*n <= m_nPrecedent || m_session.isEmpty())
+            m_session = QString::fromLatin1(c.date.sliced(6, 4)) + QLatin1Char('-') +
+                        QString::fromLatin1(c.date.sliced(0, 2)) + QLatin1Char('-') +
+                        QString::fromLatin1(c.date.sliced(3, 2)) + QLatin1Char('T') +
+                        QString::fromLatin1(c.heure);
+        m_nPrecedent = *n;
+        r.push_back({*n, m_session, *t, m_instants.dernierDecalage(), a.valeur, m_octet});
+    }
+    if (m_octetCompte < m_octet) {
+        m_octetCompte = m_octet;
+        m_lignesComptees = 0;
+    } else {
+        m_lignesComptees = std::max<qint64>(0, m_lignesComptees - consommees);
+    }
+    return r;
+}
+
+qint64 FileEnr::lignesRestantes() {
+    QFile f(m_chemin);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(m_octetCompte))
+        return m_lignesComptees;
+    // Only the bytes not yet counted are read.
+    char tampon[65536];
+    for (;;) {
+        const qint64 lu = f.read(tampon, sizeof tampon);
+        if (lu <= 0)
+            break;
+        qint64 fin = -1;
+        for (qint64 k = 0; k < lu; ++k)
+            if (tampon[k] == '\n') {
+                ++m_lignesComptees;
+                fin = k;
+            }
+        // Counting stops after the last whole line, to count the rest once finished.
+        if (fin < 0)
+            break;
+        m_octetCompte += fin + 1;
+        if (fin + 1 < lu)
+            break;
+    }
+    return m_lignesComptees;
+}
+
+} // namespace publication

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "files/InstantsEnr.h"
+#include "publication/Curseur.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace publication {
+
+/// A sample read back from the record file, with where its line ends.
+struct LigneLue {
+    qint64 n = 0;
+    QString session;
+    qint64 tMs = 0;
+    int decalage = 0;
+    double brut = 0;
+    qint64 octetFin = 0; ///< the byte after its line
+};
+
+/// Reads a record file forward from a cursor, whole lines only (a line still
+/// being written waits). Each run's session is the date and time of its first
+/// line; times become UTC in file order. Lines that are not samples (the header,
+/// damage) are passed over.
+class FileEnr {
+public:
+    explicit FileEnr(QString chemin);
+    /// Goes back to just after the sample of `c`.
+    void reprend(const Curseur& c);
+    /// Up to `max` samples from where reading stands.
+    std::vector<LigneLue> lit(int max);
+    /// Where reading stands.
+    qint64 octet() const { return m_octet; }
+    /// Whole lines on disk after where reading stands (counted once per byte).
+    qint64 lignesRestantes();
+    const QString& chemin() const { return m_chemin; }
+
+private:
+    QString m_chemin;
+    QFile m_fichier;
+    qint64 m_octet = 0;
+    qint64 m_nPrecedent = 0;
+    QString m_session;
+    files::InstantsEnr m_instants;
+    qint64 m_octetCompte = 0;
+    qint64 m_lignesComptees = 0;
+};
+
+} // namespace publication

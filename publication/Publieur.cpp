@@ -1,0 +1,443 @@
+#include "publication/Publieur.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace publication {
+
+namespace {
+
+// Samples sent and not yet acknowledged, at most.
+constexpr size_t kFenetre = 1000;
+constexpr int kVeille = 10; // keepalive, seconds
+
+// Initialises the library once per process.
+void initialise() {
+    static const bool fait = [] {
+        mosquitto_lib_init();
+        return true;
+    }();
+    (void)fait;
+}
+
+qint64 maintenantMs() {
+    static QElapsedTimer horloge;
+    if (!horloge.isValid())
+        horloge.start();
+    return horloge.elapsed();
+}
+
+} // namespace
+
+Publieur::Publieur(ReglagePublication r, QObject* parent)
+    : QObject(parent), m_reglage(std::move(r)), m_poste(m_reglage.posteEffectif()) {
+    initialise();
+    m_entretien.setInterval(100);
+    connect(&m_entretien, &QTimer::timeout, this, &Publieur::entretien);
+    m_reconnexion.setSingleShot(true);
+    connect(&m_reconnexion, &QTimer::timeout, this, &Publieur::connecte);
+    m_sauvegarde.setInterval(500);
+    connect(&m_sauvegarde, &QTimer::timeout, this, &Publieur::sauveCurseur);
+}
+
+Publieur::~Publieur() {
+    arrete();
+}
+
+void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
+    if (chemin == m_fichier && m_file)
+        return;
+    sauveCurseur();
+    m_fichier = chemin;
+    m_avecCurseur = curseur;
+    m_depuis = depuis;
+    m_file = std::make_unique<FileEnr>(chemin);
+    m_curseur = Curseur();
+    if (curseur) {
+        QString raison;
+        m_curseur = lisCurseur(chemin, &raison);
+        if (!raison.isEmpty())
+            changeEtat(m_etat, QStringLiteral("%1 : %2 ; tout le fichier est renvoyé")
+                                   .arg(QDir::toNativeSeparators(cheminCurseur(chemin)), raison));
+    }
+    m_file->reprend(m_curseur);
+    m_enVol.clear();
+    m_lues.clear();
+    pompe();
+}
+
+void Publieur::lignesAjoutees() {
+    pompe();
+}
+
+void Publieur::demarre() {
+    m_arrete = false;
+    m_sauvegarde.start();
+    connecte();
+}
+
+void Publieur::arrete() {
+    if (m_arrete)
+        return;
+    m_arrete = true;
+    m_reconnexion.stop();
+    m_sauvegarde.stop();
+    if (m_client && m_etat == Etat::Connecte) {
+        // Said, not left to the will: the broker sends the will only when the link dies.
+        mosquitto_publish(m_client, nullptr, sujet(m_poste, "etat").constData(), 7, "offline", 1,
+                          true);
+        mosquitto_disconnect(m_client);
+        for (int k = 0; k < 10 && mosquitto_want_write(m_client); ++k)
+            mosquitto_loop_write(m_client, 1);
+    }
+    ferme();
+    sauveCurseur();
+    changeEtat(Etat::Arret, QStringLiteral("publication arrêtée"));
+}
+
+void Publieur::changeEtat(Etat e, const QString& texte) {
+    if (e == m_etat && texte == m_texte)
+        return;
+    m_etat = e;
+    m_texte = texte;
+    emit etatChange();
+}
+
+QString Publieur::texteEtat() const {
+    return m_texte;
+}
+
+void Publieur::connecte() {
+    ferme();
+    if (m_arrete)
+        return;
+    if (const std::optional<QString> refus = m_reglage.refus()) {
+        changeEtat(Etat::Refuse, QStringLiteral("publication impossible : %1").arg(*refus));
+        return;
+    }
+    const QByteArray id =
+        "plovar-" + m_poste.toUtf8() + '-' + QByteArray::number(QCoreApplication::applicationPid());
+    m_client = mosquitto_new(id.constData(), true, this);
+    if (!m_client) {
+        changeEtat(Etat::Refuse, QStringLiteral("publication impossible : mémoire insuffisante"));
+        return;
+    }
+    mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_max_inflight_messages_set(m_client, 0);
+    const QByteArray etat = sujet(m_poste, "etat");
+    mosquitto_will_set(m_client, etat.constData(), 7, "offline", 1, true);
+    if (!m_reglage.utilisateur.isEmpty())
+        mosquitto_username_pw_set(
+            m_client, m_reglage.utilisateur.toUtf8().constData(),
+            m_reglage.motDePasse.isEmpty() ? nullptr : m_reglage.motDePasse.toUtf8().constData());
+    m_erreurTls.clear();
+    if (!m_reglage.ca.isEmpty()) {
+        if (mosquitto_tls_set(m_client, QFile::encodeName(m_reglage.ca).constData(), nullptr,
+                              nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS) {
+            changeEtat(
+                Etat::Refuse,
+                QStringLiteral("le fichier d'autorité %1 ne peut pas servir au chiffrement ; "
+                               "indiquez un certificat PEM dans Publication…")
+                    .arg(m_reglage.ca));
+            ferme();
+            return;
+        }
+    }
+    mosquitto_connect_callback_set(m_client, &Publieur::surConnexion);
+    mosquitto_disconnect_callback_set(m_client, &Publieur::surDeconnexion);
+    mosquitto_publish_callback_set(m_client, &Publieur::surPublication);
+    mosquitto_message_callback_set(m_client, &Publieur::surMessage);
+    mosquitto_log_callback_set(m_client, &Publieur::surJournal);
+    changeEtat(Etat::Connexion,
+               QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse()));
+    const int rc = mosquitto_connect_async(m_client, m_reglage.hote.toUtf8().constData(),
+                                           m_reglage.port, kVeille);
+    if (rc == MOSQ_ERR_EAI) {
+        changeEtat(Etat::Refuse,
+                   QStringLiteral("le courtier « %1 » est inconnu (nom introuvable) : vérifiez "
+                                  "son nom dans Publication… ou --mqtt")
+                       .arg(m_reglage.hote));
+        planifieReconnexion();
+        return;
+    }
+    if (rc != MOSQ_ERR_SUCCESS) {
+        const QString pourquoi = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                                      : QString::fromUtf8(mosquitto_strerror(rc));
+        changeEtat(Etat::Connexion, QStringLiteral("courtier %1 injoignable (%2) ; nouvel essai")
+                                        .arg(m_reglage.adresse(), pourquoi));
+        planifieReconnexion();
+        return;
+    }
+    surveille();
+}
+
+void Publieur::surveille() {
+    const int fd = mosquitto_socket(m_client);
+    if (fd < 0)
+        return;
+    m_lecture = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(m_lecture.get(), &QSocketNotifier::activated, this, &Publieur::lisSocket);
+    m_ecriture = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    connect(m_ecriture.get(), &QSocketNotifier::activated, this, &Publieur::ecrisSocket);
+    m_entretien.start();
+}
+
+void Publieur::ferme() {
+    m_lecture.reset();
+    m_ecriture.reset();
+    m_entretien.stop();
+    if (m_client) {
+        mosquitto_destroy(m_client);
+        m_client = nullptr;
+    }
+    // What was in flight goes again from the cursor on the next connection.
+    m_enVol.clear();
+    m_lues.clear();
+    if (m_file)
+        m_file->reprend(m_curseur);
+}
+
+void Publieur::planifieReconnexion() {
+    if (m_arrete)
+        return;
+    // Not from inside the client's own callbacks: its instance is destroyed first.
+    QTimer::singleShot(0, this, [this] {
+        ferme();
+        if (m_arrete)
+            return;
+        m_reconnexion.start(m_attente);
+        m_attente = std::min(m_attente * 2, m_etat == Etat::Refuse ? 60'000 : 8'000);
+    });
+}
+
+void Publieur::lisSocket() {
+    if (!m_client)
+        return;
+    const int rc = mosquitto_loop_read(m_client, 64);
+    if (rc == MOSQ_ERR_SUCCESS) {
+        pompe(); // acknowledgements make room
+        return;
+    }
+    if (m_client && !m_reconnexion.isActive()) {
+        if (!m_erreurTls.isEmpty())
+            changeEtat(Etat::Refuse, m_erreurTls);
+        else if (m_etat != Etat::Refuse)
+            changeEtat(Etat::Connexion,
+                       QStringLiteral("liaison perdue avec le courtier %1 (%2) ; nouvel essai")
+                           .arg(m_reglage.adresse(), QString::fromUtf8(mosquitto_strerror(rc))));
+        planifieReconnexion();
+    }
+}
+
+void Publieur::ecrisSocket() {
+    if (!m_client)
+        return;
+    mosquitto_loop_write(m_client, 64);
+    if (m_client && m_ecriture)
+        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+}
+
+void Publieur::entretien() {
+    if (!m_client)
+        return;
+    const int rc = mosquitto_loop_misc(m_client);
+    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) {
+        changeEtat(Etat::Connexion, QStringLiteral("le courtier %1 ne répond plus ; nouvel essai")
+                                        .arg(m_reglage.adresse()));
+        planifieReconnexion();
+        return;
+    }
+    if (m_ecriture)
+        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+    pompe();
+}
+
+void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
+    auto* p = static_cast<Publieur*>(moi);
+    if (rc != 0) {
+        QString t;
+        switch (rc) {
+        case 4:
+        case 5:
+            t = QStringLiteral("le courtier %1 refuse l'utilisateur « %2 » ou son mot de passe : "
+                               "corrigez-les dans Publication… (ou PLOVAR_MQTT_MOT_DE_PASSE)")
+                    .arg(p->m_reglage.adresse(), p->m_reglage.utilisateur);
+            break;
+        case 2:
+            t = QStringLiteral("le courtier %1 refuse l'identifiant du client")
+                    .arg(p->m_reglage.adresse());
+            break;
+        default:
+            t = QStringLiteral("le courtier %1 refuse la connexion (%2)")
+                    .arg(p->m_reglage.adresse(), QString::fromUtf8(mosquitto_connack_string(rc)));
+        }
+        p->changeEtat(Etat::Refuse, t);
+        p->planifieReconnexion();
+        return;
+    }
+    p->m_attente = 1000;
+    p->changeEtat(Etat::Connecte,
+                  QStringLiteral("connecté au courtier %1").arg(p->m_reglage.adresse()));
+    mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
+    p->annonce();
+    if (p->m_file)
+        p->m_file->reprend(p->m_curseur);
+    p->m_enVol.clear();
+    p->m_lues.clear();
+    p->m_valeurAJour = false;
+    p->pompe();
+}
+
+void Publieur::surDeconnexion(mosquitto*, void* moi, int rc) {
+    auto* p = static_cast<Publieur*>(moi);
+    if (p->m_arrete)
+        return;
+    if (!p->m_erreurTls.isEmpty())
+        p->changeEtat(Etat::Refuse, p->m_erreurTls);
+    else if (p->m_etat != Etat::Refuse)
+        p->changeEtat(Etat::Connexion,
+                      QStringLiteral("liaison perdue avec le courtier %1 (%2) ; nouvel essai")
+                          .arg(p->m_reglage.adresse(), QString::fromUtf8(mosquitto_strerror(rc))));
+    p->planifieReconnexion();
+}
+
+void Publieur::surJournal(mosquitto*, void* moi, int, const char* texte) {
+    auto* p = static_cast<Publieur*>(moi);
+    const QString t = QString::fromUtf8(texte);
+    if (t.contains(QStringLiteral("certificate verify failed")) ||
+        t.contains(QStringLiteral("OpenSSL Error")))
+        p->m_erreurTls = QStringLiteral("le certificat du courtier %1 n'est pas reconnu par %2 "
+                                        "(%3) : vérifiez le nom du courtier et le fichier "
+                                        "d'autorité dans Publication…")
+                             .arg(p->m_reglage.adresse(), p->m_reglage.ca, t.trimmed());
+}
+
+void Publieur::surMessage(mosquitto*, void* moi, const mosquitto_message* m) {
+    auto* p = static_cast<Publieur*>(moi);
+    // Home Assistant restarted: it needs the discovery again.
+    if (std::strcmp(m->topic, "homeassistant/status") == 0 && m->payloadlen == 6 &&
+        std::memcmp(m->payload, "online", 6) == 0)
+        p->annonce();
+}
+
+void Publieur::annonce() {
+    if (!m_client)
+        return;
+    const core::Etalonnage e = etalonnage ? etalonnage() : core::Etalonnage();
+    const QByteArray etat = sujet(m_poste, "etat");
+    mosquitto_publish(m_client, nullptr, etat.constData(), 6, "online", 1, true);
+    const QByteArray config = chargeDecouverte(m_poste, e.actif ? e.unite : QString());
+    mosquitto_publish(m_client, nullptr, sujetDecouverte(m_poste).constData(),
+                      static_cast<int>(config.size()), config.constData(), 1, true);
+}
+
+void Publieur::pompe() {
+    if (m_etat != Etat::Connecte || !m_client || !m_file)
+        return;
+    // Tokens for the catch-up rate, a fifth of a second's worth at most at once.
+    const qint64 maintenant = maintenantMs();
+    const double cadence = m_reglage.cadenceRejeu;
+    m_jetons =
+        std::min(std::max(1.0, cadence / 5),
+                 m_jetons + static_cast<double>(maintenant - m_dernierJeton) * cadence / 1000);
+    m_dernierJeton = maintenant;
+    const core::Etalonnage e = etalonnage ? etalonnage() : core::Etalonnage();
+    const QByteArray sujetMesure = sujet(m_poste, "mesure");
+    bool finDuFichier = false;
+    while (m_enVol.size() < kFenetre && m_jetons >= 1) {
+        if (m_lues.empty()) {
+            std::vector<LigneLue> v = m_file->lit(512);
+            if (v.empty()) {
+                finDuFichier = true;
+                break;
+            }
+            for (LigneLue& l : v)
+                if (l.n >= m_depuis || m_depuis == 0) {
+                    m_lues.push_back(std::move(l));
+                    m_depuis = 0; // from the first sample at N on, every sample
+                }
+            continue;
+        }
+        const LigneLue& l = m_lues.front();
+        Mesure mesure{m_poste,
+                      l.session,
+                      l.n,
+                      l.tMs,
+                      l.decalage,
+                      l.brut,
+                      e.actif ? e.physique(l.brut) : l.brut,
+                      e.actif ? e.unite : QString()};
+        const QByteArray charge = chargeMesure(mesure);
+        int mid = 0;
+        if (mosquitto_publish(m_client, &mid, sujetMesure.constData(),
+                              static_cast<int>(charge.size()), charge.constData(), 1,
+                              false) != MOSQ_ERR_SUCCESS)
+            break;
+        m_enVol.push_back({mid, false, l});
+        m_derniere = l;
+        m_valeurAJour = false;
+        m_lues.pop_front();
+        m_jetons -= 1;
+    }
+    // The latest value, once caught up: not every sample of a catch-up.
+    if (finDuFichier && m_lues.empty() && !m_valeurAJour && m_derniere) {
+        const double v = e.actif ? e.physique(m_derniere->brut) : m_derniere->brut;
+        const QByteArray charge = nombre(v);
+        mosquitto_publish(m_client, nullptr, sujet(m_poste, "valeur").constData(),
+                          static_cast<int>(charge.size()), charge.constData(), 1, true);
+        m_valeurAJour = true;
+    }
+    if (m_ecriture && m_client)
+        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+}
+
+void Publieur::surPublication(mosquitto*, void* moi, int mid) {
+    static_cast<Publieur*>(moi)->acquitte(mid);
+}
+
+void Publieur::acquitte(int mid) {
+    for (EnVol& v : m_enVol)
+        if (v.mid == mid) {
+            v.acquitte = true;
+            break;
+        }
+    // The cursor moves over samples acknowledged in order only.
+    bool avance = false;
+    while (!m_enVol.empty() && m_enVol.front().acquitte) {
+        const LigneLue& l = m_enVol.front().ligne;
+        m_curseur = {l.octetFin, l.n, l.session, l.tMs};
+        m_enVol.pop_front();
+        ++m_acquittes;
+        avance = true;
+    }
+    if (avance) {
+        m_curseurModifie = true;
+        if (m_enVol.empty() && m_lues.empty() && aJour())
+            emit aJourAtteint();
+    }
+}
+
+void Publieur::sauveCurseur() {
+    if (!m_curseurModifie || !m_avecCurseur || m_fichier.isEmpty())
+        return;
+    if (ecritCurseur(m_fichier, m_curseur))
+        m_curseurModifie = false;
+}
+
+qint64 Publieur::enAttente() {
+    if (!m_file)
+        return 0;
+    return static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
+}
+
+bool Publieur::aJour() {
+    return enAttente() == 0;
+}
+
+} // namespace publication

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace publication {
+
+/// Where and how samples are published.
+struct ReglagePublication {
+    bool actif = false;
+    QString hote;
+    int port = 1883;
+    /// Station name in the topics; the host name when empty.
+    QString poste;
+    QString utilisateur;
+    /// Never printed; from the settings file or PLOVAR_MQTT_MOT_DE_PASSE.
+    QString motDePasse;
+    /// Certificate authority file: TLS when set.
+    QString ca;
+    /// Samples a second at most when catching up.
+    int cadenceRejeu = 2000;
+
+    /// The station name as the topics use it: letters, digits, "_" and "-" only.
+    QString posteEffectif() const;
+    /// Why these settings cannot be used, in French; nullopt when they can.
+    std::optional<QString> refus() const;
+    /// "hôte:port".
+    QString adresse() const;
+};
+
+/// The characters of a station name other than [A-Za-z0-9_-] become "_"; an empty
+/// name becomes "plovar".
+QString nettoiePoste(const QString& nom);
+
+/// The [publication] part of the settings file beside the configuration. The file
+/// is made readable by its owner only when it holds a password.
+class FichierPublication {
+public:
+    static ReglagePublication lit(const QString& chemin);
+    static bool ecrit(const QString& chemin, const ReglagePublication& r, QString* erreur);
+};
+
+/// Reads "HÔTE[:PORT]"; nullopt for a bad port.
+std::optional<std::pair<QString, int>> analyseAdresse(const QString& texte);
+
+} // namespace publication
