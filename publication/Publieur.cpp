@@ -224,6 +224,11 @@ void Publieur::lisSocket() {
         pompe(); // acknowledgements make room
         return;
     }
+    // The client closed its socket: no notifier may watch it any more.
+    if (m_lecture)
+        m_lecture->setEnabled(false);
+    if (m_ecriture)
+        m_ecriture->setEnabled(false);
     if (m_client && !m_reconnexion.isActive()) {
         if (!m_erreurTls.isEmpty())
             changeEtat(Etat::Refuse, m_erreurTls);
@@ -296,6 +301,10 @@ void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
 
 void Publieur::surDeconnexion(mosquitto*, void* moi, int rc) {
     auto* p = static_cast<Publieur*>(moi);
+    if (p->m_lecture)
+        p->m_lecture->setEnabled(false);
+    if (p->m_ecriture)
+        p->m_ecriture->setEnabled(false);
     if (p->m_arrete)
         return;
     if (!p->m_erreurTls.isEmpty())
@@ -379,7 +388,7 @@ void Publieur::pompe() {
                               static_cast<int>(charge.size()), charge.constData(), 1,
                               false) != MOSQ_ERR_SUCCESS)
             break;
-        m_enVol.push_back({mid, false, l});
+        m_enVol.push_back({mid, false, maintenant, l});
         m_derniere = l;
         m_valeurAJour = false;
         m_lues.pop_front();
@@ -428,6 +437,13 @@ void Publieur::sauveCurseur() {
         return;
     if (ecritCurseur(m_fichier, m_curseur))
         m_curseurModifie = false;
+}
+
+qint64 Publieur::attenteAcquittementMs() const {
+    for (const EnVol& v : m_enVol)
+        if (!v.acquitte)
+            return maintenantMs() - v.envoiMs;
+    return 0;
 }
 
 qint64 Publieur::enAttente() {

@@ -57,6 +57,8 @@ public:
     QString texteEtat() const;
     /// Samples on disk the broker has not acknowledged yet.
     qint64 enAttente();
+    /// How long the oldest sample sent has waited for its acknowledgement, ms (0: none).
+    qint64 attenteAcquittementMs() const;
     /// Samples acknowledged since the start.
     qint64 acquittes() const { return m_acquittes; }
     /// True when every whole line on disk has been acknowledged.
@@ -114,6 +116,7 @@ private:
     struct EnVol {
         int mid = 0;
         bool acquitte = false;
+        qint64 envoiMs = 0;
         LigneLue ligne;
     };
     std::deque<EnVol> m_enVol;

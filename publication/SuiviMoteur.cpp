@@ -18,7 +18,10 @@ SuiviMoteur::SuiviMoteur(engine::Moteur& moteur, Publieur& publieur, QObject* pa
         m_publieur.lignesAjoutees();
     });
     connect(&m_publieur, &Publieur::etatChange, this, [this] {
-        if (journal)
+        // Troubles are told by the notice, with the count waiting; the journal
+        // adds when things are well again.
+        if (journal && (m_publieur.etat() == Publieur::Etat::Connecte ||
+                        m_publieur.etat() == Publieur::Etat::Arret))
             journal(m_publieur.texteEtat());
         actualise(true);
     });
@@ -34,11 +37,19 @@ QString SuiviMoteur::notice() {
     switch (m_publieur.etat()) {
     case Publieur::Etat::Arret:
         return {};
-    case Publieur::Etat::Connecte:
+    case Publieur::Etat::Connecte: {
         if (attente == 0)
             return {};
-        return QStringLiteral("Publication : %1 mesure(s) envoyées au courtier en rattrapage.")
+        const qint64 silence = m_publieur.attenteAcquittementMs() / 1000;
+        if (silence >= 5)
+            return QStringLiteral("Publication : le courtier %1 n'acquitte plus depuis %2 s ; %3 "
+                                  "mesure(s) en attente, gardées dans le fichier.")
+                .arg(m_publieur.reglage().adresse())
+                .arg(silence)
+                .arg(attente);
+        return QStringLiteral("Publication : rattrapage, %1 mesure(s) en attente d'acquittement.")
             .arg(attente);
+    }
     case Publieur::Etat::Connexion:
     case Publieur::Etat::Refuse:
         break;

@@ -1,0 +1,490 @@
+// Publishing against the real thing: Debian's mosquitto on a free loopback port, a
+// QoS 1 subscriber with a persistent session, and the real program recording.
+#include "files/InstantsEnr.h"
+#include "publication/Charges.h"
+#include "publication/Curseur.h"
+#include "publication/FileEnr.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <arpa/inet.h>
+#include <clocale>
+#include <cmath>
+#include <csignal>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+class TstPublication : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void charges_data();
+    void charges();
+    void curseur_data();
+    void curseur();
+    void scenarios_data();
+    void scenarios();
+};
+
+namespace {
+
+// A port nobody listens on, from the kernel.
+int portLibre() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t l = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &l);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+bool ecoute(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+// Its own process group, so that a signal reaches the children too.
+void groupePropre(QProcess& p) {
+    p.setChildProcessModifier([] { ::setpgid(0, 0); });
+}
+
+void signale(QProcess& p, int s) {
+    if (p.processId() > 0)
+        ::kill(-static_cast<pid_t>(p.processId()), s);
+}
+
+struct Courtier {
+    QString dir;
+    int port = portLibre();
+    QProcess p;
+    QString conf;
+    explicit Courtier(const QString& d, const QByteArray& plus = {}) : dir(d) {
+        conf = dir + QStringLiteral("/mosquitto.conf");
+        QFile f(conf);
+        f.open(QIODevice::WriteOnly);
+        f.write("listener " + QByteArray::number(port) + " 127.0.0.1\n" +
+                (plus.contains("password_file") ? QByteArray() : "allow_anonymous true\n") +
+                "persistence true\npersistence_location " + dir.toUtf8() +
+                "/\nautosave_interval 1\nmax_queued_messages 0\nlog_dest file " + dir.toUtf8() +
+                "/mosquitto.log\n"
+                // Run as root, it would become the user "mosquitto" and lose the directory.
+                "user " +
+                QByteArray(::getpwuid(::getuid())->pw_name) + "\n" + plus);
+    }
+    bool demarre() {
+        groupePropre(p);
+        p.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf});
+        if (!p.waitForStarted())
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (!ecoute(port) && t.elapsed() < 10'000)
+            QTest::qWait(50);
+        return ecoute(port);
+    }
+    void tue() {
+        signale(p, SIGKILL);
+        p.waitForFinished(5000);
+    }
+    ~Courtier() {
+        signale(p, SIGCONT);
+        signale(p, SIGTERM);
+        p.waitForFinished(5000);
+    }
+};
+
+// A QoS 1 subscriber with a persistent session; one message per line.
+struct Abonne {
+    QProcess p;
+    QByteArray recu;
+    void demarre(int port) {
+        groupePropre(p);
+        QObject::connect(&p, &QProcess::readyReadStandardOutput,
+                         [this] { recu += p.readAllStandardOutput(); });
+        p.start(QStringLiteral("mosquitto_sub"),
+                {"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1", "-c", "-i",
+                 "abonne-essai", "-t", "plovar/+/mesure", "-F", "%p"});
+        p.waitForStarted();
+    }
+    ~Abonne() {
+        signale(p, SIGCONT);
+        signale(p, SIGTERM);
+        p.waitForFinished(5000);
+    }
+};
+
+// The retained message of a topic.
+QByteArray retenu(int port, const QString& sujet) {
+    QProcess p;
+    p.start(QStringLiteral("mosquitto_sub"),
+            {"-h", "127.0.0.1", "-p", QString::number(port), "-t", sujet, "-C", "1", "-W", "5"});
+    p.waitForFinished(8000);
+    return p.readAllStandardOutput().trimmed();
+}
+
+struct Ligne {
+    qint64 n;
+    QByteArray valeur, date, heure;
+};
+
+QList<Ligne> lignesFichier(const QString& chemin) {
+    QList<Ligne> r;
+    QFile f(chemin);
+    f.open(QIODevice::ReadOnly);
+    for (QByteArray l : f.readAll().split('\n')) {
+        l = l.trimmed();
+        const QList<QByteArray> c = l.split(';');
+        if (c.size() == 4)
+            r.append({c[0].toLongLong(), c[1], c[2], c[3]});
+    }
+    return r;
+}
+
+QProcessEnvironment environnement(const QString& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir);
+    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
+} // namespace
+
+void TstPublication::initTestCase() {
+    if (QStandardPaths::findExecutable(QStringLiteral("mosquitto")).isEmpty() &&
+        !QFile::exists(QStringLiteral("/usr/sbin/mosquitto")))
+        QFAIL("mosquitto is missing: tools/dev test installs it");
+}
+
+void TstPublication::charges_data() {
+    QTest::addColumn<double>("valeur");
+    QTest::addColumn<QByteArray>("texte");
+    QTest::newRow("entier") << 512.0 << QByteArray("512");
+    QTest::newRow("décimales") << -12.5 << QByteArray("-12.5");
+    QTest::newRow("grand") << 1234567.25 << QByteArray("1234567.25");
+    QTest::newRow("zéro négatif") << -0.0 << QByteArray("0");
+    QTest::newRow("nan") << std::nan("") << QByteArray("null");
+    QTest::newRow("infini") << HUGE_VAL << QByteArray("null");
+}
+
+void TstPublication::charges() {
+    QFETCH(double, valeur);
+    QFETCH(QByteArray, texte);
+    // Whatever the locale says about decimal commas.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    std::setlocale(LC_ALL, "fr_FR.UTF-8");
+    QCOMPARE(publication::nombre(valeur), texte);
+    publication::Mesure m{"banc-1", "2026-10-25T02:30:00",     7, 1792891800000, 3600, 12,
+                          valeur,   QStringLiteral("°C \"x\"")};
+    const QByteArray charge = publication::chargeMesure(m);
+    QJsonParseError e{};
+    const QJsonObject o = QJsonDocument::fromJson(charge, &e).object();
+    QCOMPARE(e.error, QJsonParseError::NoError);
+    QCOMPARE(o.value("n").toInteger(), 7);
+    QCOMPARE(o.value("t_ms").toInteger(), 1792891800000);
+    QCOMPARE(o.value("t").toString(), QStringLiteral("2026-10-25T02:30:00+01:00"));
+    QCOMPARE(o.value("unite").toString(), QStringLiteral("°C \"x\""));
+    QVERIFY(charge.contains("\"valeur\":" + texte));
+    std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(QLocale::c());
+}
+
+void TstPublication::curseur_data() {
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<qint64>("octet");
+    QTest::addColumn<bool>("raison");
+    // The record file holds three lines of 26 bytes.
+    QTest::newRow("absent") << QByteArray() << qint64(0) << false;
+    QTest::newRow("valide") << QByteArray("octet=52\nn=2\nsession=s\nt_ms=5\n") << qint64(52)
+                            << false;
+    QTest::newRow("tronqué") << QByteArray("octet=52\nn=2\n") << qint64(0) << true;
+    QTest::newRow("illisible") << QByteArray("\x01\x02octet=xx") << qint64(0) << true;
+    QTest::newRow("après la fin") << QByteArray("octet=900\nn=2\nsession=s\nt_ms=5\n") << qint64(0)
+                                  << true;
+    QTest::newRow("milieu de ligne")
+        << QByteArray("octet=40\nn=2\nsession=s\nt_ms=5\n") << qint64(0) << true;
+}
+
+void TstPublication::curseur() {
+    QFETCH(QByteArray, contenu);
+    QFETCH(qint64, octet);
+    QFETCH(bool, raison);
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    QFile f(enr);
+    f.open(QIODevice::WriteOnly);
+    f.write("1;10;12-07-2026;10:00:00\r\n2;11;12-07-2026;10:00:01\r\n3;12;12-07-2026;10:00:02\r\n");
+    f.close();
+    if (!contenu.isEmpty()) {
+        QFile c(publication::cheminCurseur(enr));
+        c.open(QIODevice::WriteOnly);
+        c.write(contenu);
+    }
+    QString pourquoi;
+    const publication::Curseur c = publication::lisCurseur(enr, &pourquoi);
+    QCOMPARE(c.octet, octet);
+    QCOMPARE(!pourquoi.isEmpty(), raison);
+    // Reading goes on from there: the samples after it, none skipped.
+    publication::FileEnr file(enr);
+    file.reprend(c);
+    const std::vector<publication::LigneLue> l = file.lit(10);
+    QCOMPARE(qint64(l.size()), 3 - octet / 26);
+    QCOMPARE(l.back().n, 3);
+    QCOMPARE(l.back().octetFin, 78);
+    // Written whole, read back the same.
+    QVERIFY(publication::ecritCurseur(enr, {78, 3, "2026-12-07T10:00:00", 77}));
+    QCOMPARE(publication::lisCurseur(enr).octet, 78);
+}
+
+void TstPublication::scenarios_data() {
+    QTest::addColumn<QString>("scenario");
+    QTest::newRow("tue") << "tue";
+    QTest::newRow("gele") << "gele";
+    QTest::newRow("relais") << "relais";
+    QTest::newRow("plovar") << "plovar";
+    QTest::newRow("motdepasse") << "motdepasse";
+    QTest::newRow("hote") << "hote";
+    QTest::newRow("republier") << "republier";
+    QTest::newRow("nuit") << "nuit";
+}
+
+void TstPublication::scenarios() {
+    QFETCH(QString, scenario);
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    const QString bin = QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"));
+    QByteArray plusCourtier;
+    if (scenario == "motdepasse") {
+        QProcess mdp;
+        mdp.start(QStringLiteral("mosquitto_passwd"),
+                  {"-b", "-c", dir.filePath("mdp"), "banc", "juste"});
+        QVERIFY(mdp.waitForFinished());
+        plusCourtier = "password_file " + dir.filePath("mdp").toUtf8() + "\n";
+    }
+    Courtier courtier(dir.path(), plusCourtier);
+    QVERIFY(courtier.demarre());
+    Abonne abonne;
+    abonne.demarre(courtier.port);
+    QTest::qWait(300);
+
+    QProcess relais;
+    const auto finRelais = qScopeGuard([&] {
+        signale(relais, SIGCONT);
+        signale(relais, SIGTERM);
+        relais.waitForFinished(5000);
+    });
+    int port = courtier.port;
+    if (scenario == "relais") {
+        port = portLibre();
+        groupePropre(relais);
+        relais.start(QStringLiteral("socat"),
+                     {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
+                      QStringLiteral("TCP:127.0.0.1:%1").arg(courtier.port)});
+        QVERIFY(relais.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        while (!ecoute(port) && t.elapsed() < 5000)
+            QTest::qWait(50);
+    }
+    const QString hote =
+        scenario == "hote" ? QStringLiteral("courtier.invalid") : QStringLiteral("127.0.0.1");
+    QStringList args{"--enregistrer",
+                     "--mqtt",
+                     QStringLiteral("%1:%2").arg(hote).arg(port),
+                     "--poste",
+                     "banc",
+                     "--fichier",
+                     enr,
+                     "--config",
+                     dir.filePath("plovar.cfg"),
+                     "--duree",
+                     "30"};
+    QProcessEnvironment env = environnement(dir.path());
+    if (scenario == "motdepasse") {
+        QFile ini(dir.filePath("plovar.ini"));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[publication]\nutilisateur=banc\n");
+        env.insert("PLOVAR_MQTT_MOT_DE_PASSE", "faux");
+    }
+    QProcess plovar;
+    plovar.setProcessEnvironment(env);
+    QElapsedTimer montre;
+    const auto attend = [&](int ms) {
+        while (montre.elapsed() < ms)
+            QTest::qWait(50);
+    };
+    // For a file sent by hand: a quick catch-up rate.
+    {
+        QFile ini(dir.filePath("plovar.ini"));
+        ini.open(QIODevice::Append);
+        ini.write(scenario == "motdepasse" ? "" : "[publication]\ncadence_rattrapage=50000\n");
+    }
+    const qint64 debutNuit =
+        QDateTime(QDate(2026, 10, 24), QTime(23, 30), Qt::UTC).toMSecsSinceEpoch();
+    if (scenario == "republier" || scenario == "nuit") {
+        // 100,000 lines, sent while the subscriber pauses for a while; or two hours at
+        // ten seconds over the autumn clock change, as a recorder in Paris writes them.
+        const QTimeZone paris("Europe/Paris");
+        QFile f(enr);
+        f.open(QIODevice::WriteOnly);
+        QByteArray b;
+        for (int i = 1; i <= (scenario == "nuit" ? 720 : 100'000); ++i) {
+            const QDateTime t =
+                scenario == "nuit"
+                    ? QDateTime::fromMSecsSinceEpoch(debutNuit + (i - 1) * 10'000LL, paris)
+                    : QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(i % 86400), Qt::UTC);
+            b += QByteArray::number(i) + ';' + QByteArray::number(i % 1000) + ';' +
+                 t.toString("MM-dd-yyyy;HH:mm:ss").toLatin1() + "\r\n";
+        }
+        f.write(b);
+        f.close();
+        if (scenario == "nuit")
+            env.insert("TZ", "Europe/Paris");
+        plovar.setProcessEnvironment(env);
+        plovar.start(bin, {"--republier", enr, "--mqtt", QStringLiteral("127.0.0.1:%1").arg(port),
+                           "--poste", "banc", "--config", dir.filePath("plovar.cfg")});
+        montre.start();
+        signale(abonne.p, SIGSTOP);
+        attend(scenario == "nuit" ? 500 : 4000);
+        signale(abonne.p, SIGCONT);
+        QVERIFY(plovar.state() == QProcess::NotRunning || plovar.waitForFinished(120'000));
+        QCOMPARE(plovar.exitCode(), 0);
+    } else {
+        plovar.start(bin, args);
+        montre.start();
+        QVERIFY(plovar.waitForStarted());
+        if (scenario == "tue") {
+            attend(8000);
+            courtier.tue();
+            attend(23'000);
+            QVERIFY(courtier.demarre());
+        } else if (scenario == "gele") {
+            attend(8000);
+            signale(courtier.p, SIGSTOP);
+            attend(23'000);
+            signale(courtier.p, SIGCONT);
+        } else if (scenario == "relais") {
+            attend(8000);
+            signale(relais, SIGSTOP);
+            attend(23'000);
+            signale(relais, SIGCONT);
+        } else if (scenario == "plovar") {
+            // Killed while the broker is down; started again, it resumes from the cursor.
+            attend(6000);
+            courtier.tue();
+            attend(12'000);
+            ::kill(static_cast<pid_t>(plovar.processId()), SIGKILL);
+            plovar.waitForFinished();
+            QVERIFY(courtier.demarre());
+            args[args.indexOf("30")] = "10";
+            plovar.start(bin, args);
+        }
+        QVERIFY(plovar.state() == QProcess::NotRunning || plovar.waitForFinished(60'000));
+        QCOMPARE(plovar.exitStatus(), QProcess::NormalExit);
+    }
+    const QString erreurs = QString::fromLocal8Bit(plovar.readAllStandardError());
+    const QList<Ligne> fichier = lignesFichier(enr);
+    QVERIFY(fichier.size() >= 8);
+
+    if (scenario == "motdepasse" || scenario == "hote") {
+        // Nothing reaches the broker; the user is told what to do; the recording is whole.
+        QVERIFY2(erreurs.contains(scenario == "hote" ? "est inconnu" : "refuse l'utilisateur"),
+                 qPrintable(erreurs));
+        QVERIFY(!erreurs.contains("faux"));
+        QCOMPARE(plovar.exitCode(), 0);
+        QCOMPARE(fichier.size(), 30);
+        QVERIFY(abonne.recu.isEmpty());
+        return;
+    }
+
+    // Every line of the file, once after de-duplication, in order, with its time.
+    QElapsedTimer t;
+    t.start();
+    QList<QByteArray> messages;
+    QSet<QString> vus;
+    QList<QJsonObject> uniques;
+    int doublons = 0;
+    while (t.elapsed() < 60'000) {
+        messages = abonne.recu.split('\n');
+        messages.removeAll(QByteArray());
+        vus.clear();
+        uniques.clear();
+        doublons = 0;
+        for (const QByteArray& m : messages) {
+            const QJsonObject o = QJsonDocument::fromJson(m).object();
+            const QString cle =
+                o.value("session").toString() + '/' + QString::number(o.value("n").toInteger());
+            if (vus.contains(cle)) {
+                ++doublons;
+                continue;
+            }
+            vus.insert(cle);
+            uniques.append(o);
+        }
+        if (uniques.size() >= fichier.size())
+            break;
+        QTest::qWait(200);
+    }
+    QVERIFY2(
+        uniques.size() == fichier.size(),
+        qPrintable(QStringLiteral("%1 reçues sur %2\n%3\n%4")
+                       .arg(uniques.size())
+                       .arg(fichier.size())
+                       .arg(erreurs, QString::fromLocal8Bit(abonne.p.readAllStandardError()))));
+    qint64 precedent = 0;
+    for (int k = 0; k < fichier.size(); ++k) {
+        const QJsonObject& o = uniques[k];
+        QCOMPARE(o.value("n").toInteger(), fichier[k].n);
+        QCOMPARE(o.value("brut").toDouble(), fichier[k].valeur.toDouble());
+        const QDateTime quand = QDateTime::fromString(
+            QString::fromLatin1(fichier[k].date + ' ' + fichier[k].heure), "MM-dd-yyyy HH:mm:ss");
+        QDateTime utc = quand;
+        utc.setTimeSpec(Qt::UTC);
+        // Over the clock change, times keep going forward ten seconds a line.
+        QCOMPARE(o.value("t_ms").toInteger(),
+                 scenario == "nuit" ? debutNuit + k * 10'000LL : utc.toMSecsSinceEpoch());
+        if (scenario != "republier" && scenario != "nuit") {
+            // Sampling kept its pace: a second between samples of a run.
+            if (k > 0 && fichier[k].n == fichier[k - 1].n + 1)
+                QCOMPARE(o.value("t_ms").toInteger() - precedent, 1000);
+        }
+        precedent = o.value("t_ms").toInteger();
+    }
+    // Resumed from the cursor: only what was in flight goes twice.
+    QVERIFY2(doublons <= 20, qPrintable(QString::number(doublons)));
+    QCOMPARE(retenu(courtier.port, "plovar/banc/valeur"), fichier.back().valeur);
+    QCOMPARE(retenu(courtier.port, "plovar/banc/etat"), QByteArray("offline"));
+    if (scenario != "republier" && scenario != "nuit") {
+        QCOMPARE(plovar.exitCode(), 0);
+        // The outage was said on standard error.
+        if (scenario != "plovar")
+            QVERIFY2(erreurs.contains("en attente"), qPrintable(erreurs));
+    }
+}
+
+QTEST_GUILESS_MAIN(TstPublication)
+#include "tst_publication.moc"
