@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
@@ -319,8 +320,28 @@ int ligneDeCommande(int argc, char* argv[]) {
         publieur->demarre();
     }
     const int statut = console.exec();
-    if (publieur)
+    if (publieur) {
+        // The last samples go out if the broker can take them soon; else they wait in
+        // the file for the next start.
+        QElapsedTimer attente;
+        attente.start();
+        if (!publieur->aJour() && publieur->etat() != publication::Publieur::Etat::Refuse) {
+            std::fprintf(stderr,
+                         "plovar : publication : envoi des %lld mesure(s) en attente "
+                         "(dix secondes au plus)…\n",
+                         static_cast<long long>(publieur->enAttente()));
+            while (attente.elapsed() < 10'000 && !publieur->aJour() &&
+                   publieur->etat() != publication::Publieur::Etat::Refuse)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        }
         publieur->arrete();
+        const qint64 reste = publieur->enAttente();
+        if (reste > 0)
+            std::fprintf(stderr,
+                         "plovar : publication : %lld mesure(s) restent à publier ; elles le "
+                         "seront au prochain démarrage (ou avec --republier).\n",
+                         static_cast<long long>(reste));
+    }
     return statut;
 }
 

@@ -212,7 +212,7 @@ void Publieur::planifieReconnexion() {
         if (m_arrete)
             return;
         m_reconnexion.start(m_attente);
-        m_attente = std::min(m_attente * 2, m_etat == Etat::Refuse ? 60'000 : 8'000);
+        m_attente = std::min(m_attente * 2, m_etat == Etat::Refuse ? 60'000 : 4'000);
     });
 }
 
