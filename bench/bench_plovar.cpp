@@ -12,6 +12,7 @@
 #include "graph/Geometrie.h"
 #include "graph/GrapheGrand.h"
 #include "graph/RenduGrand.h"
+#include "publication/Publieur.h"
 #include "ui/Dialogues.h"
 
 #include <QApplication>
@@ -21,12 +22,22 @@
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+
+#include <arpa/inet.h>
+#include <mosquitto.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -430,6 +441,153 @@ void BM_GrandPlancher(benchmark::State& etat) {
     }
 }
 BENCHMARK(BM_GrandPlancher)->Unit(benchmark::kMillisecond);
+
+// A mosquitto on a free loopback port and a QoS 1 subscriber that reads everything.
+struct CourtierBanc {
+    QTemporaryDir dir;
+    int port = 0;
+    QProcess courtier, abonne;
+    CourtierBanc() {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t l = sizeof a;
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &l);
+        ::close(s);
+        port = ntohs(a.sin_port);
+        QFile conf(dir.filePath(QStringLiteral("m.conf")));
+        conf.open(QIODevice::WriteOnly);
+        conf.write("listener " + QByteArray::number(port) +
+                   " 127.0.0.1\nallow_anonymous true\nmax_queued_messages 0\nlog_dest none\nuser " +
+                   QByteArray(::getpwuid(::getuid())->pw_name) + "\n");
+        conf.close();
+        courtier.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
+        courtier.waitForStarted();
+        QThread::msleep(300);
+        abonne.setStandardOutputFile(QProcess::nullDevice());
+        abonne.start(QStringLiteral("mosquitto_sub"),
+                     {"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1", "-t", "plovar/#"});
+        abonne.waitForStarted();
+        QThread::msleep(300);
+    }
+    ~CourtierBanc() {
+        abonne.terminate();
+        courtier.terminate();
+        abonne.waitForFinished();
+        courtier.waitForFinished();
+    }
+};
+
+QString fichierRejeu(const QTemporaryDir& dir) {
+    const QString chemin = dir.filePath(QStringLiteral("rejeu.csv"));
+    QFile f(chemin);
+    f.open(QIODevice::WriteOnly);
+    QByteArray b;
+    for (int i = 1; i <= 100'000; ++i)
+        b += files::ligneEnr(i, core::ValeurMesure::reel((i * 37) % 1000),
+                             QStringLiteral("12-07-2026"),
+                             QTime(0, 0).addSecs(i % 86400).toString(QStringLiteral("HH:mm:ss")));
+    f.write(b);
+    return chemin;
+}
+
+// Replay of a 100,000-line record file to the broker, until all is acknowledged.
+void BM_Rejeu(benchmark::State& etat) {
+    CourtierBanc c;
+    const QString chemin = fichierRejeu(c.dir);
+    for (auto _ : etat) {
+        publication::ReglagePublication r;
+        r.hote = QStringLiteral("127.0.0.1");
+        r.port = c.port;
+        r.poste = QStringLiteral("banc");
+        r.cadenceRejeu = 10'000'000;
+        publication::Publieur p(r);
+        p.suitFichier(chemin, false);
+        p.demarre();
+        while (!(p.etat() == publication::Publieur::Etat::Connecte && p.aJour()))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        p.arrete();
+    }
+    etat.SetItemsProcessed(etat.iterations() * 100'000);
+}
+BENCHMARK(BM_Rejeu)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor: the same payloads from a minimal publisher written on libmosquitto, a
+// thousand in flight, its own loop.
+void BM_RejeuPlancher(benchmark::State& etat) {
+    CourtierBanc c;
+    const QString chemin = fichierRejeu(c.dir);
+    std::vector<QByteArray> charges;
+    publication::FileEnr file(chemin);
+    for (;;) {
+        const std::vector<publication::LigneLue> v = file.lit(4096);
+        if (v.empty())
+            break;
+        for (const publication::LigneLue& l : v)
+            charges.push_back(publication::chargeMesure(
+                {"banc", l.session, l.n, l.tMs, l.decalage, l.brut, l.brut, QString()}));
+    }
+    mosquitto_lib_init();
+    for (auto _ : etat) {
+        struct Compte {
+            size_t acquittes = 0;
+        } compte;
+        mosquitto* m = mosquitto_new(nullptr, true, &compte);
+        mosquitto_max_inflight_messages_set(m, 0);
+        mosquitto_publish_callback_set(
+            m, [](mosquitto*, void* u, int) { ++static_cast<Compte*>(u)->acquittes; });
+        mosquitto_connect(m, "127.0.0.1", c.port, 10);
+        size_t envoyes = 0;
+        while (compte.acquittes < charges.size()) {
+            while (envoyes < charges.size() && envoyes - compte.acquittes < 1000) {
+                mosquitto_publish(m, nullptr, "plovar/banc/mesure",
+                                  static_cast<int>(charges[envoyes].size()),
+                                  charges[envoyes].constData(), 1, false);
+                ++envoyes;
+            }
+            mosquitto_loop(m, 10, 1);
+        }
+        mosquitto_disconnect(m);
+        mosquitto_destroy(m);
+    }
+    etat.SetItemsProcessed(etat.iterations() * static_cast<int64_t>(charges.size()));
+}
+BENCHMARK(BM_RejeuPlancher)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The sampling tick at 32000 samples with publishing off (0) and on (1), the event
+// loop turned once after each tick so that the publisher's work counts.
+void BM_TickPublication(benchmark::State& etat) {
+    CourtierBanc c;
+    auto w = std::make_unique<Fenetre>();
+    if (etat.range(0) == 1) {
+        QFile ini(w->dir.filePath(QStringLiteral("plovar.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[publication]\nactif=oui\nhote=127.0.0.1\nport=" + QByteArray::number(c.port) +
+                  "\nposte=banc\n");
+        ini.close();
+        publication::ReglagePublication r = publication::FichierPublication::lit(ini.fileName());
+        QString erreur;
+        w->f->publication()->applique(r, &erreur);
+        while (w->f->publication()->publieur()->etat() != publication::Publieur::Etat::Connecte)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    w->f->CmdRecord_Click();
+    w->remplit(31999);
+    w->f->affich();
+    QImage img(w->f->ui().Ecran1->size(), QImage::Format_RGB32);
+    for (auto _ : etat) {
+        w->horloge.avance(1);
+        w->f->Timer1_Timer();
+        w->peint(img);
+        QCoreApplication::processEvents();
+    }
+    if (etat.range(0) == 1 && w->f->publication()->publieur()->acquittes() == 0)
+        etat.SkipWithError("nothing was published");
+    w->f->CmdRecord_Click();
+}
+BENCHMARK(BM_TickPublication)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

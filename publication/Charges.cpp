@@ -39,12 +39,29 @@ QByteArray nombre(double v) {
 }
 
 QByteArray texteIso(qint64 tMs, int decalage) {
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(tMs, Qt::OffsetFromUTC, decalage);
+    // The civil date of a day count (proleptic Gregorian), without QDateTime: this
+    // runs for every sample published.
+    const qint64 secondes = (tMs >= 0 ? tMs / 1000 : (tMs - 999) / 1000) + decalage;
+    qint64 jours = secondes >= 0 ? secondes / 86400 : (secondes - 86399) / 86400;
+    const qint64 s = secondes - jours * 86400;
+    jours += 719468;
+    const qint64 ere = (jours >= 0 ? jours : jours - 146096) / 146097;
+    const qint64 jDansEre = jours - ere * 146097;
+    const qint64 aDansEre =
+        (jDansEre - jDansEre / 1460 + jDansEre / 36524 - jDansEre / 146096) / 365;
+    const qint64 jDansAn = jDansEre - (365 * aDansEre + aDansEre / 4 - aDansEre / 100);
+    const qint64 mp = (5 * jDansAn + 2) / 153;
+    const qint64 jour = jDansAn - (153 * mp + 2) / 5 + 1;
+    const qint64 mois = mp < 10 ? mp + 3 : mp - 9;
+    const qint64 annee = aDansEre + ere * 400 + (mois <= 2);
     const int a = std::abs(decalage);
-    char zone[16];
-    std::snprintf(zone, sizeof zone, "%c%02d:%02d", decalage < 0 ? '-' : '+', a / 3600,
-                  a / 60 % 60);
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + zone;
+    char texte[96];
+    std::snprintf(texte, sizeof texte, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld%c%02d:%02d",
+                  static_cast<long long>(annee), static_cast<long long>(mois),
+                  static_cast<long long>(jour), static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60),
+                  decalage < 0 ? '-' : '+', a / 3600, a / 60 % 60);
+    return QByteArray(texte);
 }
 
 QByteArray chargeMesure(const Mesure& m) {

@@ -2,11 +2,14 @@
 
 #include "files/CodecEnr.h"
 
+#include <sys/stat.h>
+
 namespace publication {
 
 FileEnr::FileEnr(QString chemin) : m_chemin(std::move(chemin)), m_fichier(m_chemin) {}
 
 void FileEnr::reprend(const Curseur& c) {
+    m_verification.invalidate();
     m_octet = c.octet;
     m_nPrecedent = c.n;
     m_session = c.session;
@@ -19,10 +22,7 @@ void FileEnr::reprend(const Curseur& c) {
 
 std::vector<LigneLue> FileEnr::lit(int max) {
     std::vector<LigneLue> r;
-    // Opened at each read: the file may have been created, replaced or moved since.
-    m_fichier.close();
-    m_fichier.setFileName(m_chemin);
-    if (!m_fichier.open(QIODevice::ReadOnly) || !m_fichier.seek(m_octet))
+    if (!ouvert() || !m_fichier.seek(m_octet))
         return r;
     constexpr qint64 kLigneMax = 1 << 20;
     qint64 consommees = 0;
@@ -67,9 +67,31 @@ std::vector<LigneLue> FileEnr::lit(int max) {
     return r;
 }
 
+bool FileEnr::ouvert() {
+    // Kept open between reads, unless the path now names another file (created,
+    // replaced or moved since), which is looked at once a second at most.
+    if (m_fichier.isOpen() && m_verification.isValid() && m_verification.elapsed() < 1000)
+        return true;
+    m_verification.start();
+    struct stat chemin {
+    }, ouvert{};
+    const bool present = ::stat(QFile::encodeName(m_chemin).constData(), &chemin) == 0;
+    if (m_fichier.isOpen() && (!present || ::fstat(m_fichier.handle(), &ouvert) != 0 ||
+                               ouvert.st_ino != chemin.st_ino || ouvert.st_dev != chemin.st_dev))
+        m_fichier.close();
+    if (!m_fichier.isOpen() && present) {
+        m_fichier.setFileName(m_chemin);
+        m_fichier.open(QIODevice::ReadOnly);
+    }
+    return m_fichier.isOpen();
+}
+
 qint64 FileEnr::lignesRestantes() {
-    QFile f(m_chemin);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(m_octetCompte))
+    // Only what was added since the last count is read.
+    if (!ouvert() || m_fichier.size() <= m_octetCompte)
+        return m_lignesComptees;
+    QFile& f = m_fichier;
+    if (!f.seek(m_octetCompte))
         return m_lignesComptees;
     // Only the bytes not yet counted are read.
     char tampon[65536];

@@ -4,6 +4,7 @@
 #include "publication/Curseur.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 
@@ -40,8 +41,11 @@ public:
     const QString& chemin() const { return m_chemin; }
 
 private:
+    bool ouvert();
+
     QString m_chemin;
     QFile m_fichier;
+    QElapsedTimer m_verification;
     qint64 m_octet = 0;
     qint64 m_nPrecedent = 0;
     QString m_session;

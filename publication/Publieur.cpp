@@ -244,8 +244,13 @@ void Publieur::ecrisSocket() {
     if (!m_client)
         return;
     mosquitto_loop_write(m_client, 64);
-    if (m_client && m_ecriture)
-        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+    veilleEcriture();
+}
+
+void Publieur::veilleEcriture() {
+    // Changed only when it must: each change costs a system call.
+    if (m_client && m_ecriture && m_ecriture->isEnabled() != mosquitto_want_write(m_client))
+        m_ecriture->setEnabled(!m_ecriture->isEnabled());
 }
 
 void Publieur::entretien() {
@@ -258,8 +263,7 @@ void Publieur::entretien() {
         planifieReconnexion();
         return;
     }
-    if (m_ecriture)
-        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+    veilleEcriture();
     pompe();
 }
 
@@ -361,11 +365,13 @@ void Publieur::pompe() {
     bool finDuFichier = false;
     while (m_enVol.size() < kFenetre && m_jetons >= 1) {
         if (m_lues.empty()) {
-            std::vector<LigneLue> v = m_file->lit(512);
-            if (v.empty()) {
-                finDuFichier = true;
+            // A short read reached the end: no need to look again in this round.
+            if (finDuFichier)
                 break;
-            }
+            std::vector<LigneLue> v = m_file->lit(512);
+            finDuFichier = v.size() < 512;
+            if (v.empty())
+                break;
             for (LigneLue& l : v)
                 if (l.n >= m_depuis || m_depuis == 0) {
                     m_lues.push_back(std::move(l));
@@ -398,12 +404,12 @@ void Publieur::pompe() {
     if (finDuFichier && m_lues.empty() && !m_valeurAJour && m_derniere) {
         const double v = e.actif ? e.physique(m_derniere->brut) : m_derniere->brut;
         const QByteArray charge = nombre(v);
+        // Retained, and soon replaced: no acknowledgement needed.
         mosquitto_publish(m_client, nullptr, sujet(m_poste, "valeur").constData(),
-                          static_cast<int>(charge.size()), charge.constData(), 1, true);
+                          static_cast<int>(charge.size()), charge.constData(), 0, true);
         m_valeurAJour = true;
     }
-    if (m_ecriture && m_client)
-        m_ecriture->setEnabled(mosquitto_want_write(m_client));
+    veilleEcriture();
 }
 
 void Publieur::surPublication(mosquitto*, void* moi, int mid) {
@@ -427,7 +433,8 @@ void Publieur::acquitte(int mid) {
     }
     if (avance) {
         m_curseurModifie = true;
-        if (m_enVol.empty() && m_lues.empty() && aJour())
+        // Nothing left in flight: whoever shows a backlog looks again.
+        if (m_enVol.empty() && m_lues.empty())
             emit aJourAtteint();
     }
 }

@@ -69,7 +69,7 @@ public:
 
 signals:
     void etatChange();
-    /// Everything on disk is acknowledged.
+    /// The last sample sent is acknowledged (lines may wait on disk still).
     void aJourAtteint();
 
 private:
@@ -85,6 +85,8 @@ private:
     void surveille();
     void lisSocket();
     void ecrisSocket();
+    /// Watches the socket for writing while the client has something to write.
+    void veilleEcriture();
     void entretien();
     /// Sends what the window, the rate and the file allow.
     void pompe();

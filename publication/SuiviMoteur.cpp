@@ -25,7 +25,11 @@ SuiviMoteur::SuiviMoteur(engine::Moteur& moteur, Publieur& publieur, QObject* pa
             journal(m_publieur.texteEtat());
         actualise(true);
     });
-    connect(&m_publieur, &Publieur::aJourAtteint, this, [this] { actualise(true); });
+    // Caught up again: a notice shown goes away (nothing to do when none is shown).
+    connect(&m_publieur, &Publieur::aJourAtteint, this, [this] {
+        if (m_moteur.alertes().size() > 0)
+            actualise(true);
+    });
     // The count of samples waiting, now and then (not at every sample).
     m_rappel.setInterval(2000);
     connect(&m_rappel, &QTimer::timeout, this, [this] { actualise(false); });
