@@ -95,7 +95,8 @@ int ligneDeCommande(int argc, char* argv[]) {
         "  2  option invalide ;\n"
         "  3  des mesures ne sont que dans un fichier de secours (son chemin est affiché), ou "
         "sur la sortie d'erreur ;\n"
-        "  4  aucune mesure ne vient d'une lecture de la carte ou de l'instrument."));
+        "  4  aucune mesure ne vient d'une lecture de la carte ou de l'instrument.\n\n"
+        "Statut de sortie de --republier : 0 quand le courtier a tout acquitté, 1 sinon."));
     const QCommandLineOption aide({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Affiche cette aide."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

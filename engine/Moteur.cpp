@@ -83,10 +83,10 @@ void Moteur::demarrage() {
     choisitSource(m_reglages.TypeSource, false);
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
-    const files::FichierEtalonnage fichierEtalonnage(
-        files::FichierEtalonnage::cheminPour(m_config.chemin()));
     files::LectureEtalonnage lecture = files::LectureEtalonnage::Absente;
-    m_etalonnage = fichierEtalonnage.lit(&lecture);
+    QString cheminEtalonnage;
+    m_etalonnage = files::FichierEtalonnage::pour(m_config.chemin(), &lecture, &cheminEtalonnage);
+    const files::FichierEtalonnage fichierEtalonnage(cheminEtalonnage);
     if (lecture == files::LectureEtalonnage::Endommagee) {
         const QString chemin = QDir::toNativeSeparators(fichierEtalonnage.chemin());
         afficheAlerte(

@@ -8,7 +8,34 @@
 namespace files {
 
 QString FichierEtalonnage::cheminPour(const QString& cheminConfig) {
+    return QFileInfo(cheminConfig).absoluteDir().filePath(QStringLiteral("plovar.ini"));
+}
+
+QString FichierEtalonnage::cheminAncien(const QString& cheminConfig) {
     return QFileInfo(cheminConfig).absoluteDir().filePath(QStringLiteral("plovar-etalonnage.ini"));
+}
+
+core::Etalonnage FichierEtalonnage::pour(const QString& cheminConfig, LectureEtalonnage* etat,
+                                         QString* lu) {
+    const FichierEtalonnage nouveau(cheminPour(cheminConfig));
+    LectureEtalonnage l = LectureEtalonnage::Absente;
+    core::Etalonnage e = nouveau.lit(&l);
+    QString depuis = nouveau.chemin();
+    const FichierEtalonnage ancien(cheminAncien(cheminConfig));
+    if (l == LectureEtalonnage::Absente && QFileInfo::exists(ancien.chemin())) {
+        e = ancien.lit(&l);
+        depuis = ancien.chemin();
+        // Moved once it is safely in its new place; a damaged one stays for the user.
+        if (l == LectureEtalonnage::Lue && nouveau.ecrit(e)) {
+            QFile::remove(ancien.chemin() + QStringLiteral(".ancien"));
+            QFile::rename(ancien.chemin(), ancien.chemin() + QStringLiteral(".ancien"));
+        }
+    }
+    if (etat)
+        *etat = l;
+    if (lu)
+        *lu = depuis;
+    return e;
 }
 
 core::Etalonnage FichierEtalonnage::lit(LectureEtalonnage* etat) const {
@@ -22,9 +49,18 @@ core::Etalonnage FichierEtalonnage::lit(LectureEtalonnage* etat) const {
         return resultat(LectureEtalonnage::Absente);
     if (!info.isFile() || info.size() > 64 * 1024)
         return resultat(LectureEtalonnage::Endommagee);
+    // Settings are text: a NUL byte means the file was damaged.
+    {
+        QFile f(m_chemin);
+        if (!f.open(QIODevice::ReadOnly) || f.readAll().contains('\0'))
+            return resultat(LectureEtalonnage::Endommagee);
+    }
     QSettings s(m_chemin, QSettings::IniFormat);
     if (s.status() != QSettings::NoError)
         return resultat(LectureEtalonnage::Endommagee);
+    // The file holds other settings too: no part of its own is no calibration.
+    if (!s.childGroups().contains(QStringLiteral("etalonnage")))
+        return resultat(LectureEtalonnage::Absente);
     s.beginGroup(QStringLiteral("etalonnage"));
     core::Etalonnage e;
     bool ok[6] = {};

@@ -9,12 +9,20 @@ namespace files {
 /// How reading the calibration file went.
 enum class LectureEtalonnage { Absente, Lue, Endommagee };
 
-/// The calibration file "plovar-etalonnage.ini", beside the configuration file
-/// (never inside it). A missing or damaged file means no calibration.
+/// The calibration, in the [etalonnage] part of "plovar.ini" beside the
+/// configuration file (never inside it). A missing part means no calibration, a
+/// damaged one too (and says so). Older versions kept it alone in
+/// "plovar-etalonnage.ini": that file is read once and moved into "plovar.ini".
 class FichierEtalonnage {
 public:
     /// The file beside a configuration file.
     static QString cheminPour(const QString& cheminConfig);
+    /// Where older versions kept it.
+    static QString cheminAncien(const QString& cheminConfig);
+    /// The calibration of a configuration: from "plovar.ini", else from the older
+    /// file, which is then moved into "plovar.ini" and renamed "….ancien". `lu`
+    /// gives the file it came from (for messages).
+    static core::Etalonnage pour(const QString& cheminConfig, LectureEtalonnage* etat, QString* lu);
     explicit FichierEtalonnage(QString chemin) : m_chemin(std::move(chemin)) {}
     const QString& chemin() const { return m_chemin; }
     /// The calibration stored; off when the file is missing or damaged, which

@@ -166,6 +166,17 @@ void Publieur::connecte() {
         planifieReconnexion();
         return;
     }
+    if (rc == MOSQ_ERR_TLS) {
+        changeEtat(Etat::Refuse,
+                   !m_erreurTls.isEmpty()
+                       ? m_erreurTls
+                       : QStringLiteral("la connexion chiffrée au courtier %1 a échoué : vérifiez "
+                                        "le fichier d'autorité %2 et le nom du courtier dans "
+                                        "Publication…")
+                             .arg(m_reglage.adresse(), m_reglage.ca));
+        planifieReconnexion();
+        return;
+    }
     if (rc != MOSQ_ERR_SUCCESS) {
         const QString pourquoi = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                                       : QString::fromUtf8(mosquitto_strerror(rc));

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,7 +90,8 @@ void TstExport::fichierEndommage_data() {
     const QByteArray bon = "[etalonnage]\nactif=oui\nbrut1=0\nphysique1=0\nbrut2=999\n"
                            "physique2=99.9\nunite=\xC2\xB0"
                            "C\ndecimales=1\n";
-    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("on or off unreadable")
+        << QByteArray(bon).replace("actif=oui", "actif=peut-etre");
     QTest::newRow("not a number") << QByteArray(bon).replace("brut2=999", "brut2=beaucoup");
     QTest::newRow("equal raw values") << QByteArray(bon).replace("brut2=999", "brut2=0");
     QTest::newRow("decimals out of range") << QByteArray(bon).replace("decimales=1", "decimales=9");
@@ -120,7 +122,16 @@ void TstExport::allerRetour() {
     QTemporaryDir dir;
     const QString cfg = dir.filePath(QStringLiteral("plovar.cfg"));
     const files::FichierEtalonnage f(files::FichierEtalonnage::cheminPour(cfg));
-    QCOMPARE(f.chemin(), dir.filePath(QStringLiteral("plovar-etalonnage.ini")));
+    QCOMPARE(f.chemin(), dir.filePath(QStringLiteral("plovar.ini")));
+    // The other settings of the file are left as they are.
+    {
+        QFile ini(f.chemin());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[alarme]\nhaute=12\n");
+    }
+    files::LectureEtalonnage etat = files::LectureEtalonnage::Lue;
+    QVERIFY(!f.lit(&etat).actif);
+    QCOMPARE(etat, files::LectureEtalonnage::Absente);
     const core::Etalonnage e = etalonnage(12.5, -3, 900, 45.25, 3, QStringLiteral("bar"));
     QVERIFY(f.ecrit(e));
     const core::Etalonnage relu = f.lit();
@@ -130,6 +141,23 @@ void TstExport::allerRetour() {
     QCOMPARE(relu.unite, QStringLiteral("bar"));
     QCOMPARE(relu.decimales, 3);
     QVERIFY(!QFile::exists(cfg)); // never inside the settings file
+    QVERIFY(QSettings(f.chemin(), QSettings::IniFormat).value("alarme/haute").toString() == "12");
+
+    // A calibration kept by an older version alone in its file is read once, then
+    // lives in plovar.ini.
+    QVERIFY(files::FichierEtalonnage(f.chemin()).ecrit(core::Etalonnage()));
+    QFile::remove(f.chemin());
+    const QString ancien = files::FichierEtalonnage::cheminAncien(cfg);
+    QVERIFY(files::FichierEtalonnage(ancien).ecrit(e));
+    QString lu;
+    const core::Etalonnage repris = files::FichierEtalonnage::pour(cfg, &etat, &lu);
+    QCOMPARE(etat, files::LectureEtalonnage::Lue);
+    QCOMPARE(lu, ancien);
+    QCOMPARE(repris.unite, QStringLiteral("bar"));
+    QVERIFY(!QFile::exists(ancien));
+    QVERIFY(QFile::exists(ancien + ".ancien"));
+    QCOMPARE(files::FichierEtalonnage::pour(cfg, &etat, &lu).physique2, 45.25);
+    QCOMPARE(lu, f.chemin());
 }
 
 void TstExport::octets_data() {

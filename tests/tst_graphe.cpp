@@ -465,7 +465,8 @@ void TstGraphe::valeursEtalonnees() {
     QCOMPARE(b.dialogues.avertissements.size(), 1);
     QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("différentes")));
     QVERIFY(f.moteur().etalonnage().actif);
-    QVERIFY(QFile::exists(b.chemin(QStringLiteral("plovar-etalonnage.ini"))));
+    QVERIFY(QFile(b.chemin(QStringLiteral("plovar.ini"))).open(QIODevice::ReadOnly));
+    QVERIFY(b.lit(QStringLiteral("plovar.ini")).contains("[etalonnage]"));
     remplit(f, {500, 500, 500, 500});
     f.affich();
     // The readout and the statistics speak in degrees, the list stays raw.

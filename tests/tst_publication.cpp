@@ -268,6 +268,7 @@ void TstPublication::scenarios_data() {
     QTest::newRow("plovar") << "plovar";
     QTest::newRow("motdepasse") << "motdepasse";
     QTest::newRow("hote") << "hote";
+    QTest::newRow("tls") << "tls";
     QTest::newRow("republier") << "republier";
     QTest::newRow("nuit") << "nuit";
 }
@@ -284,6 +285,26 @@ void TstPublication::scenarios() {
                   {"-b", "-c", dir.filePath("mdp"), "banc", "juste"});
         QVERIFY(mdp.waitForFinished());
         plusCourtier = "password_file " + dir.filePath("mdp").toUtf8() + "\n";
+    }
+    if (scenario == "tls") {
+        // The broker's certificate comes from one authority, Plovar trusts another.
+        const auto openssl = [&](const QStringList& a) {
+            QProcess o;
+            o.setWorkingDirectory(dir.path());
+            o.start(QStringLiteral("openssl"), a);
+            return o.waitForFinished(30'000) && o.exitCode() == 0;
+        };
+        QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
+                         "-out", "ca.pem", "-days", "2", "-subj", "/CN=Essai CA"}));
+        QVERIFY(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "srv.key", "-out",
+                         "srv.csr", "-subj", "/CN=localhost"}));
+        QVERIFY(openssl({"x509", "-req", "-in", "srv.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                         "-CAcreateserial", "-out", "srv.pem", "-days", "2"}));
+        QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "autre.key",
+                         "-out", "autre.pem", "-days", "2", "-subj", "/CN=Autre CA"}));
+        plusCourtier = "cafile " + dir.filePath("ca.pem").toUtf8() + "\ncertfile " +
+                       dir.filePath("srv.pem").toUtf8() + "\nkeyfile " +
+                       dir.filePath("srv.key").toUtf8() + "\n";
     }
     Courtier courtier(dir.path(), plusCourtier);
     QVERIFY(courtier.demarre());
@@ -324,6 +345,11 @@ void TstPublication::scenarios() {
                      "--duree",
                      "30"};
     QProcessEnvironment env = environnement(dir.path());
+    if (scenario == "tls") {
+        QFile ini(dir.filePath("plovar.ini"));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[publication]\nca=" + dir.filePath("autre.pem").toUtf8() + "\n");
+    }
     if (scenario == "motdepasse") {
         QFile ini(dir.filePath("plovar.ini"));
         ini.open(QIODevice::WriteOnly);
@@ -341,7 +367,9 @@ void TstPublication::scenarios() {
     {
         QFile ini(dir.filePath("plovar.ini"));
         ini.open(QIODevice::Append);
-        ini.write(scenario == "motdepasse" ? "" : "[publication]\ncadence_rattrapage=50000\n");
+        ini.write(scenario == "motdepasse" || scenario == "tls"
+                      ? ""
+                      : "[publication]\ncadence_rattrapage=50000\n");
     }
     const qint64 debutNuit =
         QDateTime(QDate(2026, 10, 24), QTime(23, 30), Qt::UTC).toMSecsSinceEpoch();
@@ -410,10 +438,13 @@ void TstPublication::scenarios() {
     const QList<Ligne> fichier = lignesFichier(enr);
     QVERIFY(fichier.size() >= 8);
 
-    if (scenario == "motdepasse" || scenario == "hote") {
+    if (scenario == "motdepasse" || scenario == "hote" || scenario == "tls") {
         // Nothing reaches the broker; the user is told what to do; the recording is whole.
-        QVERIFY2(erreurs.contains(scenario == "hote" ? "est inconnu" : "refuse l'utilisateur"),
-                 qPrintable(erreurs));
+        const char* attendu = scenario == "hote"         ? "est inconnu"
+                              : scenario == "motdepasse" ? "refuse l'utilisateur"
+                                                         : "n'est pas reconnu";
+        QVERIFY2(erreurs.contains(attendu), qPrintable(erreurs));
+        QVERIFY(erreurs.contains("restent à publier"));
         QVERIFY(!erreurs.contains("faux"));
         QCOMPARE(plovar.exitCode(), 0);
         QCOMPARE(fichier.size(), 30);
