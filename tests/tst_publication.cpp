@@ -1,5 +1,7 @@
 // Publishing against the real thing: Debian's mosquitto on a free loopback port, a
 // QoS 1 subscriber with a persistent session, and the real program recording.
+#include "Factices.h"
+#include "app/Enregistreur.h"
 #include "files/InstantsEnr.h"
 #include "publication/Charges.h"
 #include "publication/Curseur.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QScopeGuard>
@@ -38,6 +41,7 @@ private slots:
     void curseur();
     void scenarios_data();
     void scenarios();
+    void fenetre();
 };
 
 namespace {
@@ -517,5 +521,52 @@ void TstPublication::scenarios() {
     }
 }
 
-QTEST_GUILESS_MAIN(TstPublication)
+void TstPublication::fenetre() {
+    // The window publishes what it records; a broker killed and back loses nothing,
+    // and the banner tells the truth meanwhile.
+    test::Banc b;
+    Courtier courtier(b.dir.path());
+    QVERIFY(courtier.demarre());
+    Abonne abonne;
+    abonne.demarre(courtier.port);
+    app::Enregistreur& f = b.demarre();
+    publication::ReglagePublication r;
+    r.actif = true;
+    r.hote = QStringLiteral("127.0.0.1");
+    r.port = courtier.port;
+    r.poste = QStringLiteral("fenetre");
+    QString erreur;
+    QVERIFY(f.publication()->applique(r, &erreur));
+    QTRY_COMPARE_WITH_TIMEOUT(f.publication()->publieur()->etat(),
+                              publication::Publieur::Etat::Connecte, 10'000);
+    f.CmdRecord_Click();
+    const auto mesures = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            f.Timer1_Timer();
+            b.horloge.avance(1);
+        }
+    };
+    mesures(5);
+    QTRY_COMPARE_WITH_TIMEOUT(abonne.recu.count('\n'), 5, 10'000);
+    courtier.tue();
+    mesures(5);
+    QTRY_VERIFY_WITH_TIMEOUT(f.alerte().contains(QStringLiteral("Publication")), 15'000);
+    QVERIFY2(f.alerte().contains(QStringLiteral("en attente")), qPrintable(f.alerte()));
+    QVERIFY(courtier.demarre());
+    QTRY_COMPARE_WITH_TIMEOUT(abonne.recu.count('\n') >= 10, true, 20'000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.alerte().isEmpty(), 15'000);
+    f.CmdRecord_Click();
+    QList<qint64> n;
+    for (const QByteArray& m : abonne.recu.split('\n'))
+        if (!m.isEmpty())
+            n << QJsonDocument::fromJson(m).object().value("n").toInteger();
+    n.erase(std::unique(n.begin(), n.end()), n.end());
+    QCOMPARE(n, (QList<qint64>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    // The dialog shows the same state.
+    f.menuPublication_Click();
+    QVERIFY(f.dialoguePublication());
+    QVERIFY(f.dialoguePublication()->etat()->text().contains(QStringLiteral("connecté")));
+}
+
+QTEST_MAIN(TstPublication)
 #include "tst_publication.moc"
