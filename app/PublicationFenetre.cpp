@@ -99,7 +99,7 @@ DialoguePublication::DialoguePublication(PublicationFenetre& publication, QWidge
     auto* ligneCa = new QHBoxLayout;
     ligneCa->addWidget(m_ca);
     ligneCa->addWidget(choisir);
-    forme->addRow(QStringLiteral("Autorité (&TLS) :"), ligneCa);
+    forme->addRow(QStringLiteral("Autorité (TLS) :"), ligneCa);
     m_cadence = new QSpinBox(this);
     m_cadence->setRange(1, 1'000'000);
     m_cadence->setSuffix(QStringLiteral(" mesures/s"));
