@@ -93,9 +93,11 @@ qint64 FileEnr::lignesRestantes() {
     QFile& f = m_fichier;
     if (!f.seek(m_octetCompte))
         return m_lignesComptees;
-    // Only the bytes not yet counted are read.
+    // Only the bytes not yet counted are read, up to the last whole line.
     char tampon[65536];
     for (;;) {
+        if (!f.seek(m_octetCompte))
+            break;
         const qint64 lu = f.read(tampon, sizeof tampon);
         if (lu <= 0)
             break;
@@ -105,11 +107,11 @@ qint64 FileEnr::lignesRestantes() {
                 ++m_lignesComptees;
                 fin = k;
             }
-        // Counting stops after the last whole line, to count the rest once finished.
+        // No whole line in the block: a line still being written (or a huge one).
         if (fin < 0)
             break;
         m_octetCompte += fin + 1;
-        if (fin + 1 < lu)
+        if (lu < static_cast<qint64>(sizeof tampon))
             break;
     }
     return m_lignesComptees;

@@ -39,6 +39,7 @@ private slots:
     void charges();
     void curseur_data();
     void curseur();
+    void reglages();
     void scenarios_data();
     void scenarios();
     void fenetre();
@@ -264,6 +265,27 @@ void TstPublication::curseur() {
     QCOMPARE(publication::lisCurseur(enr).octet, 78);
 }
 
+void TstPublication::reglages() {
+    // A password is written for the owner's eyes only; the environment's wins.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("plovar.ini"));
+    publication::ReglagePublication r;
+    r.hote = QStringLiteral("serveur");
+    r.poste = QStringLiteral("banc 3/é");
+    r.utilisateur = QStringLiteral("banc");
+    r.motDePasse = QStringLiteral("secret");
+    QString erreur;
+    QVERIFY(publication::FichierPublication::ecrit(ini, r, &erreur));
+    QCOMPARE(QFile::permissions(ini) & 0x0077, QFileDevice::Permissions());
+    QCOMPARE(publication::FichierPublication::lit(ini).motDePasse, QStringLiteral("secret"));
+    qputenv("PLOVAR_MQTT_MOT_DE_PASSE", "autre");
+    QCOMPARE(publication::FichierPublication::lit(ini).motDePasse, QStringLiteral("autre"));
+    qunsetenv("PLOVAR_MQTT_MOT_DE_PASSE");
+    QCOMPARE(r.posteEffectif(), QStringLiteral("banc_3__"));
+    QVERIFY(!publication::analyseAdresse("hote:99999"));
+    QCOMPARE(publication::analyseAdresse("[::1]:1884")->second, 1884);
+}
+
 void TstPublication::scenarios_data() {
     QTest::addColumn<QString>("scenario");
     QTest::newRow("tue") << "tue";
@@ -275,6 +297,7 @@ void TstPublication::scenarios_data() {
     QTest::newRow("tls") << "tls";
     QTest::newRow("republier") << "republier";
     QTest::newRow("nuit") << "nuit";
+    QTest::newRow("depuis") << "depuis";
 }
 
 void TstPublication::scenarios() {
@@ -377,14 +400,15 @@ void TstPublication::scenarios() {
     }
     const qint64 debutNuit =
         QDateTime(QDate(2026, 10, 24), QTime(23, 30), Qt::UTC).toMSecsSinceEpoch();
-    if (scenario == "republier" || scenario == "nuit") {
+    if (scenario == "republier" || scenario == "nuit" || scenario == "depuis") {
         // 100,000 lines, sent while the subscriber pauses for a while; or two hours at
         // ten seconds over the autumn clock change, as a recorder in Paris writes them.
         const QTimeZone paris("Europe/Paris");
         QFile f(enr);
         f.open(QIODevice::WriteOnly);
         QByteArray b;
-        for (int i = 1; i <= (scenario == "nuit" ? 720 : 100'000); ++i) {
+        const int nombre = scenario == "nuit" ? 720 : scenario == "depuis" ? 50 : 100'000;
+        for (int i = 1; i <= nombre; ++i) {
             const QDateTime t =
                 scenario == "nuit"
                     ? QDateTime::fromMSecsSinceEpoch(debutNuit + (i - 1) * 10'000LL, paris)
@@ -397,8 +421,12 @@ void TstPublication::scenarios() {
         if (scenario == "nuit")
             env.insert("TZ", "Europe/Paris");
         plovar.setProcessEnvironment(env);
-        plovar.start(bin, {"--republier", enr, "--mqtt", QStringLiteral("127.0.0.1:%1").arg(port),
-                           "--poste", "banc", "--config", dir.filePath("plovar.cfg")});
+        QStringList a{"--republier", enr,    "--mqtt",   QStringLiteral("127.0.0.1:%1").arg(port),
+                      "--poste",     "banc", "--config", dir.filePath("plovar.cfg")};
+        if (scenario == "depuis")
+            a << "--depuis"
+              << "40";
+        plovar.start(bin, a);
         montre.start();
         signale(abonne.p, SIGSTOP);
         attend(scenario == "nuit" ? 500 : 4000);
@@ -439,7 +467,10 @@ void TstPublication::scenarios() {
         QCOMPARE(plovar.exitStatus(), QProcess::NormalExit);
     }
     const QString erreurs = QString::fromLocal8Bit(plovar.readAllStandardError());
-    const QList<Ligne> fichier = lignesFichier(enr);
+    QList<Ligne> fichier = lignesFichier(enr);
+    // From sample 40 on only.
+    if (scenario == "depuis")
+        fichier = fichier.mid(39);
     QVERIFY(fichier.size() >= 8);
 
     if (scenario == "motdepasse" || scenario == "hote" || scenario == "tls") {
@@ -502,7 +533,7 @@ void TstPublication::scenarios() {
         // Over the clock change, times keep going forward ten seconds a line.
         QCOMPARE(o.value("t_ms").toInteger(),
                  scenario == "nuit" ? debutNuit + k * 10'000LL : utc.toMSecsSinceEpoch());
-        if (scenario != "republier" && scenario != "nuit") {
+        if (scenario != "republier" && scenario != "nuit" && scenario != "depuis") {
             // Sampling kept its pace: a second between samples of a run.
             if (k > 0 && fichier[k].n == fichier[k - 1].n + 1)
                 QCOMPARE(o.value("t_ms").toInteger() - precedent, 1000);
@@ -513,7 +544,7 @@ void TstPublication::scenarios() {
     QVERIFY2(doublons <= 20, qPrintable(QString::number(doublons)));
     QCOMPARE(retenu(courtier.port, "plovar/banc/valeur"), fichier.back().valeur);
     QCOMPARE(retenu(courtier.port, "plovar/banc/etat"), QByteArray("offline"));
-    if (scenario != "republier" && scenario != "nuit") {
+    if (scenario != "republier" && scenario != "nuit" && scenario != "depuis") {
         QCOMPARE(plovar.exitCode(), 0);
         // The outage was said on standard error.
         if (scenario != "plovar")
