@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -556,38 +557,50 @@ void BM_RejeuPlancher(benchmark::State& etat) {
 }
 BENCHMARK(BM_RejeuPlancher)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The sampling tick at 32000 samples with publishing off (0) and on (1), the event
-// loop turned once after each tick so that the publisher's work counts.
-void BM_TickPublication(benchmark::State& etat) {
+// What publishing adds to each sample in the recorder's thread: a line appended to the
+// record file and the event loop turned once, without publishing (0) and with it (1:
+// the line read back, sent, its acknowledgement taken in, the cursor moved).
+void BM_EchantillonPublie(benchmark::State& etat) {
     CourtierBanc c;
-    auto w = std::make_unique<Fenetre>();
-    if (etat.range(0) == 1) {
-        QFile ini(w->dir.filePath(QStringLiteral("plovar.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[publication]\nactif=oui\nhote=127.0.0.1\nport=" + QByteArray::number(c.port) +
-                  "\nposte=banc\n");
-        ini.close();
-        publication::ReglagePublication r = publication::FichierPublication::lit(ini.fileName());
-        QString erreur;
-        w->f->publication()->applique(r, &erreur);
-        while (w->f->publication()->publieur()->etat() != publication::Publieur::Etat::Connecte)
+    const QString chemin = c.dir.filePath(QStringLiteral("direct.csv"));
+    QFile f(chemin);
+    f.open(QIODevice::WriteOnly | QIODevice::Append);
+    publication::ReglagePublication r;
+    r.hote = QStringLiteral("127.0.0.1");
+    r.port = c.port;
+    r.poste = QStringLiteral("banc");
+    // The benchmark appends far faster than any sampling: no catch-up cap.
+    r.cadenceRejeu = 10'000'000;
+    publication::Publieur p(r);
+    const bool publie = etat.range(0) == 1;
+    if (publie) {
+        p.suitFichier(chemin);
+        p.demarre();
+        while (p.etat() != publication::Publieur::Etat::Connecte)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
-    w->f->CmdRecord_Click();
-    w->remplit(31999);
-    w->f->affich();
-    QImage img(w->f->ui().Ecran1->size(), QImage::Format_RGB32);
+    qint64 n = 0;
     for (auto _ : etat) {
-        w->horloge.avance(1);
-        w->f->Timer1_Timer();
-        w->peint(img);
+        ++n;
+        f.write(files::ligneEnr(
+            n, core::ValeurMesure::reel(n % 1000), QStringLiteral("12-07-2026"),
+            QTime(0, 0).addSecs(static_cast<int>(n % 86400)).toString(QStringLiteral("HH:mm:ss"))));
+        f.flush();
+        if (publie)
+            p.lignesAjoutees();
         QCoreApplication::processEvents();
     }
-    if (etat.range(0) == 1 && w->f->publication()->publieur()->acquittes() == 0)
-        etat.SkipWithError("nothing was published");
-    w->f->CmdRecord_Click();
+    if (publie) {
+        QElapsedTimer t;
+        t.start();
+        while (!p.aJour() && t.elapsed() < 10'000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        if (p.acquittes() != n)
+            etat.SkipWithError("not every sample was acknowledged");
+        p.arrete();
+    }
 }
-BENCHMARK(BM_TickPublication)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EchantillonPublie)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

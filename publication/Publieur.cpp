@@ -73,7 +73,17 @@ void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
 }
 
 void Publieur::lignesAjoutees() {
-    pompe();
+    // After the sampling tick that wrote them, never inside it.
+    if (m_pompePrevue)
+        return;
+    m_pompePrevue = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pompePrevue = false;
+            pompe();
+        },
+        Qt::QueuedConnection);
 }
 
 void Publieur::demarre() {

@@ -42,7 +42,7 @@ public:
     /// reading or writing the cursor (a replay by hand).
     void suitFichier(const QString& chemin, bool curseur = true, qint64 depuis = 0);
     const QString& fichier() const { return m_fichier; }
-    /// Lines were added to the file: they go out.
+    /// Lines were added to the file: they go out, once the caller's work is done.
     void lignesAjoutees();
     /// How calibrated values are made and their unit.
     std::function<core::Etalonnage()> etalonnage;
@@ -128,6 +128,7 @@ private:
     qint64 m_dernierJeton = 0;
     qint64 m_acquittes = 0;
     bool m_valeurAJour = true;
+    bool m_pompePrevue = false;
 };
 
 } // namespace publication
