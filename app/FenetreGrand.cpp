@@ -137,29 +137,12 @@ void FenetreGrand::construitMenus() {
     fichier->addSeparator();
     fichier->addAction(QStringLiteral("&Copier l'image"), QKeySequence::Copy, this,
                        &FenetreGrand::copieImage);
-    fichier->addAction(QStringLiteral("&Enregistrer l'image…"), QKeySequence::Save, this, [this] {
-        QString filtre;
-        const QString chemin = m_dialogues->fichierImage(
-            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
-        if (!chemin.isEmpty())
-            enregistreImage(chemin, filtre);
-    });
-    fichier->addAction(QStringLiteral("&Imprimer…"), QKeySequence::Print, this, [this] {
-        QPrinter imprimante;
-        imprimante.setPageOrientation(QPageLayout::Landscape);
-        QPrintDialog d(&imprimante, this);
-        d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
-        if (d.exec() == QDialog::Accepted)
-            imprime(imprimante);
-    });
-    fichier->addAction(QStringLiteral("E&xporter la partie affichée…"), this, [this] {
-        bool visible = true;
-        const QString chemin = m_dialogues->fichierExport(
-            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
-            &visible);
-        if (!chemin.isEmpty())
-            exportePartieAffichee(chemin);
-    });
+    fichier->addAction(QStringLiteral("&Enregistrer l'image…"), QKeySequence::Save, this,
+                       &FenetreGrand::menuEnregistrerImage);
+    fichier->addAction(QStringLiteral("&Imprimer…"), QKeySequence::Print, this,
+                       &FenetreGrand::menuImprimer);
+    fichier->addAction(QStringLiteral("E&xporter la partie affichée…"), this,
+                       &FenetreGrand::menuExporter);
     fichier->addAction(QStringLiteral("S&tatistiques de la partie affichée…"), this,
                        &FenetreGrand::montreStatistiques);
     fichier->addSeparator();
@@ -190,34 +173,43 @@ void FenetreGrand::construitMenus() {
 void FenetreGrand::surMenu(QPoint global, qint64) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("Copier l'image"), this, &FenetreGrand::copieImage);
-    menu.addAction(QStringLiteral("Enregistrer l'image…"), this, [this] {
-        QString filtre;
-        const QString chemin = m_dialogues->fichierImage(
-            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
-        if (!chemin.isEmpty())
-            enregistreImage(chemin, filtre);
-    });
-    menu.addAction(QStringLiteral("Imprimer…"), this, [this] {
-        QPrinter imprimante;
-        imprimante.setPageOrientation(QPageLayout::Landscape);
-        QPrintDialog d(&imprimante, this);
-        if (d.exec() == QDialog::Accepted)
-            imprime(imprimante);
-    });
-    menu.addAction(QStringLiteral("Exporter la partie affichée…"), this, [this] {
-        bool visible = true;
-        const QString chemin = m_dialogues->fichierExport(
-            this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
-            &visible);
-        if (!chemin.isEmpty())
-            exportePartieAffichee(chemin);
-    });
+    menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
+                   &FenetreGrand::menuEnregistrerImage);
+    menu.addAction(QStringLiteral("Imprimer…"), this, &FenetreGrand::menuImprimer);
+    menu.addAction(QStringLiteral("Exporter la partie affichée…"), this,
+                   &FenetreGrand::menuExporter);
     menu.addAction(QStringLiteral("Statistiques de la partie affichée…"), this,
                    &FenetreGrand::montreStatistiques);
     menu.addSeparator();
     menu.addAction(QStringLiteral("Aller à…"), this, &FenetreGrand::allerA);
     menu.addAction(QStringLiteral("Vue entière"), m_graphe, &graph::GrapheGrand::vueEntiere);
     menu.exec(global);
+}
+
+void FenetreGrand::menuEnregistrerImage() {
+    QString filtre;
+    const QString chemin = m_dialogues->fichierImage(
+        this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
+    if (!chemin.isEmpty())
+        enregistreImage(chemin, filtre);
+}
+
+void FenetreGrand::menuImprimer() {
+    QPrinter imprimante;
+    imprimante.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog d(&imprimante, this);
+    d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
+    if (d.exec() == QDialog::Accepted)
+        imprime(imprimante);
+}
+
+void FenetreGrand::menuExporter() {
+    bool visible = true;
+    const QString chemin = m_dialogues->fichierExport(
+        this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
+        &visible);
+    if (!chemin.isEmpty())
+        exportePartieAffichee(chemin);
 }
 
 const core::Magasin& FenetreGrand::magasin() const {

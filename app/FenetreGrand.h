@@ -67,6 +67,10 @@ protected:
 private:
     void construitMenus();
     void surMenu(QPoint global, qint64 index);
+    /// The menus' entries that ask first: a file name, a printer.
+    void menuEnregistrerImage();
+    void menuImprimer();
+    void menuExporter();
     void surEchantillon();
     void metAJour();
     void actualiseMarques();

@@ -93,7 +93,7 @@ void TstFenetre::couleurs() {
 void TstFenetre::menus() {
     const QList<QAction*> barre = f().menuBar()->actions();
     QCOMPARE(barre.size(), 3);
-    // The captions read as designed; each has its mnemonic.
+    // The captions read "Fichier", "Option" and "?"; each has its mnemonic.
     QCOMPARE(barre[0]->text(), QStringLiteral("&Fichier"));
     QCOMPARE(barre[1]->text(), QStringLiteral("&Option"));
     QCOMPARE(barre[2]->text(), QStringLiteral("&?"));
