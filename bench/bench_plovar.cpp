@@ -4,6 +4,7 @@
 // window against reading and parsing the same file with no window at all.
 #include "AccesMoteur.h"
 #include "HorlogeFixe.h"
+#include "PortLibre.h"
 #include "app/Enregistreur.h"
 #include "core/Horloge.h"
 #include "files/EcrivainEnr.h"
@@ -449,15 +450,7 @@ struct CourtierBanc {
     int port = 0;
     QProcess courtier, abonne;
     CourtierBanc() {
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t l = sizeof a;
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &l);
-        ::close(s);
-        port = ntohs(a.sin_port);
+        port = test::portLibre();
         QFile conf(dir.filePath(QStringLiteral("m.conf")));
         conf.open(QIODevice::WriteOnly);
         conf.write("listener " + QByteArray::number(port) +

@@ -1,6 +1,7 @@
 // Publishing against the real thing: Debian's mosquitto on a free loopback port, a
 // QoS 1 subscriber with a persistent session, and the real program recording.
 #include "Factices.h"
+#include "PortLibre.h"
 #include "app/Enregistreur.h"
 #include "files/InstantsEnr.h"
 #include "publication/Charges.h"
@@ -47,18 +48,7 @@ private slots:
 
 namespace {
 
-// A port nobody listens on, from the kernel.
-int portLibre() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t l = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &l);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
+using test::portLibre;
 
 bool ecoute(int port) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
