@@ -35,9 +35,10 @@ constexpr qint64 kTrancheMaxMs = 3600 * 1000;
 
 } // namespace
 
-EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole options,
-                                         std::FILE* sortie, std::FILE* erreurs, Monotone monotone)
-    : m_moteur(moteur), m_options(std::move(options)), m_sortie(sortie), m_erreurs(erreurs),
+EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, std::FILE* sortie,
+                                         std::FILE* erreurs, Monotone monotone)
+    : m_moteur(poste.moteur), m_journal(poste.journal), m_alarme(poste.alarme),
+      m_options(std::move(options)), m_sortie(sortie), m_erreurs(erreurs),
       m_monotone(std::move(monotone)) {
     if (!m_monotone) {
         auto depart = std::make_shared<QElapsedTimer>();
@@ -49,11 +50,11 @@ EnregistreurConsole::EnregistreurConsole(engine::Moteur& moteur, OptionsConsole 
     m_minuterieFin.setTimerType(Qt::PreciseTimer);
     connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, &EnregistreurConsole::imprime);
-    connect(&m_moteur, &engine::Moteur::evenement, this, [this](const core::Evenement& e) {
+    connect(&m_journal, &evenements::Journal::evenement, this, [this](const core::Evenement& e) {
         dit(QStringLiteral("événement (%1) : %2").arg(e.type, e.texte));
     });
-    connect(&m_moteur, &engine::Moteur::alarmeDeclenchee, this, [this] {
-        if (m_moteur.reglageAlarme().bip) {
+    connect(&m_alarme, &evenements::Surveillance::alarmeDeclenchee, this, [this] {
+        if (m_alarme.reglage().bip) {
             std::fputc('\a', m_erreurs);
             std::fflush(m_erreurs);
         }
@@ -115,7 +116,7 @@ bool EnregistreurConsole::demarre() {
         m.utiliseFichier(m_options.fichier);
     if (m_options.alarme) {
         QString erreur;
-        if (!m.choisitAlarme(*m_options.alarme, false, &erreur)) {
+        if (!m_alarme.choisitAlarme(*m_options.alarme, false, &erreur)) {
             dit(QStringLiteral("alarme impossible : %1.").arg(erreur));
             m_statut = kStatutUsage;
             return false;
@@ -194,7 +195,7 @@ void EnregistreurConsole::litEntree() {
         if (c == '\n') {
             // A line that starts with "#" is a comment at the newest sample.
             if (m_dansCommentaire &&
-                !m_moteur.ajouteCommentaire(QString::fromLocal8Bit(m_commentaire)))
+                !m_journal.ajouteCommentaire(QString::fromLocal8Bit(m_commentaire)))
                 dit(QStringLiteral("commentaire vide ou hors enregistrement : ignoré."));
             m_dansCommentaire = false;
             m_commentaire.clear();

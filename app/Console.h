@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Moteur.h"
+#include "app/Poste.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -50,7 +50,7 @@ public:
     /// A monotonic time in ms, for the end of the duration.
     using Monotone = std::function<qint64()>;
 
-    EnregistreurConsole(engine::Moteur& moteur, OptionsConsole options, std::FILE* sortie = stdout,
+    EnregistreurConsole(Poste& poste, OptionsConsole options, std::FILE* sortie = stdout,
                         std::FILE* erreurs = stderr, Monotone monotone = {});
     ~EnregistreurConsole() override;
 
@@ -79,6 +79,8 @@ private:
     void imprime(const core::Echantillon& e);
 
     engine::Moteur& m_moteur;
+    evenements::Journal& m_journal;
+    evenements::Surveillance& m_alarme;
     OptionsConsole m_options;
     std::FILE* m_sortie;
     std::FILE* m_erreurs;

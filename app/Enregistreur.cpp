@@ -16,8 +16,9 @@
 
 namespace app {
 
-Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent)
-    : QMainWindow(parent), m_dialogues(dialogues), m_moteur(&moteur) {
+Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* parent)
+    : QMainWindow(parent), m_dialogues(dialogues), m_moteur(&poste.moteur), m_poste(&poste),
+      m_publication(&poste.publication) {
     m_moteur->setDecideur(this);
     const bool manuelles = m_moteur->minuteriesManuelles();
     m_ui.setupUi(this);
@@ -32,18 +33,18 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
         m_TimerLed.blockSignals(true);
 
     engine::Moteur* m = m_moteur;
-    m_vue = new VueGraphe(moteur, m_ui, m_modeleListe, this);
-    m_outils = new OutilsGraphe(moteur, *m_vue, m_dialogues, this, m_ui.Ecran1);
+    m_vue = new VueGraphe(poste, m_ui, m_modeleListe, this);
+    m_outils = new OutilsGraphe(poste, *m_vue, m_dialogues, this, m_ui.Ecran1);
     m_vue->apresDessin = [this] { m_outils->actualiseStatistiques(); };
 
     connect(m, &engine::Moteur::etatChange, this, &Enregistreur::appliqueEtat);
     connect(m, &engine::Moteur::echantillonStocke, m_vue, &VueGraphe::surEchantillon);
-    connect(m, &engine::Moteur::evenement, m_vue, &VueGraphe::ajouteMarque);
+    connect(&poste.journal, &evenements::Journal::evenement, m_vue, &VueGraphe::ajouteMarque);
     connect(m, &engine::Moteur::etatChange, m_vue, &VueGraphe::actualiseMarques);
     connect(m, &engine::Moteur::chargementTermine, m_vue, &VueGraphe::actualiseMarques);
     connect(m_outils, &OutilsGraphe::alarmeChoisie, m_vue, &VueGraphe::actualiseMarques);
-    connect(m, &engine::Moteur::alarmeDeclenchee, this, [this] {
-        if (m_moteur->reglageAlarme().bip)
+    connect(&poste.alarme, &evenements::Surveillance::alarmeDeclenchee, this, [this, &poste] {
+        if (poste.alarme.reglage().bip)
             m_dialogues->bip();
     });
     connect(m, &engine::Moteur::valeurLue, this, &Enregistreur::surValeur);
@@ -61,8 +62,6 @@ Enregistreur::Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
     connect(m_outils, &OutilsGraphe::grapheEnGrand, this, &Enregistreur::montreGrapheEnGrand);
 
     // Publishing to a broker, set in its own dialog after the settings.
-    m_publication = new PublicationFenetre(
-        moteur, files::FichierAlarme::cheminPour(moteur.cheminConfiguration()), this);
     m_menuPublication = m_ui.menu_option->addAction(QStringLiteral("Publication…"));
     connect(m_menuPublication, &QAction::triggered, this, &Enregistreur::menuPublication_Click);
 
@@ -303,7 +302,6 @@ void Enregistreur::closeEvent(QCloseEvent* e) {
         return;
     }
     m_moteur->termine();
-    m_publication->arrete();
     m_TimerLed.stop();
     if (m_grand)
         m_grand->close();
@@ -345,7 +343,7 @@ void Enregistreur::menuReglage_Click() {
 void Enregistreur::montreGrapheEnGrand() {
     // A window of its own, not kept above this small one.
     if (!m_grand)
-        m_grand = std::make_unique<FenetreGrand>(*m_moteur, m_dialogues);
+        m_grand = std::make_unique<FenetreGrand>(*m_poste, m_dialogues);
     m_grand->show();
     m_grand->raise();
     m_grand->activateWindow();

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/DialoguePublication.h"
 #include "app/FenetreGrand.h"
 #include "app/OutilsGraphe.h"
-#include "app/PublicationFenetre.h"
+#include "app/Poste.h"
 #include "app/VueGraphe.h"
 #include "engine/Moteur.h"
 #include "ui/EnregistreurUi.h"
@@ -35,9 +36,9 @@ namespace app {
 class Enregistreur : public QMainWindow, private engine::Decideur {
     Q_OBJECT
 public:
-    /// A view of `moteur`, which outlives it; `dialogues` asks the user (tests
-    /// answer from scripts).
-    Enregistreur(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent = nullptr);
+    /// A view of the engine of `poste`, which outlives it; `dialogues` asks the user
+    /// (tests answer from scripts).
+    Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* parent = nullptr);
     ~Enregistreur() override;
 
     /// Start-up: the engine's (configuration, rate and source), then window size,
@@ -66,6 +67,7 @@ public:
     void raz();
 
     engine::Moteur& moteur() { return *m_moteur; }
+    Poste& poste() { return *m_poste; }
     const engine::Moteur& moteur() const { return *m_moteur; }
     /// The window's controls.
     const ui::EnregistreurUi& ui() const { return m_ui; }
@@ -79,7 +81,7 @@ public:
     FenetreGrand* grapheEnGrand() const { return m_grand.get(); }
     /// "Publication…": opens the publication dialog, or brings it to the front.
     void menuPublication_Click();
-    PublicationFenetre* publication() const { return m_publication; }
+    publication::Publication* publication() const { return m_publication; }
     DialoguePublication* dialoguePublication() const;
     ui::BarreChargement* barreChargement() const { return m_barre.get(); }
 
@@ -127,7 +129,8 @@ private:
     QPointer<settings::Form_option> m_formOption;
     QPointer<ui::About> m_about;
     std::unique_ptr<FenetreGrand> m_grand;
-    PublicationFenetre* m_publication = nullptr;
+    Poste* m_poste;
+    publication::Publication* m_publication = nullptr;
     QPointer<DialoguePublication> m_dialoguePublication;
     QAction* m_menuPublication = nullptr;
     QFont m_policeValeur;

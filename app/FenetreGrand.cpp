@@ -45,8 +45,9 @@ QString cheminReglages(const engine::Moteur& m) {
 
 } // namespace
 
-FenetreGrand::FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), m_moteur(moteur), m_dialogues(dialogues) {
+FenetreGrand::FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_poste(poste), m_moteur(poste.moteur),
+      m_dialogues(dialogues) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QStringLiteral("Plovar : graphe en grand"));
     m_graphe = new graph::GrapheGrand(this);
@@ -87,7 +88,8 @@ FenetreGrand::FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWi
             actualiseMarques();
         }
     });
-    connect(&m_moteur, &engine::Moteur::evenement, this, &FenetreGrand::actualiseMarques);
+    connect(&m_poste.journal, &evenements::Journal::evenement, this,
+            &FenetreGrand::actualiseMarques);
     m_suiviLecture.setInterval(100);
     connect(&m_suiviLecture, &QTimer::timeout, this, [this] {
         if (m_taille > 0)
@@ -231,13 +233,14 @@ void FenetreGrand::metAJour() {
 }
 
 void FenetreGrand::actualiseMarques() {
-    const std::vector<core::Evenement>& ev = m_propre ? m_evenementsPropres : m_moteur.evenements();
+    const std::vector<core::Evenement>& ev =
+        m_propre ? m_evenementsPropres : m_poste.journal.evenements();
     std::vector<graph::Marque> marques;
     marques.reserve(ev.size());
     for (const core::Evenement& e : ev)
         marques.push_back(graph::marquePour(e));
     m_graphe->setMarques(std::move(marques));
-    m_graphe->setLimites(graph::limitesBrutes(m_moteur.reglageAlarme(), m_moteur.etalonnage()));
+    m_graphe->setLimites(graph::limitesBrutes(m_poste.alarme.reglage(), m_moteur.etalonnage()));
 }
 
 QString FenetreGrand::fichierAffiche() const {
@@ -356,8 +359,8 @@ void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString
         emit fichierLu(false);
         return;
     }
-    // The store moves out of the shared pointer: the thread is done with it.
-    m_propre = std::make_unique<core::Magasin>(std::move(*m));
+    // The thread is done with the store; an export under way keeps the one it walks.
+    m_propre = std::move(m);
     m_cheminPropre = chemin;
     m_evenementsPropres = files::lisEvenements(files::cheminEvenements(chemin)).evenements;
     m_chronoPropre = graph::Chronologie();
@@ -466,10 +469,15 @@ void FenetreGrand::imprime(QPrinter& imprimante) {
 
 bool FenetreGrand::exportePartieAffichee(const QString& chemin) {
     const auto [a, b] = m_graphe->visibles();
-    // The engine's store stays as it is while it is walked.
+    // The store walked stays as it is until the end, whatever the window shows
+    // meanwhile: the engine's is held (a recording start or a load waits), a file of
+    // the window's own is kept alive with its events even if another one replaces it.
     std::optional<engine::Moteur::Lecture> lecture;
-    if (!m_propre)
+    const std::shared_ptr<const core::Magasin> propre = m_propre;
+    const std::vector<core::Evenement> evenementsPropres = m_evenementsPropres;
+    if (!propre)
         lecture.emplace(m_moteur);
+    const core::Magasin& magasinExporte = propre ? *propre : m_moteur.magasin();
     QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
                                 1000, this);
     progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
@@ -477,13 +485,13 @@ bool FenetreGrand::exportePartieAffichee(const QString& chemin) {
     progression.setMinimumDuration(500);
     QString erreur;
     const bool ok = files::exporteMesures(
-        chemin, magasin(), a, b, m_moteur.etalonnage(),
+        chemin, magasinExporte, a, b, m_moteur.etalonnage(),
         [&](qint64 fait, qint64 total) {
             progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
             QCoreApplication::processEvents();
             return !progression.wasCanceled();
         },
-        &erreur, m_propre ? m_evenementsPropres : m_moteur.evenements());
+        &erreur, propre ? evenementsPropres : m_poste.journal.evenements());
     if (!ok && !erreur.isEmpty())
         m_dialogues->avertissement(this, QStringLiteral("Impossible d'exporter les mesures dans "
                                                         "%1 : %2.")

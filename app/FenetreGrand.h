@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Poste.h"
 #include "core/Evenement.h"
 #include "engine/Moteur.h"
 #include "graph/Chronologie.h"
@@ -32,7 +33,7 @@ namespace app {
 class FenetreGrand : public QMainWindow {
     Q_OBJECT
 public:
-    FenetreGrand(engine::Moteur& moteur, ui::Dialogues* dialogues, QWidget* parent = nullptr);
+    FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* parent = nullptr);
     ~FenetreGrand() override;
 
     /// Reads a record file into the window's own store, in the background; the
@@ -84,6 +85,7 @@ private:
     QString quand(qint64 i) const;
     graph::SceneGrand sceneImage() const;
 
+    Poste& m_poste;
     engine::Moteur& m_moteur;
     ui::Dialogues* m_dialogues;
     graph::GrapheGrand* m_graphe = nullptr;
@@ -93,7 +95,8 @@ private:
     QAction* m_clair = nullptr;
     graph::Chronologie m_chronoMoteur;
     // A file of the window's own.
-    std::unique_ptr<core::Magasin> m_propre;
+    /// Shared with an export that walks it, so that a newer file never pulls it away.
+    std::shared_ptr<core::Magasin> m_propre;
     graph::Chronologie m_chronoPropre;
     std::vector<core::Evenement> m_evenementsPropres;
     QString m_cheminPropre;

@@ -24,10 +24,10 @@
 
 namespace app {
 
-OutilsGraphe::OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues* dialogues,
-                           QWidget* fenetre, graph::Ecran* ecran)
-    : QObject(fenetre), m_moteur(moteur), m_vue(vue), m_dialogues(dialogues), m_fenetre(fenetre),
-      m_ecran(ecran) {
+OutilsGraphe::OutilsGraphe(Poste& poste, VueGraphe& vue, ui::Dialogues* dialogues, QWidget* fenetre,
+                           graph::Ecran* ecran)
+    : QObject(fenetre), m_poste(poste), m_moteur(poste.moteur), m_vue(vue), m_dialogues(dialogues),
+      m_fenetre(fenetre), m_ecran(ecran) {
     m_lecture = ecran->etiquette(QStringLiteral("lecture"), 3);
     connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
     connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
@@ -59,7 +59,7 @@ QString OutilsGraphe::texteSousPointeur(int x) const {
         graph::sousPointeur(m_vue.vue(), x, m_ecran->zone().width());
     // The events at these samples, after the values.
     QStringList evenements;
-    for (const core::Evenement& e : m_moteur.evenements())
+    for (const core::Evenement& e : m_poste.journal.evenements())
         if (e.numero >= st->premier && e.numero <= st->dernier)
             evenements << e.type + QStringLiteral(" : ") + e.texte.left(60);
     if (evenements.size() > 2)
@@ -120,7 +120,7 @@ void OutilsGraphe::commentaire(std::optional<qint64> numero) {
     const std::optional<QString> texte = m_dialogues->commentaire(m_fenetre, ou);
     if (!texte || texte->trimmed().isEmpty())
         return;
-    if (!m_moteur.ajouteCommentaire(*texte, n))
+    if (!m_poste.journal.ajouteCommentaire(*texte, n))
         m_dialogues->avertissement(m_fenetre,
                                    QStringLiteral("Un commentaire se place pendant un "
                                                   "enregistrement ou sur un fichier chargé."));
@@ -131,19 +131,19 @@ void OutilsGraphe::montreEvenements() {
         m_listeEvenements = new ui::ListeEvenements(m_fenetre);
         connect(m_listeEvenements, &ui::ListeEvenements::choisi, &m_vue, &VueGraphe::centreSur);
         // It follows the run: each new event is listed.
-        connect(&m_moteur, &engine::Moteur::evenement, m_listeEvenements,
-                [this] { m_listeEvenements->affiche(m_moteur.evenements()); });
+        connect(&m_poste.journal, &evenements::Journal::evenement, m_listeEvenements,
+                [this] { m_listeEvenements->affiche(m_poste.journal.evenements()); });
         connect(&m_moteur, &engine::Moteur::chargementTermine, m_listeEvenements,
-                [this] { m_listeEvenements->affiche(m_moteur.evenements()); });
+                [this] { m_listeEvenements->affiche(m_poste.journal.evenements()); });
     }
-    m_listeEvenements->affiche(m_moteur.evenements());
+    m_listeEvenements->affiche(m_poste.journal.evenements());
     m_listeEvenements->show();
     m_listeEvenements->raise();
     m_listeEvenements->activateWindow();
 }
 
 void OutilsGraphe::menuAlarme() {
-    core::ReglageAlarme actuel = m_moteur.reglageAlarme();
+    core::ReglageAlarme actuel = m_poste.alarme.reglage();
     const core::Etalonnage& e = m_moteur.etalonnage();
     for (;;) {
         const std::optional<core::ReglageAlarme> choisi =
@@ -151,7 +151,7 @@ void OutilsGraphe::menuAlarme() {
         if (!choisi)
             return;
         QString erreur;
-        if (m_moteur.choisitAlarme(*choisi, true, &erreur)) {
+        if (m_poste.alarme.choisitAlarme(*choisi, true, &erreur)) {
             emit alarmeChoisie();
             if (!erreur.isEmpty())
                 m_dialogues->avertissement(m_fenetre,
@@ -258,7 +258,7 @@ bool OutilsGraphe::exporteMesures(const QString& chemin, bool partieVisible) {
             QCoreApplication::processEvents();
             return !progression.wasCanceled();
         },
-        &erreur, m_moteur.evenements());
+        &erreur, m_poste.journal.evenements());
     if (!ok && !erreur.isEmpty())
         m_dialogues->avertissement(m_fenetre,
                                    QStringLiteral("Impossible d'exporter les mesures dans "
@@ -337,7 +337,7 @@ void OutilsGraphe::montreStatistiques() {
 
 QString OutilsGraphe::texteAlarmes(qint64 a, qint64 b) const {
     // Each alarm lasts from its event to the next end of alarm (or the last sample).
-    const std::vector<core::Evenement>& ev = m_moteur.evenements();
+    const std::vector<core::Evenement>& ev = m_poste.journal.evenements();
     const qint64 n = m_moteur.magasin().NbMesures();
     int nombre = 0;
     qint64 secondes = 0;

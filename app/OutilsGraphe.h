@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Poste.h"
 #include "app/VueGraphe.h"
 #include "engine/Moteur.h"
 
@@ -23,7 +24,7 @@ class OutilsGraphe : public QObject {
     Q_OBJECT
 public:
     /// `fenetre` is the parent of the dialogs; `ecran` the graph the readout follows.
-    OutilsGraphe(engine::Moteur& moteur, VueGraphe& vue, ui::Dialogues* dialogues, QWidget* fenetre,
+    OutilsGraphe(Poste& poste, VueGraphe& vue, ui::Dialogues* dialogues, QWidget* fenetre,
                  graph::Ecran* ecran);
 
     void copieImage();
@@ -76,6 +77,7 @@ private:
     /// The file the graph shows: the loaded one, else the record file.
     QString fichierAffiche() const;
 
+    Poste& m_poste;
     engine::Moteur& m_moteur;
     VueGraphe& m_vue;
     ui::Dialogues* m_dialogues;

@@ -28,9 +28,9 @@ graph::BoiteImage boite(const QFrame* f) {
 
 } // namespace
 
-VueGraphe::VueGraphe(engine::Moteur& moteur, const ui::EnregistreurUi& ui,
-                     graph::ModeleListe* liste, QObject* parent)
-    : QObject(parent), m_moteur(moteur), m_ui(ui), m_liste(liste) {
+VueGraphe::VueGraphe(Poste& poste, const ui::EnregistreurUi& ui, graph::ModeleListe* liste,
+                     QObject* parent)
+    : QObject(parent), m_poste(poste), m_moteur(poste.moteur), m_ui(ui), m_liste(liste) {
     m_infoVue = m_ui.Ecran1->etiquette(QStringLiteral("infoVue"), 2);
     m_masqueInfoVue.setSingleShot(true);
     m_masqueInfoVue.setInterval(2000);
@@ -119,11 +119,11 @@ void VueGraphe::ajouteMarque(const core::Evenement& e) {
 
 void VueGraphe::actualiseMarques() {
     std::vector<graph::Marque> marques;
-    marques.reserve(m_moteur.evenements().size());
-    for (const core::Evenement& e : m_moteur.evenements())
+    marques.reserve(m_poste.journal.evenements().size());
+    for (const core::Evenement& e : m_poste.journal.evenements())
         marques.push_back(graph::marquePour(e));
     m_ui.Ecran1->setMarques(std::move(marques));
-    m_ui.Ecran1->setLimites(graph::limitesBrutes(m_moteur.reglageAlarme(), m_moteur.etalonnage()));
+    m_ui.Ecran1->setLimites(graph::limitesBrutes(m_poste.alarme.reglage(), m_moteur.etalonnage()));
 }
 
 void VueGraphe::apresChargement() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Poste.h"
 #include "engine/Moteur.h"
 #include "graph/EtatVue.h"
 #include "graph/RenduGraphe.h"
@@ -22,7 +23,7 @@ namespace app {
 class VueGraphe : public QObject {
     Q_OBJECT
 public:
-    VueGraphe(engine::Moteur& moteur, const ui::EnregistreurUi& ui, graph::ModeleListe* liste,
+    VueGraphe(Poste& poste, const ui::EnregistreurUi& ui, graph::ModeleListe* liste,
               QObject* parent = nullptr);
 
     void trace_axes();
@@ -71,6 +72,7 @@ private:
     /// Shows the zoom and the span in view for a moment.
     void montreVue();
 
+    Poste& m_poste;
     engine::Moteur& m_moteur;
     const ui::EnregistreurUi& m_ui;
     graph::ModeleListe* m_liste;

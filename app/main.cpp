@@ -1,5 +1,6 @@
 #include "app/Console.h"
 #include "app/Enregistreur.h"
+#include "app/Poste.h"
 #include "app/Republication.h"
 #include "app/Reveil.h"
 #include "core/Horloge.h"
@@ -7,8 +8,6 @@
 #include "files/FichierAlarme.h"
 #include "files/FichierConfig.h"
 #include "graph/Geometrie.h"
-#include "publication/Publieur.h"
-#include "publication/SuiviMoteur.h"
 #include "sources/BibliothequeCarte.h"
 #include "sources/Rs232.h"
 #include "ui/Dialogues.h"
@@ -20,7 +19,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QScreen>
@@ -68,6 +66,14 @@ void metAppli() {
     std::fprintf(stderr, "plovar : %s\n\n%s", message.toLocal8Bit().constData(),
                  p.helpText().toLocal8Bit().constData());
     std::exit(2);
+}
+
+// The publisher's thread is held in a call that cannot be interrupted (a name
+// lookup, a handshake): everything recorded is on disk and the cursor saved, so the
+// process ends without destroying what that thread still uses.
+[[noreturn]] void termineSansAttendre(int statut) {
+    std::fflush(nullptr);
+    std::_Exit(statut);
 }
 
 std::optional<int> entier(const QString& texte, int min, int max) {
@@ -304,45 +310,23 @@ int ligneDeCommande(int argc, char* argv[]) {
                      QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
         return app::kStatutImpossible;
     }
-    env.repriseApresArret = instance.abandonne();
     const publication::ReglagePublication r = reglagePublication(env.cheminConfig);
-    engine::Moteur moteur(std::move(env));
-    app::EnregistreurConsole console(moteur, o);
-    // The publisher follows the engine; it never holds the recording up.
-    std::unique_ptr<publication::Publieur> publieur;
-    std::unique_ptr<publication::SuiviMoteur> suivi;
+    app::Poste station(std::move(env), instance.abandonne());
+    app::EnregistreurConsole console(station, o);
+    // The publisher follows the engine from a thread of its own: the recording never
+    // waits for it.
     if (r.actif) {
-        publieur = std::make_unique<publication::Publieur>(r);
-        suivi = std::make_unique<publication::SuiviMoteur>(moteur, *publieur);
-        suivi->journal = [](const QString& t) {
+        station.publication.journal = [](const QString& t) {
             std::fprintf(stderr, "plovar : publication : %s\n", t.toLocal8Bit().constData());
             std::fflush(stderr);
         };
-        publieur->demarre();
+        station.publication.utilise(r);
     }
     const int statut = console.exec();
-    if (publieur) {
-        // The last samples go out if the broker can take them soon; else they wait in
-        // the file for the next start.
-        QElapsedTimer attente;
-        attente.start();
-        if (!publieur->aJour() && publieur->etat() != publication::Publieur::Etat::Refuse) {
-            std::fprintf(stderr,
-                         "plovar : publication : envoi des %lld mesure(s) en attente "
-                         "(dix secondes au plus)…\n",
-                         static_cast<long long>(publieur->enAttente()));
-            while (attente.elapsed() < 10'000 && !publieur->aJour() &&
-                   publieur->etat() != publication::Publieur::Etat::Refuse)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        }
-        publieur->arrete();
-        const qint64 reste = publieur->enAttente();
-        if (reste > 0)
-            std::fprintf(stderr,
-                         "plovar : publication : %lld mesure(s) restent à publier ; elles le "
-                         "seront au prochain démarrage (ou avec --republier).\n",
-                         static_cast<long long>(reste));
-    }
+    // The last samples go out if the broker can take them soon; else they wait in the
+    // file for the next start.
+    if (!station.publication.termine(10'000))
+        termineSansAttendre(statut);
     return statut;
 }
 
@@ -382,15 +366,15 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    env.repriseApresArret = instance.abandonne();
+    const bool reprise = instance.abandonne();
     // The layout is measured for an 8-point sans-serif window font.
     QApplication::setFont(ui::policeSansSerif(8));
     if (const QScreen* ecran = QGuiApplication::primaryScreen())
         graph::setTwipsParPixel(1440.0 / ecran->logicalDotsPerInch());
 
-    engine::Moteur moteur(std::move(env));
+    app::Poste poste(std::move(env), reprise);
     ui::DialoguesQt dialogues;
-    app::Enregistreur fenetre(moteur, &dialogues);
+    app::Enregistreur fenetre(poste, &dialogues);
     QObject::connect(&reveil, &app::Reveil::demande, &fenetre, [&fenetre] {
         fenetre.showNormal();
         fenetre.raise();
@@ -401,6 +385,10 @@ int main(int argc, char* argv[]) {
         const QRect r = ecran->availableGeometry();
         fenetre.move(r.center() - QPoint(fenetre.width() / 2, fenetre.height() / 2));
     }
+    poste.publication.demarre();
     fenetre.show();
-    return QApplication::exec();
+    const int statut = QApplication::exec();
+    if (!poste.publication.termine(0))
+        termineSansAttendre(statut);
+    return statut;
 }

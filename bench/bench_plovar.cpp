@@ -85,7 +85,7 @@ struct Fenetre {
     // Time moves one sampling period per tick, as it does for a real recording.
     test::HorlogeFixe horloge;
     DialoguesMuets dialogues;
-    std::unique_ptr<engine::Moteur> moteur;
+    std::unique_ptr<app::Poste> poste;
     std::unique_ptr<app::Enregistreur> f;
     Fenetre(int largeur = 7890) {
         QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
@@ -99,8 +99,8 @@ struct Fenetre {
         env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
         env.horloge = &horloge;
         env.minuteriesManuelles = true;
-        moteur = std::make_unique<engine::Moteur>(std::move(env));
-        f = std::make_unique<app::Enregistreur>(*moteur, &dialogues);
+        poste = std::make_unique<app::Poste>(std::move(env));
+        f = std::make_unique<app::Enregistreur>(*poste, &dialogues);
         f->Form_Load();
     }
     void remplit(qint64 n) {
@@ -144,7 +144,7 @@ void BM_TickAlarme(benchmark::State& etat) {
     core::ReglageAlarme r;
     r.haute = 0.5;
     if (etat.range(0) > 0)
-        w.f->moteur().choisitAlarme(r, false);
+        w.f->poste().alarme.choisitAlarme(r, false);
     w.f->CmdRecord_Click();
     w.remplit(31999);
     w.f->affich();

@@ -17,6 +17,7 @@ enum class Alerte {
     Lecture,
     Chargement,
     Memoire,
+    Evenements,
     Publication
 };
 

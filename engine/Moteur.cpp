@@ -1,6 +1,5 @@
 #include "engine/Moteur.h"
 
-#include "files/FichierAlarme.h"
 #include "files/FichierEtalonnage.h"
 #include "files/FichierEvenements.h"
 #include "sources/SourceCarte.h"
@@ -36,13 +35,7 @@ Moteur::Moteur(Environnement env, QObject* parent)
     connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
     connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
     connect(&m_ecriture, &Ecriture::echantillonEcrit, this, &Moteur::echantillonEcrit);
-    connect(&m_ecriture, &Ecriture::finCoupee, this, [this](const QString& chemin) {
-        noteEvenement(QString::fromUtf8(core::Evenement::kReprise),
-                      QStringLiteral("%1 finissait au milieu d'une ligne (arrêt brutal pendant "
-                                     "une écriture) : la ligne coupée est gardée telle quelle et "
-                                     "les mesures reprennent à la ligne suivante.")
-                          .arg(QDir::toNativeSeparators(chemin)));
-    });
+    connect(&m_ecriture, &Ecriture::finCoupee, this, &Moteur::finCoupee);
     connect(&m_ecriture, &Ecriture::alerte, this, [this](Alerte a, const QString& texte) {
         if (texte.isEmpty())
             retireAlerte(a);
@@ -101,7 +94,7 @@ void Moteur::demarrage() {
                                  "être conservé).")
                       .arg(chemin));
     }
-    m_alarme.regle(files::FichierAlarme(files::FichierAlarme::cheminPour(m_config.chemin())).lit());
+    emit etalonnageChange();
     m_TimerValActu.start();
 }
 
@@ -116,6 +109,7 @@ bool Moteur::choisitEtalonnage(const core::Etalonnage& e, QString* erreur) {
     const files::FichierEtalonnage fichier(files::FichierEtalonnage::cheminPour(m_config.chemin()));
     m_etalonnage = e;
     retireAlerte(Alerte::Etalonnage);
+    emit etalonnageChange();
     if (!fichier.ecrit(e) && erreur)
         *erreur = QStringLiteral("l'étalonnage est en vigueur mais n'a pas pu être enregistré "
                                  "dans %1")
@@ -177,33 +171,13 @@ bool Moteur::demarre() {
     m_avisRetrait = false;
     retireAlerte(Alerte::Chargement);
     retireAlerte(Alerte::Memoire);
-    m_evenements.clear();
-    // Each run judges its own samples: an alarm does not carry over.
-    const core::ReglageAlarme reglage = m_alarme.reglage();
-    m_alarme = core::Alarme();
-    m_alarme.regle(reglage);
-    retireAlerte(Alerte::Alarme);
     changeEtat(Etat::Enregistrement);
-    if (m_env.repriseApresArret) {
-        // Said once, at the first run: the previous one ended without stopping.
-        m_env.repriseApresArret = false;
-        noteEvenement(QString::fromUtf8(core::Evenement::kReprise),
-                      QStringLiteral("Plovar ne s'était pas arrêté proprement la dernière fois "
-                                     "(coupure de courant, arrêt forcé) : les mesures de cet "
-                                     "intervalle manquent."));
-    }
-    noteEvenement(QString::fromUtf8(core::Evenement::kDebut),
-                  QStringLiteral("Début de l'enregistrement : %1, source %2.")
-                      .arg(core::texteCadence(m_cadence), m_source->nom()));
     return true;
 }
 
 bool Moteur::arrete() {
     if (!accepte(Commande::Arreter))
         return false;
-    noteEvenement(
-        QString::fromUtf8(core::Evenement::kArret),
-        QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s).").arg(m_magasin.NbMesures()));
     changeEtat(Etat::Repos);
     m_ecriture.sauveAttente(m_env.decideur, false);
     return true;
@@ -284,6 +258,7 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
     if (!accepte(Commande::Charger) || !storeLibre())
         return std::nullopt;
     retireAlerte(Alerte::Chargement);
+    retireAlerte(Alerte::Evenements);
     changeEtat(Etat::Chargement);
     emit progressionChargement(0, QFileInfo(chemin).size());
     m_arret = files::ArretChargement();
@@ -293,15 +268,6 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
         &m_arret);
     changeEtat(Etat::Repos);
     m_cheminCharge = chemin;
-    // The events recorded beside the file come with it.
-    const files::LectureEvenements evenements =
-        files::lisEvenements(files::cheminEvenements(chemin));
-    m_evenements = evenements.evenements;
-    if (!evenements.raison.isEmpty())
-        afficheAlerte(
-            Alerte::Chargement,
-            QStringLiteral("Événements de %1 : %2.")
-                .arg(QDir::toNativeSeparators(files::cheminEvenements(chemin)), evenements.raison));
     // A load that stops early keeps what it read, and says so.
     if (fin == files::FinChargement::Echec && m_arret.ligne > 0)
         afficheAlerte(Alerte::Chargement, QStringLiteral("Chargement arrêté à la ligne %1 : %2")
@@ -321,13 +287,9 @@ bool Moteur::choisitLargeur(int twips) {
 
 void Moteur::termine() {
     // Sampling stops first, so the waiting lines are all there is to save.
-    if (m_etat == Etat::Enregistrement) {
-        noteEvenement(QString::fromUtf8(core::Evenement::kArret),
-                      QStringLiteral("Arrêt de l'enregistrement et du programme après %1 "
-                                     "mesure(s).")
-                          .arg(m_magasin.NbMesures()));
+    m_fermeture = true;
+    if (m_etat == Etat::Enregistrement)
         changeEtat(Etat::Repos);
-    }
     m_ecriture.sauveAttente(m_env.decideur, true);
     m_TimerValActu.stop();
     m_TimerVideBufferRS.stop();
@@ -355,7 +317,6 @@ void Moteur::Timer1_Timer() {
             ++m_echantillonsLusRun;
         emit echantillonStocke(e);
         ajoute_ligne(e);
-        suitAlarme(e);
         if (m_magasin.retires() > 0 && !m_avisRetrait) {
             // Said once a run: the file keeps everything, the screen the latest part.
             m_avisRetrait = true;
@@ -393,12 +354,7 @@ QDateTime Moteur::instantTick() {
     if (m_ticksRun > 0) {
         const QDateTime prevu =
             m_premierInstant.addMSecs(m_ticksRun * m_cadence.IntervalleTimer.count());
-        noteEvenement(
-            QString::fromUtf8(core::Evenement::kHorloge),
-            QStringLiteral("L'horloge a sauté de %1 s (mesure attendue à %2, prise à "
-                           "%3).")
-                .arg(prevu.secsTo(maintenant))
-                .arg(core::formatHeure(prevu.time()), core::formatHeure(maintenant.time())));
+        emit horlogeSautee(prevu, maintenant);
     }
     m_premierInstant = maintenant;
     m_ticksRun = 1;
@@ -465,162 +421,18 @@ void Moteur::ecritConfig() {
 void Moteur::afficheAlerte(Alerte a, const QString& texte) {
     if (m_alertes.value(a) == texte)
         return;
-    const bool nouvelle = !m_alertes.contains(a);
     m_alertes[a] = texte;
     emit alerteChange(a, texte);
-    // A source lost or writes failing during a run explain a gap: they are marked.
-    if (nouvelle && m_etat == Etat::Enregistrement) {
-        if (a == Alerte::Source || a == Alerte::Silence)
-            noteEvenement(QString::fromUtf8(core::Evenement::kSourcePerdue), texte);
-        else if (a == Alerte::Ecriture)
-            noteEvenement(QString::fromUtf8(core::Evenement::kEcritureEchec), texte);
-    }
 }
 
 void Moteur::retireAlerte(Alerte a) {
     if (!m_alertes.remove(a))
         return;
     emit alerteChange(a, QString());
-    if (m_etat == Etat::Enregistrement) {
-        if (a == Alerte::Source || a == Alerte::Silence)
-            noteEvenement(QString::fromUtf8(core::Evenement::kSourceRevenue),
-                          QStringLiteral("La source (%1) donne de nouveau des mesures.")
-                              .arg(m_source->nom()));
-        else if (a == Alerte::Ecriture)
-            noteEvenement(QString::fromUtf8(core::Evenement::kEcritureRetablie),
-                          QStringLiteral("L'écriture du fichier d'enregistrement fonctionne de "
-                                         "nouveau."));
-    }
 }
 
-core::Evenement Moteur::noteEvenement(const QString& type, const QString& texte,
-                                      std::optional<qint64> numero, const QString& fichier) {
-    core::Evenement e;
-    e.numero = numero.value_or(
-        m_etat == Etat::Enregistrement || !m_magasin.donneesChargees ? m_magasin.NbMesures() : 0);
-    const QDateTime maintenant = m_env.horloge->maintenant();
-    e.date = core::formatDate(maintenant.date());
-    e.heure = core::formatHeure(maintenant.time());
-    e.type = type;
-    e.texte = texte;
-    const QString chemin = files::cheminEvenements(fichier.isEmpty() ? m_cheminEnr : fichier);
-    m_ecriture.ajouteEvenement(chemin, files::ligneEvenement(e), files::enteteEvenements());
-    m_evenements.push_back(e);
-    emit evenement(e);
-    return e;
-}
-
-bool Moteur::ajouteCommentaire(const QString& texte, std::optional<qint64> numero) {
-    const QString propre = texte.simplified();
-    if (propre.isEmpty() || m_etat == Etat::Chargement)
-        return false;
-    // During a recording the comment goes beside its file; on a loaded file, beside
-    // that one.
-    const bool charge = m_etat == Etat::Repos && m_magasin.donneesChargees;
-    if (m_etat == Etat::Repos && !charge)
-        return false;
-    const qint64 dernier = m_magasin.NbMesures();
-    const qint64 n = std::clamp<qint64>(numero.value_or(dernier), 0, dernier);
-    // A loaded line keeps its own record number.
-    qint64 numeroFichier = n;
-    if (charge && n >= 1)
-        numeroFichier = files::numeroEnr(m_magasin.LignesFichier(n).toLatin1()).value_or(n);
-    noteEvenement(QString::fromUtf8(core::Evenement::kCommentaire), propre, numeroFichier,
-                  charge ? m_cheminCharge : QString());
-    return true;
-}
-
-bool Moteur::choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QString* erreur) {
-    if (const std::optional<QString> refus = r.refus()) {
-        if (erreur)
-            *erreur = *refus;
-        return false;
-    }
-    m_alarme.regle(r);
-    if (!r.active())
-        retireAlerte(Alerte::Alarme);
-    if (ecrire &&
-        !files::FichierAlarme(files::FichierAlarme::cheminPour(m_config.chemin())).ecrit(r) &&
-        erreur)
-        *erreur = QStringLiteral("l'alarme est en vigueur mais n'a pas pu être enregistrée");
-    return true;
-}
-
-void Moteur::lanceCommande(const QString& commande, const QString& valeur, const QString& limite,
-                           bool haute, qint64 depuisMs) {
-    // One at a time: an alarm that comes back while the command runs does not stack
-    // another. It never holds up sampling, and a minute is all it gets.
-    if (m_commande && m_commande->state() != QProcess::NotRunning)
-        return;
-    m_commande = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PLOVAR_VALEUR"), valeur);
-    env.insert(QStringLiteral("PLOVAR_UNITE"), m_etalonnage.actif ? m_etalonnage.unite : QString());
-    env.insert(QStringLiteral("PLOVAR_LIMITE"), limite);
-    env.insert(QStringLiteral("PLOVAR_ALARME"),
-               haute ? QStringLiteral("haute") : QStringLiteral("basse"));
-    env.insert(QStringLiteral("PLOVAR_INSTANT"),
-               QDateTime::fromMSecsSinceEpoch(depuisMs).toString(Qt::ISODate));
-    m_commande->setProcessEnvironment(env);
-    m_commande->setStandardInputFile(QProcess::nullDevice());
-    m_commande->setStandardOutputFile(QProcess::nullDevice());
-    m_commande->setStandardErrorFile(QProcess::nullDevice());
-    connect(m_commande.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            afficheAlerte(Alerte::Info, QStringLiteral("La commande d'alarme n'a pas pu être "
-                                                       "lancée."));
-    });
-    QProcess* p = m_commande.get();
-    QTimer::singleShot(60000, p, [p] {
-        if (p->state() != QProcess::NotRunning)
-            p->kill();
-    });
-    m_commande->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commande});
-}
-
-void Moteur::suitAlarme(const core::Echantillon& e) {
-    if (!m_alarme.reglage().active())
-        return;
-    // Limits are in the unit shown: the physical value when calibrated.
-    const double v =
-        m_etalonnage.actif ? m_etalonnage.physique(e.valeur.nombre()) : e.valeur.nombre();
-    const std::optional<core::TransitionAlarme> t = m_alarme.suit(e.instantMs, v);
-    if (!t)
-        return;
-    const auto texteValeur = [this](double physique) {
-        QString n = QString::number(physique, 'g', 6);
-        n.replace(QLatin1Char('.'), QLatin1Char(','));
-        return m_etalonnage.actif && !m_etalonnage.unite.isEmpty()
-                   ? n + QLatin1Char(' ') + m_etalonnage.unite
-                   : n;
-    };
-    const core::ReglageAlarme& r = m_alarme.reglage();
-    const QString depuis = core::formatHeure(QDateTime::fromMSecsSinceEpoch(t->depuisMs).time());
-    if (t->avant != core::NiveauAlarme::Normal) {
-        const qint64 s = (t->depuisMs - m_debutAlarmeMs) / 1000;
-        noteEvenement(QString::fromUtf8(core::Evenement::kFinAlarme),
-                      QStringLiteral("Fin de l'alarme %1 : %2 depuis %3 (durée %4 s).")
-                          .arg(t->avant == core::NiveauAlarme::Haute ? QStringLiteral("haute")
-                                                                     : QStringLiteral("basse"),
-                               texteValeur(v), depuis)
-                          .arg(s));
-        retireAlerte(Alerte::Alarme);
-    }
-    if (t->apres != core::NiveauAlarme::Normal) {
-        const bool haute = t->apres == core::NiveauAlarme::Haute;
-        m_debutAlarmeMs = t->depuisMs;
-        const QString texte =
-            QStringLiteral("Alarme %1 : %2 %3 la limite de %4 depuis %5.")
-                .arg(haute ? QStringLiteral("haute") : QStringLiteral("basse"), texteValeur(v),
-                     haute ? QStringLiteral("au-dessus de") : QStringLiteral("au-dessous de"),
-                     texteValeur(haute ? *r.haute : *r.basse), depuis);
-        noteEvenement(QString::fromUtf8(core::Evenement::kAlarme), texte);
-        afficheAlerte(Alerte::Alarme, texte);
-        emit alarmeDeclenchee(texte);
-        if (!r.commande.trimmed().isEmpty())
-            lanceCommande(r.commande, texteValeur(v), texteValeur(haute ? *r.haute : *r.basse),
-                          haute, t->depuisMs);
-    }
+void Moteur::ecritEvenement(const QString& chemin, const QByteArray& ligne) {
+    m_ecriture.ajouteEvenement(chemin, ligne, files::enteteEvenements());
 }
 
 } // namespace engine

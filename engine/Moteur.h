@@ -1,11 +1,9 @@
 #pragma once
 
-#include "core/Alarme.h"
 #include "core/Cadences.h"
 #include "core/Cycle.h"
 #include "core/Echantillon.h"
 #include "core/Etalonnage.h"
-#include "core/Evenement.h"
 #include "core/Horloge.h"
 #include "core/Magasin.h"
 #include "core/Reglages.h"
@@ -21,7 +19,6 @@
 #include <QDateTime>
 #include <QMap>
 #include <QObject>
-#include <QProcess>
 #include <QTimer>
 
 #include <array>
@@ -69,9 +66,6 @@ struct Environnement {
     bool minuteriesManuelles = false;
     /// The record writer's system calls; the real ones when not set.
     files::AppelsSysteme* appels = nullptr;
-    /// The previous run of this configuration did not stop cleanly (its lock was
-    /// left behind): the first recording says so in its events.
-    bool repriseApresArret = false;
 };
 
 /// Outcome of choosing a new record file.
@@ -154,17 +148,6 @@ public:
     void TimerValActu_Timer();
     void TimerVideBufferRS_Timer();
 
-    /// Adds a comment at sample `numero` (the newest when not given): during a
-    /// recording, or on a loaded file. False when there is nowhere to keep it.
-    bool ajouteCommentaire(const QString& texte, std::optional<qint64> numero = std::nullopt);
-    /// The events of the current run, or of the loaded file.
-    const std::vector<core::Evenement>& evenements() const { return m_evenements; }
-    /// The threshold alarm in force; `ecrire` stores it with the settings. False,
-    /// changing nothing, when it cannot be used (`erreur` says why).
-    bool choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QString* erreur = nullptr);
-    const core::ReglageAlarme& reglageAlarme() const { return m_alarme.reglage(); }
-    core::NiveauAlarme niveauAlarme() const { return m_alarme.niveau(); }
-
     /// The calibration in force (off when none was stored or its file is damaged).
     const core::Etalonnage& etalonnage() const { return m_etalonnage; }
     /// Puts a calibration in force and stores it beside the settings. False, changing
@@ -195,14 +178,22 @@ public:
     const QTimer& TimerVideBufferRS() const { return m_TimerVideBufferRS; }
     /// The notices in force, in a fixed order.
     QStringList alertes() const { return m_alertes.values(); }
-    /// What the publication to a broker has to say ("" when all is well): shown and
-    /// printed as the engine's own notices are.
-    void signalePublication(const QString& texte) {
+    /// What a listener has to say (the alarm, the publication to a broker, the
+    /// events of a loaded file): shown and printed as the engine's own notices are;
+    /// an empty text withdraws it.
+    void signale(Alerte a, const QString& texte) {
         if (texte.isEmpty())
-            retireAlerte(Alerte::Publication);
+            retireAlerte(a);
         else
-            afficheAlerte(Alerte::Publication, texte);
+            afficheAlerte(a, texte);
     }
+    /// Appends an event line to the events file `chemin` through the durable writer
+    /// (with its header when the file is new).
+    void ecritEvenement(const QString& chemin, const QByteArray& ligne);
+    /// The clock in force.
+    const core::Horloge& horloge() const { return *m_env.horloge; }
+    /// True from the moment the program's end begins.
+    bool enFermeture() const { return m_fermeture; }
 
 signals:
     void etatChange(engine::Etat etat);
@@ -213,15 +204,18 @@ signals:
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);
-    /// An alarm began (`texte` says which); the front ends ring the bell when asked.
-    void alarmeDeclenchee(const QString& texte);
-    /// Something happened that the events file keeps (it is on its way to disk).
-    void evenement(const core::Evenement& e);
+    /// A sampling tick came far from its schedule (the clock was set, the machine
+    /// slept): the schedule starts again from `pris`.
+    void horlogeSautee(const QDateTime& prevu, const QDateTime& pris);
+    /// A record file was found ending in the middle of a line (mended before the next).
+    void finCoupee(const QString& chemin);
     /// A notice was raised or changed; an empty text withdraws it.
     void alerteChange(engine::Alerte alerte, const QString& texte);
     /// A load has reached byte `position` of `taille`.
     void progressionChargement(qint64 position, qint64 taille);
     void chargementTermine(files::FinChargement fin);
+    /// Another calibration is in force.
+    void etalonnageChange();
 
 private:
     friend class test::AccesMoteur;
@@ -237,16 +231,6 @@ private:
     /// Shows or withdraws the source's notice.
     void suitSource();
     void ecritConfig();
-    /// Writes an event beside the record file (or beside `fichier`) and tells the
-    /// listeners; `numero` defaults to the newest sample.
-    core::Evenement noteEvenement(const QString& type, const QString& texte,
-                                  std::optional<qint64> numero = std::nullopt,
-                                  const QString& fichier = QString());
-    /// Judges a stored sample against the alarm's limits.
-    void suitAlarme(const core::Echantillon& e);
-    /// Runs the alarm's command, without waiting for it.
-    void lanceCommande(const QString& commande, const QString& valeur, const QString& limite,
-                       bool haute, qint64 depuisMs);
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
     }
@@ -256,11 +240,7 @@ private:
     Environnement m_env;
     Etat m_etat = Etat::Repos;
     int m_lecteurs = 0;
-    core::Alarme m_alarme;
-    /// When the alarm in force began (ms since the epoch).
-    qint64 m_debutAlarmeMs = 0;
-    std::vector<core::Evenement> m_evenements;
-    std::unique_ptr<QProcess> m_commande;
+    bool m_fermeture = false;
     /// The record file last loaded.
     QString m_cheminCharge;
     core::Reglages m_reglages;

@@ -26,24 +26,22 @@ void initialise() {
     (void)fait;
 }
 
-qint64 maintenantMs() {
-    static QElapsedTimer horloge;
-    if (!horloge.isValid())
-        horloge.start();
-    return horloge.elapsed();
+Publieur::Monotone horlogeMonotone() {
+    auto horloge = std::make_shared<QElapsedTimer>();
+    horloge->start();
+    // Never 0: 0 means "not set" for the deadlines kept.
+    return [horloge] { return horloge->elapsed() + 1; };
 }
 
 } // namespace
 
-Publieur::Publieur(ReglagePublication r, QObject* parent)
-    : QObject(parent), m_reglage(std::move(r)), m_poste(m_reglage.posteEffectif()) {
+Publieur::Publieur(ReglagePublication r, Monotone monotone, QObject* parent)
+    : QObject(parent), m_reglage(std::move(r)),
+      m_monotone(monotone ? std::move(monotone) : horlogeMonotone()),
+      m_poste(m_reglage.posteEffectif()), m_tic(this) {
     initialise();
-    m_entretien.setInterval(100);
-    connect(&m_entretien, &QTimer::timeout, this, &Publieur::entretien);
-    m_reconnexion.setSingleShot(true);
-    connect(&m_reconnexion, &QTimer::timeout, this, &Publieur::connecte);
-    m_sauvegarde.setInterval(500);
-    connect(&m_sauvegarde, &QTimer::timeout, this, &Publieur::sauveCurseur);
+    m_tic.setInterval(100);
+    connect(&m_tic, &QTimer::timeout, this, &Publieur::tic);
 }
 
 Publieur::~Publieur() {
@@ -73,7 +71,7 @@ void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
 }
 
 void Publieur::lignesAjoutees() {
-    // After the sampling tick that wrote them, never inside it.
+    ++m_lignesSignalees;
     if (m_pompePrevue)
         return;
     m_pompePrevue = true;
@@ -88,7 +86,8 @@ void Publieur::lignesAjoutees() {
 
 void Publieur::demarre() {
     m_arrete = false;
-    m_sauvegarde.start();
+    m_derniereSauvegardeMs = m_monotone();
+    m_tic.start();
     connecte();
 }
 
@@ -96,8 +95,8 @@ void Publieur::arrete() {
     if (m_arrete)
         return;
     m_arrete = true;
-    m_reconnexion.stop();
-    m_sauvegarde.stop();
+    m_tic.stop();
+    m_prochainEssaiMs = 0;
     if (m_client && m_etat == Etat::Connecte) {
         // Said, not left to the will: the broker sends the will only when the link dies.
         mosquitto_publish(m_client, nullptr, sujet(m_poste, "etat").constData(), 7, "offline", 1,
@@ -117,6 +116,61 @@ void Publieur::changeEtat(Etat e, const QString& texte) {
     m_etat = e;
     m_texte = texte;
     emit etatChange();
+    annonceBilan(true);
+}
+
+Bilan Publieur::bilan() {
+    Bilan b;
+    b.etat = m_etat;
+    b.texte = m_texte;
+    b.enAttente = enAttente();
+    b.acquittes = m_acquittes;
+    b.lignesSignalees = m_lignesSignalees;
+    b.attenteAcquittementMs = attenteAcquittementMs();
+    b.attenteConnexionMs = m_debutConnexionMs ? m_monotone() - m_debutConnexionMs : -1;
+    return b;
+}
+
+void Publieur::annonceBilan(bool force) {
+    const Bilan b = bilan();
+    if (!force && b == m_dernierBilan)
+        return;
+    m_dernierBilan = b;
+    emit bilanChange(b);
+}
+
+void Publieur::tic() {
+    const qint64 maintenant = m_monotone();
+    if (!m_arrete && m_prochainEssaiMs != 0 && maintenant >= m_prochainEssaiMs) {
+        m_prochainEssaiMs = 0;
+        connecte();
+    } else if (m_client && m_debutConnexionMs != 0 &&
+               maintenant - m_debutConnexionMs >= kDelaiConnexionMs) {
+        // The connection was accepted, or the handshake begun, and then nothing: a
+        // frozen broker or a link that drops everything.
+        changeEtat(Etat::Connexion,
+                   QStringLiteral("le courtier %1 ne répond pas (aucune réponse en %2 s) ; "
+                                  "nouvel essai")
+                       .arg(m_reglage.adresse())
+                       .arg(kDelaiConnexionMs / 1000));
+        planifieReconnexion();
+    } else if (m_client) {
+        const int rc = mosquitto_loop_misc(m_client);
+        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) {
+            changeEtat(Etat::Connexion,
+                       QStringLiteral("le courtier %1 ne répond plus ; nouvel essai")
+                           .arg(m_reglage.adresse()));
+            planifieReconnexion();
+        } else {
+            veilleEcriture();
+            pompe();
+        }
+    }
+    if (maintenant - m_derniereSauvegardeMs >= 500) {
+        m_derniereSauvegardeMs = maintenant;
+        sauveCurseur();
+    }
+    annonceBilan(false);
 }
 
 QString Publieur::texteEtat() const {
@@ -127,6 +181,8 @@ void Publieur::connecte() {
     ferme();
     if (m_arrete)
         return;
+    ++m_tentatives;
+    m_prochainEssaiMs = 0;
     if (const std::optional<QString> refus = m_reglage.refus()) {
         changeEtat(Etat::Refuse, QStringLiteral("publication impossible : %1").arg(*refus));
         return;
@@ -164,8 +220,11 @@ void Publieur::connecte() {
     mosquitto_publish_callback_set(m_client, &Publieur::surPublication);
     mosquitto_message_callback_set(m_client, &Publieur::surMessage);
     mosquitto_log_callback_set(m_client, &Publieur::surJournal);
+    m_debutConnexionMs = m_monotone();
     changeEtat(Etat::Connexion,
                QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse()));
+    // The name lookup (and, for TLS, the start of the handshake) happen in here: this
+    // thread may wait, sampling never does.
     const int rc = mosquitto_connect_async(m_client, m_reglage.hote.toUtf8().constData(),
                                            m_reglage.port, kVeille);
     if (rc == MOSQ_ERR_EAI) {
@@ -206,13 +265,12 @@ void Publieur::surveille() {
     connect(m_lecture.get(), &QSocketNotifier::activated, this, &Publieur::lisSocket);
     m_ecriture = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
     connect(m_ecriture.get(), &QSocketNotifier::activated, this, &Publieur::ecrisSocket);
-    m_entretien.start();
 }
 
 void Publieur::ferme() {
     m_lecture.reset();
     m_ecriture.reset();
-    m_entretien.stop();
+    m_debutConnexionMs = 0;
     if (m_client) {
         mosquitto_destroy(m_client);
         m_client = nullptr;
@@ -227,13 +285,15 @@ void Publieur::ferme() {
 void Publieur::planifieReconnexion() {
     if (m_arrete)
         return;
+    m_debutConnexionMs = 0;
+    if (m_prochainEssaiMs == 0) {
+        m_prochainEssaiMs = m_monotone() + m_attente;
+        m_attente = std::min(m_attente * 2, m_etat == Etat::Refuse ? 60'000 : 4'000);
+    }
     // Not from inside the client's own callbacks: its instance is destroyed first.
     QTimer::singleShot(0, this, [this] {
-        ferme();
-        if (m_arrete)
-            return;
-        m_reconnexion.start(m_attente);
-        m_attente = std::min(m_attente * 2, m_etat == Etat::Refuse ? 60'000 : 4'000);
+        if (m_prochainEssaiMs != 0)
+            ferme();
     });
 }
 
@@ -250,7 +310,7 @@ void Publieur::lisSocket() {
         m_lecture->setEnabled(false);
     if (m_ecriture)
         m_ecriture->setEnabled(false);
-    if (m_client && !m_reconnexion.isActive()) {
+    if (m_client && m_prochainEssaiMs == 0) {
         if (!m_erreurTls.isEmpty())
             changeEtat(Etat::Refuse, m_erreurTls);
         else if (m_etat != Etat::Refuse)
@@ -272,20 +332,6 @@ void Publieur::veilleEcriture() {
     // Changed only when it must: each change costs a system call.
     if (m_client && m_ecriture && m_ecriture->isEnabled() != mosquitto_want_write(m_client))
         m_ecriture->setEnabled(!m_ecriture->isEnabled());
-}
-
-void Publieur::entretien() {
-    if (!m_client)
-        return;
-    const int rc = mosquitto_loop_misc(m_client);
-    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) {
-        changeEtat(Etat::Connexion, QStringLiteral("le courtier %1 ne répond plus ; nouvel essai")
-                                        .arg(m_reglage.adresse()));
-        planifieReconnexion();
-        return;
-    }
-    veilleEcriture();
-    pompe();
 }
 
 void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
@@ -312,6 +358,7 @@ void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
         return;
     }
     p->m_attente = 1000;
+    p->m_debutConnexionMs = 0;
     p->changeEtat(Etat::Connecte,
                   QStringLiteral("connecté au courtier %1").arg(p->m_reglage.adresse()));
     mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
@@ -363,7 +410,7 @@ void Publieur::surMessage(mosquitto*, void* moi, const mosquitto_message* m) {
 void Publieur::annonce() {
     if (!m_client)
         return;
-    const core::Etalonnage e = etalonnage ? etalonnage() : core::Etalonnage();
+    const core::Etalonnage& e = m_etalonnage;
     const QByteArray etat = sujet(m_poste, "etat");
     mosquitto_publish(m_client, nullptr, etat.constData(), 6, "online", 1, true);
     const QByteArray config = chargeDecouverte(m_poste, e.actif ? e.unite : QString());
@@ -375,13 +422,13 @@ void Publieur::pompe() {
     if (m_etat != Etat::Connecte || !m_client || !m_file)
         return;
     // Tokens for the catch-up rate, a fifth of a second's worth at most at once.
-    const qint64 maintenant = maintenantMs();
+    const qint64 maintenant = m_monotone();
     const double cadence = m_reglage.cadenceRejeu;
     m_jetons =
         std::min(std::max(1.0, cadence / 5),
                  m_jetons + static_cast<double>(maintenant - m_dernierJeton) * cadence / 1000);
     m_dernierJeton = maintenant;
-    const core::Etalonnage e = etalonnage ? etalonnage() : core::Etalonnage();
+    const core::Etalonnage& e = m_etalonnage;
     const QByteArray sujetMesure = sujet(m_poste, "mesure");
     bool finDuFichier = false;
     while (m_enVol.size() < kFenetre && m_jetons >= 1) {
@@ -416,6 +463,7 @@ void Publieur::pompe() {
                               false) != MOSQ_ERR_SUCCESS)
             break;
         m_enVol.push_back({mid, false, maintenant, l});
+        ++m_envoyes;
         m_derniere = l;
         m_valeurAJour = false;
         m_lues.pop_front();
@@ -455,8 +503,10 @@ void Publieur::acquitte(int mid) {
     if (avance) {
         m_curseurModifie = true;
         // Nothing left in flight: whoever shows a backlog looks again.
-        if (m_enVol.empty() && m_lues.empty())
+        if (m_enVol.empty() && m_lues.empty()) {
             emit aJourAtteint();
+            annonceBilan(true);
+        }
     }
 }
 
@@ -470,7 +520,7 @@ void Publieur::sauveCurseur() {
 qint64 Publieur::attenteAcquittementMs() const {
     for (const EnVol& v : m_enVol)
         if (!v.acquitte)
-            return maintenantMs() - v.envoiMs;
+            return m_monotone() - v.envoiMs;
     return 0;
 }
 

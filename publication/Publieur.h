@@ -19,23 +19,54 @@ struct mosquitto_message;
 
 namespace publication {
 
+/// The publisher's state.
+enum class EtatPublieur {
+    Arret,     ///< not publishing
+    Connexion, ///< connecting, or waiting to try again
+    Connecte,  ///< connected
+    Refuse     ///< the broker or the settings refuse: the user must act
+};
+
+/// What the publisher tells of itself, copied to the threads that show it.
+struct Bilan {
+    EtatPublieur etat = EtatPublieur::Arret;
+    /// The state in French, with what to do when the user must act.
+    QString texte;
+    /// Samples on disk the broker has not acknowledged yet.
+    qint64 enAttente = 0;
+    /// Samples acknowledged since the start.
+    qint64 acquittes = 0;
+    /// How long the oldest sample sent has waited for its acknowledgement, ms.
+    qint64 attenteAcquittementMs = 0;
+    /// How long the current connection attempt has gone without an answer, ms (-1:
+    /// no attempt under way).
+    qint64 attenteConnexionMs = -1;
+    /// Lines the publisher had been told of when this was made.
+    qint64 lignesSignalees = 0;
+    bool operator==(const Bilan& b) const {
+        return lignesSignalees == b.lignesSignalees && etat == b.etat && texte == b.texte &&
+               enAttente == b.enAttente && acquittes == b.acquittes &&
+               attenteAcquittementMs / 1000 == b.attenteAcquittementMs / 1000 &&
+               attenteConnexionMs / 1000 == b.attenteConnexionMs / 1000;
+    }
+    bool operator!=(const Bilan& b) const { return !(*this == b); }
+};
+
 /// Publishes the samples of a record file to an MQTT broker, in file order, each
 /// once the broker has acknowledged it (QoS 1), with the cursor beside the file
 /// recording how far it got: after any outage, and at the next start, publishing
-/// resumes where the broker stopped acknowledging. Runs in the thread's event loop:
-/// the client's socket is watched by notifiers, its housekeeping runs on a timer,
-/// nothing ever waits for the network.
+/// resumes where the broker stopped acknowledging. Runs in the event loop of its
+/// thread: the client's socket is watched by notifiers; reconnection, the
+/// connection's time limit, the cursor's saving and the catch-up rate are decided on
+/// one periodic tick against an injected monotonic clock.
 class Publieur : public QObject {
     Q_OBJECT
 public:
-    enum class Etat {
-        Arret,     ///< not publishing
-        Connexion, ///< connecting, or waiting to try again
-        Connecte,  ///< connected
-        Refuse     ///< the broker or the settings refuse: the user must act
-    };
+    using Etat = EtatPublieur;
+    /// A monotonic time in ms.
+    using Monotone = std::function<qint64()>;
 
-    explicit Publieur(ReglagePublication r, QObject* parent = nullptr);
+    explicit Publieur(ReglagePublication r, Monotone monotone = {}, QObject* parent = nullptr);
     ~Publieur() override;
 
     /// The record file to publish. `curseur` false: from `depuis` on, without
@@ -45,7 +76,7 @@ public:
     /// Lines were added to the file: they go out, once the caller's work is done.
     void lignesAjoutees();
     /// How calibrated values are made and their unit.
-    std::function<core::Etalonnage()> etalonnage;
+    void setEtalonnage(const core::Etalonnage& e) { m_etalonnage = e; }
 
     /// Connects, and keeps reconnecting until stopped.
     void demarre();
@@ -66,11 +97,25 @@ public:
     const ReglagePublication& reglage() const { return m_reglage; }
     /// Samples a second at most when catching up.
     void setCadence(int parSeconde) { m_reglage.cadenceRejeu = std::max(1, parSeconde); }
+    /// The state as a whole, as it stands.
+    Bilan bilan();
+    /// Connection attempts since the start, and samples handed to the client.
+    int tentatives() const { return m_tentatives; }
+    qint64 envoyes() const { return m_envoyes; }
+
+    /// The periodic tick (a timer calls it every 100 ms; tests call it directly):
+    /// tries again once the delay is over, gives up a connection that does not
+    /// answer, saves the cursor, sends what the catch-up rate allows.
+    void tic();
+    /// Longest wait for the broker's answer to a connection, ms.
+    static constexpr qint64 kDelaiConnexionMs = 10'000;
 
 signals:
     void etatChange();
     /// The last sample sent is acknowledged (lines may wait on disk still).
     void aJourAtteint();
+    /// The state, sent on each change of it and when the counts change.
+    void bilanChange(const publication::Bilan& b);
 
 private:
     static void surConnexion(mosquitto*, void* moi, int rc);
@@ -82,12 +127,13 @@ private:
     void connecte();
     void ferme();
     void planifieReconnexion();
+    /// Tells the listeners when the state changed since last told.
+    void annonceBilan(bool force);
     void surveille();
     void lisSocket();
     void ecrisSocket();
     /// Watches the socket for writing while the client has something to write.
     void veilleEcriture();
-    void entretien();
     /// Sends what the window, the rate and the file allow.
     void pompe();
     void acquitte(int mid);
@@ -96,14 +142,24 @@ private:
     void annonce();
 
     ReglagePublication m_reglage;
+    Monotone m_monotone;
     QString m_poste;
+    core::Etalonnage m_etalonnage;
     mosquitto* m_client = nullptr;
     std::unique_ptr<QSocketNotifier> m_lecture;
     std::unique_ptr<QSocketNotifier> m_ecriture;
-    QTimer m_entretien;
-    QTimer m_reconnexion;
-    QTimer m_sauvegarde;
+    /// A child, so that it moves to the publisher's thread with it.
+    QTimer m_tic;
+    /// When the next connection attempt is due (ms, monotonic; 0: none planned).
+    qint64 m_prochainEssaiMs = 0;
+    /// When the attempt under way began, until the broker answers (0: none).
+    qint64 m_debutConnexionMs = 0;
+    qint64 m_derniereSauvegardeMs = 0;
     int m_attente = 1000;
+    int m_tentatives = 0;
+    qint64 m_envoyes = 0;
+    qint64 m_lignesSignalees = 0;
+    Bilan m_dernierBilan;
     Etat m_etat = Etat::Arret;
     QString m_texte;
     QString m_erreurTls;

@@ -147,14 +147,14 @@ void TstConsole::finDeDuree() {
     env.portSerie = dir.filePath(QStringLiteral("pas-de-port"));
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
-    engine::Moteur moteur(std::move(env));
+    app::Poste poste(std::move(env));
     qint64 ms = 1000;
     app::OptionsConsole o;
     o.duree = secondes;
     o.source = 1;
     o.fichier = dir.filePath(QStringLiteral("r.csv"));
     std::FILE* nul = std::fopen("/dev/null", "w");
-    app::EnregistreurConsole console(moteur, o, nul, nul, [&ms] { return ms; });
+    app::EnregistreurConsole console(poste, o, nul, nul, [&ms] { return ms; });
     QVERIFY(console.demarre());
     const qint64 fin = 1000 + static_cast<qint64>(secondes * 1000);
     // The end is armed for what a timer can hold, and armed again until it is due.

@@ -2,6 +2,8 @@
 #include "HorlogeFixe.h"
 #include "core/Alarme.h"
 #include "engine/Moteur.h"
+#include "evenements/Journal.h"
+#include "evenements/Surveillance.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierEvenements.h"
 
@@ -115,6 +117,8 @@ struct Banc {
     QTemporaryDir dir;
     test::HorlogeFixe horloge;
     std::unique_ptr<engine::Moteur> m;
+    std::unique_ptr<evenements::Journal> j;
+    std::unique_ptr<evenements::Surveillance> a;
     Banc() {
         ecrit(chemin("plovar.cfg"), "\"X\",\"r.csv\",1,0,3600\r\n");
         engine::Environnement env;
@@ -124,6 +128,8 @@ struct Banc {
         env.horloge = &horloge;
         env.minuteriesManuelles = true;
         m = std::make_unique<engine::Moteur>(std::move(env));
+        j = std::make_unique<evenements::Journal>(*m);
+        a = std::make_unique<evenements::Surveillance>(*m, *j);
         QDir::setCurrent(dir.path());
         m->demarrage();
     }
@@ -150,15 +156,15 @@ void TstEvenements::alarmeEtalonnee() {
     QVERIFY(b.m->choisitEtalonnage(e));
     core::ReglageAlarme r;
     r.basse = 50;
-    QVERIFY(b.m->choisitAlarme(r, true));
+    QVERIFY(b.a->choisitAlarme(r, true));
     QVERIFY(b.m->demarre());
     b.tick();
     for (int k = 0; k < 60; ++k)
         b.m->toucheTest('+');
     b.tick();
-    QCOMPARE(b.m->niveauAlarme(), core::NiveauAlarme::Basse);
+    QCOMPARE(b.a->niveau(), core::NiveauAlarme::Basse);
     QVERIFY(b.m->alertes().join(' ').contains(QStringLiteral("Alarme basse : 40 °C")));
-    QVERIFY(b.m->ajouteCommentaire(QStringLiteral("porte ouverte; 2 min")));
+    QVERIFY(b.j->ajouteCommentaire(QStringLiteral("porte ouverte; 2 min")));
     QVERIFY(b.m->arrete());
     // The record keeps its four fields; the events say what happened, in order.
     QCOMPARE(lit(b.chemin("r.csv")).count(';'), 6);
@@ -202,10 +208,10 @@ void TstEvenements::fichierEvenements() {
     if (!contenu.isNull())
         QVERIFY(ecrit(b.chemin("lu_evenements.csv"), contenu));
     QCOMPARE(b.m->charge(b.chemin("lu.csv")), files::FinChargement::Complet);
-    QCOMPARE(int(b.m->evenements().size()), nb);
+    QCOMPARE(int(b.j->evenements().size()), nb);
     QCOMPARE(b.m->alertes().join(' ').contains(QStringLiteral("Événements")), avis);
     // A comment on a loaded file goes beside it, at the line's own record number.
-    QVERIFY(b.m->ajouteCommentaire(QStringLiteral("relu"), 2));
+    QVERIFY(b.j->ajouteCommentaire(QStringLiteral("relu"), 2));
     QVERIFY(lit(b.chemin("lu_evenements.csv")).endsWith(";commentaire;relu\r\n"));
     QVERIFY(lit(b.chemin("lu_evenements.csv")).contains("\r\n2;"));
 }

@@ -6,8 +6,11 @@
 #include "graph/Chronologie.h"
 #include "graph/Graduations.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
+#include <thread>
 
 using test::Banc;
 
@@ -24,6 +27,7 @@ private slots:
     void instantsLus();
     void ruptures();
     void fichierPendantEnregistrement();
+    void exportPendantLecture();
 };
 
 namespace {
@@ -346,6 +350,44 @@ void TstGrand::fichierPendantEnregistrement() {
     QCOMPARE(&g->magasin(), &f.moteur().magasin());
     QCOMPARE(g->graphe()->visibles(), (std::pair<qint64, qint64>(1, 15)));
     f.CmdRecord_Click();
+}
+
+void TstGrand::exportPendantLecture() {
+    // An export of the window's own file while another file it reads comes in: the
+    // export walks the file it began with to the end, the window then shows the new one.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QByteArray grand, petit;
+    for (int i = 1; i <= 60000; ++i)
+        grand += QByteArray::number(i) + ';' + QByteArray::number(i % 997) + ";12-06-2026;" +
+                 QTime(0, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\r\n";
+    for (int i = 1; i <= 10; ++i)
+        petit +=
+            QByteArray::number(i) + ";999;12-07-2026;10:00:0" + QByteArray::number(i % 10) + "\r\n";
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("grand.csv")), grand));
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("petit.csv")), petit));
+    f.montreGrapheEnGrand();
+    app::FenetreGrand* g = f.grapheEnGrand();
+    QSignalSpy lu(g, &app::FenetreGrand::fichierLu);
+    g->ouvre(b.chemin(QStringLiteral("grand.csv")));
+    QVERIFY(lu.wait(20000));
+    g->graphe()->setCadrage({1, 60000});
+    // The small file is read while nothing handles events: its end waits in the queue
+    // and arrives during the export's first pause.
+    g->ouvre(b.chemin(QStringLiteral("petit.csv")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const QString sortie = b.chemin(QStringLiteral("export.csv"));
+    QVERIFY(g->exportePartieAffichee(sortie));
+    QCOMPARE(lu.size(), 2);
+    QCOMPARE(g->magasin().NbMesures(), 10);
+    QFile e(sortie);
+    QVERIFY(e.open(QIODevice::ReadOnly));
+    const QByteArray contenu = e.readAll();
+    const QList<QByteArray> lignes = contenu.split('\n');
+    QCOMPARE(lignes.size(), 60000 + 2); // header, rows, and the empty end
+    QVERIFY(lignes[1].startsWith("1;"));
+    QVERIFY(lignes[60000].startsWith("60000;"));
+    QVERIFY(!contenu.contains("2026-07-12"));
 }
 
 QTEST_MAIN(TstGrand)

@@ -495,7 +495,7 @@ void TstGraphe::commentaireEtAlarme() {
                  b.chemin(QStringLiteral("commande.txt"));
     b.dialogues.alarmes.push_back(r);
     f.outils().menuAlarme();
-    QCOMPARE(f.moteur().reglageAlarme(), r);
+    QCOMPARE(f.poste().alarme.reglage(), r);
     const int bips = b.dialogues.bips;
     f.CmdRecord_Click();
     f.Form_KeyPress('+');

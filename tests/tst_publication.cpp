@@ -7,6 +7,7 @@
 #include "publication/Charges.h"
 #include "publication/Curseur.h"
 #include "publication/FileEnr.h"
+#include "publication/Publieur.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -43,6 +44,9 @@ private slots:
     void reglages();
     void scenarios_data();
     void scenarios();
+    void horloge();
+    void sansReponse_data();
+    void sansReponse();
     void fenetre();
 };
 
@@ -542,6 +546,209 @@ void TstPublication::scenarios() {
     }
 }
 
+void TstPublication::horloge() {
+    // The publisher's delays on its own clock, which the test moves: reconnection,
+    // the time allowed to a connection, the wait for acknowledgements, the catch-up.
+    QTemporaryDir dir;
+    qint64 t = 1000;
+    const auto monotone = [&t] { return t; };
+    publication::ReglagePublication r;
+    r.actif = true;
+    r.hote = QStringLiteral("127.0.0.1");
+    r.poste = QStringLiteral("horloge");
+    {
+        // Nobody listens: tries again after 1, 2, 4, then every 4 seconds.
+        r.port = portLibre();
+        publication::Publieur p(r, monotone);
+        p.demarre();
+        QCOMPARE(p.tentatives(), 1);
+        for (const int delai : {1000, 2000, 4000, 4000}) {
+            QTRY_VERIFY_WITH_TIMEOUT(p.bilan().texte.contains(QStringLiteral("nouvel essai")),
+                                     5000);
+            const int avant = p.tentatives();
+            t += delai - 1;
+            p.tic();
+            QCOMPARE(p.tentatives(), avant);
+            t += 1;
+            p.tic();
+            QCOMPARE(p.tentatives(), avant + 1);
+        }
+        p.arrete();
+    }
+    {
+        // A listener that takes the connection and never answers: given up after ten
+        // seconds, said, and tried again.
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        QCOMPARE(::listen(s, 4), 0);
+        socklen_t l = sizeof a;
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &l);
+        const auto ferme = qScopeGuard([s] { ::close(s); });
+        r.port = ntohs(a.sin_port);
+        publication::Publieur p(r, monotone);
+        p.demarre();
+        QTest::qWait(200);
+        t += publication::Publieur::kDelaiConnexionMs - 1;
+        p.tic();
+        QCOMPARE(p.bilan().etat, publication::EtatPublieur::Connexion);
+        QVERIFY(!p.bilan().texte.contains(QStringLiteral("ne répond pas")));
+        QCOMPARE(p.bilan().attenteConnexionMs, publication::Publieur::kDelaiConnexionMs - 1);
+        t += 1;
+        p.tic();
+        QVERIFY2(p.bilan().texte.contains(QStringLiteral("ne répond pas (aucune réponse en 10 s)")),
+                 qPrintable(p.bilan().texte));
+        QCOMPARE(p.tentatives(), 1);
+        t += 1000;
+        p.tic();
+        QCOMPARE(p.tentatives(), 2);
+        p.arrete();
+    }
+    // A real broker: 1000 samples on disk, 100 a second at most.
+    Courtier courtier(dir.path());
+    QVERIFY(courtier.demarre());
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    QByteArray lignes;
+    for (int i = 1; i <= 1000; ++i)
+        lignes += QByteArray::number(i) + ";5;12-07-2026;" +
+                  QTime(10, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\r\n";
+    QVERIFY(test::ecritFichier(enr, lignes));
+    r.port = courtier.port;
+    r.cadenceRejeu = 100;
+    publication::Publieur p(r, monotone);
+    p.suitFichier(enr, false);
+    p.demarre();
+    QTRY_COMPARE_WITH_TIMEOUT(p.bilan().etat, publication::EtatPublieur::Connecte, 10'000);
+    // A fifth of a second's worth at once, then ten for each tenth of a second.
+    QCOMPARE(p.envoyes(), 20);
+    for (int k = 1; k <= 5; ++k) {
+        t += 100;
+        p.tic();
+        QCOMPARE(p.envoyes(), 20 + 10 * k);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(p.bilan().acquittes, 70, 10'000);
+    QCOMPARE(p.bilan().attenteAcquittementMs, 0);
+    // The broker stops answering: the wait for the acknowledgement is on the clock.
+    signale(courtier.p, SIGSTOP);
+    t += 100;
+    p.tic();
+    QCOMPARE(p.envoyes(), 80);
+    t += 6000;
+    p.tic();
+    QCOMPARE(p.bilan().attenteAcquittementMs, 6000);
+    QCOMPARE(p.bilan().enAttente, 930);
+    signale(courtier.p, SIGCONT);
+    QTRY_COMPARE_WITH_TIMEOUT(p.bilan().acquittes, 80, 10'000);
+    p.arrete();
+}
+
+void TstPublication::sansReponse_data() {
+    QTest::addColumn<QString>("cas");
+    QTest::newRow("nom") << "nom";
+    QTest::newRow("tls gelé") << "tls";
+}
+
+void TstPublication::sansReponse() {
+    // A name server that never answers, or a broker frozen during the TLS handshake:
+    // the recording keeps its pace, one sample a second, and ends on time.
+    QFETCH(QString, cas);
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        QSKIP("needs root and unshare for a private mount namespace");
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    const QString bin = QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"));
+    QStringList args{"--enregistrer",
+                     "--source",
+                     "0",
+                     "--fichier",
+                     enr,
+                     "--config",
+                     dir.filePath("plovar.cfg"),
+                     "--duree",
+                     "20",
+                     "--poste",
+                     "muet"};
+    QProcess plovar;
+    QProcessEnvironment env = environnement(dir.path());
+    std::unique_ptr<Courtier> courtier;
+    int muet = -1;
+    const auto fermeMuet = qScopeGuard([&muet] {
+        if (muet >= 0)
+            ::close(muet);
+    });
+    if (cas == "nom") {
+        // Queries reach a socket that reads and drops them.
+        muet = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(53);
+        a.sin_addr.s_addr = inet_addr("127.83.0.1");
+        QCOMPARE(::bind(muet, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        QVERIFY(test::ecritFichier(dir.filePath("resolv.conf"),
+                                   "nameserver 127.83.0.1\noptions timeout:5 attempts:2\n"));
+        args << "--mqtt"
+             << "courtier.example:1883";
+        args.prepend(bin);
+        args = QStringList{"-m",
+                           "--",
+                           "sh",
+                           "-c",
+                           "mount --bind \"$0\" /etc/resolv.conf && exec \"$@\"",
+                           dir.filePath("resolv.conf")} +
+               args;
+        plovar.setProcessEnvironment(env);
+        plovar.start(QStringLiteral("unshare"), args);
+    } else {
+        const auto openssl = [&](const QStringList& a) {
+            QProcess o;
+            o.setWorkingDirectory(dir.path());
+            o.start(QStringLiteral("openssl"), a);
+            return o.waitForFinished(30'000) && o.exitCode() == 0;
+        };
+        QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
+                         "-out", "ca.pem", "-days", "2", "-subj", "/CN=localhost"}));
+        courtier = std::make_unique<Courtier>(
+            dir.path(), "cafile " + dir.filePath("ca.pem").toUtf8() + "\ncertfile " +
+                            dir.filePath("ca.pem").toUtf8() + "\nkeyfile " +
+                            dir.filePath("ca.key").toUtf8() + "\n");
+        QVERIFY(courtier->demarre());
+        signale(courtier->p, SIGSTOP);
+        QVERIFY(test::ecritFichier(dir.filePath("plovar.ini"),
+                                   "[publication]\nca=" + dir.filePath("ca.pem").toUtf8() + "\n"));
+        args << "--mqtt" << QStringLiteral("localhost:%1").arg(courtier->port);
+        plovar.setProcessEnvironment(env);
+        plovar.start(bin, args);
+    }
+    QElapsedTimer montre;
+    montre.start();
+    QVERIFY(plovar.waitForStarted());
+    QVERIFY(plovar.waitForFinished(60'000));
+    const qint64 duree = montre.elapsed();
+    const QString erreurs = QString::fromLocal8Bit(plovar.readAllStandardError());
+    if (courtier)
+        signale(courtier->p, SIGCONT);
+    QCOMPARE(plovar.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(plovar.exitCode() == 0, qPrintable(erreurs));
+    // Twenty samples, a second apart, none missing.
+    const QList<Ligne> fichier = lignesFichier(enr);
+    QCOMPARE(fichier.size(), 20);
+    for (int k = 1; k < fichier.size(); ++k) {
+        const QDateTime a = QDateTime::fromString(
+            QString::fromLatin1(fichier[k - 1].date + ' ' + fichier[k - 1].heure),
+            "MM-dd-yyyy HH:mm:ss");
+        const QDateTime b = QDateTime::fromString(
+            QString::fromLatin1(fichier[k].date + ' ' + fichier[k].heure), "MM-dd-yyyy HH:mm:ss");
+        QCOMPARE(a.secsTo(b), 1);
+        QCOMPARE(fichier[k].n, fichier[k - 1].n + 1);
+    }
+    QVERIFY2(erreurs.contains(cas == "nom" ? "est inconnu" : "ne répond pas"), qPrintable(erreurs));
+    QVERIFY2(erreurs.contains("restent à publier"), qPrintable(erreurs));
+    // The run ends soon after its twenty seconds, whatever the publisher is waiting for.
+    QVERIFY2(duree < 40'000, qPrintable(QString::number(duree)));
+}
+
 void TstPublication::fenetre() {
     // The window publishes what it records; a broker killed and back loses nothing,
     // and the banner tells the truth meanwhile.
@@ -558,8 +765,8 @@ void TstPublication::fenetre() {
     r.poste = QStringLiteral("fenetre");
     QString erreur;
     QVERIFY(f.publication()->applique(r, &erreur));
-    QTRY_COMPARE_WITH_TIMEOUT(f.publication()->publieur()->etat(),
-                              publication::Publieur::Etat::Connecte, 10'000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.publication()->bilan().etat, publication::EtatPublieur::Connecte,
+                              10'000);
     f.CmdRecord_Click();
     const auto mesures = [&](int n) {
         for (int k = 0; k < n; ++k) {

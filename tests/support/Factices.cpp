@@ -40,7 +40,7 @@ Banc::Banc(const QByteArray& config, const QString& port) : portSerie(port) {
 
 Banc::~Banc() {
     fenetre.reset();
-    moteur.reset();
+    poste.reset();
     QDir::setCurrent(QDir::tempPath());
 }
 
@@ -66,8 +66,10 @@ engine::Environnement Banc::environnement(const QString& port) {
 
 app::Enregistreur& Banc::demarre() {
     fenetre.reset();
-    moteur = std::make_unique<engine::Moteur>(environnement(portSerie));
-    fenetre = std::make_unique<app::Enregistreur>(*moteur, &dialogues);
+    poste.reset();
+    poste = std::make_unique<app::Poste>(environnement(portSerie));
+    moteur = &poste->moteur;
+    fenetre = std::make_unique<app::Enregistreur>(*poste, &dialogues);
     fenetre->Form_Load();
     return *fenetre;
 }

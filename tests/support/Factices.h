@@ -98,7 +98,9 @@ struct Banc {
     QTemporaryDir dir;
     HorlogeFixe horloge;
     DialoguesFactices dialogues;
-    std::unique_ptr<engine::Moteur> moteur;
+    std::unique_ptr<app::Poste> poste;
+    /// The engine of `poste`.
+    engine::Moteur* moteur = nullptr;
     std::unique_ptr<app::Enregistreur> fenetre;
 
     QString chemin(const QString& nom) const { return dir.filePath(nom); }

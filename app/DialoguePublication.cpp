@@ -1,4 +1,4 @@
-#include "app/PublicationFenetre.h"
+#include "app/DialoguePublication.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -14,56 +14,7 @@
 
 namespace app {
 
-PublicationFenetre::PublicationFenetre(engine::Moteur& moteur, QString cheminReglages,
-                                       QObject* parent)
-    : QObject(parent), m_moteur(moteur), m_chemin(std::move(cheminReglages)),
-      m_reglage(publication::FichierPublication::lit(m_chemin)) {
-    lance();
-}
-
-PublicationFenetre::~PublicationFenetre() {
-    arrete();
-}
-
-void PublicationFenetre::arrete() {
-    m_suivi.reset();
-    if (m_publieur)
-        m_publieur->arrete();
-    m_publieur.reset();
-    m_moteur.signalePublication(QString());
-}
-
-void PublicationFenetre::lance() {
-    arrete();
-    if (!m_reglage.actif)
-        return;
-    m_publieur = std::make_unique<publication::Publieur>(m_reglage);
-    m_suivi = std::make_unique<publication::SuiviMoteur>(m_moteur, *m_publieur);
-    connect(m_publieur.get(), &publication::Publieur::etatChange, this,
-            &PublicationFenetre::etatChange);
-    m_publieur->demarre();
-    emit etatChange();
-}
-
-bool PublicationFenetre::applique(const publication::ReglagePublication& r, QString* erreur) {
-    if (!publication::FichierPublication::ecrit(m_chemin, r, erreur))
-        return false;
-    m_reglage = r;
-    lance();
-    return true;
-}
-
-QString PublicationFenetre::texteEtat() const {
-    if (!m_publieur)
-        return QStringLiteral("Publication arrêtée.");
-    const qint64 attente = m_publieur->enAttente();
-    return QStringLiteral("%1\n%2 mesure(s) acquittées depuis l'ouverture, %3 en attente.")
-        .arg(m_publieur->texteEtat())
-        .arg(m_publieur->acquittes())
-        .arg(attente);
-}
-
-DialoguePublication::DialoguePublication(PublicationFenetre& publication, QWidget* parent)
+DialoguePublication::DialoguePublication(publication::Publication& publication, QWidget* parent)
     : QDialog(parent), m_publication(publication) {
     setWindowTitle(QStringLiteral("Publication"));
     const publication::ReglagePublication& r = publication.reglage();
@@ -131,7 +82,7 @@ DialoguePublication::DialoguePublication(PublicationFenetre& publication, QWidge
     auto* rafraichit = new QTimer(this);
     connect(rafraichit, &QTimer::timeout, this, &DialoguePublication::actualiseEtat);
     rafraichit->start(1000);
-    connect(&m_publication, &PublicationFenetre::etatChange, this,
+    connect(&m_publication, &publication::Publication::bilanChange, this,
             &DialoguePublication::actualiseEtat);
     actualiseEtat();
 }

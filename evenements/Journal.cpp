@@ -1,0 +1,141 @@
+#include "evenements/Journal.h"
+
+#include "files/CodecEnr.h"
+#include "files/FichierEvenements.h"
+
+#include <QDir>
+
+namespace evenements {
+
+namespace {
+
+QString type(const char* t) {
+    return QString::fromUtf8(t);
+}
+
+} // namespace
+
+Journal::Journal(engine::Moteur& moteur, bool repriseApresArret, QObject* parent)
+    : QObject(parent), m_moteur(moteur), m_reprise(repriseApresArret) {
+    connect(&m_moteur, &engine::Moteur::etatChange, this, &Journal::surEtat);
+    connect(&m_moteur, &engine::Moteur::alerteChange, this, &Journal::surAlerte);
+    connect(&m_moteur, &engine::Moteur::chargementTermine, this, &Journal::surChargement);
+    connect(&m_moteur, &engine::Moteur::horlogeSautee, this,
+            [this](const QDateTime& prevu, const QDateTime& pris) {
+                note(type(core::Evenement::kHorloge),
+                     QStringLiteral("L'horloge a sauté de %1 s (mesure attendue à %2, prise à "
+                                    "%3).")
+                         .arg(prevu.secsTo(pris))
+                         .arg(core::formatHeure(prevu.time()), core::formatHeure(pris.time())));
+            });
+    connect(&m_moteur, &engine::Moteur::finCoupee, this, [this](const QString& chemin) {
+        note(type(core::Evenement::kReprise),
+             QStringLiteral("%1 finissait au milieu d'une ligne (arrêt brutal pendant une "
+                            "écriture) : la ligne coupée est gardée telle quelle et les mesures "
+                            "reprennent à la ligne suivante.")
+                 .arg(QDir::toNativeSeparators(chemin)));
+    });
+}
+
+void Journal::surEtat(engine::Etat etat) {
+    const engine::Etat avant = m_etat;
+    m_etat = etat;
+    if (etat == engine::Etat::Enregistrement) {
+        m_evenements.clear();
+        if (m_reprise) {
+            // Said once, at the first run: the previous one ended without stopping.
+            m_reprise = false;
+            note(type(core::Evenement::kReprise),
+                 QStringLiteral("Plovar ne s'était pas arrêté proprement la dernière fois "
+                                "(coupure de courant, arrêt forcé) : les mesures de cet "
+                                "intervalle manquent."));
+        }
+        note(type(core::Evenement::kDebut),
+             QStringLiteral("Début de l'enregistrement : %1, source %2.")
+                 .arg(core::texteCadence(m_moteur.cadence()), m_moteur.source().nom()));
+    } else if (avant == engine::Etat::Enregistrement) {
+        const qint64 n = m_moteur.magasin().NbMesures();
+        note(type(core::Evenement::kArret),
+             m_moteur.enFermeture()
+                 ? QStringLiteral("Arrêt de l'enregistrement et du programme après %1 "
+                                  "mesure(s).")
+                       .arg(n)
+                 : QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s).").arg(n),
+             n);
+    }
+}
+
+void Journal::surAlerte(engine::Alerte a, const QString& texte) {
+    using engine::Alerte;
+    const bool nouvelle = !texte.isEmpty() && !m_actives.contains(a);
+    const bool retiree = texte.isEmpty() && m_actives.remove(a);
+    if (!texte.isEmpty())
+        m_actives.insert(a);
+    // A source lost or writes failing during a run explain a gap: they are marked.
+    if (m_moteur.etat() != engine::Etat::Enregistrement || (!nouvelle && !retiree))
+        return;
+    if (a == Alerte::Source || a == Alerte::Silence)
+        note(type(nouvelle ? core::Evenement::kSourcePerdue : core::Evenement::kSourceRevenue),
+             nouvelle ? texte
+                      : QStringLiteral("La source (%1) donne de nouveau des mesures.")
+                            .arg(m_moteur.source().nom()));
+    else if (a == Alerte::Ecriture)
+        note(type(nouvelle ? core::Evenement::kEcritureEchec : core::Evenement::kEcritureRetablie),
+             nouvelle ? texte
+                      : QStringLiteral("L'écriture du fichier d'enregistrement fonctionne de "
+                                       "nouveau."));
+}
+
+void Journal::surChargement() {
+    // The events recorded beside the file come with it.
+    const QString chemin = files::cheminEvenements(m_moteur.cheminCharge());
+    const files::LectureEvenements lus = files::lisEvenements(chemin);
+    m_evenements = lus.evenements;
+    m_moteur.signale(engine::Alerte::Evenements,
+                     lus.raison.isEmpty() ? QString()
+                                          : QStringLiteral("Événements de %1 : %2.")
+                                                .arg(QDir::toNativeSeparators(chemin), lus.raison));
+}
+
+core::Evenement Journal::note(const QString& type, const QString& texte,
+                              std::optional<qint64> numero, const QString& fichier) {
+    core::Evenement e;
+    const core::Magasin& m = m_moteur.magasin();
+    e.numero = numero.value_or(
+        m_moteur.etat() == engine::Etat::Enregistrement || !m.donneesChargees ? m.NbMesures() : 0);
+    const QDateTime maintenant = m_moteur.horloge().maintenant();
+    e.date = core::formatDate(maintenant.date());
+    e.heure = core::formatHeure(maintenant.time());
+    e.type = type;
+    e.texte = texte;
+    m_moteur.ecritEvenement(
+        files::cheminEvenements(fichier.isEmpty() ? m_moteur.cheminEnr() : fichier),
+        files::ligneEvenement(e));
+    m_evenements.push_back(e);
+    emit evenement(e);
+    return e;
+}
+
+bool Journal::ajouteCommentaire(const QString& texte, std::optional<qint64> numero) {
+    const QString propre = texte.simplified();
+    const engine::Etat etat = m_moteur.etat();
+    const core::Magasin& m = m_moteur.magasin();
+    if (propre.isEmpty() || etat == engine::Etat::Chargement)
+        return false;
+    // During a recording the comment goes beside its file; on a loaded file, beside
+    // that one.
+    const bool charge = etat == engine::Etat::Repos && m.donneesChargees;
+    if (etat == engine::Etat::Repos && !charge)
+        return false;
+    const qint64 dernier = m.NbMesures();
+    const qint64 n = std::clamp<qint64>(numero.value_or(dernier), 0, dernier);
+    // A loaded line keeps its own record number.
+    qint64 numeroFichier = n;
+    if (charge && n >= 1)
+        numeroFichier = files::numeroEnr(m.LignesFichier(n).toLatin1()).value_or(n);
+    note(type(core::Evenement::kCommentaire), propre, numeroFichier,
+         charge ? m_moteur.cheminCharge() : QString());
+    return true;
+}
+
+} // namespace evenements

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Evenement.h"
+#include "engine/Moteur.h"
+
+#include <QObject>
+#include <QSet>
+
+#include <optional>
+#include <vector>
+
+namespace evenements {
+
+/// The events of a run, kept beside its record file: the start and stop, a source
+/// lost and back, writes failing and restored, a clock jump, a restart after an
+/// unclean stop, and what others note (alarms, comments). It follows the engine's
+/// signals; the lines go through the engine's durable writer. A loaded record file
+/// brings its events.
+class Journal : public QObject {
+    Q_OBJECT
+public:
+    /// `repriseApresArret`: the previous run of this configuration did not stop
+    /// cleanly; the first recording says so.
+    explicit Journal(engine::Moteur& moteur, bool repriseApresArret = false,
+                     QObject* parent = nullptr);
+
+    /// The events of the current run, or of the loaded file.
+    const std::vector<core::Evenement>& evenements() const { return m_evenements; }
+    /// Writes an event beside the record file (or beside `fichier`) and tells the
+    /// listeners; `numero` defaults to the newest sample.
+    core::Evenement note(const QString& type, const QString& texte,
+                         std::optional<qint64> numero = std::nullopt,
+                         const QString& fichier = QString());
+    /// Adds a comment at sample `numero` (the newest when not given): during a
+    /// recording, or on a loaded file. False when there is nowhere to keep it.
+    bool ajouteCommentaire(const QString& texte, std::optional<qint64> numero = std::nullopt);
+    void setRepriseApresArret(bool r) { m_reprise = r; }
+
+signals:
+    /// Something happened that the events file keeps (it is on its way to disk).
+    void evenement(const core::Evenement& e);
+
+private:
+    void surEtat(engine::Etat etat);
+    void surAlerte(engine::Alerte a, const QString& texte);
+    void surChargement();
+
+    engine::Moteur& m_moteur;
+    bool m_reprise;
+    engine::Etat m_etat = engine::Etat::Repos;
+    std::vector<core::Evenement> m_evenements;
+    /// The notices in force, to tell a new one from a changed one.
+    QSet<engine::Alerte> m_actives;
+};
+
+} // namespace evenements
