@@ -6,6 +6,7 @@
 #include "HorlogeFixe.h"
 #include "PortLibre.h"
 #include "app/Enregistreur.h"
+#include "app/Poste.h"
 #include "core/Horloge.h"
 #include "files/EcrivainEnr.h"
 #include "files/ExportMesures.h"
@@ -550,50 +551,111 @@ void BM_RejeuPlancher(benchmark::State& etat) {
 }
 BENCHMARK(BM_RejeuPlancher)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// What publishing adds to each sample in the recorder's thread: a line appended to the
-// record file and the event loop turned once, without publishing (0) and with it (1:
-// the line read back, sent, its acknowledgement taken in, the cursor moved).
-void BM_EchantillonPublie(benchmark::State& etat) {
-    CourtierBanc c;
-    const QString chemin = c.dir.filePath(QStringLiteral("direct.csv"));
-    QFile f(chemin);
-    f.open(QIODevice::WriteOnly | QIODevice::Append);
+// An engine with its listeners, recording the test value once a second on a fake
+// clock into a temporary folder; its timers never fire, the benchmark ticks.
+struct PosteBanc {
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    std::unique_ptr<app::Poste> poste;
+    PosteBanc() {
+        QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
+        cfg.open(QIODevice::WriteOnly);
+        cfg.write("\"X\",\"" + dir.filePath(QStringLiteral("p.csv")).toUtf8() + "\",1,0,3600\r\n");
+        cfg.close();
+        engine::Environnement env;
+        env.cheminConfig = cfg.fileName();
+        env.portSerie = dir.filePath(QStringLiteral("aucun"));
+        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
+        env.horloge = &horloge;
+        env.minuteriesManuelles = true;
+        poste = std::make_unique<app::Poste>(std::move(env));
+        poste->moteur.demarrage();
+    }
+    // One sampling tick, a period later than the last.
+    void tick() {
+        horloge.avance(1);
+        poste->moteur.Timer1_Timer();
+    }
+};
+
+publication::ReglagePublication reglageBanc(int port) {
     publication::ReglagePublication r;
+    r.actif = true;
     r.hote = QStringLiteral("127.0.0.1");
-    r.port = c.port;
+    r.port = port;
     r.poste = QStringLiteral("banc");
-    // The benchmark appends far faster than any sampling: no catch-up cap.
     r.cadenceRejeu = 10'000'000;
-    publication::Publieur p(r);
-    const bool publie = etat.range(0) == 1;
-    if (publie) {
-        p.suitFichier(chemin);
-        p.demarre();
-        while (p.etat() != publication::Publieur::Etat::Connecte)
+    return r;
+}
+
+// The sampling tick as the recorder's thread pays it (store, durable line, listeners),
+// without publishing (0) and with the publisher on its own thread (1): what is left
+// in the tick is a queued call.
+void BM_TickPublication(benchmark::State& etat) {
+    CourtierBanc c;
+    PosteBanc b;
+    app::Poste& poste = *b.poste;
+    if (etat.range(0) == 1) {
+        poste.publication.utilise(reglageBanc(c.port));
+        while (poste.publication.bilan().etat != publication::EtatPublieur::Connecte)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
-    qint64 n = 0;
+    poste.moteur.demarre();
     for (auto _ : etat) {
-        ++n;
-        f.write(files::ligneEnr(
-            n, core::ValeurMesure::reel(n % 1000), QStringLiteral("12-07-2026"),
-            QTime(0, 0).addSecs(static_cast<int>(n % 86400)).toString(QStringLiteral("HH:mm:ss"))));
-        f.flush();
-        if (publie)
-            p.lignesAjoutees();
+        b.tick();
         QCoreApplication::processEvents();
     }
-    if (publie) {
+    if (poste.moteur.echantillonsRun() != static_cast<qint64>(etat.iterations()))
+        etat.SkipWithError("not one sample a tick");
+    if (etat.range(0) == 1) {
         QElapsedTimer t;
         t.start();
-        while (!p.aJour() && t.elapsed() < 10'000)
+        while (poste.publication.enAttente() > 0 && t.elapsed() < 20'000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        if (p.acquittes() != n)
+        if (poste.publication.bilan().acquittes != poste.moteur.echantillonsRun())
             etat.SkipWithError("not every sample was acknowledged");
-        p.arrete();
     }
+    poste.moteur.arrete();
 }
-BENCHMARK(BM_EchantillonPublie)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TickPublication)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A sample from its tick to the broker's acknowledgement: the publisher in the
+// sampling thread (0, as a baseline) and on its own thread (1), the state coming back.
+void BM_BoutEnBout(benchmark::State& etat) {
+    CourtierBanc c;
+    PosteBanc b;
+    app::Poste& poste = *b.poste;
+    std::unique_ptr<publication::Publieur> local;
+    const bool fil = etat.range(0) == 1;
+    if (fil) {
+        poste.publication.utilise(reglageBanc(c.port));
+        while (poste.publication.bilan().etat != publication::EtatPublieur::Connecte)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    } else {
+        local = std::make_unique<publication::Publieur>(reglageBanc(c.port));
+        local->suitFichier(poste.moteur.cheminEnr());
+        QObject::connect(&poste.moteur, &engine::Moteur::echantillonEcrit, local.get(),
+                         [&local] { local->lignesAjoutees(); });
+        local->demarre();
+        while (local->etat() != publication::EtatPublieur::Connecte)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    poste.moteur.demarre();
+    qint64 n = 0;
+    const auto acquittes = [&] {
+        return fil ? poste.publication.bilan().acquittes : local->acquittes();
+    };
+    for (auto _ : etat) {
+        ++n;
+        b.tick();
+        while (acquittes() < n)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    poste.moteur.arrete();
+    if (local)
+        local->arrete();
+}
+BENCHMARK(BM_BoutEnBout)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 

@@ -49,24 +49,11 @@ Publieur::~Publieur() {
 }
 
 void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
-    if (chemin == m_fichier && m_file)
+    if (chemin == m_envoi.fichier() && m_envoi.active())
         return;
-    sauveCurseur();
-    m_fichier = chemin;
-    m_avecCurseur = curseur;
-    m_depuis = depuis;
-    m_file = std::make_unique<FileEnr>(chemin);
-    m_curseur = Curseur();
-    if (curseur) {
-        QString raison;
-        m_curseur = lisCurseur(chemin, &raison);
-        if (!raison.isEmpty())
-            changeEtat(m_etat, QStringLiteral("%1 : %2 ; tout le fichier est renvoyé")
-                                   .arg(QDir::toNativeSeparators(cheminCurseur(chemin)), raison));
-    }
-    m_file->reprend(m_curseur);
-    m_enVol.clear();
-    m_lues.clear();
+    const QString raison = m_envoi.suit(chemin, curseur, depuis);
+    if (!raison.isEmpty())
+        changeEtat(m_etat, raison);
     pompe();
 }
 
@@ -106,7 +93,7 @@ void Publieur::arrete() {
             mosquitto_loop_write(m_client, 1);
     }
     ferme();
-    sauveCurseur();
+    m_envoi.sauveCurseur();
     changeEtat(Etat::Arret, QStringLiteral("publication arrêtée"));
 }
 
@@ -123,10 +110,10 @@ Bilan Publieur::bilan() {
     Bilan b;
     b.etat = m_etat;
     b.texte = m_texte;
-    b.enAttente = enAttente();
-    b.acquittes = m_acquittes;
+    b.enAttente = m_envoi.enAttente();
+    b.acquittes = m_envoi.acquittes();
     b.lignesSignalees = m_lignesSignalees;
-    b.attenteAcquittementMs = attenteAcquittementMs();
+    b.attenteAcquittementMs = m_envoi.attenteMs(m_monotone());
     b.attenteConnexionMs = m_debutConnexionMs ? m_monotone() - m_debutConnexionMs : -1;
     return b;
 }
@@ -168,7 +155,7 @@ void Publieur::tic() {
     }
     if (maintenant - m_derniereSauvegardeMs >= 500) {
         m_derniereSauvegardeMs = maintenant;
-        sauveCurseur();
+        m_envoi.sauveCurseur();
     }
     annonceBilan(false);
 }
@@ -276,10 +263,7 @@ void Publieur::ferme() {
         m_client = nullptr;
     }
     // What was in flight goes again from the cursor on the next connection.
-    m_enVol.clear();
-    m_lues.clear();
-    if (m_file)
-        m_file->reprend(m_curseur);
+    m_envoi.reprend();
 }
 
 void Publieur::planifieReconnexion() {
@@ -363,10 +347,7 @@ void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
                   QStringLiteral("connecté au courtier %1").arg(p->m_reglage.adresse()));
     mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
     p->annonce();
-    if (p->m_file)
-        p->m_file->reprend(p->m_curseur);
-    p->m_enVol.clear();
-    p->m_lues.clear();
+    p->m_envoi.reprend();
     p->m_valeurAJour = false;
     p->pompe();
 }
@@ -419,7 +400,7 @@ void Publieur::annonce() {
 }
 
 void Publieur::pompe() {
-    if (m_etat != Etat::Connecte || !m_client || !m_file)
+    if (m_etat != Etat::Connecte || !m_client || !m_envoi.active())
         return;
     // Tokens for the catch-up rate, a fifth of a second's worth at most at once.
     const qint64 maintenant = m_monotone();
@@ -431,47 +412,27 @@ void Publieur::pompe() {
     const core::Etalonnage& e = m_etalonnage;
     const QByteArray sujetMesure = sujet(m_poste, "mesure");
     bool finDuFichier = false;
-    while (m_enVol.size() < kFenetre && m_jetons >= 1) {
-        if (m_lues.empty()) {
-            // A short read reached the end: no need to look again in this round.
-            if (finDuFichier)
-                break;
-            std::vector<LigneLue> v = m_file->lit(512);
-            finDuFichier = v.size() < 512;
-            if (v.empty())
-                break;
-            for (LigneLue& l : v)
-                if (l.n >= m_depuis || m_depuis == 0) {
-                    m_lues.push_back(std::move(l));
-                    m_depuis = 0; // from the first sample at N on, every sample
-                }
-            continue;
-        }
-        const LigneLue& l = m_lues.front();
-        Mesure mesure{m_poste,
-                      l.session,
-                      l.n,
-                      l.tMs,
-                      l.decalage,
-                      l.brut,
-                      e.actif ? e.physique(l.brut) : l.brut,
-                      e.actif ? e.unite : QString()};
-        const QByteArray charge = chargeMesure(mesure);
+    while (m_envoi.enVol() < kFenetre && m_jetons >= 1) {
+        const LigneLue* l = m_envoi.prochaine(finDuFichier);
+        if (!l)
+            break;
+        const QByteArray charge =
+            chargeMesure({m_poste, l->session, l->n, l->tMs, l->decalage, l->brut,
+                          e.actif ? e.physique(l->brut) : l->brut, e.actif ? e.unite : QString()});
         int mid = 0;
         if (mosquitto_publish(m_client, &mid, sujetMesure.constData(),
                               static_cast<int>(charge.size()), charge.constData(), 1,
                               false) != MOSQ_ERR_SUCCESS)
             break;
-        m_enVol.push_back({mid, false, maintenant, l});
+        m_envoi.envoyee(mid, maintenant);
         ++m_envoyes;
-        m_derniere = l;
         m_valeurAJour = false;
-        m_lues.pop_front();
         m_jetons -= 1;
     }
     // The latest value, once caught up: not every sample of a catch-up.
-    if (finDuFichier && m_lues.empty() && !m_valeurAJour && m_derniere) {
-        const double v = e.actif ? e.physique(m_derniere->brut) : m_derniere->brut;
+    const std::optional<LigneLue>& derniere = m_envoi.derniere();
+    if (finDuFichier && !m_valeurAJour && derniere && !m_envoi.prochaine(finDuFichier)) {
+        const double v = e.actif ? e.physique(derniere->brut) : derniere->brut;
         const QByteArray charge = nombre(v);
         // Retained, and soon replaced: no acknowledgement needed.
         mosquitto_publish(m_client, nullptr, sujet(m_poste, "valeur").constData(),
@@ -486,48 +447,15 @@ void Publieur::surPublication(mosquitto*, void* moi, int mid) {
 }
 
 void Publieur::acquitte(int mid) {
-    for (EnVol& v : m_enVol)
-        if (v.mid == mid) {
-            v.acquitte = true;
-            break;
-        }
-    // The cursor moves over samples acknowledged in order only.
-    bool avance = false;
-    while (!m_enVol.empty() && m_enVol.front().acquitte) {
-        const LigneLue& l = m_enVol.front().ligne;
-        m_curseur = {l.octetFin, l.n, l.session, l.tMs};
-        m_enVol.pop_front();
-        ++m_acquittes;
-        avance = true;
+    // Nothing left in flight: whoever shows a backlog looks again.
+    if (m_envoi.acquitte(mid)) {
+        emit aJourAtteint();
+        annonceBilan(true);
     }
-    if (avance) {
-        m_curseurModifie = true;
-        // Nothing left in flight: whoever shows a backlog looks again.
-        if (m_enVol.empty() && m_lues.empty()) {
-            emit aJourAtteint();
-            annonceBilan(true);
-        }
-    }
-}
-
-void Publieur::sauveCurseur() {
-    if (!m_curseurModifie || !m_avecCurseur || m_fichier.isEmpty())
-        return;
-    if (ecritCurseur(m_fichier, m_curseur))
-        m_curseurModifie = false;
-}
-
-qint64 Publieur::attenteAcquittementMs() const {
-    for (const EnVol& v : m_enVol)
-        if (!v.acquitte)
-            return m_monotone() - v.envoiMs;
-    return 0;
 }
 
 qint64 Publieur::enAttente() {
-    if (!m_file)
-        return 0;
-    return static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
+    return m_envoi.enAttente();
 }
 
 bool Publieur::aJour() {

@@ -2,7 +2,7 @@
 
 #include "core/Etalonnage.h"
 #include "publication/Charges.h"
-#include "publication/FileEnr.h"
+#include "publication/FileEnvoi.h"
 #include "publication/ReglagePublication.h"
 
 #include <QObject>
@@ -72,7 +72,7 @@ public:
     /// The record file to publish. `curseur` false: from `depuis` on, without
     /// reading or writing the cursor (a replay by hand).
     void suitFichier(const QString& chemin, bool curseur = true, qint64 depuis = 0);
-    const QString& fichier() const { return m_fichier; }
+    const QString& fichier() const { return m_envoi.fichier(); }
     /// Lines were added to the file: they go out, once the caller's work is done.
     void lignesAjoutees();
     /// How calibrated values are made and their unit.
@@ -88,10 +88,8 @@ public:
     QString texteEtat() const;
     /// Samples on disk the broker has not acknowledged yet.
     qint64 enAttente();
-    /// How long the oldest sample sent has waited for its acknowledgement, ms (0: none).
-    qint64 attenteAcquittementMs() const;
     /// Samples acknowledged since the start.
-    qint64 acquittes() const { return m_acquittes; }
+    qint64 acquittes() const { return m_envoi.acquittes(); }
     /// True when every whole line on disk has been acknowledged.
     bool aJour();
     const ReglagePublication& reglage() const { return m_reglage; }
@@ -137,7 +135,6 @@ private:
     /// Sends what the window, the rate and the file allow.
     void pompe();
     void acquitte(int mid);
-    void sauveCurseur();
     void changeEtat(Etat e, const QString& texte);
     void annonce();
 
@@ -165,24 +162,9 @@ private:
     QString m_erreurTls;
     bool m_arrete = true;
 
-    QString m_fichier;
-    bool m_avecCurseur = true;
-    qint64 m_depuis = 0;
-    std::unique_ptr<FileEnr> m_file;
-    Curseur m_curseur;
-    bool m_curseurModifie = false;
-    struct EnVol {
-        int mid = 0;
-        bool acquitte = false;
-        qint64 envoiMs = 0;
-        LigneLue ligne;
-    };
-    std::deque<EnVol> m_enVol;
-    std::deque<LigneLue> m_lues;
-    std::optional<LigneLue> m_derniere;
+    FileEnvoi m_envoi;
     double m_jetons = 0;
     qint64 m_dernierJeton = 0;
-    qint64 m_acquittes = 0;
     bool m_valeurAJour = true;
     bool m_pompePrevue = false;
 };

@@ -637,10 +637,11 @@ void TstPublication::horloge() {
     QCOMPARE(p.envoyes(), 80);
     t += 6000;
     p.tic();
+    QCOMPARE(p.envoyes(), 100);
     QCOMPARE(p.bilan().attenteAcquittementMs, 6000);
     QCOMPARE(p.bilan().enAttente, 930);
     signale(courtier.p, SIGCONT);
-    QTRY_COMPARE_WITH_TIMEOUT(p.bilan().acquittes, 80, 10'000);
+    QTRY_COMPARE_WITH_TIMEOUT(p.bilan().acquittes, 100, 10'000);
     p.arrete();
 }
 

@@ -1,0 +1,91 @@
+#include "publication/FileEnvoi.h"
+
+#include <QDir>
+
+namespace publication {
+
+QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
+    sauveCurseur();
+    m_fichier = chemin;
+    m_avecCurseur = curseur;
+    m_depuis = depuis;
+    m_file = std::make_unique<FileEnr>(chemin);
+    m_curseur = Curseur();
+    QString raison;
+    if (curseur) {
+        m_curseur = lisCurseur(chemin, &raison);
+        if (!raison.isEmpty())
+            raison = QStringLiteral("%1 : %2 ; tout le fichier est renvoyé")
+                         .arg(QDir::toNativeSeparators(cheminCurseur(chemin)), raison);
+    }
+    reprend();
+    return raison;
+}
+
+void FileEnvoi::reprend() {
+    if (m_file)
+        m_file->reprend(m_curseur);
+    m_enVol.clear();
+    m_lues.clear();
+}
+
+const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
+    while (m_lues.empty() && m_file && !finFichier) {
+        std::vector<LigneLue> v = m_file->lit(512);
+        // A short read reached the end: no need to look again in this round.
+        finFichier = v.size() < 512;
+        for (LigneLue& l : v)
+            if (l.n >= m_depuis || m_depuis == 0) {
+                m_lues.push_back(std::move(l));
+                m_depuis = 0; // from the first sample at N on, every sample
+            }
+    }
+    return m_lues.empty() ? nullptr : &m_lues.front();
+}
+
+void FileEnvoi::envoyee(int mid, qint64 instantMs) {
+    m_enVol.push_back({mid, false, instantMs, m_lues.front()});
+    m_derniere = m_lues.front();
+    m_lues.pop_front();
+}
+
+bool FileEnvoi::acquitte(int mid) {
+    for (EnVol& v : m_enVol)
+        if (v.mid == mid) {
+            v.acquitte = true;
+            break;
+        }
+    bool avance = false;
+    while (!m_enVol.empty() && m_enVol.front().acquitte) {
+        const LigneLue& l = m_enVol.front().ligne;
+        m_curseur = {l.octetFin, l.n, l.session, l.tMs};
+        m_enVol.pop_front();
+        ++m_acquittes;
+        avance = true;
+    }
+    if (avance)
+        m_curseurModifie = true;
+    return avance && m_enVol.empty() && m_lues.empty();
+}
+
+void FileEnvoi::sauveCurseur() {
+    if (!m_curseurModifie || !m_avecCurseur || m_fichier.isEmpty())
+        return;
+    if (ecritCurseur(m_fichier, m_curseur))
+        m_curseurModifie = false;
+}
+
+qint64 FileEnvoi::attenteMs(qint64 maintenantMs) const {
+    for (const EnVol& v : m_enVol)
+        if (!v.acquitte)
+            return maintenantMs - v.envoiMs;
+    return 0;
+}
+
+qint64 FileEnvoi::enAttente() {
+    if (!m_file)
+        return 0;
+    return static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
+}
+
+} // namespace publication

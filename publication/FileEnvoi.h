@@ -1,0 +1,67 @@
+#pragma once
+
+#include "publication/Curseur.h"
+#include "publication/FileEnr.h"
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace publication {
+
+/// The samples on their way to the broker: read from the record file in order, sent,
+/// and acknowledged; the cursor beside the file moves over the samples acknowledged
+/// in order only, so that after any outage the file is sent again from there
+/// (duplicates, never gaps).
+class FileEnvoi {
+public:
+    /// The record file to send. `curseur` false: from sample `depuis` on, without
+    /// reading or writing the cursor (a replay by hand). Returns why the cursor was
+    /// not used ("" when it was, or when there is none).
+    QString suit(const QString& chemin, bool curseur, qint64 depuis);
+    const QString& fichier() const { return m_fichier; }
+    bool active() const { return m_file != nullptr; }
+
+    /// Back to just after the last sample acknowledged: what was in flight goes again.
+    void reprend();
+    /// The next sample to send (nullopt when none is on disk yet). `finFichier` is set
+    /// once a read found the end of what is written.
+    const LigneLue* prochaine(bool& finFichier);
+    /// The sample `prochaine` gave was sent as message `mid` at `instantMs`.
+    void envoyee(int mid, qint64 instantMs);
+    /// The broker acknowledged message `mid`; true when nothing is left in flight nor
+    /// read ahead.
+    bool acquitte(int mid);
+    /// Writes the cursor when it moved.
+    void sauveCurseur();
+
+    /// Samples sent and not acknowledged.
+    size_t enVol() const { return m_enVol.size(); }
+    /// Samples on disk not acknowledged yet.
+    qint64 enAttente();
+    /// How long the oldest sample sent has waited for its acknowledgement, ms.
+    qint64 attenteMs(qint64 maintenantMs) const;
+    qint64 acquittes() const { return m_acquittes; }
+    /// The last sample sent.
+    const std::optional<LigneLue>& derniere() const { return m_derniere; }
+
+private:
+    QString m_fichier;
+    bool m_avecCurseur = true;
+    qint64 m_depuis = 0;
+    std::unique_ptr<FileEnr> m_file;
+    Curseur m_curseur;
+    bool m_curseurModifie = false;
+    struct EnVol {
+        int mid = 0;
+        bool acquitte = false;
+        qint64 envoiMs = 0;
+        LigneLue ligne;
+    };
+    std::deque<EnVol> m_enVol;
+    std::deque<LigneLue> m_lues;
+    std::optional<LigneLue> m_derniere;
+    qint64 m_acquittes = 0;
+};
+
+} // namespace publication
