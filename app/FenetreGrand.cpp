@@ -47,7 +47,7 @@ QString cheminReglages(const engine::Moteur& m) {
 
 FenetreGrand::FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* parent)
     : QMainWindow(parent, Qt::Window), m_poste(poste), m_moteur(poste.moteur),
-      m_dialogues(dialogues) {
+      m_dialogues(dialogues), m_actions(this, dialogues) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QStringLiteral("Plovar : graphe en grand"));
     m_graphe = new graph::GrapheGrand(this);
@@ -189,29 +189,19 @@ void FenetreGrand::surMenu(QPoint global, qint64) {
 }
 
 void FenetreGrand::menuEnregistrerImage() {
-    QString filtre;
-    const QString chemin = m_dialogues->fichierImage(
-        this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral(".png"), &filtre);
-    if (!chemin.isEmpty())
-        enregistreImage(chemin, filtre);
+    m_actions.menuEnregistrerImage(fichierAffiche(), [this](const QString& c, const QString& f) {
+        return enregistreImage(c, f);
+    });
 }
 
 void FenetreGrand::menuImprimer() {
-    QPrinter imprimante;
-    imprimante.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog d(&imprimante, this);
-    d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
-    if (d.exec() == QDialog::Accepted)
-        imprime(imprimante);
+    m_actions.menuImprimer([this](QPrinter& p) { imprime(p); });
 }
 
 void FenetreGrand::menuExporter() {
-    bool visible = true;
-    const QString chemin = m_dialogues->fichierExport(
-        this, QFileInfo(fichierAffiche()).completeBaseName() + QStringLiteral("_vue.csv"),
-        &visible);
-    if (!chemin.isEmpty())
-        exportePartieAffichee(chemin);
+    // As the box says: the part shown, or the whole file.
+    m_actions.menuExporter(fichierAffiche(), QStringLiteral("_vue.csv"),
+                           [this](const QString& c, bool visible) { return exporte(c, visible); });
 }
 
 const core::Magasin& FenetreGrand::magasin() const {
@@ -453,12 +443,7 @@ bool FenetreGrand::enregistreImage(const QString& chemin, const QString& filtre)
     const bool ok = graph::exporteDessin(
         chemin, graph::formatImage(chemin, filtre), QSize(1600, 900),
         [&s](QPainter& p, const QRectF& cadre) { graph::dessineGrand(p, cadre, s); }, &erreur);
-    if (!ok)
-        m_dialogues->avertissement(this,
-                                   QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
-                                                  "%2.")
-                                       .arg(QDir::toNativeSeparators(chemin), erreur));
-    return ok;
+    return m_actions.suitImage(ok, chemin, erreur);
 }
 
 void FenetreGrand::imprime(QPrinter& imprimante) {
@@ -468,7 +453,10 @@ void FenetreGrand::imprime(QPrinter& imprimante) {
 }
 
 bool FenetreGrand::exportePartieAffichee(const QString& chemin) {
-    const auto [a, b] = m_graphe->visibles();
+    return exporte(chemin, true);
+}
+
+bool FenetreGrand::exporte(const QString& chemin, bool partieVisible) {
     // The store walked stays as it is until the end, whatever the window shows
     // meanwhile: the engine's is held (a recording start or a load waits), a file of
     // the window's own is kept alive with its events even if another one replaces it.
@@ -477,26 +465,12 @@ bool FenetreGrand::exportePartieAffichee(const QString& chemin) {
     const std::vector<core::Evenement> evenementsPropres = m_evenementsPropres;
     if (!propre)
         lecture.emplace(m_moteur);
-    const core::Magasin& magasinExporte = propre ? *propre : m_moteur.magasin();
-    QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
-                                1000, this);
-    progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
-    progression.setWindowModality(Qt::WindowModal);
-    progression.setMinimumDuration(500);
-    QString erreur;
-    const bool ok = files::exporteMesures(
-        chemin, magasinExporte, a, b, m_moteur.etalonnage(),
-        [&](qint64 fait, qint64 total) {
-            progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
-            QCoreApplication::processEvents();
-            return !progression.wasCanceled();
-        },
-        &erreur, propre ? evenementsPropres : m_poste.journal.evenements());
-    if (!ok && !erreur.isEmpty())
-        m_dialogues->avertissement(this, QStringLiteral("Impossible d'exporter les mesures dans "
-                                                        "%1 : %2.")
-                                             .arg(QDir::toNativeSeparators(chemin), erreur));
-    return ok;
+    const core::Magasin& m = propre ? *propre : m_moteur.magasin();
+    const auto [a, b] =
+        partieVisible ? m_graphe->visibles()
+                      : std::pair<qint64, qint64>(std::max<qint64>(1, m.premier()), m.NbMesures());
+    return m_actions.exporte(chemin, m, a, b, m_moteur.etalonnage(),
+                             propre ? evenementsPropres : m_poste.journal.evenements());
 }
 
 ui::FenetreStatistiques* FenetreGrand::statistiques() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ActionsGraphe.h"
 #include "app/Poste.h"
 #include "core/Evenement.h"
 #include "engine/Moteur.h"
@@ -55,6 +56,8 @@ public:
     bool enregistreImage(const QString& chemin, const QString& filtre = QString());
     void imprime(QPrinter& imprimante);
     bool exportePartieAffichee(const QString& chemin);
+    /// Exports the part shown, or the whole file; false (said) on failure.
+    bool exporte(const QString& chemin, bool partieVisible);
     void montreStatistiques();
     ui::FenetreStatistiques* statistiques() const;
 
@@ -88,6 +91,7 @@ private:
     Poste& m_poste;
     engine::Moteur& m_moteur;
     ui::Dialogues* m_dialogues;
+    ActionsGraphe m_actions;
     graph::GrapheGrand* m_graphe = nullptr;
     QLabel* m_etat = nullptr;
     QProgressBar* m_progression = nullptr;

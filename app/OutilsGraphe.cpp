@@ -27,7 +27,7 @@ namespace app {
 OutilsGraphe::OutilsGraphe(Poste& poste, VueGraphe& vue, ui::Dialogues* dialogues, QWidget* fenetre,
                            graph::Ecran* ecran)
     : QObject(fenetre), m_poste(poste), m_moteur(poste.moteur), m_vue(vue), m_dialogues(dialogues),
-      m_fenetre(fenetre), m_ecran(ecran) {
+      m_fenetre(fenetre), m_ecran(ecran), m_actions(fenetre, dialogues) {
     m_lecture = ecran->etiquette(QStringLiteral("lecture"), 3);
     connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
     connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
@@ -239,41 +239,17 @@ void OutilsGraphe::menuEtalonnage() {
 bool OutilsGraphe::exporteMesures(const QString& chemin, bool partieVisible) {
     const core::Magasin& m = m_moteur.magasin();
     const graph::Visibles visibles = m_vue.visibles();
-    const qint64 a = partieVisible ? visibles.premier : 1;
-    const qint64 b = partieVisible ? visibles.dernier : m.NbMesures();
     // The store must stay as it is while it is walked: a recording start or a load
     // waits for the end of the export (the engine refuses them meanwhile).
     const engine::Moteur::Lecture lecture = m_moteur.lecture();
-    // A large export shows its progress and can be stopped.
-    QProgressDialog progression(QStringLiteral("Export des mesures…"), QStringLiteral("Annuler"), 0,
-                                1000, m_fenetre);
-    progression.setWindowTitle(QString::fromLatin1(ui::kTitreApplication));
-    progression.setWindowModality(Qt::WindowModal);
-    progression.setMinimumDuration(500);
-    QString erreur;
-    const bool ok = files::exporteMesures(
-        chemin, m, a, b, m_moteur.etalonnage(),
-        [&](qint64 fait, qint64 total) {
-            progression.setValue(total > 0 ? static_cast<int>(fait * 1000 / total) : 1000);
-            QCoreApplication::processEvents();
-            return !progression.wasCanceled();
-        },
-        &erreur, m_poste.journal.evenements());
-    if (!ok && !erreur.isEmpty())
-        m_dialogues->avertissement(m_fenetre,
-                                   QStringLiteral("Impossible d'exporter les mesures dans "
-                                                  "%1 : %2.")
-                                       .arg(QDir::toNativeSeparators(chemin), erreur));
-    return ok;
+    return m_actions.exporte(chemin, m, partieVisible ? visibles.premier : 1,
+                             partieVisible ? visibles.dernier : m.NbMesures(),
+                             m_moteur.etalonnage(), m_poste.journal.evenements());
 }
 
 void OutilsGraphe::menuExporter() {
-    const QString base = QFileInfo(fichierAffiche()).completeBaseName();
-    bool visible = false;
-    const QString chemin =
-        m_dialogues->fichierExport(m_fenetre, base + QStringLiteral("_export.csv"), &visible);
-    if (!chemin.isEmpty())
-        exporteMesures(chemin, visible);
+    m_actions.menuExporter(fichierAffiche(), QStringLiteral("_export.csv"),
+                           [this](const QString& c, bool v) { return exporteMesures(c, v); });
 }
 
 void OutilsGraphe::copieImage() {
@@ -287,23 +263,15 @@ void OutilsGraphe::copieImage() {
 
 bool OutilsGraphe::enregistreImage(const QString& chemin, const QString& filtre) {
     QString erreur;
-    if (graph::exporteImage(chemin, graph::formatImage(chemin, filtre), m_vue.vue(), legendes(),
-                            &erreur))
-        return true;
-    m_dialogues->avertissement(m_fenetre,
-                               QStringLiteral("Impossible d'enregistrer l'image dans %1 : "
-                                              "%2.")
-                                   .arg(QDir::toNativeSeparators(chemin), erreur));
-    return false;
+    const bool ok = graph::exporteImage(chemin, graph::formatImage(chemin, filtre), m_vue.vue(),
+                                        legendes(), &erreur);
+    return m_actions.suitImage(ok, chemin, erreur);
 }
 
 void OutilsGraphe::menuEnregistrerImage() {
-    const QString base = QFileInfo(fichierAffiche()).completeBaseName();
-    QString filtre;
-    const QString chemin =
-        m_dialogues->fichierImage(m_fenetre, base + QStringLiteral(".png"), &filtre);
-    if (!chemin.isEmpty())
-        enregistreImage(chemin, filtre);
+    m_actions.menuEnregistrerImage(fichierAffiche(), [this](const QString& c, const QString& f) {
+        return enregistreImage(c, f);
+    });
 }
 
 void OutilsGraphe::imprime(QPrinter& imprimante) {
@@ -314,12 +282,7 @@ void OutilsGraphe::imprime(QPrinter& imprimante) {
 }
 
 void OutilsGraphe::menuImprimer() {
-    QPrinter imprimante;
-    imprimante.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog d(&imprimante, m_fenetre);
-    d.setWindowTitle(QStringLiteral("Imprimer le graphe"));
-    if (d.exec() == QDialog::Accepted)
-        imprime(imprimante);
+    m_actions.menuImprimer([this](QPrinter& p) { imprime(p); });
 }
 
 ui::FenetreStatistiques* OutilsGraphe::statistiques() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ActionsGraphe.h"
 #include "app/Poste.h"
 #include "app/VueGraphe.h"
 #include "engine/Moteur.h"
@@ -83,6 +84,7 @@ private:
     ui::Dialogues* m_dialogues;
     QWidget* m_fenetre;
     graph::Ecran* m_ecran;
+    ActionsGraphe m_actions;
     QLabel* m_lecture = nullptr;
     QPointer<ui::FenetreStatistiques> m_statistiques;
     QPointer<ui::ListeEvenements> m_listeEvenements;

@@ -2,9 +2,6 @@
 
 #include "files/FichierEtalonnage.h"
 #include "files/FichierEvenements.h"
-#include "sources/SourceCarte.h"
-#include "sources/SourceClavier.h"
-#include "sources/SourceSerie.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,35 +13,17 @@ namespace engine {
 
 Moteur::Moteur(Environnement env, QObject* parent)
     : QObject(parent), m_env(std::move(env)), m_config(m_env.cheminConfig) {
-    // The board waits a few seconds after a failed open, on the injected clock.
-    const core::Horloge* horloge = m_env.horloge;
-    m_sources[0] = std::make_unique<sources::SourceClavier>(&m_cycle.ValeurTest);
-    m_sources[1] = std::make_unique<sources::SourceCarte>(
-        m_env.bibliothequesCarte, m_env.piloteSecours,
-        [horloge] { return horloge->maintenant().toMSecsSinceEpoch(); });
-    m_sources[2] = std::make_unique<sources::SourceSerie>(m_env.portSerie);
-    m_source = m_sources[0].get();
-    for (const auto& source : m_sources)
-        connect(source.get(), &sources::Source::etatChange, this, &Moteur::suitSource);
     // A precise timer keeps its phase: tick k falls at first tick + (k - 1) x interval.
     m_Timer1.setTimerType(Qt::PreciseTimer);
     m_Timer1.setInterval(10);
-    m_TimerValActu.setInterval(500);
-    m_TimerVideBufferRS.setInterval(10000);
     connect(&m_Timer1, &QTimer::timeout, this, &Moteur::Timer1_Timer);
-    connect(&m_TimerValActu, &QTimer::timeout, this, &Moteur::TimerValActu_Timer);
-    connect(&m_TimerVideBufferRS, &QTimer::timeout, this, &Moteur::TimerVideBufferRS_Timer);
     connect(&m_ecriture, &Ecriture::echantillonEcrit, this, &Moteur::echantillonEcrit);
     connect(&m_ecriture, &Ecriture::finCoupee, this, &Moteur::finCoupee);
-    connect(&m_ecriture, &Ecriture::alerte, this, [this](Alerte a, const QString& texte) {
-        if (texte.isEmpty())
-            retireAlerte(a);
-        else
-            afficheAlerte(a, texte);
-    });
+    connect(&m_ecriture, &Ecriture::alerte, this, &Moteur::signale);
+    connect(&m_sondage, &Sondage::alerte, this, &Moteur::signale);
+    connect(&m_sondage, &Sondage::valeurLue, this, &Moteur::valeurLue);
     if (m_env.minuteriesManuelles)
-        for (QTimer* t : {&m_Timer1, &m_TimerValActu, &m_TimerVideBufferRS})
-            t->blockSignals(true);
+        m_Timer1.blockSignals(true);
 }
 
 Moteur::~Moteur() = default;
@@ -95,7 +74,7 @@ void Moteur::demarrage() {
                       .arg(chemin));
     }
     emit etalonnageChange();
-    m_TimerValActu.start();
+    m_sondage.demarre();
 }
 
 bool Moteur::choisitEtalonnage(const core::Etalonnage& e, QString* erreur) {
@@ -206,31 +185,11 @@ bool Moteur::choisitSource(int i, bool ecrire) {
     const std::optional<sources::TypeSource> type = sources::typeSource(i);
     if (!accepte(Commande::Source) || !type)
         return false;
-    sources::Source* choisie = m_sources[static_cast<size_t>(*type)].get();
-    if (choisie != m_source || !m_derniereTrame.isValid()) {
-        // A new device has told nothing yet: its value is unknown until it answers.
-        m_lectureRecue = choisie->connueSansLecture();
-        m_ValeurBrute = 0;
-        m_derniereTrame = m_env.horloge->maintenant();
-    }
-    if (choisie != m_source)
-        m_source->ferme();
-    m_source = choisie;
-    m_source->ouvre();
-    if (m_source->aEntretenir())
-        m_TimerVideBufferRS.start();
-    else
-        m_TimerVideBufferRS.stop();
+    m_sondage.choisit(*type);
     m_reglages.TypeSource = static_cast<uint8_t>(i);
-    retireAlerte(Alerte::Silence);
-    suitSource();
     if (ecrire)
         ecritConfig();
     return true;
-}
-
-const sources::Rs232& Moteur::rs232() const {
-    return static_cast<const sources::SourceSerie&>(*m_sources[2]).rs232();
 }
 
 NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
@@ -291,27 +250,23 @@ void Moteur::termine() {
     if (m_etat == Etat::Enregistrement)
         changeEtat(Etat::Repos);
     m_ecriture.sauveAttente(m_env.decideur, true);
-    m_TimerValActu.stop();
-    m_TimerVideBufferRS.stop();
-    m_source->ferme();
+    m_sondage.ferme();
 }
 
 void Moteur::Timer1_Timer() {
     if (m_etat != Etat::Enregistrement)
         return;
-    const core::ResultatTick t = core::tickEchantillonnage(
-        m_magasin, m_cycle, m_cadence,
-        m_source->valeur(m_source->connueSansLecture() ? m_cycle.ValeurTest : m_ValeurBrute),
-        instantTick());
+    const core::ResultatTick t =
+        core::tickEchantillonnage(m_magasin, m_cycle, m_cadence, m_sondage.valeur(), instantTick());
     if (t.echantillon) {
         core::Echantillon e;
         e.numero = m_magasin.NbMesures();
-        e.brute = m_source->connueSansLecture() ? m_cycle.ValeurTest : m_ValeurBrute;
+        e.brute = m_sondage.brute();
         e.valeur = t.valeur;
         e.instantMs = t.instant.toMSecsSinceEpoch();
         e.date = core::formatDate(t.instant.date());
         e.heure = core::formatHeure(t.instant.time());
-        e.lu = m_lectureRecue;
+        e.lu = m_sondage.lectureRecue();
         ++m_echantillonsRun;
         if (e.lu)
             ++m_echantillonsLusRun;
@@ -361,50 +316,8 @@ QDateTime Moteur::instantTick() {
     return maintenant;
 }
 
-void Moteur::TimerValActu_Timer() {
-    const QDateTime maintenant = m_env.horloge->maintenant();
-    if (const std::optional<int> lu = m_source->lit()) {
-        m_ValeurBrute = *lu;
-        m_lectureRecue = true;
-        m_derniereTrame = maintenant;
-        retireAlerte(Alerte::Silence);
-    } else if (m_source->probleme().isEmpty() && m_derniereTrame.isValid() &&
-               m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
-        // A device that is there but sends nothing gives no reading either.
-        afficheAlerte(Alerte::Silence,
-                      QStringLiteral("Aucune mesure reçue (%1) depuis %2 s : vérifiez que "
-                                     "l'appareil est allumé et branché. En attendant, les "
-                                     "mesures enregistrées répètent la dernière valeur reçue "
-                                     "(0 s'il n'a encore rien envoyé).")
-                          .arg(m_source->nom())
-                          .arg(m_derniereTrame.secsTo(maintenant)));
-    }
-    suitSource();
-    emit valeurLue(maintenant, valeurAffichee());
-}
-
-std::optional<int> Moteur::valeurAffichee() const {
-    if (m_source->connueSansLecture())
-        return m_cycle.ValeurTest;
-    if (!m_lectureRecue)
-        return std::nullopt;
-    return static_cast<int>(m_source->valeur(m_ValeurBrute).nombre());
-}
-
-void Moteur::TimerVideBufferRS_Timer() {
-    m_source->entretien();
-}
-
 void Moteur::ajoute_ligne(const core::Echantillon& e) {
     m_ecriture.ajoute(m_cheminEnr, e);
-}
-
-void Moteur::suitSource() {
-    const QString probleme = m_source->probleme();
-    if (probleme.isEmpty())
-        retireAlerte(Alerte::Source);
-    else
-        afficheAlerte(Alerte::Source, probleme);
 }
 
 void Moteur::ecritConfig() {

@@ -9,6 +9,7 @@
 #include "core/Reglages.h"
 #include "engine/Alertes.h"
 #include "engine/Ecriture.h"
+#include "engine/Sondage.h"
 #include "files/EcrivainEnr.h"
 #include "files/FichierConfig.h"
 #include "files/LecteurEnr.h"
@@ -127,7 +128,7 @@ public:
     /// Source i (0 test keys, 1 board, 2 serial); `ecrire` stores the settings.
     bool choisitSource(int i, bool ecrire);
     /// The source in force.
-    const sources::Source& source() const { return *m_source; }
+    const sources::Source& source() const { return m_sondage.source(); }
     /// Creates a record file with its header and adopts it; the settings are stored.
     /// When the file cannot be created, `erreur` says why.
     NouveauFichier nouveauFichier(const QString& chemin, QString* erreur = nullptr);
@@ -145,8 +146,8 @@ public:
 
     // Tick handlers: the timers call them, tests call them directly.
     void Timer1_Timer();
-    void TimerValActu_Timer();
-    void TimerVideBufferRS_Timer();
+    void TimerValActu_Timer() { m_sondage.TimerValActu_Timer(); }
+    void TimerVideBufferRS_Timer() { m_sondage.TimerVideBufferRS_Timer(); }
 
     /// The calibration in force (off when none was stored or its file is damaged).
     const core::Etalonnage& etalonnage() const { return m_etalonnage; }
@@ -158,24 +159,24 @@ public:
     const core::Magasin& magasin() const { return m_magasin; }
     const core::EtatCycle& cycle() const { return m_cycle; }
     /// Last raw reading of the active device, 0 to 255.
-    int32_t ValeurBrute() const { return m_ValeurBrute; }
+    int32_t ValeurBrute() const { return m_sondage.ValeurBrute(); }
     /// The value on display: the scaled reading, or the test value in test mode;
     /// nullopt while the active device has given no reading yet.
-    std::optional<int> valeurAffichee() const;
+    std::optional<int> valeurAffichee() const { return m_sondage.valeurAffichee(); }
     /// Samples of the current (or last) run, and how many of them came from a
     /// reading (every test-mode sample does; a device's only once it has answered).
     qint64 echantillonsRun() const { return m_echantillonsRun; }
     qint64 echantillonsLusRun() const { return m_echantillonsLusRun; }
     /// Longest silence of a device, in ms, before it is reported.
-    static constexpr qint64 kSilenceMs = 10000;
+    static constexpr qint64 kSilenceMs = Sondage::kSilenceMs;
     /// Record file the samples are appended to, resolved to a full path.
     const QString& cheminEnr() const { return m_cheminEnr; }
     const files::EcrivainEnr& ecrivain() const { return m_ecriture.ecrivain(); }
     /// The serial instrument's port (open only while it is the source).
-    const sources::Rs232& rs232() const;
+    const sources::Rs232& rs232() const { return m_sondage.rs232(); }
     const QTimer& Timer1() const { return m_Timer1; }
-    const QTimer& TimerValActu() const { return m_TimerValActu; }
-    const QTimer& TimerVideBufferRS() const { return m_TimerVideBufferRS; }
+    const QTimer& TimerValActu() const { return m_sondage.TimerValActu(); }
+    const QTimer& TimerVideBufferRS() const { return m_sondage.TimerVideBufferRS(); }
     /// The notices in force, in a fixed order.
     QStringList alertes() const { return m_alertes.values(); }
     /// What a listener has to say (the alarm, the publication to a broker, the
@@ -228,8 +229,6 @@ private:
     QDateTime instantTick();
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
-    /// Shows or withdraws the source's notice.
-    void suitSource();
     void ecritConfig();
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
@@ -248,14 +247,10 @@ private:
     core::Cadence m_cadence;
     core::Magasin m_magasin;
     core::EtatCycle m_cycle;
-    int32_t m_ValeurBrute = 0;
-    /// One source of each kind, by TypeSource; m_source is the one in force.
-    std::array<std::unique_ptr<sources::Source>, 3> m_sources;
-    sources::Source* m_source = nullptr;
-    /// The active device has given a reading since it was chosen.
-    bool m_lectureRecue = false;
-    /// When the serial instrument last sent a frame (or its source was chosen).
-    QDateTime m_derniereTrame;
+    /// The sources and their polling.
+    Sondage m_sondage{
+        m_env.portSerie, m_env.bibliothequesCarte, m_env.piloteSecours, *m_env.horloge,
+        m_cycle,         m_env.minuteriesManuelles};
     qint64 m_echantillonsRun = 0;
     qint64 m_echantillonsLusRun = 0;
     /// Furthest a tick's clock may stray from its schedule before the schedule restarts.
@@ -269,8 +264,6 @@ private:
     files::FichierConfig m_config;
     Ecriture m_ecriture{appels()};
     QTimer m_Timer1;
-    QTimer m_TimerValActu;
-    QTimer m_TimerVideBufferRS;
     QMap<Alerte, QString> m_alertes;
     files::ArretChargement m_arret;
 };

@@ -135,18 +135,12 @@ void Publieur::tic() {
                maintenant - m_debutConnexionMs >= kDelaiConnexionMs) {
         // The connection was accepted, or the handshake begun, and then nothing: a
         // frozen broker or a link that drops everything.
-        changeEtat(Etat::Connexion,
-                   QStringLiteral("le courtier %1 ne répond pas (aucune réponse en %2 s) ; "
-                                  "nouvel essai")
-                       .arg(m_reglage.adresse())
-                       .arg(kDelaiConnexionMs / 1000));
+        changeEtat(Etat::Connexion, m_avis.sansReponse(kDelaiConnexionMs / 1000));
         planifieReconnexion();
     } else if (m_client) {
         const int rc = mosquitto_loop_misc(m_client);
         if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) {
-            changeEtat(Etat::Connexion,
-                       QStringLiteral("le courtier %1 ne répond plus ; nouvel essai")
-                           .arg(m_reglage.adresse()));
+            changeEtat(Etat::Connexion, m_avis.neRepondPlus());
             planifieReconnexion();
         } else {
             veilleEcriture();
@@ -171,14 +165,14 @@ void Publieur::connecte() {
     ++m_tentatives;
     m_prochainEssaiMs = 0;
     if (const std::optional<QString> refus = m_reglage.refus()) {
-        changeEtat(Etat::Refuse, QStringLiteral("publication impossible : %1").arg(*refus));
+        changeEtat(Etat::Refuse, m_avis.impossible(*refus));
         return;
     }
     const QByteArray id =
         "plovar-" + m_poste.toUtf8() + '-' + QByteArray::number(QCoreApplication::applicationPid());
     m_client = mosquitto_new(id.constData(), true, this);
     if (!m_client) {
-        changeEtat(Etat::Refuse, QStringLiteral("publication impossible : mémoire insuffisante"));
+        changeEtat(Etat::Refuse, m_avis.impossible(QStringLiteral("mémoire insuffisante")));
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
@@ -193,11 +187,7 @@ void Publieur::connecte() {
     if (!m_reglage.ca.isEmpty()) {
         if (mosquitto_tls_set(m_client, QFile::encodeName(m_reglage.ca).constData(), nullptr,
                               nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS) {
-            changeEtat(
-                Etat::Refuse,
-                QStringLiteral("le fichier d'autorité %1 ne peut pas servir au chiffrement ; "
-                               "indiquez un certificat PEM dans Publication…")
-                    .arg(m_reglage.ca));
+            changeEtat(Etat::Refuse, m_avis.fichierAutorite());
             ferme();
             return;
         }
@@ -208,36 +198,23 @@ void Publieur::connecte() {
     mosquitto_message_callback_set(m_client, &Publieur::surMessage);
     mosquitto_log_callback_set(m_client, &Publieur::surJournal);
     m_debutConnexionMs = m_monotone();
-    changeEtat(Etat::Connexion,
-               QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse()));
+    changeEtat(Etat::Connexion, m_avis.connexion());
     // The name lookup (and, for TLS, the start of the handshake) happen in here: this
     // thread may wait, sampling never does.
     const int rc = mosquitto_connect_async(m_client, m_reglage.hote.toUtf8().constData(),
                                            m_reglage.port, kVeille);
     if (rc == MOSQ_ERR_EAI) {
-        changeEtat(Etat::Refuse,
-                   QStringLiteral("le courtier « %1 » est inconnu (nom introuvable) : vérifiez "
-                                  "son nom dans Publication… ou --mqtt")
-                       .arg(m_reglage.hote));
+        changeEtat(Etat::Refuse, m_avis.inconnu());
         planifieReconnexion();
         return;
     }
     if (rc == MOSQ_ERR_TLS) {
-        changeEtat(Etat::Refuse,
-                   !m_erreurTls.isEmpty()
-                       ? m_erreurTls
-                       : QStringLiteral("la connexion chiffrée au courtier %1 a échoué : vérifiez "
-                                        "le fichier d'autorité %2 et le nom du courtier dans "
-                                        "Publication…")
-                             .arg(m_reglage.adresse(), m_reglage.ca));
+        changeEtat(Etat::Refuse, !m_erreurTls.isEmpty() ? m_erreurTls : m_avis.chiffrement());
         planifieReconnexion();
         return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {
-        const QString pourquoi = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                      : QString::fromUtf8(mosquitto_strerror(rc));
-        changeEtat(Etat::Connexion, QStringLiteral("courtier %1 injoignable (%2) ; nouvel essai")
-                                        .arg(m_reglage.adresse(), pourquoi));
+        changeEtat(Etat::Connexion, m_avis.injoignable(rc, errno));
         planifieReconnexion();
         return;
     }
@@ -298,9 +275,7 @@ void Publieur::lisSocket() {
         if (!m_erreurTls.isEmpty())
             changeEtat(Etat::Refuse, m_erreurTls);
         else if (m_etat != Etat::Refuse)
-            changeEtat(Etat::Connexion,
-                       QStringLiteral("liaison perdue avec le courtier %1 (%2) ; nouvel essai")
-                           .arg(m_reglage.adresse(), QString::fromUtf8(mosquitto_strerror(rc))));
+            changeEtat(Etat::Connexion, m_avis.perdue(rc));
         planifieReconnexion();
     }
 }
@@ -321,30 +296,13 @@ void Publieur::veilleEcriture() {
 void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
     auto* p = static_cast<Publieur*>(moi);
     if (rc != 0) {
-        QString t;
-        switch (rc) {
-        case 4:
-        case 5:
-            t = QStringLiteral("le courtier %1 refuse l'utilisateur « %2 » ou son mot de passe : "
-                               "corrigez-les dans Publication… (ou PLOVAR_MQTT_MOT_DE_PASSE)")
-                    .arg(p->m_reglage.adresse(), p->m_reglage.utilisateur);
-            break;
-        case 2:
-            t = QStringLiteral("le courtier %1 refuse l'identifiant du client")
-                    .arg(p->m_reglage.adresse());
-            break;
-        default:
-            t = QStringLiteral("le courtier %1 refuse la connexion (%2)")
-                    .arg(p->m_reglage.adresse(), QString::fromUtf8(mosquitto_connack_string(rc)));
-        }
-        p->changeEtat(Etat::Refuse, t);
+        p->changeEtat(Etat::Refuse, p->m_avis.refus(rc));
         p->planifieReconnexion();
         return;
     }
     p->m_attente = 1000;
     p->m_debutConnexionMs = 0;
-    p->changeEtat(Etat::Connecte,
-                  QStringLiteral("connecté au courtier %1").arg(p->m_reglage.adresse()));
+    p->changeEtat(Etat::Connecte, p->m_avis.connecte());
     mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
     p->annonce();
     p->m_envoi.reprend();
@@ -363,9 +321,7 @@ void Publieur::surDeconnexion(mosquitto*, void* moi, int rc) {
     if (!p->m_erreurTls.isEmpty())
         p->changeEtat(Etat::Refuse, p->m_erreurTls);
     else if (p->m_etat != Etat::Refuse)
-        p->changeEtat(Etat::Connexion,
-                      QStringLiteral("liaison perdue avec le courtier %1 (%2) ; nouvel essai")
-                          .arg(p->m_reglage.adresse(), QString::fromUtf8(mosquitto_strerror(rc))));
+        p->changeEtat(Etat::Connexion, p->m_avis.perdue(rc));
     p->planifieReconnexion();
 }
 
@@ -374,10 +330,7 @@ void Publieur::surJournal(mosquitto*, void* moi, int, const char* texte) {
     const QString t = QString::fromUtf8(texte);
     if (t.contains(QStringLiteral("certificate verify failed")) ||
         t.contains(QStringLiteral("OpenSSL Error")))
-        p->m_erreurTls = QStringLiteral("le certificat du courtier %1 n'est pas reconnu par %2 "
-                                        "(%3) : vérifiez le nom du courtier et le fichier "
-                                        "d'autorité dans Publication…")
-                             .arg(p->m_reglage.adresse(), p->m_reglage.ca, t.trimmed());
+        p->m_erreurTls = p->m_avis.certificat(t);
 }
 
 void Publieur::surMessage(mosquitto*, void* moi, const mosquitto_message* m) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/Etalonnage.h"
+#include "publication/Avis.h"
+#include "publication/Bilan.h"
 #include "publication/Charges.h"
 #include "publication/FileEnvoi.h"
 #include "publication/ReglagePublication.h"
@@ -18,39 +20,6 @@ struct mosquitto;
 struct mosquitto_message;
 
 namespace publication {
-
-/// The publisher's state.
-enum class EtatPublieur {
-    Arret,     ///< not publishing
-    Connexion, ///< connecting, or waiting to try again
-    Connecte,  ///< connected
-    Refuse     ///< the broker or the settings refuse: the user must act
-};
-
-/// What the publisher tells of itself, copied to the threads that show it.
-struct Bilan {
-    EtatPublieur etat = EtatPublieur::Arret;
-    /// The state in French, with what to do when the user must act.
-    QString texte;
-    /// Samples on disk the broker has not acknowledged yet.
-    qint64 enAttente = 0;
-    /// Samples acknowledged since the start.
-    qint64 acquittes = 0;
-    /// How long the oldest sample sent has waited for its acknowledgement, ms.
-    qint64 attenteAcquittementMs = 0;
-    /// How long the current connection attempt has gone without an answer, ms (-1:
-    /// no attempt under way).
-    qint64 attenteConnexionMs = -1;
-    /// Lines the publisher had been told of when this was made.
-    qint64 lignesSignalees = 0;
-    bool operator==(const Bilan& b) const {
-        return lignesSignalees == b.lignesSignalees && etat == b.etat && texte == b.texte &&
-               enAttente == b.enAttente && acquittes == b.acquittes &&
-               attenteAcquittementMs / 1000 == b.attenteAcquittementMs / 1000 &&
-               attenteConnexionMs / 1000 == b.attenteConnexionMs / 1000;
-    }
-    bool operator!=(const Bilan& b) const { return !(*this == b); }
-};
 
 /// Publishes the samples of a record file to an MQTT broker, in file order, each
 /// once the broker has acknowledged it (QoS 1), with the cursor beside the file
@@ -139,6 +108,7 @@ private:
     void annonce();
 
     ReglagePublication m_reglage;
+    Avis m_avis{m_reglage};
     Monotone m_monotone;
     QString m_poste;
     core::Etalonnage m_etalonnage;

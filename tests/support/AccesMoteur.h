@@ -11,8 +11,8 @@ public:
     static core::Magasin& magasin(engine::Moteur& m) { return m.m_magasin; }
     static core::EtatCycle& cycle(engine::Moteur& m) { return m.m_cycle; }
     static void valeurBrute(engine::Moteur& m, int32_t v) {
-        m.m_ValeurBrute = v;
-        m.m_lectureRecue = true;
+        m.m_sondage.m_ValeurBrute = v;
+        m.m_sondage.m_lectureRecue = true;
     }
 };
 
