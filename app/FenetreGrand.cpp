@@ -33,7 +33,6 @@ namespace app {
 namespace {
 
 // Thrown from the progress function to stop a reading the window no longer wants.
-struct LectureAnnulee {};
 
 QString texteInstant(qint64 ms) {
     return graph::texteInstant(ms, QTimeZone::systemTimeZone());
@@ -91,10 +90,9 @@ FenetreGrand::FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     connect(&m_poste.journal, &evenements::Journal::evenement, this,
             &FenetreGrand::actualiseMarques);
     m_suiviLecture.setInterval(100);
-    connect(&m_suiviLecture, &QTimer::timeout, this, [this] {
-        if (m_taille > 0)
-            m_progression->setValue(static_cast<int>(m_lus.load() * 1000 / m_taille));
-    });
+    connect(&m_suiviLecture, &QTimer::timeout, this,
+            [this] { m_progression->setValue(m_lecture.progression()); });
+    connect(&m_lecture, &files::LectureFond::fini, this, &FenetreGrand::finLecture);
 
     m_chronoMoteur.actualise(m_moteur.magasin());
     m_graphe->setDonnees(&m_moteur.magasin(), &m_chronoMoteur);
@@ -111,12 +109,7 @@ FenetreGrand::~FenetreGrand() {
 }
 
 void FenetreGrand::arreteLecture() {
-    ++m_generation;
-    if (!m_lecteur.joinable())
-        return;
-    m_annule = true;
-    m_lecteur.join();
-    m_annule = false;
+    m_lecture.arrete();
     m_suiviLecture.stop();
     m_progression->hide();
 }
@@ -286,55 +279,17 @@ void FenetreGrand::suitMoteur() {
 
 void FenetreGrand::ouvre(const QString& chemin) {
     arreteLecture();
-    m_taille = std::max<qint64>(1, QFileInfo(chemin).size());
-    m_lus = 0;
     m_progression->setValue(0);
     m_progression->show();
     m_suiviLecture.start();
     m_etat->setText(QStringLiteral("Lecture de %1…").arg(QDir::toNativeSeparators(chemin)));
     // The engine's store, its recording and its timers go on: the file is read in
     // a thread into a store of its own, handed over once complete.
-    const int generation = m_generation;
-    m_lecteur = std::thread([this, chemin, generation] {
-        auto m = std::make_shared<core::Magasin>();
-        files::ArretChargement arret;
-        files::FinChargement fin = files::FinChargement::Echec;
-        try {
-            fin = files::ChargeurEnr::charge(
-                chemin, *m,
-                [this](qint64 position, qint64) {
-                    m_lus = position;
-                    if (m_annule)
-                        throw LectureAnnulee();
-                },
-                &arret);
-        } catch (const LectureAnnulee&) {
-            return;
-        }
-        QString raison;
-        if (fin == files::FinChargement::ErreurFormat)
-            raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)").arg(m->NbMesures());
-        else if (fin == files::FinChargement::Echec)
-            raison =
-                arret.ligne > 0
-                    ? QStringLiteral("arrêt à la ligne %1 : %2").arg(arret.ligne).arg(arret.raison)
-                    : arret.raison;
-        const bool ok = fin == files::FinChargement::Complet;
-        QMetaObject::invokeMethod(
-            this,
-            [this, m, ok, raison, chemin, generation] {
-                finLecture(m, ok, raison, chemin, generation);
-            },
-            Qt::QueuedConnection);
-    });
+    m_lecture.lit(chemin);
 }
 
 void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison,
-                              QString chemin, int generation) {
-    if (generation != m_generation)
-        return;
-    if (m_lecteur.joinable())
-        m_lecteur.join();
+                              QString chemin) {
     m_suiviLecture.stop();
     m_progression->hide();
     if (!raison.isEmpty())

@@ -4,6 +4,7 @@
 #include "app/Poste.h"
 #include "core/Evenement.h"
 #include "engine/Moteur.h"
+#include "files/LectureFond.h"
 #include "graph/Chronologie.h"
 #include "graph/GrapheGrand.h"
 
@@ -13,9 +14,7 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 class QAction;
 class QPrinter;
@@ -43,7 +42,7 @@ public:
     /// Back to the engine's store.
     void suitMoteur();
     /// True while a file of the window's own is being read.
-    bool chargementEnCours() const { return m_lecteur.joinable(); }
+    bool chargementEnCours() const { return m_lecture.enCours(); }
     /// True when the graph shows a file of the window's own.
     bool fichierPropre() const { return m_propre != nullptr; }
     /// The store shown.
@@ -79,8 +78,7 @@ private:
     void metAJour();
     void actualiseMarques();
     void actualiseEtat();
-    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin,
-                    int generation);
+    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin);
     void arreteLecture();
     /// Title, file, span and extremes for images and printing.
     QStringList legendes() const;
@@ -105,12 +103,7 @@ private:
     std::vector<core::Evenement> m_evenementsPropres;
     QString m_cheminPropre;
     // Its reading, in a thread of its own.
-    std::thread m_lecteur;
-    std::atomic<bool> m_annule{false};
-    std::atomic<qint64> m_lus{0};
-    /// Counts the readings started: the end of one that was replaced is ignored.
-    int m_generation = 0;
-    qint64 m_taille = 0;
+    files::LectureFond m_lecture;
     QTimer m_suiviLecture;
     // New samples are shown a few times a second at most.
     QTimer m_regroupe;

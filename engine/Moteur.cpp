@@ -34,17 +34,7 @@ void Moteur::demarrage() {
     const files::LectureConfig lue =
         m_config.existe() ? m_config.lit_config(m_reglages) : files::LectureConfig::Absente;
     if (lue == files::LectureConfig::Endommagee) {
-        const QString chemin = QDir::toNativeSeparators(m_config.chemin());
-        afficheAlerte(Alerte::ConfigReinitialisee,
-                      m_config.sauvegarde()
-                          ? QStringLiteral("Le fichier de réglages %1 était endommagé : les "
-                                           "réglages par défaut sont en vigueur. L'ancien "
-                                           "fichier est conservé dans %2.")
-                                .arg(chemin, QDir::toNativeSeparators(m_config.cheminSauvegarde()))
-                          : QStringLiteral("Le fichier de réglages %1 était endommagé : les "
-                                           "réglages par défaut sont en vigueur (l'ancien "
-                                           "fichier n'a pas pu être conservé).")
-                                .arg(chemin));
+        afficheAlerte(Alerte::ConfigReinitialisee, m_config.sauvegardeEndommage());
         QTimer::singleShot(120000, this, [this] { retireAlerte(Alerte::ConfigReinitialisee); });
     }
     if (lue != files::LectureConfig::Lue) {
@@ -55,24 +45,9 @@ void Moteur::demarrage() {
     choisitSource(m_reglages.TypeSource, false);
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
-    files::LectureEtalonnage lecture = files::LectureEtalonnage::Absente;
-    QString cheminEtalonnage;
-    m_etalonnage = files::FichierEtalonnage::pour(m_config.chemin(), &lecture, &cheminEtalonnage);
-    const files::FichierEtalonnage fichierEtalonnage(cheminEtalonnage);
-    if (lecture == files::LectureEtalonnage::Endommagee) {
-        const QString chemin = QDir::toNativeSeparators(fichierEtalonnage.chemin());
-        afficheAlerte(
-            Alerte::Etalonnage,
-            fichierEtalonnage.sauvegarde()
-                ? QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
-                                 "valeurs restent brutes. L'ancien fichier est "
-                                 "conservé dans %2.")
-                      .arg(chemin, QDir::toNativeSeparators(fichierEtalonnage.cheminSauvegarde()))
-                : QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les "
-                                 "valeurs restent brutes (l'ancien fichier n'a pas pu "
-                                 "être conservé).")
-                      .arg(chemin));
-    }
+    QString avis;
+    m_etalonnage = files::FichierEtalonnage::charge(m_config.chemin(), &avis);
+    signale(Alerte::Etalonnage, avis);
     emit etalonnageChange();
     m_sondage.demarre();
 }
@@ -144,7 +119,7 @@ bool Moteur::demarre() {
     if (!accepte(Commande::Demarrer) || !storeLibre())
         return false;
     core::debutEnregistrement(m_magasin, m_cycle);
-    m_ticksRun = 0;
+    m_horaire.recommence();
     m_echantillonsRun = 0;
     m_echantillonsLusRun = 0;
     m_avisRetrait = false;
@@ -292,28 +267,11 @@ void Moteur::Timer1_Timer() {
 }
 
 QDateTime Moteur::instantTick() {
-    const QDateTime maintenant = m_env.horloge->maintenant();
-    if (m_ticksRun > 0) {
-        // Ticks fall on a fixed schedule; stamping them with it keeps the time
-        // column free of a skipped or repeated second when a tick comes a few
-        // milliseconds early or late across a second boundary.
-        const QDateTime prevu =
-            m_premierInstant.addMSecs(m_ticksRun * m_cadence.IntervalleTimer.count());
-        if (std::abs(prevu.msecsTo(maintenant)) < kToleranceHorlogeMs) {
-            ++m_ticksRun;
-            return prevu;
-        }
-    }
-    // The first tick of a run, or the clock was set or the machine slept: the
-    // schedule starts again from the clock.
-    if (m_ticksRun > 0) {
-        const QDateTime prevu =
-            m_premierInstant.addMSecs(m_ticksRun * m_cadence.IntervalleTimer.count());
-        emit horlogeSautee(prevu, maintenant);
-    }
-    m_premierInstant = maintenant;
-    m_ticksRun = 1;
-    return maintenant;
+    const core::Horaire::Tick t =
+        m_horaire.tick(m_env.horloge->maintenant(), m_cadence.IntervalleTimer.count());
+    if (t.prevu)
+        emit horlogeSautee(*t.prevu, t.instant);
+    return t.instant;
 }
 
 void Moteur::ajoute_ligne(const core::Echantillon& e) {

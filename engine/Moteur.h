@@ -4,6 +4,7 @@
 #include "core/Cycle.h"
 #include "core/Echantillon.h"
 #include "core/Etalonnage.h"
+#include "core/Horaire.h"
 #include "core/Horloge.h"
 #include "core/Magasin.h"
 #include "core/Reglages.h"
@@ -253,13 +254,9 @@ private:
         m_cycle,         m_env.minuteriesManuelles};
     qint64 m_echantillonsRun = 0;
     qint64 m_echantillonsLusRun = 0;
-    /// Furthest a tick's clock may stray from its schedule before the schedule restarts.
-    static constexpr qint64 kToleranceHorlogeMs = 500;
-    /// Sampling ticks since the first of the run, and that first tick's time.
-    qint64 m_ticksRun = 0;
+    core::Horaire m_horaire;
     /// The notice that the oldest samples left the store was given this run.
     bool m_avisRetrait = false;
-    QDateTime m_premierInstant;
     QString m_cheminEnr;
     files::FichierConfig m_config;
     Ecriture m_ecriture{appels()};

@@ -172,4 +172,16 @@ LectureConfig FichierConfig::lit_config(core::Reglages& r) const {
     return LectureConfig::Lue;
 }
 
+QString FichierConfig::sauvegardeEndommage() const {
+    const QString chemin = QDir::toNativeSeparators(m_chemin);
+    return sauvegarde()
+               ? QStringLiteral("Le fichier de réglages %1 était endommagé : les réglages par "
+                                "défaut sont en vigueur. L'ancien fichier est conservé dans %2.")
+                     .arg(chemin, QDir::toNativeSeparators(cheminSauvegarde()))
+               : QStringLiteral("Le fichier de réglages %1 était endommagé : les réglages par "
+                                "défaut sont en vigueur (l'ancien fichier n'a pas pu être "
+                                "conservé).")
+                     .arg(chemin);
+}
+
 } // namespace files

@@ -51,6 +51,8 @@ public:
     bool sauvegarde() const;
     /// Path of that copy.
     QString cheminSauvegarde() const { return m_chemin + QStringLiteral(".bak"); }
+    /// A damaged file is kept as "….bak"; says so in French for the user.
+    QString sauvegardeEndommage() const;
     /// Reads the file into the four settings. A damaged file changes nothing.
     LectureConfig lit_config(core::Reglages& r) const;
 

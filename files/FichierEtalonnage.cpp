@@ -102,4 +102,23 @@ bool FichierEtalonnage::ecrit(const core::Etalonnage& e) const {
     return s.status() == QSettings::NoError;
 }
 
+core::Etalonnage FichierEtalonnage::charge(const QString& cheminConfig, QString* avis) {
+    LectureEtalonnage lecture = LectureEtalonnage::Absente;
+    QString lu;
+    const core::Etalonnage e = pour(cheminConfig, &lecture, &lu);
+    avis->clear();
+    if (lecture != LectureEtalonnage::Endommagee)
+        return e;
+    const FichierEtalonnage fichier(lu);
+    const QString chemin = QDir::toNativeSeparators(fichier.chemin());
+    *avis = fichier.sauvegarde()
+                ? QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les valeurs restent "
+                                 "brutes. L'ancien fichier est conservé dans %2.")
+                      .arg(chemin, QDir::toNativeSeparators(fichier.cheminSauvegarde()))
+                : QStringLiteral("Le fichier d'étalonnage %1 est endommagé : les valeurs restent "
+                                 "brutes (l'ancien fichier n'a pas pu être conservé).")
+                      .arg(chemin);
+    return e;
+}
+
 } // namespace files

@@ -23,6 +23,9 @@ public:
     /// file, which is then moved into "plovar.ini" and renamed "….ancien". `lu`
     /// gives the file it came from (for messages).
     static core::Etalonnage pour(const QString& cheminConfig, LectureEtalonnage* etat, QString* lu);
+    /// The same, at start-up: a damaged file is kept as "….bak" and `avis` says so
+    /// in French ("" when all is well).
+    static core::Etalonnage charge(const QString& cheminConfig, QString* avis);
     explicit FichierEtalonnage(QString chemin) : m_chemin(std::move(chemin)) {}
     const QString& chemin() const { return m_chemin; }
     /// The calibration stored; off when the file is missing or damaged, which
