@@ -26,11 +26,14 @@ struct Bilan {
     /// How long the current connection attempt has gone without an answer, ms (-1:
     /// no attempt under way).
     qint64 attenteConnexionMs = -1;
+    /// The publisher had a record file to follow (else it has counted nothing yet).
+    bool fichierSuivi = false;
     /// Lines the publisher had been told of when this was made.
     qint64 lignesSignalees = 0;
     bool operator==(const Bilan& b) const {
-        return lignesSignalees == b.lignesSignalees && etat == b.etat && texte == b.texte &&
-               enAttente == b.enAttente && acquittes == b.acquittes &&
+        return lignesSignalees == b.lignesSignalees && fichierSuivi == b.fichierSuivi &&
+               etat == b.etat && texte == b.texte && enAttente == b.enAttente &&
+               acquittes == b.acquittes &&
                attenteAcquittementMs / 1000 == b.attenteAcquittementMs / 1000 &&
                attenteConnexionMs / 1000 == b.attenteConnexionMs / 1000;
     }

@@ -38,7 +38,9 @@ std::vector<LigneLue> FileEnr::lit(int max) {
             continue;
         }
         m_octet += brute.size();
-        ++consommees;
+        // Counted as the count of lines left counts them.
+        if (brute[0] >= '0' && brute[0] <= '9')
+            ++consommees;
         QByteArrayView ligne(brute);
         ligne.chop(ligne.endsWith("\r\n") ? 2 : 1);
         const std::optional<qint64> n = files::numeroEnr(ligne);
@@ -101,12 +103,22 @@ qint64 FileEnr::lignesRestantes() {
         const qint64 lu = f.read(tampon, sizeof tampon);
         if (lu <= 0)
             break;
+        // Each block starts at a line start; a line counts when it can be a sample
+        // (it starts with a digit): not the header, not a blank line.
         qint64 fin = -1;
-        for (qint64 k = 0; k < lu; ++k)
-            if (tampon[k] == '\n') {
-                ++m_lignesComptees;
-                fin = k;
+        bool debut = true, chiffre = false;
+        for (qint64 k = 0; k < lu; ++k) {
+            if (debut) {
+                chiffre = tampon[k] >= '0' && tampon[k] <= '9';
+                debut = false;
             }
+            if (tampon[k] == '\n') {
+                if (chiffre)
+                    ++m_lignesComptees;
+                fin = k;
+                debut = true;
+            }
+        }
         // No whole line in the block: a line still being written (or a huge one).
         if (fin < 0)
             break;

@@ -33,6 +33,7 @@ Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monoton
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this, suit] {
         suit();
         ++m_lignesSignalees;
+        ++m_ecritsDepuis;
         chezPublieur([](Publieur& p) { p.lignesAjoutees(); });
     });
     connect(&m_moteur, &engine::Moteur::etalonnageChange, this, [this] {
@@ -85,6 +86,7 @@ void Publication::lance() {
     m_bilan.texte = QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse());
     m_recuMs = m_monotone();
     m_lignesSignalees = 0;
+    m_ecritsDepuis = 0;
     m_rappel.start();
     emit bilanChange();
 }
@@ -110,6 +112,7 @@ bool Publication::arrete() {
     m_bilan = Bilan();
     m_bilan.texte = QStringLiteral("publication arrêtée");
     m_lignesSignalees = 0;
+    m_ecritsDepuis = 0;
     m_moteur.signale(engine::Alerte::Publication, QString());
     emit bilanChange();
     return fini;
@@ -132,6 +135,7 @@ void Publication::recoit(const Bilan& b) {
     const bool rattrape = b.enAttente == 0 && enAttente() > 0;
     m_bilan = b;
     m_recuMs = m_monotone();
+    m_ecritsDepuis = 0;
     // Troubles are told by the notice, with the count waiting; the journal adds when
     // things are well again.
     if (changeEtat && journal &&
@@ -205,12 +209,12 @@ bool Publication::termine(int attenteMs) {
         return true;
     const qint64 debut = m_monotone();
     const auto refuse = [this] { return m_bilan.etat == EtatPublieur::Refuse; };
-    if (enAttente() > 0 && !refuse()) {
+    if (!aJour() && !refuse()) {
         if (journal)
             journal(QStringLiteral("envoi des %1 mesure(s) en attente (%2 secondes au plus)…")
                         .arg(enAttente())
                         .arg(attenteMs / 1000));
-        while (m_monotone() - debut < attenteMs && enAttente() > 0 && !refuse())
+        while (m_monotone() - debut < attenteMs && !aJour() && !refuse())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
     const qint64 reste = enAttente();

@@ -43,8 +43,11 @@ public:
     const Bilan& bilan() const { return m_bilan; }
     /// Samples waiting: the last count told, and those written since.
     qint64 enAttente() const {
-        return m_bilan.enAttente + (m_lignesSignalees - m_bilan.lignesSignalees);
+        return m_bilan.fichierSuivi ? m_bilan.enAttente + m_ecritsDepuis : m_lignesSignalees;
     }
+    /// True when the publisher has heard of every line written and all are
+    /// acknowledged.
+    bool aJour() const { return enAttente() == 0 && m_bilan.lignesSignalees == m_lignesSignalees; }
     /// The state in French with the counts, for the dialog.
     QString texteEtat() const;
     /// The notice as it stands ("" when all is well).
@@ -81,8 +84,10 @@ private:
     Bilan m_bilan;
     /// When the last state came.
     qint64 m_recuMs = 0;
-    /// Lines the publisher was told of (those it had not heard of yet wait too).
+    /// Lines the publisher was told of, and those written since its state last came
+    /// (its count reads the file, which may already hold them).
     qint64 m_lignesSignalees = 0;
+    qint64 m_ecritsDepuis = 0;
     QTimer m_rappel;
     qint64 m_dernierAffichage = 0;
     QString m_fichierSuivi;

@@ -113,6 +113,7 @@ Bilan Publieur::bilan() {
     b.enAttente = m_envoi.enAttente();
     b.acquittes = m_envoi.acquittes();
     b.lignesSignalees = m_lignesSignalees;
+    b.fichierSuivi = m_envoi.active();
     b.attenteAcquittementMs = m_envoi.attenteMs(m_monotone());
     b.attenteConnexionMs = m_debutConnexionMs ? m_monotone() - m_debutConnexionMs : -1;
     return b;
@@ -176,6 +177,8 @@ void Publieur::connecte() {
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A sample goes at once, not held back until the previous one's TCP ack.
+    mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_max_inflight_messages_set(m_client, 0);
     const QByteArray etat = sujet(m_poste, "etat");
     mosquitto_will_set(m_client, etat.constData(), 7, "offline", 1, true);

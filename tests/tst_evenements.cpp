@@ -2,6 +2,7 @@
 #include "HorlogeFixe.h"
 #include "core/Alarme.h"
 #include "engine/Moteur.h"
+#include "evenements/CommandeAlarme.h"
 #include "evenements/Journal.h"
 #include "evenements/Surveillance.h"
 #include "files/FichierAlarme.h"
@@ -12,6 +13,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -41,6 +44,7 @@ private slots:
     void fichierEvenements();
     void evenementsSansPlace();
     void finCoupee();
+    void commandeAlarme();
 };
 
 void TstEvenements::alarme_data() {
@@ -246,6 +250,35 @@ void TstEvenements::finCoupee() {
     for (const core::Evenement& e : l.evenements)
         types << e.type;
     QCOMPARE(types.join('|'), QStringLiteral("début|reprise|arrêt"));
+}
+
+void TstEvenements::commandeAlarme() {
+    // The command sees its variables but neither the broker's password nor the service
+    // manager's socket; at its time limit everything it started goes, not only the shell.
+    QTemporaryDir dir;
+    qputenv("PLOVAR_MQTT_MOT_DE_PASSE", "secret-du-courtier");
+    qputenv("NOTIFY_SOCKET", "/run/systemd/notify");
+    evenements::CommandeAlarme c;
+    c.setLimite(300);
+    QProcessEnvironment v;
+    v.insert(QStringLiteral("PLOVAR_VALEUR"), QStringLiteral("12,5"));
+    const QString env = dir.filePath(QStringLiteral("env"));
+    const QString pid = dir.filePath(QStringLiteral("pid"));
+    QVERIFY(
+        c.lance(QStringLiteral("env > '%1'; sleep 301 & echo $! > '%2'; exit 0").arg(env, pid), v));
+    qunsetenv("PLOVAR_MQTT_MOT_DE_PASSE");
+    qunsetenv("NOTIFY_SOCKET");
+    QTRY_VERIFY(!lit(pid).trimmed().isEmpty());
+    const pid_t enfant = lit(pid).trimmed().toInt();
+    QVERIFY(enfant > 0);
+    QTRY_VERIFY(!c.enCours());
+    // The shell is gone; its child lives on until the limit.
+    QCOMPARE(::kill(enfant, 0), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(enfant, 0) != 0, 5000);
+    const QByteArray vu = lit(env);
+    QVERIFY(vu.contains("PLOVAR_VALEUR=12,5"));
+    QVERIFY(!vu.contains("secret-du-courtier"));
+    QVERIFY(!vu.contains("NOTIFY_SOCKET"));
 }
 
 QTEST_GUILESS_MAIN(TstEvenements)
