@@ -386,22 +386,32 @@ Mois& mois() {
     return m;
 }
 
-// The large window's redraw at 1920 x 1080: the whole month, a day, an hour.
+// The large window's redraw at 1920 x 1080 over the month (a slow wave and a sawtooth
+// of 37 samples, as a real sensor's noise looks), at a sweep of spans from the whole
+// month down to four samples.
 void BM_GrandRedessin(benchmark::State& etat) {
     Mois& d = mois();
     graph::SceneGrand s;
     s.magasin = &d.m;
     s.chronologie = &d.c;
-    const double largeurs[] = {2'678'400, 86'400, 3'600};
-    s.cadrage = {1'300'000, largeurs[etat.range(0)]};
+    struct Etendue {
+        double largeur;
+        const char* nom;
+    };
+    static const Etendue etendues[] = {{2'678'400, "mois"}, {86'400, "jour"}, {3'600, "heure"},
+                                       {1'800, "30 min"},   {900, "15 min"},  {600, "10 min"},
+                                       {300, "5 min"},      {120, "2 min"},   {100, "100"},
+                                       {30, "30"},          {10, "10"},       {4, "4"}};
+    const Etendue& e = etendues[etat.range(0)];
+    s.cadrage = {1'300'000, e.largeur};
     QImage img(1920, 1080, QImage::Format_RGB32);
     for (auto _ : etat) {
         QPainter p(&img);
         graph::dessineGrand(p, QRectF(0, 0, 1920, 1080), s);
     }
-    etat.SetLabel(etat.range(0) == 0 ? "mois" : etat.range(0) == 1 ? "jour" : "heure");
+    etat.SetLabel(e.nom);
 }
-BENCHMARK(BM_GrandRedessin)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrandRedessin)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
 
 // One wheel notch, end to end: the event, the new view, the repaint of the control.
 void BM_GrandMolette(benchmark::State& etat) {

@@ -64,10 +64,14 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
             if (((j - origine) % pas.nombre + pas.nombre) % pas.nombre == 0)
                 candidat(j * kJourMs);
     } else {
-        // Within each local day, at multiples of the step from midnight; a margin of
-        // two hours covers a clock change.
+        // Within each local day, at multiples of the step from midnight. A clock change
+        // inside the span moves wall-clock times past either end by as much as the
+        // offsets differ; a span of days may hold changes that cancel out, so two
+        // hours are allowed then. (A fixed margin at every span made a minute's view
+        // look at hours of candidates.)
         const qint64 p = pas.ms();
-        const qint64 marge = 2 * 3'600'000;
+        const qint64 ecart = std::abs(d0.offsetFromUtc() - d1.offsetFromUtc()) * 1000LL;
+        const qint64 marge = aMs - deMs < kJourMs ? ecart : 2 * 3'600'000;
         for (qint64 k = divBas(naif0 - marge, p); k * p <= naif1 + marge; ++k)
             candidat(k * p);
     }

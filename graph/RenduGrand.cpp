@@ -4,6 +4,7 @@
 #include "graph/Geometrie.h"
 #include "graph/Graduations.h"
 
+#include <QPaintEngine>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -89,6 +90,20 @@ std::vector<QPolygonF> traces(const SceneGrand& s, const PlanGrand& plan) {
 }
 
 } // namespace
+
+bool vectoriel(const QPainter& p) {
+    const QPaintEngine* moteur = p.paintEngine();
+    return moteur && (moteur->type() == QPaintEngine::Pdf || moteur->type() == QPaintEngine::SVG ||
+                      moteur->type() == QPaintEngine::Picture);
+}
+
+QPen styloTrace(const QPainter& p, const QColor& couleur, bool lisse, double largeurVectorielle) {
+    if (vectoriel(p))
+        return QPen(couleur, largeurVectorielle);
+    QPen stylo(couleur, lisse ? 1 : 0);
+    stylo.setCosmetic(true);
+    return stylo;
+}
 
 double valeurAffichee(const core::Etalonnage& e, double brute) {
     return e.actif ? e.physique(brute) : brute;
@@ -284,11 +299,14 @@ PlanGrand dessineGrand(QPainter& p, const QRectF& cadre, const SceneGrand& s) {
             p.drawLine(QPointF(plan.trace.left(), y), QPointF(plan.trace.right(), y));
         }
         // The trace: a thin line joins few samples smoothly; many are drawn as
-        // they fall on pixels.
+        // they fall on pixels. On a screen or an image the line is one device pixel
+        // wide, which the painter draws along its length whatever the slope (a wider
+        // pen is outlined and filled segment by segment: a hundred times slower for a
+        // noisy quarter of an hour); a PDF or SVG gets a line of its own width.
         const std::vector<QPolygonF> lignes = traces(s, plan);
         const bool lisse = c.largeur < plan.trace.width() / 2;
-        p.setRenderHint(QPainter::Antialiasing, lisse);
-        p.setPen(QPen(t.trace, lisse ? 1.5 : 0));
+        p.setRenderHint(QPainter::Antialiasing, lisse || vectoriel(p));
+        p.setPen(styloTrace(p, t.trace, lisse, 1.5));
         // Samples far apart are marked each with a dot.
         const bool points = c.largeur > 0 && plan.trace.width() / c.largeur >= 8;
         for (const QPolygonF& l : lignes) {

@@ -52,6 +52,13 @@ PlanGrand planGrand(const QRectF& cadre, const QFontMetricsF& fm, const SceneGra
 PlanGrand dessineGrand(QPainter& p, const QRectF& cadre, const SceneGrand& s);
 
 /// The calibrated value of a raw one (the raw one without a calibration).
+/// True when `p` draws into a PDF, an SVG or a picture (not pixels).
+bool vectoriel(const QPainter& p);
+/// The pen of a trace: on pixels one device pixel wide, which the painter draws along
+/// its length whatever the slope (a wider pen is outlined and filled segment by
+/// segment, a hundred times slower on a noisy curve); in a PDF or an SVG,
+/// `largeurVectorielle` wide so that it is no hairline.
+QPen styloTrace(const QPainter& p, const QColor& couleur, bool lisse, double largeurVectorielle);
 double valeurAffichee(const core::Etalonnage& e, double brute);
 
 } // namespace graph

@@ -1,4 +1,5 @@
 #include "graph/RenduGraphe.h"
+#include "graph/RenduGrand.h"
 
 #include "graph/Couleurs.h"
 #include "graph/Geometrie.h"
@@ -58,7 +59,7 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
             trace << QPointF(zone.left() + q.x() * sx, zone.top() + q.y() * sy);
         p.setClipRect(zone);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(QPen(couleurs::trace(), 1.2));
+        p.setPen(styloTrace(p, couleurs::trace(), true, 1.2));
         p.drawPolyline(trace);
         for (const double l : v.limites) {
             const double y = zone.top() + (255.0 - (l - v.decalageY)) * sy;

@@ -28,6 +28,8 @@ struct Bilan {
     qint64 attenteConnexionMs = -1;
     /// The publisher had a record file to follow (else it has counted nothing yet).
     bool fichierSuivi = false;
+    /// When this was made, on the publisher's monotonic clock (ms).
+    qint64 faitMs = 0;
     /// Lines the publisher had been told of when this was made.
     qint64 lignesSignalees = 0;
     bool operator==(const Bilan& b) const {

@@ -33,7 +33,7 @@ Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monoton
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this, suit] {
         suit();
         ++m_lignesSignalees;
-        ++m_ecritsDepuis;
+        m_envois.push_back(m_monotone());
         chezPublieur([](Publieur& p) { p.lignesAjoutees(); });
     });
     connect(&m_moteur, &engine::Moteur::etalonnageChange, this, [this] {
@@ -86,7 +86,7 @@ void Publication::lance() {
     m_bilan.texte = QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse());
     m_recuMs = m_monotone();
     m_lignesSignalees = 0;
-    m_ecritsDepuis = 0;
+    m_envois.clear();
     m_rappel.start();
     emit bilanChange();
 }
@@ -112,7 +112,7 @@ bool Publication::arrete() {
     m_bilan = Bilan();
     m_bilan.texte = QStringLiteral("publication arrêtée");
     m_lignesSignalees = 0;
-    m_ecritsDepuis = 0;
+    m_envois.clear();
     m_moteur.signale(engine::Alerte::Publication, QString());
     emit bilanChange();
     return fini;
@@ -135,7 +135,8 @@ void Publication::recoit(const Bilan& b) {
     const bool rattrape = b.enAttente == 0 && enAttente() > 0;
     m_bilan = b;
     m_recuMs = m_monotone();
-    m_ecritsDepuis = 0;
+    while (!m_envois.empty() && m_envois.front() <= b.faitMs)
+        m_envois.pop_front();
     // Troubles are told by the notice, with the count waiting; the journal adds when
     // things are well again.
     if (changeEtat && journal &&

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -43,7 +44,8 @@ public:
     const Bilan& bilan() const { return m_bilan; }
     /// Samples waiting: the last count told, and those written since.
     qint64 enAttente() const {
-        return m_bilan.fichierSuivi ? m_bilan.enAttente + m_ecritsDepuis : m_lignesSignalees;
+        return m_bilan.fichierSuivi ? m_bilan.enAttente + static_cast<qint64>(m_envois.size())
+                                    : m_lignesSignalees;
     }
     /// True when the publisher has heard of every line written and all are
     /// acknowledged.
@@ -84,10 +86,10 @@ private:
     Bilan m_bilan;
     /// When the last state came.
     qint64 m_recuMs = 0;
-    /// Lines the publisher was told of, and those written since its state last came
-    /// (its count reads the file, which may already hold them).
+    /// Lines the publisher was told of, and when each line written after its last
+    /// count was told (that count read the file: what it held then is in it).
     qint64 m_lignesSignalees = 0;
-    qint64 m_ecritsDepuis = 0;
+    std::deque<qint64> m_envois;
     QTimer m_rappel;
     qint64 m_dernierAffichage = 0;
     QString m_fichierSuivi;

@@ -114,6 +114,7 @@ Bilan Publieur::bilan() {
     b.acquittes = m_envoi.acquittes();
     b.lignesSignalees = m_lignesSignalees;
     b.fichierSuivi = m_envoi.active();
+    b.faitMs = m_monotone();
     b.attenteAcquittementMs = m_envoi.attenteMs(m_monotone());
     b.attenteConnexionMs = m_debutConnexionMs ? m_monotone() - m_debutConnexionMs : -1;
     return b;
