@@ -54,6 +54,24 @@ long residentMo() {
     return -1;
 }
 
+// An engine's world in `dir`: a configuration recording `fichier` once a second in
+// test mode at window width `largeur`, no device, the fake clock, timers that never fire.
+engine::Environnement environnementBanc(const QTemporaryDir& dir, const core::Horloge& horloge,
+                                        const char* fichier, int largeur) {
+    QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
+    cfg.open(QIODevice::WriteOnly);
+    cfg.write("\"X\",\"" + dir.filePath(QString::fromLatin1(fichier)).toUtf8() + "\",1,0," +
+              QByteArray::number(largeur) + "\r\n");
+    cfg.close();
+    engine::Environnement env;
+    env.cheminConfig = cfg.fileName();
+    env.portSerie = dir.filePath(QStringLiteral("aucun"));
+    env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
+    env.horloge = &horloge;
+    env.minuteriesManuelles = true;
+    return env;
+}
+
 class DialoguesMuets : public ui::Dialogues {
 public:
     QString fichier;
@@ -89,18 +107,7 @@ struct Fenetre {
     std::unique_ptr<app::Poste> poste;
     std::unique_ptr<app::Enregistreur> f;
     Fenetre(int largeur = 7890) {
-        QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
-        cfg.open(QIODevice::WriteOnly);
-        cfg.write("\"X\",\"" + dir.filePath(QStringLiteral("b.csv")).toUtf8() + "\",1,0," +
-                  QByteArray::number(largeur) + "\r\n");
-        cfg.close();
-        engine::Environnement env;
-        env.cheminConfig = cfg.fileName();
-        env.portSerie = dir.filePath(QStringLiteral("aucun"));
-        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
-        env.horloge = &horloge;
-        env.minuteriesManuelles = true;
-        poste = std::make_unique<app::Poste>(std::move(env));
+        poste = std::make_unique<app::Poste>(environnementBanc(dir, horloge, "b.csv", largeur));
         f = std::make_unique<app::Enregistreur>(*poste, &dialogues);
         f->Form_Load();
     }
@@ -568,17 +575,7 @@ struct PosteBanc {
     test::HorlogeFixe horloge;
     std::unique_ptr<app::Poste> poste;
     PosteBanc() {
-        QFile cfg(dir.filePath(QStringLiteral("plovar.cfg")));
-        cfg.open(QIODevice::WriteOnly);
-        cfg.write("\"X\",\"" + dir.filePath(QStringLiteral("p.csv")).toUtf8() + "\",1,0,3600\r\n");
-        cfg.close();
-        engine::Environnement env;
-        env.cheminConfig = cfg.fileName();
-        env.portSerie = dir.filePath(QStringLiteral("aucun"));
-        env.bibliothequesCarte = {dir.filePath(QStringLiteral("aucune.so"))};
-        env.horloge = &horloge;
-        env.minuteriesManuelles = true;
-        poste = std::make_unique<app::Poste>(std::move(env));
+        poste = std::make_unique<app::Poste>(environnementBanc(dir, horloge, "p.csv", 3600));
         poste->moteur.demarrage();
     }
     // One sampling tick, a period later than the last.

@@ -42,6 +42,17 @@ QString texteErreur(int numero) {
         return QStringLiteral("trop de fichiers ouverts");
     case ELOOP:
         return QStringLiteral("trop de liens symboliques dans le chemin");
+    case ECONNREFUSED:
+        return QStringLiteral("connexion refusée : rien n'écoute sur ce port");
+    case ETIMEDOUT:
+        return QStringLiteral("délai dépassé");
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+        return QStringLiteral("réseau ou machine inaccessible");
+    case ECONNRESET:
+        return QStringLiteral("connexion interrompue par l'autre côté");
+    case ENETDOWN:
+        return QStringLiteral("réseau coupé");
     default:
         return QStringLiteral("erreur système %1 (%2)")
             .arg(numero)

@@ -1,8 +1,8 @@
 #include "publication/Avis.h"
 
-#include <mosquitto.h>
+#include "core/Erreurs.h"
 
-#include <cerrno>
+#include <mosquitto.h>
 
 namespace publication {
 
@@ -95,23 +95,8 @@ QString Avis::neRepondPlus() const {
 }
 
 QString Avis::raison(int rc, int err) {
-    if (rc == MOSQ_ERR_ERRNO) {
-        switch (err) {
-        case ECONNREFUSED:
-            return QStringLiteral("connexion refusée : aucun courtier n'écoute sur ce port");
-        case ETIMEDOUT:
-            return QStringLiteral("délai dépassé");
-        case EHOSTUNREACH:
-        case ENETUNREACH:
-            return QStringLiteral("réseau ou machine inaccessible");
-        case ECONNRESET:
-            return QStringLiteral("connexion interrompue par l'autre côté");
-        case ENETDOWN:
-            return QStringLiteral("réseau coupé");
-        default:
-            return QStringLiteral("erreur système %1").arg(err);
-        }
-    }
+    if (rc == MOSQ_ERR_ERRNO)
+        return core::texteErreur(err);
     switch (rc) {
     case MOSQ_ERR_CONN_LOST:
         return QStringLiteral("liaison coupée");

@@ -162,6 +162,14 @@ QList<Ligne> lignesFichier(const QString& chemin) {
     return r;
 }
 
+// openssl in `dir`; true when it succeeded.
+bool lanceOpenssl(const QString& dir, const QStringList& a) {
+    QProcess o;
+    o.setWorkingDirectory(dir);
+    o.start(QStringLiteral("openssl"), a);
+    return o.waitForFinished(30'000) && o.exitCode() == 0;
+}
+
 QProcessEnvironment environnement(const QString& dir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), dir);
@@ -309,12 +317,7 @@ void TstPublication::scenarios() {
     }
     if (scenario == "tls") {
         // The broker's certificate comes from one authority, Plovar trusts another.
-        const auto openssl = [&](const QStringList& a) {
-            QProcess o;
-            o.setWorkingDirectory(dir.path());
-            o.start(QStringLiteral("openssl"), a);
-            return o.waitForFinished(30'000) && o.exitCode() == 0;
-        };
+        const auto openssl = [&](const QStringList& a) { return lanceOpenssl(dir.path(), a); };
         QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
                          "-out", "ca.pem", "-days", "2", "-subj", "/CN=Essai CA"}));
         QVERIFY(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "srv.key", "-out",
@@ -702,12 +705,7 @@ void TstPublication::sansReponse() {
         plovar.setProcessEnvironment(env);
         plovar.start(QStringLiteral("unshare"), args);
     } else {
-        const auto openssl = [&](const QStringList& a) {
-            QProcess o;
-            o.setWorkingDirectory(dir.path());
-            o.start(QStringLiteral("openssl"), a);
-            return o.waitForFinished(30'000) && o.exitCode() == 0;
-        };
+        const auto openssl = [&](const QStringList& a) { return lanceOpenssl(dir.path(), a); };
         QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
                          "-out", "ca.pem", "-days", "2", "-subj", "/CN=localhost"}));
         courtier = std::make_unique<Courtier>(
