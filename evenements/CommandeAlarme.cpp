@@ -13,9 +13,14 @@ CommandeAlarme::CommandeAlarme(QObject* parent) : QObject(parent) {
 }
 
 CommandeAlarme::~CommandeAlarme() {
-    // What it left behind does not outlive the program's own end either.
+    if (!m_processus)
+        return;
+    // Its end is no longer ours to hear (the timer goes before the process), and
+    // what it left behind does not outlive the program's own end either.
+    m_processus->disconnect(this);
     if (enCours())
         arreteGroupe();
+    m_processus.reset();
 }
 
 QProcessEnvironment CommandeAlarme::environnement() {
@@ -35,6 +40,8 @@ bool CommandeAlarme::lance(const QString& commande, const QProcessEnvironment& v
     // another.
     if (enCours())
         return true;
+    if (m_processus)
+        m_processus->disconnect(this);
     m_processus = std::make_unique<QProcess>();
     QProcessEnvironment env = environnement();
     env.insert(variables);
