@@ -405,10 +405,8 @@ void Publieur::surPublication(mosquitto*, void* moi, int mid) {
 
 void Publieur::acquitte(int mid) {
     // Nothing left in flight: whoever shows a backlog looks again.
-    if (m_envoi.acquitte(mid)) {
-        emit aJourAtteint();
+    if (m_envoi.acquitte(mid))
         annonceBilan(true);
-    }
 }
 
 qint64 Publieur::enAttente() {

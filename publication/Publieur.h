@@ -41,7 +41,6 @@ public:
     /// The record file to publish. `curseur` false: from `depuis` on, without
     /// reading or writing the cursor (a replay by hand).
     void suitFichier(const QString& chemin, bool curseur = true, qint64 depuis = 0);
-    const QString& fichier() const { return m_envoi.fichier(); }
     /// Lines were added to the file: they go out, once the caller's work is done.
     void lignesAjoutees();
     /// How calibrated values are made and their unit.
@@ -62,8 +61,6 @@ public:
     /// True when every whole line on disk has been acknowledged.
     bool aJour();
     const ReglagePublication& reglage() const { return m_reglage; }
-    /// Samples a second at most when catching up.
-    void setCadence(int parSeconde) { m_reglage.cadenceRejeu = std::max(1, parSeconde); }
     /// The state as a whole, as it stands.
     Bilan bilan();
     /// Connection attempts since the start, and samples handed to the client.
@@ -79,8 +76,6 @@ public:
 
 signals:
     void etatChange();
-    /// The last sample sent is acknowledged (lines may wait on disk still).
-    void aJourAtteint();
     /// The state, sent on each change of it and when the counts change.
     void bilanChange(const publication::Bilan& b);
 
