@@ -78,7 +78,7 @@ EnregistreurConsole::~EnregistreurConsole() {
 }
 
 void EnregistreurConsole::imprime(const core::Echantillon& e) {
-    if (m_sortieFermee)
+    if (m_sortieFermee || m_options.silencieux)
         return;
     QByteArray texte = files::ligneEnr(e);
     texte.chop(2); // the record file's CR LF: a plain line end here
@@ -218,6 +218,7 @@ void EnregistreurConsole::termine() {
     if (m_fini)
         return;
     m_fini = true;
+    emit arretDemande();
     m_minuterieFin.stop();
     m_moteur.termine();
     if (m_statut == kStatutOk && m_moteur.echantillonsRun() > 0 &&

@@ -24,6 +24,9 @@ struct OptionsConsole {
     bool etalonnage = false;
     /// A threshold alarm for this run, instead of the stored one.
     std::optional<core::ReglageAlarme> alarme;
+    /// Keep the samples off standard output (a service's journal); notices still
+    /// go to standard error.
+    bool silencieux = false;
 };
 
 /// Exit statuses of a recording without a window.
@@ -68,6 +71,10 @@ public:
     /// Called by the end timer: stops the run once the duration is over, else
     /// arms the timer again for what is left.
     void verifieFin();
+
+signals:
+    /// The run is about to stop (a signal, the end of the duration).
+    void arretDemande();
 
 private:
     QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;

@@ -3,6 +3,7 @@
 #include "app/Poste.h"
 #include "app/Republication.h"
 #include "app/Reveil.h"
+#include "app/Superviseur.h"
 #include "core/Horloge.h"
 #include "core/InstanceUnique.h"
 #include "files/FichierAlarme.h"
@@ -174,9 +175,13 @@ int ligneDeCommande(int argc, char* argv[]) {
                                     QStringLiteral("Avec --republier : à partir de la mesure "
                                                    "numéro N."),
                                     QStringLiteral("N"));
-    p.addOptions({aide, version, enregistrer, cadence, source, fichier, duree, etalonnage,
-                  alarmeHaute, alarmeBasse, hysteresis, maintien, mqtt, poste, config, republier,
-                  depuis});
+    const QCommandLineOption silencieux(
+        QStringLiteral("silencieux"),
+        QStringLiteral("Avec --enregistrer : n'affiche pas les mesures sur la sortie standard "
+                       "(les avis vont toujours sur la sortie d'erreur)."));
+    p.addOptions({aide, version, enregistrer, silencieux, cadence, source, fichier, duree,
+                  etalonnage, alarmeHaute, alarmeBasse, hysteresis, maintien, mqtt, poste, config,
+                  republier, depuis});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -272,6 +277,7 @@ int ligneDeCommande(int argc, char* argv[]) {
     }
 
     o.etalonnage = p.isSet(etalonnage);
+    o.silencieux = p.isSet(silencieux);
     // The alarm's numbers, with a decimal point or comma.
     const auto reel = [&](const QCommandLineOption& option) -> std::optional<double> {
         if (!p.isSet(option))
@@ -304,15 +310,32 @@ int ligneDeCommande(int argc, char* argv[]) {
     engine::Environnement env = environnement(horloge, cheminConfig);
     core::InstanceUnique instance(env.cheminConfig);
     if (!instance.acquiert()) {
-        std::fprintf(stderr,
-                     "plovar : un autre Plovar utilise déjà la configuration %s ; "
-                     "enregistrement impossible.\n",
-                     QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
+        if (!instance.refus().isEmpty())
+            std::fprintf(stderr, "plovar : configuration %s : %s ; enregistrement impossible.\n",
+                         QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData(),
+                         instance.refus().toLocal8Bit().constData());
+        else
+            std::fprintf(stderr,
+                         "plovar : un autre Plovar utilise déjà la configuration %s ; "
+                         "enregistrement impossible.\n",
+                         QDir::toNativeSeparators(env.cheminConfig).toLocal8Bit().constData());
         return app::kStatutImpossible;
     }
     const publication::ReglagePublication r = reglagePublication(env.cheminConfig);
     app::Poste station(std::move(env), instance.abandonne());
     app::EnregistreurConsole console(station, o);
+    // Under a service manager: readiness, status, watchdog pings and the stop. The
+    // variables are not handed down to any child.
+    std::unique_ptr<app::Superviseur> superviseur;
+    app::Notification notification = app::Notification::depuisEnvironnement();
+    const qint64 chienUs = app::Superviseur::chienDepuisEnvironnement();
+    for (const char* v : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"})
+        qunsetenv(v);
+    if (notification.active()) {
+        superviseur = std::make_unique<app::Superviseur>(station, std::move(notification), chienUs);
+        QObject::connect(&console, &app::EnregistreurConsole::arretDemande, superviseur.get(),
+                         &app::Superviseur::arrete);
+    }
     // The publisher follows the engine from a thread of its own: the recording never
     // waits for it.
     if (r.actif) {
@@ -348,6 +371,15 @@ int main(int argc, char* argv[]) {
     app::Reveil reveil;
     core::InstanceUnique instance(env.cheminConfig);
     if (!instance.acquiert()) {
+        if (!instance.refus().isEmpty()) {
+            const QString texte =
+                QStringLiteral("Plovar ne peut pas s'assurer d'être seul à "
+                               "utiliser la configuration %1 : %2.")
+                    .arg(QDir::toNativeSeparators(env.cheminConfig), instance.refus());
+            std::fprintf(stderr, "plovar : %s\n", texte.toLocal8Bit().constData());
+            ui::DialoguesQt().avertissement(nullptr, texte);
+            return 1;
+        }
         const std::optional<qint64> autre = instance.proprietaire();
         if (autre && app::Reveil::estSansFenetre(*autre)) {
             const QString texte =

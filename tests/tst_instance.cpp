@@ -3,16 +3,21 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TstInstance : public QObject {
     Q_OBJECT
 private slots:
     void deuxiemeInstance();
     void fenetreApresEnregistreur();
+    void verrouPlanteParUnAutre();
+    void tmpPrive();
 
 private:
     static QByteArray pidDuVerrou(const QString& verrou) {
@@ -101,6 +106,66 @@ void TstInstance::fenetreApresEnregistreur() {
     enregistreur.terminate();
     QVERIFY(enregistreur.waitForFinished(20000));
     QCOMPARE(enregistreur.exitCode(), 0);
+}
+
+// Runs a command as another user (nobody); false when this test cannot.
+static bool commeAutre(QProcess& p, const QStringList& commande) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        return false;
+    p.start(QStringLiteral("setpriv"),
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + commande);
+    return p.waitForStarted();
+}
+
+void TstInstance::verrouPlanteParUnAutre() {
+    // A configuration in a folder everyone may write (like /tmp): another user made
+    // the lock file first, and even holds it.
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 01777) == 0);
+    const QString config = dir.filePath(QStringLiteral("plovar.cfg"));
+    const QString verrou = core::InstanceUnique::cheminVerrou(config);
+    QProcess autre;
+    if (!commeAutre(autre, {"flock", verrou, "sleep", "60"}))
+        QSKIP("needs root and setpriv to act as another user");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(verrou), 10000);
+    QProcess p;
+    p.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+            {"--enregistrer", "--config", config, "--fichier", dir.filePath("r.csv"), "--duree",
+             "1.5"});
+    QVERIFY(p.waitForFinished(20000));
+    const QByteArray erreurs = p.readAllStandardError();
+    QVERIFY2(p.exitCode() == 0, erreurs.constData());
+    QVERIFY(QFile(dir.filePath("r.csv")).size() > 0);
+    autre.kill();
+    autre.waitForFinished();
+}
+
+void TstInstance::tmpPrive() {
+    // A service with a /tmp of its own and a recorder outside it, on one
+    // configuration (kept out of /tmp, which the service does not share).
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        QSKIP("needs root and unshare for a private /tmp");
+    QTemporaryDir dir(QDir::current().filePath(QStringLiteral("instance-XXXXXX")));
+    const QString config = dir.filePath(QStringLiteral("plovar.cfg"));
+    const QStringList enregistrement{"--enregistrer", "--config", config, "--fichier",
+                                     dir.filePath("r.csv")};
+    QProcess premier;
+    premier.start(QStringLiteral("unshare"),
+                  QStringList{"-m", "--propagation", "private", "sh", "-c",
+                              "mount -t tmpfs none /tmp && exec \"$0\" \"$@\"",
+                              QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"))} +
+                      enregistrement);
+    QVERIFY(premier.waitForReadyRead(20000)); // recording
+    QProcess second;
+    second.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")), enregistrement);
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAllStandardError().contains("utilise déjà"));
+    QCOMPARE(premier.state(), QProcess::Running);
+    premier.terminate();
+    QVERIFY(premier.waitForFinished(20000));
+    QCOMPARE(premier.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstInstance)

@@ -1,0 +1,153 @@
+#include "app/Superviseur.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace app {
+
+Notification Notification::depuisEnvironnement() {
+    return Notification(qgetenv("NOTIFY_SOCKET"));
+}
+
+Notification::Notification(const QByteArray& adresse) : m_adresse(adresse) {
+    if (adresse.isEmpty() || (adresse[0] != '/' && adresse[0] != '@') ||
+        size_t(adresse.size()) >= sizeof(sockaddr_un::sun_path))
+        return;
+    m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+Notification::Notification(Notification&& o) noexcept : m_fd(o.m_fd), m_adresse(o.m_adresse) {
+    o.m_fd = -1;
+}
+
+Notification::~Notification() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool Notification::envoie(const QByteArray& message) const {
+    if (m_fd < 0)
+        return false;
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::memcpy(a.sun_path, m_adresse.constData(), size_t(m_adresse.size()));
+    socklen_t longueur = socklen_t(offsetof(sockaddr_un, sun_path) + size_t(m_adresse.size()));
+    if (a.sun_path[0] == '@')
+        a.sun_path[0] = 0; // an abstract name: no terminating NUL counted
+    else
+        ++longueur;
+    ssize_t n;
+    do {
+        n = ::sendto(m_fd, message.constData(), size_t(message.size()), MSG_NOSIGNAL,
+                     reinterpret_cast<const sockaddr*>(&a), longueur);
+    } while (n < 0 && errno == EINTR);
+    return n == message.size();
+}
+
+qint64 Superviseur::chienDepuisEnvironnement() {
+    bool ok = false;
+    const qint64 us = qgetenv("WATCHDOG_USEC").toLongLong(&ok);
+    if (!ok || us <= 0)
+        return 0;
+    const QByteArray pid = qgetenv("WATCHDOG_PID");
+    if (!pid.isEmpty() && pid.toLongLong() != qint64(::getpid()))
+        return 0;
+    return us;
+}
+
+Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs, Monotone monotone)
+    : m_moteur(poste.moteur), m_publication(poste.publication),
+      m_notification(std::move(notification)), m_monotone(std::move(monotone)) {
+    if (!m_monotone) {
+        auto depart = std::make_shared<QElapsedTimer>();
+        depart->start();
+        m_monotone = [depart] { return depart->elapsed(); };
+    }
+    m_derniereLecture = m_dernierEchantillon = m_monotone();
+    connect(&m_moteur, &engine::Moteur::valeurLue, this,
+            [this](const QDateTime&, std::optional<int> valeur) {
+                m_derniereLecture = m_monotone();
+                if (valeur)
+                    m_sourceRepondu = true;
+                verifiePret();
+            });
+    connect(&m_moteur, &engine::Moteur::alerteChange, this,
+            [this](engine::Alerte a, const QString& texte) {
+                // A source reported missing or silent has answered as far as the
+                // manager is concerned: the recording runs and says so.
+                if ((a == engine::Alerte::Source || a == engine::Alerte::Silence) &&
+                    !texte.isEmpty())
+                    m_sourceRepondu = true;
+                verifiePret();
+            });
+    connect(&m_moteur, &engine::Moteur::echantillonStocke, this,
+            [this](const core::Echantillon&) { m_dernierEchantillon = m_monotone(); });
+    connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this](const core::Echantillon&) {
+        m_ecrit = true;
+        ++m_ecrits;
+        verifiePret();
+        envoieEtat();
+    });
+    connect(&m_publication, &publication::Publication::bilanChange, this, &Superviseur::envoieEtat);
+    // Beats at a third of the manager's period: a ping is never more than half a
+    // period apart while the recording is alive.
+    m_minuterie.setTimerType(Qt::PreciseTimer);
+    connect(&m_minuterie, &QTimer::timeout, this, &Superviseur::battement);
+    if (chienUs > 0)
+        m_minuterie.start(int(std::clamp<qint64>(chienUs / 3000, 10, 10'000)));
+}
+
+void Superviseur::verifiePret() {
+    if (m_pret || !m_ecrit || !m_sourceRepondu)
+        return;
+    m_pret = true;
+    m_notification.envoie("READY=1");
+    envoieEtat();
+}
+
+bool Superviseur::sain() const {
+    if (!m_pret)
+        return false;
+    const qint64 maintenant = m_monotone();
+    if (maintenant - m_derniereLecture > kSondageMaxMs)
+        return false;
+    if (m_moteur.etat() == engine::Etat::Enregistrement) {
+        const qint64 periode = qint64(m_moteur.cadence().periode().count());
+        if (maintenant - m_dernierEchantillon > periode + kRetardMaxMs)
+            return false;
+    }
+    return true;
+}
+
+void Superviseur::battement() {
+    if (m_minuterie.isActive() && sain())
+        m_notification.envoie("WATCHDOG=1");
+}
+
+void Superviseur::envoieEtat() {
+    if (!m_pret)
+        return;
+    QString texte = QStringLiteral("%1 mesure(s) enregistrée(s)").arg(m_ecrits);
+    if (m_publication.actif()) {
+        // One line: the manager shows the status as a single line.
+        texte += QStringLiteral(" ; courtier : ") +
+                 m_publication.texteEtat().replace(QLatin1Char('\n'), QStringLiteral(" ; "));
+    }
+    const QByteArray message = "STATUS=" + texte.toUtf8();
+    if (message == m_dernierEtat)
+        return;
+    m_dernierEtat = message;
+    m_notification.envoie(message);
+}
+
+void Superviseur::arrete() {
+    m_notification.envoie("STOPPING=1");
+}
+
+} // namespace app

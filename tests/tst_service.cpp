@@ -1,0 +1,250 @@
+// The recorder under a service manager's notification protocol: the real program,
+// with a Unix datagram socket the test owns standing in for the manager.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// The manager's end: every datagram with the time it came, from the test's start.
+struct Gestionnaire {
+    int fd = -1;
+    QString chemin;
+    QElapsedTimer horloge;
+    QList<QPair<qint64, QByteArray>> recus;
+
+    explicit Gestionnaire(const QString& c) : chemin(c) {
+        fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        const QByteArray nom = QFile::encodeName(c);
+        std::memcpy(a.sun_path, nom.constData(), size_t(nom.size()));
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        horloge.start();
+    }
+    ~Gestionnaire() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // Reads what comes for `ms`, or until `fin` holds.
+    void ecoute(qint64 ms, const std::function<bool()>& fin = {}) {
+        const qint64 limite = horloge.elapsed() + ms;
+        while (horloge.elapsed() < limite && !(fin && fin())) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, int(std::max<qint64>(1, limite - horloge.elapsed()))) <= 0)
+                continue;
+            char tampon[4096];
+            const ssize_t n = ::recv(fd, tampon, sizeof tampon, 0);
+            if (n > 0)
+                recus.append({horloge.elapsed(), QByteArray(tampon, int(n))});
+        }
+    }
+    bool a(const QByteArray& message) const {
+        return std::any_of(recus.begin(), recus.end(),
+                           [&](const auto& r) { return r.second == message; });
+    }
+    QList<qint64> pings(qint64 depuis = 0) const {
+        QList<qint64> t;
+        for (const auto& r : recus)
+            if (r.second == "WATCHDOG=1" && r.first >= depuis)
+                t.append(r.first);
+        return t;
+    }
+};
+
+// The program and the stand-in board library in a folder of their own.
+struct Installation {
+    QTemporaryDir dir;
+    QString programme;
+    QString travail;
+    Installation() {
+        programme = dir.filePath(QStringLiteral("plovar"));
+        QFile::copy(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")), programme);
+        QFile::copy(QString::fromLocal8Bit(qgetenv("PLOVAR_LIBCARTE")),
+                    dir.filePath(QStringLiteral("libk8055.so")));
+        travail = dir.filePath(QStringLiteral("travail"));
+        QDir().mkpath(travail);
+    }
+    void prepare(QProcess& p, const QStringList& arguments, qint64 chienUs) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("NOTIFY_SOCKET"), dir.filePath(QStringLiteral("notify")));
+        env.insert(QStringLiteral("K8055_FACTICE_GEL"), dir.filePath(QStringLiteral("gel")));
+        if (chienUs > 0)
+            env.insert(QStringLiteral("WATCHDOG_USEC"), QString::number(chienUs));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(travail);
+        p.setProgram(programme);
+        p.setArguments(arguments);
+    }
+    QString fichier() const { return QDir(travail).filePath(QStringLiteral("r.csv")); }
+};
+
+// The longest gap between pings, the start and the end of the span counted.
+qint64 plusLongSilence(const QList<qint64>& pings, qint64 debut, qint64 fin) {
+    qint64 precedent = debut, pire = 0;
+    for (const qint64 t : pings) {
+        if (t < debut || t > fin)
+            continue;
+        pire = std::max(pire, t - precedent);
+        precedent = t;
+    }
+    return std::max(pire, fin - precedent);
+}
+
+constexpr qint64 kChienUs = 600'000;
+
+} // namespace
+
+class TstService : public QObject {
+    Q_OBJECT
+private slots:
+    void pretPuisArret();
+    void fichierImpossible();
+    void blocage_data();
+    void blocage();
+};
+
+void TstService::pretPuisArret() {
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    QVERIFY(g.fd >= 0);
+    QProcess p;
+    inst.prepare(p, {"--enregistrer", "--silencieux", "--source", "1", "--fichier", inst.fichier()},
+                 kChienUs);
+    p.start();
+    QVERIFY(p.waitForStarted());
+    // Ready only once the record file holds a sample.
+    bool fichierAuPret = false;
+    g.ecoute(20000, [&] {
+        if (!g.a("READY=1"))
+            return false;
+        QFile f(inst.fichier());
+        fichierAuPret = f.open(QIODevice::ReadOnly) && f.readAll().endsWith("\r\n");
+        return true;
+    });
+    QVERIFY(g.a("READY=1"));
+    QVERIFY(fichierAuPret);
+    const qint64 pret = g.recus.constLast().first;
+    g.ecoute(3000);
+    // No ping before ready, then one at least every half period.
+    QVERIFY(!g.pings().isEmpty());
+    QVERIFY(g.pings().constFirst() >= pret);
+    QVERIFY2(
+        plusLongSilence(g.pings(pret), pret, g.horloge.elapsed()) <= kChienUs / 2000,
+        qPrintable(QString::number(plusLongSilence(g.pings(pret), pret, g.horloge.elapsed()))));
+    const auto statut = std::find_if(g.recus.rbegin(), g.recus.rend(),
+                                     [](const auto& r) { return r.second.startsWith("STATUS="); });
+    QVERIFY(statut != g.recus.rend());
+    QVERIFY2(statut->second.contains("mesure(s) enregistrée(s)"), statut->second.constData());
+    // Silent: nothing on standard output.
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    g.ecoute(200);
+    QCOMPARE(g.recus.constLast().second, QByteArray("STOPPING=1"));
+}
+
+void TstService::fichierImpossible() {
+    // A record file that is a FIFO is refused at the start: never ready.
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    QVERIFY(::mkfifo(QFile::encodeName(inst.fichier()).constData(), 0600) == 0);
+    QProcess p;
+    inst.prepare(p, {"--enregistrer", "--fichier", inst.fichier()}, kChienUs);
+    p.start();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 1);
+    g.ecoute(200);
+    QVERIFY(!g.a("READY=1"));
+    QVERIFY(g.pings().isEmpty());
+}
+
+void TstService::blocage_data() {
+    QTest::addColumn<bool>("sortieBloquee");
+    QTest::newRow("hung board driver") << false;
+    QTest::newRow("standard output nobody reads") << true;
+}
+
+void TstService::blocage() {
+    QFETCH(bool, sortieBloquee);
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    // Standard output on a small pipe the test fills itself, leaving room for the
+    // first few lines only.
+    int tube[2] = {-1, -1};
+    QVERIFY(::pipe2(tube, O_CLOEXEC) == 0);
+    const int taille = ::fcntl(tube[1], F_SETPIPE_SZ, 4096);
+    QVERIFY(taille >= 4096);
+    if (sortieBloquee) {
+        QVERIFY(::fcntl(tube[1], F_SETFL, O_NONBLOCK) == 0);
+        const QByteArray plein(taille - 100, 'x');
+        QCOMPARE(::write(tube[1], plein.constData(), size_t(plein.size())), ssize_t(plein.size()));
+        QVERIFY(::fcntl(tube[1], F_SETFL, 0) == 0);
+    }
+    QProcess p;
+    inst.prepare(p, {"--enregistrer", "--source", "1", "--fichier", inst.fichier()}, kChienUs);
+    p.setChildProcessModifier([&] { ::dup2(tube[1], STDOUT_FILENO); });
+    p.start();
+    QVERIFY(p.waitForStarted());
+    g.ecoute(20000, [&] { return g.a("READY=1"); });
+    QVERIFY(g.a("READY=1"));
+    const qint64 pret = g.horloge.elapsed();
+    g.ecoute(800);
+    QVERIFY(!g.pings(pret).isEmpty());
+    if (!sortieBloquee) {
+        QFile gel(inst.dir.filePath(QStringLiteral("gel")));
+        QVERIFY(gel.open(QIODevice::WriteOnly));
+    }
+    // The recording stalls (the output within a few samples): no ping after that.
+    g.ecoute(sortieBloquee ? 5000 : 1500);
+    const qint64 gele = g.horloge.elapsed();
+    g.ecoute(2000);
+    QVERIFY2(g.pings(gele).isEmpty(), qPrintable(QString::number(g.pings(gele).size())));
+    // Unblocked, it goes on and pings again.
+    if (sortieBloquee) {
+        char tampon[8192];
+        QVERIFY(::read(tube[0], tampon, sizeof tampon) > 0);
+        QVERIFY(::fcntl(tube[0], F_SETFL, O_NONBLOCK) == 0);
+    } else {
+        QVERIFY(QFile::remove(inst.dir.filePath(QStringLiteral("gel"))));
+    }
+    const qint64 degele = g.horloge.elapsed();
+    g.ecoute(3000, [&] {
+        if (sortieBloquee) {
+            char tampon[8192];
+            while (::read(tube[0], tampon, sizeof tampon) > 0) {
+            }
+        }
+        return !g.pings(degele).isEmpty();
+    });
+    QVERIFY(!g.pings(degele).isEmpty());
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    ::close(tube[0]);
+    ::close(tube[1]);
+}
+
+QTEST_GUILESS_MAIN(TstService)
+#include "tst_service.moc"
