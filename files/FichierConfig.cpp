@@ -74,7 +74,13 @@ QString FichierConfig::choisitChemin(const QString& repertoireProgramme,
                                      const QString& repertoireUtilisateur,
                                      std::optional<bool> inscriptible) {
     const QString local = QDir(repertoireProgramme).filePath(nom());
-    const bool ecrit = inscriptible ? *inscriptible : QFileInfo(repertoireProgramme).isWritable();
+    // A program installed by a package (in /usr/bin) never keeps its settings beside
+    // itself, even when run by root, who could write there.
+    const QString absolu = QDir(repertoireProgramme).absolutePath();
+    const bool systeme = absolu.startsWith(QStringLiteral("/usr/")) ||
+                         absolu == QStringLiteral("/bin") || absolu == QStringLiteral("/sbin");
+    const bool ecrit =
+        inscriptible ? *inscriptible : QFileInfo(repertoireProgramme).isWritable() && !systeme;
     if (QFileInfo::exists(local) || ecrit || repertoireUtilisateur.isEmpty())
         return local;
     return QDir(repertoireUtilisateur).filePath(nom());

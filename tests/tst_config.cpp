@@ -202,6 +202,10 @@ void TstConfig::cheminChoisi() {
     QCOMPARE(FichierConfig::choisitChemin(prog.path(), utilisateur.path(), true), local);
     // An installed program's directory cannot be written: the user's directory is used.
     QCOMPARE(FichierConfig::choisitChemin(prog.path(), utilisateur.path(), false), perso);
+    // Installed by a package: never beside the program, even for root who may write there.
+    if (!QFile::exists(QStringLiteral("/usr/bin/plovar.cfg")))
+        QCOMPARE(FichierConfig::choisitChemin(QStringLiteral("/usr/bin"), utilisateur.path()),
+                 perso);
     // A file already beside the program is kept there.
     QFile f(local);
     QVERIFY(f.open(QIODevice::WriteOnly));
