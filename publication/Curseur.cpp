@@ -3,7 +3,42 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace publication {
+
+quint64 empreinte(QByteArrayView ligne) {
+    // FNV-1a, 64 bits: enough to tell two different lines apart.
+    quint64 h = 14695981039346656037ull;
+    for (const char c : ligne) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h == 0 ? 1 : h;
+}
+
+std::optional<quint64> empreintePremiere(QFile& f) {
+    if (!f.seek(0))
+        return std::nullopt;
+    const QByteArray l = f.readLine(4096);
+    if (!l.endsWith('\n'))
+        return std::nullopt;
+    return empreinte(l);
+}
+
+std::optional<quint64> empreinteAvant(QFile& f, qint64 octet) {
+    constexpr qint64 kMax = 4096;
+    const qint64 debut = std::max<qint64>(0, octet - kMax);
+    if (octet <= 0 || !f.seek(debut))
+        return std::nullopt;
+    const QByteArray bloc = f.read(octet - debut);
+    if (bloc.size() != octet - debut || !bloc.endsWith('\n'))
+        return std::nullopt;
+    const qsizetype avant = bloc.lastIndexOf('\n', bloc.size() - 2);
+    if (avant < 0 && debut > 0)
+        return std::nullopt; // a line longer than anything a record file holds
+    return empreinte(QByteArrayView(bloc).sliced(avant + 1));
+}
 
 QString cheminCurseur(const QString& cheminEnr) {
     return cheminEnr + QStringLiteral(".curseur");
@@ -35,6 +70,10 @@ Curseur lisCurseur(const QString& cheminEnr, QString* raison) {
             c.tMs = valeur.toLongLong(&t);
         else if (cle == "session")
             c.session = QString::fromUtf8(valeur);
+        else if (cle == "premiere")
+            c.premiere = valeur.toULongLong(nullptr, 16);
+        else if (cle == "derniere")
+            c.derniere = valeur.toULongLong(nullptr, 16);
     }
     if (!octet || !n || !t || c.octet < 0 || c.n < 0)
         return rejette(QStringLiteral("curseur endommagé"));
@@ -48,6 +87,13 @@ Curseur lisCurseur(const QString& cheminEnr, QString* raison) {
         if (!enr.seek(c.octet - 1) || !enr.getChar(&avant) || avant != '\n')
             return rejette(QStringLiteral("le curseur ne tombe pas au début d'une ligne"));
     }
+    // The same lengths are not enough: the lines must be those the cursor saw (a new
+    // recording under the same name, a backup put back, a file edited by hand).
+    const bool autrePremiere = c.premiere != 0 && empreintePremiere(enr) != c.premiere;
+    const bool autreDerniere = c.derniere != 0 && empreinteAvant(enr, c.octet) != c.derniere;
+    if (autrePremiere || autreDerniere)
+        return rejette(QStringLiteral("le fichier d'enregistrement n'est plus celui que le "
+                                      "curseur décrit (remplacé ou récrit)"));
     return c;
 }
 
@@ -56,7 +102,9 @@ bool ecritCurseur(const QString& cheminEnr, const Curseur& c) {
     if (!f.open(QIODevice::WriteOnly))
         return false;
     f.write("octet=" + QByteArray::number(c.octet) + "\nn=" + QByteArray::number(c.n) +
-            "\nsession=" + c.session.toUtf8() + "\nt_ms=" + QByteArray::number(c.tMs) + '\n');
+            "\nsession=" + c.session.toUtf8() + "\nt_ms=" + QByteArray::number(c.tMs) +
+            "\npremiere=" + QByteArray::number(c.premiere, 16) +
+            "\nderniere=" + QByteArray::number(c.derniere, 16) + '\n');
     return f.commit();
 }
 

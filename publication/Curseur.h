@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
+
+class QFile;
 
 namespace publication {
 
@@ -14,7 +17,20 @@ struct Curseur {
     qint64 n = 0;     ///< record number of the last sample acknowledged (0: none)
     QString session;  ///< its run
     qint64 tMs = 0;   ///< its instant
+    /// What identifies the file: the prints of its first line and of the line that
+    /// ends at `octet` (0: not known, a cursor of an older version).
+    quint64 premiere = 0;
+    quint64 derniere = 0;
 };
+
+/// A line's print (its bytes, line end included): tells a replaced file from the
+/// one the cursor was written for. Never 0.
+quint64 empreinte(QByteArrayView ligne);
+/// The print of the first line of `f`; nullopt while it is not whole.
+std::optional<quint64> empreintePremiere(QFile& f);
+/// The print of the line that ends just before byte `octet` of `f` (octet > 0);
+/// nullopt when it cannot be read.
+std::optional<quint64> empreinteAvant(QFile& f, qint64 octet);
 
 /// "data_tr.csv" → "data_tr.csv.curseur".
 QString cheminCurseur(const QString& cheminEnr);

@@ -2,6 +2,7 @@
 
 #include "files/CodecEnr.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace publication {
@@ -18,6 +19,13 @@ void FileEnr::reprend(const Curseur& c) {
         m_instants.reprendApres(c.tMs);
     m_octetCompte = m_octet;
     m_lignesComptees = 0;
+    m_premiere = c.premiere;
+    m_ancre = c.derniere;
+}
+
+void FileEnr::recommence() {
+    reprend(Curseur());
+    m_remplace = true;
 }
 
 std::vector<LigneLue> FileEnr::lit(int max) {
@@ -35,9 +43,11 @@ std::vector<LigneLue> FileEnr::lit(int max) {
                 break; // a line not yet finished: it waits
             // Damage: a "line" of a megabyte is passed over.
             m_octet += brute.size();
+            m_ancre = 0;
             continue;
         }
         m_octet += brute.size();
+        m_ancre = empreinte(brute);
         // Counted as the count of lines left counts them.
         if (brute[0] >= '0' && brute[0] <= '9')
             ++consommees;
@@ -51,14 +61,20 @@ std::vector<LigneLue> FileEnr::lit(int max) {
         const std::optional<qint64> t = m_instants.utcMs(c.date, c.heure);
         if (!t)
             continue;
-        // A new run: the numbering starts again.
-        if (*n <= m_nPrecedent || m_session.isEmpty())
-            m_session = QString::fromLatin1(c.date.sliced(6, 4)) + QLatin1Char('-') +
-                        QString::fromLatin1(c.date.sliced(0, 2)) + QLatin1Char('-') +
-                        QString::fromLatin1(c.date.sliced(3, 2)) + QLatin1Char('T') +
-                        QString::fromLatin1(c.heure);
+        // A new run: the numbering starts again. Its offset from UTC keeps two runs
+        // started in the autumn hour that occurs twice apart.
+        if (*n <= m_nPrecedent || m_session.isEmpty()) {
+            const int d = std::abs(m_instants.dernierDecalage());
+            m_session =
+                QString::fromLatin1(c.date.sliced(6, 4)) + QLatin1Char('-') +
+                QString::fromLatin1(c.date.sliced(0, 2)) + QLatin1Char('-') +
+                QString::fromLatin1(c.date.sliced(3, 2)) + QLatin1Char('T') +
+                QString::fromLatin1(c.heure) +
+                QString::asprintf("%c%02d:%02d", m_instants.dernierDecalage() < 0 ? '-' : '+',
+                                  d / 3600, d / 60 % 60);
+        }
         m_nPrecedent = *n;
-        r.push_back({*n, m_session, *t, m_instants.dernierDecalage(), a.valeur, m_octet});
+        r.push_back({*n, m_session, *t, m_instants.dernierDecalage(), a.valeur, m_octet, m_ancre});
     }
     if (m_octetCompte < m_octet) {
         m_octetCompte = m_octet;
@@ -85,7 +101,24 @@ bool FileEnr::ouvert() {
         m_fichier.setFileName(m_chemin);
         m_fichier.open(QIODevice::ReadOnly);
     }
+    if (m_fichier.isOpen() && !memeFichier())
+        recommence();
     return m_fichier.isOpen();
+}
+
+bool FileEnr::memeFichier() {
+    const std::optional<quint64> premiere = empreintePremiere(m_fichier);
+    if (m_premiere == 0) {
+        if (premiere)
+            m_premiere = *premiere;
+    } else if (premiere != m_premiere) {
+        return false;
+    }
+    if (m_octet == 0)
+        return true;
+    if (m_fichier.size() < m_octet)
+        return false;
+    return m_ancre == 0 || empreinteAvant(m_fichier, m_octet) == m_ancre;
 }
 
 qint64 FileEnr::lignesRestantes() {

@@ -32,6 +32,18 @@ void FileEnvoi::reprend() {
 const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
     while (m_lues.empty() && m_file && !finFichier) {
         std::vector<LigneLue> v = m_file->lit(512);
+        if (m_file->remplace()) {
+            // Another file now: whatever was in flight belonged to the old one, and
+            // the new one goes from its start.
+            m_curseur = Curseur();
+            m_curseurModifie = true;
+            m_enVol.clear();
+            m_lues.clear();
+            m_derniere.reset();
+            m_avis = QStringLiteral("%1 a été remplacé ou récrit : il est envoyé depuis son "
+                                    "début")
+                         .arg(QDir::toNativeSeparators(m_fichier));
+        }
         // A short read reached the end: no need to look again in this round.
         finFichier = v.size() < 512;
         for (LigneLue& l : v)
@@ -58,7 +70,8 @@ bool FileEnvoi::acquitte(int mid) {
     bool avance = false;
     while (!m_enVol.empty() && m_enVol.front().acquitte) {
         const LigneLue& l = m_enVol.front().ligne;
-        m_curseur = {l.octetFin, l.n, l.session, l.tMs};
+        m_curseur = {l.octetFin, l.n, l.session, l.tMs, m_file ? m_file->premiere() : 0,
+                     l.empreinte};
         m_enVol.pop_front();
         ++m_acquittes;
         avance = true;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace publication {
 
@@ -44,6 +45,8 @@ public:
     qint64 acquittes() const { return m_acquittes; }
     /// The last sample sent.
     const std::optional<LigneLue>& derniere() const { return m_derniere; }
+    /// A notice about the file followed (replaced under the reader), once.
+    QString avis() { return std::exchange(m_avis, QString()); }
 
 private:
     QString m_fichier;
@@ -62,6 +65,7 @@ private:
     std::deque<LigneLue> m_lues;
     std::optional<LigneLue> m_derniere;
     qint64 m_acquittes = 0;
+    QString m_avis;
 };
 
 } // namespace publication

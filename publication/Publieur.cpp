@@ -371,6 +371,8 @@ void Publieur::pompe() {
     bool finDuFichier = false;
     while (m_envoi.enVol() < kFenetre && m_jetons >= 1) {
         const LigneLue* l = m_envoi.prochaine(finDuFichier);
+        if (const QString avis = m_envoi.avis(); !avis.isEmpty())
+            changeEtat(m_etat, avis);
         if (!l)
             break;
         const QByteArray charge =

@@ -45,6 +45,8 @@ private slots:
     void scenarios_data();
     void scenarios();
     void horloge();
+    void remplace_data();
+    void remplace();
     void sansReponse_data();
     void sansReponse();
     void fenetre();
@@ -234,6 +236,24 @@ void TstPublication::curseur_data() {
                                   << true;
     QTest::newRow("milieu de ligne")
         << QByteArray("octet=40\nn=2\nsession=s\nt_ms=5\n") << qint64(0) << true;
+    // The prints of the lines it was written for: the same file, or another one whose
+    // lines have the same lengths.
+    const auto empreintes = [](const QByteArray& premiere, const QByteArray& derniere) {
+        return "premiere=" + QByteArray::number(publication::empreinte(premiere), 16) +
+               "\nderniere=" + QByteArray::number(publication::empreinte(derniere), 16) + '\n';
+    };
+    QTest::newRow("même fichier") << "octet=52\nn=2\nsession=s\nt_ms=5\n" +
+                                         empreintes("1;10;12-07-2026;10:00:00\r\n",
+                                                    "2;11;12-07-2026;10:00:01\r\n")
+                                  << qint64(52) << false;
+    QTest::newRow("autre fichier, mêmes longueurs")
+        << "octet=52\nn=2\nsession=s\nt_ms=5\n" +
+               empreintes("1;10;12-06-2026;10:00:00\r\n", "2;11;12-06-2026;10:00:01\r\n")
+        << qint64(0) << true;
+    QTest::newRow("autre ligne au curseur")
+        << "octet=52\nn=2\nsession=s\nt_ms=5\n" +
+               empreintes("1;10;12-07-2026;10:00:00\r\n", "2;99;12-07-2026;10:00:01\r\n")
+        << qint64(0) << true;
 }
 
 void TstPublication::curseur() {
@@ -547,6 +567,104 @@ void TstPublication::scenarios() {
         if (scenario != "plovar")
             QVERIFY2(erreurs.contains("en attente"), qPrintable(erreurs));
     }
+}
+
+void TstPublication::remplace_data() {
+    QTest::addColumn<QString>("cas");
+    QTest::newRow("mêmes longueurs") << "longueurs";
+    QTest::newRow("raccourci avant le curseur") << "raccourci";
+    QTest::newRow("autre série sous le même nom") << "serie";
+}
+
+void TstPublication::remplace() {
+    // A record file published up to its cursor, then replaced while Plovar is
+    // stopped: at the next start every line of the new file reaches the broker.
+    QFETCH(QString, cas);
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    const QString bin = QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"));
+    Courtier courtier(dir.path());
+    QVERIFY(courtier.demarre());
+    Abonne abonne;
+    abonne.demarre(courtier.port);
+    QTest::qWait(300);
+    const auto ecrit = [&](const QByteArray& annee, int debut, int nombre) {
+        QFile f(enr);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (int i = 1; i <= nombre; ++i)
+            f.write(QByteArray::number(i) + ";1" + QByteArray::number(i % 10) + ";12-07-" + annee +
+                    ";10:" + QByteArray::number(10 + (debut + i) / 60) + ':' +
+                    QByteArray::number(10 + (debut + i) % 60 % 50) + "\r\n");
+    };
+    ecrit("2026", 0, 20);
+    QProcess plovar;
+    plovar.setProcessEnvironment(environnement(dir.path()));
+    const QStringList args{"--enregistrer", "--silencieux",
+                           "--mqtt",        QStringLiteral("127.0.0.1:%1").arg(courtier.port),
+                           "--poste",       "banc",
+                           "--fichier",     enr,
+                           "--config",      dir.filePath("plovar.cfg"),
+                           "--duree",       "2.5"};
+    // The keys of every sample of the file: its run's first date and time, its number.
+    const auto cles = [&] {
+        QSet<QString> r;
+        QString session;
+        qint64 precedent = 0;
+        for (const Ligne& l : lignesFichier(enr)) {
+            if (session.isEmpty() || l.n <= precedent)
+                session = QString::fromLatin1(l.date.mid(6, 4) + '-' + l.date.left(2) + '-' +
+                                              l.date.mid(3, 2) + 'T' + l.heure) +
+                          "+00:00";
+            precedent = l.n;
+            r.insert(session + '/' + QString::number(l.n));
+        }
+        return r;
+    };
+    const auto recues = [&] {
+        QSet<QString> r;
+        for (const QByteArray& m : abonne.recu.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(m).object();
+            if (!o.isEmpty())
+                r.insert(o.value("session").toString() + '/' +
+                         QString::number(o.value("n").toInteger()));
+        }
+        return r;
+    };
+    const auto toutRecu = [&] {
+        const QSet<QString> attendu = cles();
+        QTRY_VERIFY_WITH_TIMEOUT(recues().contains(attendu), 20'000);
+    };
+    plovar.start(bin, args);
+    QVERIFY(plovar.waitForFinished(30'000));
+    QCOMPARE(plovar.exitCode(), 0);
+    toutRecu();
+    QVERIFY(QFile::exists(publication::cheminCurseur(enr)));
+
+    const QList<Ligne> avant = lignesFichier(enr);
+    if (cas == "longueurs") {
+        // Every line as long as before, none the same.
+        QFile f(enr);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray contenu = f.readAll();
+        f.close();
+        contenu.replace("-2026;", "-2025;");
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(contenu);
+    } else if (cas == "raccourci") {
+        QVERIFY(QFile::resize(enr, 26 * 9));
+    } else {
+        QVERIFY(QFile::rename(enr, enr + ".ancien"));
+        ecrit("2025", 7, avant.size() + 5);
+    }
+    plovar.start(bin, args);
+    QVERIFY(plovar.waitForFinished(30'000));
+    QCOMPARE(plovar.exitCode(), 0);
+    toutRecu();
+    // Said on standard error, with the reason.
+    const QByteArray erreurs = plovar.readAllStandardError();
+    QVERIFY2(erreurs.contains("tout le fichier est renvoy"), erreurs.constData());
+    if (cas == "longueurs")
+        QVERIFY2(erreurs.contains("n'est plus celui"), erreurs.constData());
 }
 
 void TstPublication::horloge() {
