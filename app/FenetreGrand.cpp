@@ -307,7 +307,13 @@ void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString
     // The thread is done with the store; an export under way keeps the one it walks.
     m_propre = std::move(m);
     m_cheminPropre = chemin;
-    m_evenementsPropres = files::lisEvenements(files::cheminEvenements(chemin)).evenements;
+    const QString cheminEvts = files::cheminEvenements(chemin);
+    files::LectureEvenements evenements = files::lisEvenements(cheminEvts);
+    m_evenementsPropres = std::move(evenements.evenements);
+    if (!evenements.raison.isEmpty())
+        m_dialogues->avertissement(
+            this, QStringLiteral("Événements de %1 : %2.")
+                      .arg(QDir::toNativeSeparators(cheminEvts), evenements.raison));
     m_chronoPropre = graph::Chronologie();
     m_chronoPropre.actualise(*m_propre);
     m_graphe->setDonnees(m_propre.get(), &m_chronoPropre);

@@ -20,6 +20,7 @@ Journal::Journal(engine::Moteur& moteur, bool repriseApresArret, QObject* parent
     connect(&m_moteur, &engine::Moteur::etatChange, this, &Journal::surEtat);
     connect(&m_moteur, &engine::Moteur::alerteChange, this, &Journal::surAlerte);
     connect(&m_moteur, &engine::Moteur::chargementTermine, this, &Journal::surChargement);
+    connect(&m_moteur, &engine::Moteur::echantillonStocke, this, &Journal::surEchantillon);
     connect(&m_moteur, &engine::Moteur::horlogeSautee, this,
             [this](const QDateTime& prevu, const QDateTime& pris) {
                 note(type(core::Evenement::kHorloge),
@@ -42,6 +43,7 @@ void Journal::surEtat(engine::Etat etat) {
     m_etat = etat;
     if (etat == engine::Etat::Enregistrement) {
         m_evenements.clear();
+        m_sansLecture = false;
         if (m_reprise) {
             // Said once, at the first run: the previous one ended without stopping.
             m_reprise = false;
@@ -74,16 +76,44 @@ void Journal::surAlerte(engine::Alerte a, const QString& texte) {
     // A source lost or writes failing during a run explain a gap: they are marked.
     if (m_moteur.etat() != engine::Etat::Enregistrement || (!nouvelle && !retiree))
         return;
-    if (a == Alerte::Source || a == Alerte::Silence)
-        note(type(nouvelle ? core::Evenement::kSourcePerdue : core::Evenement::kSourceRevenue),
-             nouvelle ? texte
-                      : QStringLiteral("La source (%1) donne de nouveau des mesures.")
-                            .arg(m_moteur.source().nom()));
-    else if (a == Alerte::Ecriture)
+    if (a == Alerte::Source || a == Alerte::Silence) {
+        // One mark where readings stop, one where they come back: the samples between
+        // (after the first mark's number, up to the second's) stand for no reading.
+        // The mark where they come back is made by the first sample read after.
+        if (nouvelle && !m_sansLecture) {
+            m_sansLecture = true;
+            note(type(core::Evenement::kSourcePerdue), texte);
+        }
+    } else if (a == Alerte::Ecriture)
         note(type(nouvelle ? core::Evenement::kEcritureEchec : core::Evenement::kEcritureRetablie),
              nouvelle ? texte
                       : QStringLiteral("L'écriture du fichier d'enregistrement fonctionne de "
                                        "nouveau."));
+}
+
+bool Journal::sourceEnAlerte() const {
+    return m_actives.contains(engine::Alerte::Source) ||
+           m_actives.contains(engine::Alerte::Silence);
+}
+
+void Journal::surEchantillon(const core::Echantillon& e) {
+    if (m_moteur.etat() != engine::Etat::Enregistrement)
+        return;
+    if (!e.lu && !m_sansLecture) {
+        // The source has given nothing yet (absent from the start, or not answered).
+        m_sansLecture = true;
+        note(type(core::Evenement::kSourcePerdue),
+             QStringLiteral("La source (%1) n'a encore donné aucune mesure : les valeurs "
+                            "enregistrées ne sont pas des mesures.")
+                 .arg(m_moteur.source().nom()),
+             e.numero - 1);
+    } else if (e.lu && m_sansLecture && !sourceEnAlerte()) {
+        m_sansLecture = false;
+        note(type(core::Evenement::kSourceRevenue),
+             QStringLiteral("La source (%1) donne de nouveau des mesures.")
+                 .arg(m_moteur.source().nom()),
+             e.numero - 1);
+    }
 }
 
 void Journal::surChargement() {

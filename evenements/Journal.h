@@ -41,6 +41,9 @@ signals:
     void evenement(const core::Evenement& e);
 
 private:
+    /// A sample was stored: marks where samples stop or start coming from readings.
+    void surEchantillon(const core::Echantillon& e);
+    bool sourceEnAlerte() const;
     void surEtat(engine::Etat etat);
     void surAlerte(engine::Alerte a, const QString& texte);
     void surChargement();
@@ -51,6 +54,9 @@ private:
     std::vector<core::Evenement> m_evenements;
     /// The notices in force, to tell a new one from a changed one.
     QSet<engine::Alerte> m_actives;
+    /// Samples of the current run stand for no reading (the source absent, lost or
+    /// silent): marked "source perdue" until it gives readings again.
+    bool m_sansLecture = false;
 };
 
 } // namespace evenements

@@ -55,10 +55,11 @@ LectureEvenements lisEvenements(const QString& chemin) {
         bool ok = false;
         core::Evenement e;
         e.numero = champs.value(0).toLongLong(&ok);
-        if (!ok || champs.size() < 5) {
-            r.raison = QStringLiteral("ligne %1 illisible").arg(k + 1);
-            r.ligne = k + 1;
-            return r;
+        if (!ok || e.numero < 0 || champs.size() < 5 || champs[1].size() != 10 ||
+            champs[2].size() != 8) {
+            if (r.ignorees++ == 0)
+                r.ligne = k + 1;
+            continue;
         }
         e.date = QString::fromUtf8(champs[1]);
         e.heure = QString::fromUtf8(champs[2]);
@@ -66,11 +67,19 @@ LectureEvenements lisEvenements(const QString& chemin) {
         e.texte = QString::fromUtf8(champs.mid(4).join(';'));
         r.evenements.push_back(std::move(e));
     }
+    if (r.ignorees > 0)
+        r.raison = QStringLiteral("%1 ligne(s) illisible(s) passée(s) (la première : ligne %2), "
+                                  "les autres événements sont lus")
+                       .arg(r.ignorees)
+                       .arg(r.ligne);
     if (f.size() > kTailleMax) {
-        r.raison = QStringLiteral("fichier d'événements trop grand : seuls les %1 premiers "
-                                  "Mo sont lus")
-                       .arg(kTailleMax >> 20);
-        r.ligne = lignes.size();
+        if (!r.raison.isEmpty())
+            r.raison += QStringLiteral(" ; ");
+        r.raison += QStringLiteral("fichier d'événements trop grand : seuls les %1 premiers "
+                                   "Mo sont lus")
+                        .arg(kTailleMax >> 20);
+        if (r.ligne == 0)
+            r.ligne = lignes.size();
     }
     return r;
 }

@@ -20,13 +20,16 @@ QByteArray ligneEvenement(const core::Evenement& e);
 /// What reading an events file gave.
 struct LectureEvenements {
     std::vector<core::Evenement> evenements;
-    /// Why it stopped before the end, in French ("" when it read everything or the
-    /// file is missing).
+    /// What was not read, in French ("" when it read everything or the file is
+    /// missing): unreadable lines passed over, or the end of a file too large.
     QString raison;
-    /// The line it stopped at (counting the header as line 1).
+    /// The first line passed over or stopped at (counting the header as line 1).
     qint64 ligne = 0;
+    /// Unreadable lines passed over (a write cut by a full disk, damage).
+    qint64 ignorees = 0;
 };
-/// Reads an events file; a missing one gives no events and no reason.
+/// Reads an events file; a missing one gives no events and no reason. An unreadable
+/// line is passed over and the lines after it are read.
 LectureEvenements lisEvenements(const QString& chemin);
 
 } // namespace files

@@ -72,8 +72,12 @@ QByteArray chargeMesure(const Mesure& m) {
     r += ",\"n\":" + QByteArray::number(m.n);
     r += ",\"t_ms\":" + QByteArray::number(m.tMs);
     r += ",\"t\":\"" + texteIso(m.tMs, m.decalage) + '"';
-    r += ",\"brut\":" + nombre(m.brut);
-    r += ",\"valeur\":" + nombre(m.valeur);
+    if (m.lu) {
+        r += ",\"brut\":" + nombre(m.brut);
+        r += ",\"valeur\":" + nombre(m.valeur);
+    } else {
+        r += ",\"brut\":null,\"valeur\":null,\"lu\":false";
+    }
     r += ",\"unite\":" + chaine(m.unite) + '}';
     return r;
 }

@@ -8,13 +8,15 @@ namespace publication {
 /// One sample as published.
 struct Mesure {
     QString poste;
-    QString session;  ///< the run: date and time of its first line, "2026-12-07T14:05:09"
+    QString session;  ///< the run: date and time of its first line, "2026-12-07T14:05:09+01:00"
     qint64 n = 0;     ///< record number
     qint64 tMs = 0;   ///< UTC ms
     int decalage = 0; ///< offset from UTC of the local time written, seconds
     double brut = 0;
     double valeur = 0;
     QString unite;
+    /// False when no reading stands behind it: value and raw value are null.
+    bool lu = true;
 };
 
 /// A number for a payload: a dot, no exponent for usual values, never nan or inf

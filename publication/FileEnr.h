@@ -23,6 +23,7 @@ struct LigneLue {
     double brut = 0;
     qint64 octetFin = 0;   ///< the byte after its line
     quint64 empreinte = 0; ///< its line's print
+    bool lu = true;        ///< it came from a reading (see Lacunes)
 };
 
 /// Reads a record file forward from a cursor, whole lines only (a line still

@@ -10,6 +10,7 @@ QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
     m_avecCurseur = curseur;
     m_depuis = depuis;
     m_file = std::make_unique<FileEnr>(chemin);
+    m_lacunes = std::make_unique<Lacunes>(chemin);
     m_curseur = Curseur();
     QString raison;
     if (curseur) {
@@ -46,8 +47,13 @@ const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
         }
         // A short read reached the end: no need to look again in this round.
         finFichier = v.size() < 512;
+        // The marks of a source lost are in the events file before the samples
+        // they concern are in the record file.
+        if (!v.empty())
+            m_lacunes->actualise();
         for (LigneLue& l : v)
             if (l.n >= m_depuis || m_depuis == 0) {
+                l.lu = m_lacunes->lu(l.session, l.n);
                 m_lues.push_back(std::move(l));
                 m_depuis = 0; // from the first sample at N on, every sample
             }
@@ -57,7 +63,8 @@ const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
 
 void FileEnvoi::envoyee(int mid, qint64 instantMs) {
     m_enVol.push_back({mid, false, instantMs, m_lues.front()});
-    m_derniere = m_lues.front();
+    if (m_lues.front().lu)
+        m_derniere = m_lues.front();
     m_lues.pop_front();
 }
 

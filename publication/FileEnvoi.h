@@ -2,6 +2,7 @@
 
 #include "publication/Curseur.h"
 #include "publication/FileEnr.h"
+#include "publication/Lacunes.h"
 
 #include <deque>
 #include <memory>
@@ -43,7 +44,7 @@ public:
     /// How long the oldest sample sent has waited for its acknowledgement, ms.
     qint64 attenteMs(qint64 maintenantMs) const;
     qint64 acquittes() const { return m_acquittes; }
-    /// The last sample sent.
+    /// The last sample sent that came from a reading.
     const std::optional<LigneLue>& derniere() const { return m_derniere; }
     /// A notice about the file followed (replaced under the reader), once.
     QString avis() { return std::exchange(m_avis, QString()); }
@@ -53,6 +54,7 @@ private:
     bool m_avecCurseur = true;
     qint64 m_depuis = 0;
     std::unique_ptr<FileEnr> m_file;
+    std::unique_ptr<Lacunes> m_lacunes;
     Curseur m_curseur;
     bool m_curseurModifie = false;
     struct EnVol {

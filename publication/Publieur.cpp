@@ -375,17 +375,19 @@ void Publieur::pompe() {
             changeEtat(m_etat, avis);
         if (!l)
             break;
-        const QByteArray charge =
-            chargeMesure({m_poste, l->session, l->n, l->tMs, l->decalage, l->brut,
-                          e.actif ? e.physique(l->brut) : l->brut, e.actif ? e.unite : QString()});
+        const QByteArray charge = chargeMesure({m_poste, l->session, l->n, l->tMs, l->decalage,
+                                                l->brut, e.actif ? e.physique(l->brut) : l->brut,
+                                                e.actif ? e.unite : QString(), l->lu});
         int mid = 0;
         if (mosquitto_publish(m_client, &mid, sujetMesure.constData(),
                               static_cast<int>(charge.size()), charge.constData(), 1,
                               false) != MOSQ_ERR_SUCCESS)
             break;
+        // A sample without a reading leaves the retained value as it was.
+        if (l->lu)
+            m_valeurAJour = false;
         m_envoi.envoyee(mid, maintenant);
         ++m_envoyes;
-        m_valeurAJour = false;
         m_jetons -= 1;
     }
     // The latest value, once caught up: not every sample of a catch-up.

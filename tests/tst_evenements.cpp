@@ -197,6 +197,11 @@ void TstEvenements::fichierEvenements_data() {
                                        "commentaire;a;b\r\n"
                                 << 2 << false;
     QTest::newRow("damaged line") << h + "1;12-07-2026;10:00:00;début;x\r\nabc\r\n" << 1 << true;
+    // A write cut by a full disk in the middle: the events around it are read.
+    QTest::newRow("cut line in the middle")
+        << h + "0;12-07-2026;10:00:00;début;x\r\n3;12-07-20\r\n5;12-07-2026;10:00:05;"
+               "commentaire;après\r\n9;12-07-2026;10:00:09;arrêt;fin\r\n"
+        << 3 << true;
     QTest::newRow("longer than the record")
         << h + "99;12-07-2026;10:00:00;commentaire;plus loin\r\n"
         << 1 << false;

@@ -45,6 +45,7 @@ private slots:
     void scenarios_data();
     void scenarios();
     void horloge();
+    void sansLecture();
     void remplace_data();
     void remplace();
     void sansReponse_data();
@@ -567,6 +568,52 @@ void TstPublication::scenarios() {
         if (scenario != "plovar")
             QVERIFY2(erreurs.contains("en attente"), qPrintable(erreurs));
     }
+}
+
+void TstPublication::sansLecture() {
+    // No board: the samples stand for no reading. None is published with a number,
+    // the retained value stays what it was, and a replay of the file says the same.
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    const QString bin = QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"));
+    Courtier courtier(dir.path());
+    QVERIFY(courtier.demarre());
+    QProcess pub;
+    pub.start(QStringLiteral("mosquitto_pub"),
+              {"-h", "127.0.0.1", "-p", QString::number(courtier.port), "-r", "-t",
+               "plovar/banc/valeur", "-m", "42"});
+    QVERIFY(pub.waitForFinished(10'000));
+    Abonne abonne;
+    abonne.demarre(courtier.port);
+    QTest::qWait(300);
+    QProcess plovar;
+    plovar.setProcessEnvironment(environnement(dir.path()));
+    plovar.start(bin, {"--enregistrer", "--silencieux", "--source", "1", "--mqtt",
+                       QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc",
+                       "--fichier", enr, "--config", dir.filePath("plovar.cfg"), "--duree", "3"});
+    QVERIFY(plovar.waitForFinished(30'000));
+    QCOMPARE(plovar.exitCode(), 4);
+    const qsizetype nombre = lignesFichier(enr).size();
+    QVERIFY(nombre >= 3);
+    const auto verifie = [&](qsizetype attendus) {
+        QTRY_COMPARE_WITH_TIMEOUT(abonne.recu.count('\n'), attendus, 20'000);
+        for (const QByteArray& m : abonne.recu.split('\n')) {
+            if (m.isEmpty())
+                continue;
+            const QJsonObject o = QJsonDocument::fromJson(m).object();
+            QVERIFY2(o.value("valeur").isNull() && o.value("brut").isNull() &&
+                         o.value("lu") == QJsonValue(false),
+                     m.constData());
+        }
+        QCOMPARE(retenu(courtier.port, "plovar/banc/valeur"), QByteArray("42"));
+    };
+    verifie(nombre);
+    plovar.start(bin,
+                 {"--republier", enr, "--mqtt", QStringLiteral("127.0.0.1:%1").arg(courtier.port),
+                  "--poste", "banc", "--config", dir.filePath("plovar.cfg")});
+    QVERIFY(plovar.waitForFinished(30'000));
+    QCOMPARE(plovar.exitCode(), 0);
+    verifie(2 * nombre);
 }
 
 void TstPublication::remplace_data() {
