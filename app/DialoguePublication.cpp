@@ -35,6 +35,7 @@ DialoguePublication::DialoguePublication(publication::Publication& publication, 
     m_utilisateur = new QLineEdit(r.utilisateur, this);
     forme->addRow(QStringLiteral("&Utilisateur :"), m_utilisateur);
     m_motDePasse = new QLineEdit(r.motDePasse, this);
+    m_motDePasseFichier = r.motDePasseFichier;
     m_motDePasse->setEchoMode(QLineEdit::Password);
     forme->addRow(QStringLiteral("&Mot de passe :"), m_motDePasse);
     m_ca = new QLineEdit(r.ca, this);
@@ -95,6 +96,7 @@ publication::ReglagePublication DialoguePublication::saisie() const {
     r.poste = m_poste->text().trimmed();
     r.utilisateur = m_utilisateur->text();
     r.motDePasse = m_motDePasse->text();
+    r.motDePasseFichier = m_motDePasseFichier;
     r.ca = m_ca->text().trimmed();
     r.cadenceRejeu = m_cadence->value();
     return r;

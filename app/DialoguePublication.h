@@ -33,6 +33,8 @@ private:
     QLineEdit* m_poste;
     QLineEdit* m_utilisateur;
     QLineEdit* m_motDePasse;
+    /// The settings file's own password, kept when the field shows the environment's.
+    QString m_motDePasseFichier;
     QLineEdit* m_ca;
     QSpinBox* m_cadence;
     QLabel* m_etat;

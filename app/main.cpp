@@ -356,6 +356,8 @@ int ligneDeCommande(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The broker's password leaves the environment before any thread or child exists.
+    publication::motDePasseEnvironnement();
     // Any option means the command line; without one the window opens.
     if (argc > 1)
         return ligneDeCommande(argc, argv);

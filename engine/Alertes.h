@@ -18,7 +18,9 @@ enum class Alerte {
     Chargement,
     Memoire,
     Evenements,
-    Publication
+    Publication,
+    /// A settings file holding a password can be read by other users.
+    Droits
 };
 
 /// Where the user must decide, the engine asks through this interface: the window

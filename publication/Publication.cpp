@@ -1,5 +1,7 @@
 #include "publication/Publication.h"
 
+#include <sys/prctl.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -59,6 +61,11 @@ void Publication::chezPublieur(std::function<void(Publieur&)> f) {
 
 void Publication::lance() {
     arrete();
+    m_moteur.signale(engine::Alerte::Droits, m_reglage.avis);
+    // A process that holds a password leaves no core dump, and no other process of
+    // the user may read its memory.
+    if (!m_reglage.motDePasse.isEmpty())
+        ::prctl(PR_SET_DUMPABLE, 0);
     if (!m_reglage.actif)
         return;
     m_fil = new QThread;

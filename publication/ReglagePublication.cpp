@@ -1,8 +1,12 @@
 #include "publication/ReglagePublication.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QSysInfo>
+
+#include <cstdlib>
+#include <cstring>
 
 namespace publication {
 
@@ -38,6 +42,9 @@ QString ReglagePublication::adresse() const {
 }
 
 std::optional<std::pair<QString, int>> analyseAdresse(const QString& texte) {
+    // "[::1]": an IPv6 address in brackets, without a port.
+    if (texte.startsWith(QLatin1Char('[')) && texte.endsWith(QLatin1Char(']')))
+        return std::make_pair(texte.mid(1, texte.size() - 2), 1883);
     const int deuxPoints = texte.lastIndexOf(QLatin1Char(':'));
     // "[::1]:1883" or "hôte:1883"; a bare IPv6 address has no port.
     if (deuxPoints < 0 || (texte.count(QLatin1Char(':')) > 1 && !texte.contains(QLatin1Char(']'))))
@@ -52,6 +59,19 @@ std::optional<std::pair<QString, int>> analyseAdresse(const QString& texte) {
     return std::make_pair(hote, port);
 }
 
+QString motDePasseEnvironnement() {
+    static QString motDePasse;
+    if (qEnvironmentVariableIsSet("PLOVAR_MQTT_MOT_DE_PASSE")) {
+        motDePasse = QString::fromLocal8Bit(qgetenv("PLOVAR_MQTT_MOT_DE_PASSE"));
+        // Wiped where it stands too: /proc/<pid>/environ shows the process's first
+        // environment, whatever unsetenv does.
+        if (char* texte = std::getenv("PLOVAR_MQTT_MOT_DE_PASSE"))
+            std::memset(texte, 0, std::strlen(texte));
+        qunsetenv("PLOVAR_MQTT_MOT_DE_PASSE");
+    }
+    return motDePasse;
+}
+
 ReglagePublication FichierPublication::lit(const QString& chemin) {
     ReglagePublication r;
     QSettings s(chemin, QSettings::IniFormat);
@@ -61,17 +81,28 @@ ReglagePublication FichierPublication::lit(const QString& chemin) {
     r.port = s.value(QStringLiteral("port"), 1883).toInt();
     r.poste = s.value(QStringLiteral("poste")).toString();
     r.utilisateur = s.value(QStringLiteral("utilisateur")).toString();
-    r.motDePasse = s.value(QStringLiteral("mot_de_passe")).toString();
+    r.motDePasse = r.motDePasseFichier = s.value(QStringLiteral("mot_de_passe")).toString();
     r.ca = s.value(QStringLiteral("ca")).toString();
     r.cadenceRejeu = s.value(QStringLiteral("cadence_rattrapage"), 2000).toInt();
-    const QByteArray env = qgetenv("PLOVAR_MQTT_MOT_DE_PASSE");
+    const QString env = motDePasseEnvironnement();
     if (!env.isEmpty())
-        r.motDePasse = QString::fromLocal8Bit(env);
+        r.motDePasse = env;
+    const QFileDevice::Permissions autres = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (!r.motDePasseFichier.isEmpty() && (QFile::permissions(chemin) & autres))
+        r.avis = QStringLiteral("%1 contient le mot de passe du courtier et d'autres utilisateurs "
+                                "peuvent le lire : rendez-le lisible par vous seul (chmod 600 %1, "
+                                "ou OK dans Publication…)")
+                     .arg(QDir::toNativeSeparators(chemin));
     return r;
 }
 
-bool FichierPublication::ecrit(const QString& chemin, const ReglagePublication& r,
+bool FichierPublication::ecrit(const QString& chemin, const ReglagePublication& saisi,
                                QString* erreur) {
+    // The environment's password stays there: the file keeps its own (or none).
+    ReglagePublication r = saisi;
+    const QString env = motDePasseEnvironnement();
+    if (!env.isEmpty() && r.motDePasse == env)
+        r.motDePasse = r.motDePasseFichier;
     // Restricted before the password is written, so that it is never readable by others
     // (the settings are rewritten through a file that keeps these rights).
     if (!r.motDePasse.isEmpty()) {

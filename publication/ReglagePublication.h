@@ -16,6 +16,10 @@ struct ReglagePublication {
     QString utilisateur;
     /// Never printed; from the settings file or PLOVAR_MQTT_MOT_DE_PASSE.
     QString motDePasse;
+    /// The settings file's own password, which the environment's may stand in for.
+    QString motDePasseFichier;
+    /// What the settings file's rights put at risk, in French ("" when nothing).
+    QString avis;
     /// Certificate authority file: TLS when set.
     QString ca;
     /// Samples a second at most when catching up.
@@ -33,8 +37,13 @@ struct ReglagePublication {
 /// name becomes "plovar".
 QString nettoiePoste(const QString& nom);
 
+/// The password given in PLOVAR_MQTT_MOT_DE_PASSE. Once read, the variable is taken
+/// out of the environment, so that no child process ever sees it.
+QString motDePasseEnvironnement();
+
 /// The [publication] part of the settings file beside the configuration. The file
-/// is made readable by its owner only when it holds a password.
+/// is made readable by its owner only when it holds a password; a password from
+/// the environment is never written into it.
 class FichierPublication {
 public:
     static ReglagePublication lit(const QString& chemin);

@@ -74,6 +74,7 @@ private slots:
     void dureeSansAffichage();
     void sigterm();
     void touchesSurEntree();
+    void motDePasseCache();
     void optionInvalide_data();
     void optionInvalide();
     void deuxiemeEnregistrement();
@@ -300,6 +301,25 @@ void TstConsole::sigterm() {
     const QList<QByteArray> fichier = lignes(prog.enregistrement(), "\r\n");
     QVERIFY(!fichier.isEmpty());
     QCOMPARE(fichier, lignes(sortie, "\n"));
+}
+
+void TstConsole::motDePasseCache() {
+    // The broker's password given in the environment: gone from what the process
+    // shows of its environment, and never printed.
+    Programme prog;
+    QProcess p;
+    prog.prepare(p, {"--enregistrer", "--mqtt", "127.0.0.1:1", "--duree", "30"});
+    QProcessEnvironment env = p.processEnvironment();
+    env.insert(QStringLiteral("PLOVAR_MQTT_MOT_DE_PASSE"), QStringLiteral("Tres-Secret-42"));
+    p.setProcessEnvironment(env);
+    p.start();
+    QVERIFY(p.waitForReadyRead(20000)); // recording
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(p.processId()));
+    QVERIFY(environ.open(QIODevice::ReadOnly));
+    QVERIFY(!environ.readAll().contains("Tres-Secret-42"));
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QVERIFY(!p.readAllStandardError().contains("Tres-Secret-42"));
 }
 
 void TstConsole::touchesSurEntree() {

@@ -301,12 +301,27 @@ void TstPublication::reglages() {
     QVERIFY(publication::FichierPublication::ecrit(ini, r, &erreur));
     QCOMPARE(QFile::permissions(ini) & 0x0077, QFileDevice::Permissions());
     QCOMPARE(publication::FichierPublication::lit(ini).motDePasse, QStringLiteral("secret"));
+    // A settings file others may read is said to be one.
+    QVERIFY(publication::FichierPublication::lit(ini).avis.isEmpty());
+    QVERIFY(QFile::setPermissions(ini, QFile::permissions(ini) | QFileDevice::ReadOther));
+    QVERIFY(publication::FichierPublication::lit(ini).avis.contains(QStringLiteral("chmod 600")));
+    // The environment's password is used, leaves the environment, and is never written
+    // into the file, which is tightened again.
     qputenv("PLOVAR_MQTT_MOT_DE_PASSE", "autre");
-    QCOMPARE(publication::FichierPublication::lit(ini).motDePasse, QStringLiteral("autre"));
-    qunsetenv("PLOVAR_MQTT_MOT_DE_PASSE");
+    const publication::ReglagePublication lu = publication::FichierPublication::lit(ini);
+    QCOMPARE(lu.motDePasse, QStringLiteral("autre"));
+    QVERIFY(qgetenv("PLOVAR_MQTT_MOT_DE_PASSE").isEmpty());
+    QVERIFY(publication::FichierPublication::ecrit(ini, lu, &erreur));
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray contenu = f.readAll();
+    QVERIFY(!contenu.contains("autre"));
+    QVERIFY(contenu.contains("secret"));
+    QCOMPARE(QFile::permissions(ini) & 0x0077, QFileDevice::Permissions());
     QCOMPARE(r.posteEffectif(), QStringLiteral("banc_3__"));
     QVERIFY(!publication::analyseAdresse("hote:99999"));
     QCOMPARE(publication::analyseAdresse("[::1]:1884")->second, 1884);
+    QCOMPARE(*publication::analyseAdresse("[::1]"), std::make_pair(QStringLiteral("::1"), 1883));
 }
 
 void TstPublication::scenarios_data() {
