@@ -46,6 +46,7 @@ private slots:
     void scenarios();
     void horloge();
     void sansLecture();
+    void courtierDuReadme();
     void remplace_data();
     void remplace();
     void sansReponse_data();
@@ -583,6 +584,60 @@ void TstPublication::scenarios() {
         if (scenario != "plovar")
             QVERIFY2(erreurs.contains("en attente"), qPrintable(erreurs));
     }
+}
+
+void TstPublication::courtierDuReadme() {
+    // The broker configuration the README gives, killed while a persistent reader is
+    // away: everything Plovar had sent reaches the reader when it comes back.
+    QFile readme(QStringLiteral(PLOVAR_README));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QByteArray texte = readme.readAll();
+    const qsizetype debut = texte.indexOf("```\n", texte.indexOf("conf.d/plovar.conf"));
+    QVERIFY(debut > 0);
+    const qsizetype fin = texte.indexOf("```", debut + 4);
+    QByteArray conf;
+    for (const QByteArray& l : texte.mid(debut + 4, fin - debut - 4).split('\n'))
+        if (!l.startsWith("listener") && !l.startsWith("password_file"))
+            conf += l + '\n';
+    QVERIFY(conf.contains("persistence true"));
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    {
+        QFile f(enr);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 200; ++i)
+            f.write(QByteArray::number(i) + ";" + QByteArray::number(i % 256) +
+                    ";12-07-2026;10:" + QByteArray::number(10 + i / 60) + ":" +
+                    QByteArray::number(10 + i % 50) + "\r\n");
+    }
+    Courtier courtier(dir.path(), {});
+    {
+        // The test's own listener and folder; the README's persistence settings.
+        QFile c(courtier.conf);
+        QVERIFY(c.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        c.write("listener " + QByteArray::number(courtier.port) +
+                " 127.0.0.1\nallow_anonymous true\npersistence_location " + dir.path().toUtf8() +
+                "/\nuser " + QByteArray(::getpwuid(::getuid())->pw_name) + "\n" + conf);
+    }
+    QVERIFY(courtier.demarre());
+    {
+        // The reader subscribes, then goes away; its session stays.
+        Abonne abonne;
+        abonne.demarre(courtier.port);
+        QTest::qWait(500);
+    }
+    QProcess plovar;
+    plovar.setProcessEnvironment(environnement(dir.path()));
+    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+                 {"--republier", enr, "--mqtt", QStringLiteral("127.0.0.1:%1").arg(courtier.port),
+                  "--poste", "banc", "--config", dir.filePath("plovar.cfg")});
+    QVERIFY(plovar.waitForFinished(60'000));
+    QCOMPARE(plovar.exitCode(), 0); // every sample acknowledged
+    courtier.tue();
+    QVERIFY(courtier.demarre());
+    Abonne revenu;
+    revenu.demarre(courtier.port);
+    QTRY_COMPARE_WITH_TIMEOUT(revenu.recu.count('\n'), 200, 20'000);
 }
 
 void TstPublication::sansLecture() {
