@@ -60,8 +60,10 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
         }
     });
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
-            [this](engine::Alerte, const QString& texte) {
-                if (!texte.isEmpty())
+            [this](engine::Alerte a, const QString& texte) {
+                if (a == engine::Alerte::Publication)
+                    ditPublication(texte);
+                else if (!texte.isEmpty())
                     dit(texte);
             });
 }
@@ -98,6 +100,26 @@ void EnregistreurConsole::imprime(const core::Echantillon& e) {
                            "l'arrêter).")
                 .arg(QDir::toNativeSeparators(m_moteur.cheminEnr())));
     }
+}
+
+void EnregistreurConsole::ditPublication(const QString& texte) {
+    // The broker away: its notice changes with every attempt. Said at once, then at
+    // intervals that double (up to an hour), with how many were passed over.
+    if (texte.isEmpty()) {
+        m_avisPublication = {};
+        return;
+    }
+    AvisRepete& a = m_avisPublication;
+    const qint64 maintenant = m_monotone();
+    if (a.intervalleMs > 0 && maintenant - a.ditMs < a.intervalleMs) {
+        ++a.tus;
+        return;
+    }
+    dit(a.tus > 0 ? texte + QStringLiteral(" (%1 autre(s) avis du courtier depuis le précédent)").arg(a.tus)
+                  : texte);
+    a.ditMs = maintenant;
+    a.intervalleMs = a.intervalleMs == 0 ? 4000 : std::min<qint64>(a.intervalleMs * 2, 3'600'000);
+    a.tus = 0;
 }
 
 void EnregistreurConsole::dit(const QString& texte) {

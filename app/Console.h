@@ -83,6 +83,7 @@ private:
     void termine();
     void litEntree();
     void dit(const QString& texte);
+    void ditPublication(const QString& texte);
     void imprime(const core::Echantillon& e);
 
     engine::Moteur& m_moteur;
@@ -108,6 +109,12 @@ private:
     bool m_debutLigne = true;
     bool m_fini = false;
     int m_statut = kStatutOk;
+    /// The broker's notice, said at growing intervals while it lasts.
+    struct AvisRepete {
+        qint64 ditMs = 0;
+        qint64 intervalleMs = 0;
+        int tus = 0;
+    } m_avisPublication;
 };
 
 } // namespace app

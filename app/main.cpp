@@ -224,9 +224,11 @@ int ligneDeCommande(int argc, char* argv[]) {
         if (p.isSet(poste)) {
             if (p.value(poste).isEmpty() ||
                 publication::nettoiePoste(p.value(poste)) != p.value(poste))
-                erreurUsage(p, QStringLiteral("--poste attend un nom fait de lettres, de chiffres, "
-                                              "de _ et de -, pas « %1 ».")
-                                   .arg(p.value(poste)));
+                erreurUsage(p,
+                            QStringLiteral("--poste attend un nom de 64 caractères au plus, fait "
+                                           "de lettres sans accent, de chiffres, de _ et de -, "
+                                           "pas « %1 ».")
+                                .arg(p.value(poste)));
             r.poste = p.value(poste);
         }
         return r;
@@ -270,8 +272,8 @@ int ligneDeCommande(int argc, char* argv[]) {
         bool ok = false;
         const double d = p.value(duree).toDouble(&ok);
         if (!ok || !(d > 0) || d > 1e8)
-            erreurUsage(p, QStringLiteral("--duree attend un nombre de secondes positif, pas "
-                                          "« %1 ».")
+            erreurUsage(p, QStringLiteral("--duree attend un nombre de secondes positif, au plus "
+                                          "100000000 (un peu plus de 3 ans), pas « %1 ».")
                                .arg(p.value(duree)));
         o.duree = d;
     }

@@ -147,7 +147,12 @@ core::Evenement Journal::note(const QString& type, const QString& texte,
 }
 
 bool Journal::ajouteCommentaire(const QString& texte, std::optional<qint64> numero) {
-    const QString propre = texte.simplified();
+    // Typed or piped text: control characters (a NUL, an escape) become spaces.
+    QString sansControle = texte;
+    for (QChar& c : sansControle)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    const QString propre = sansControle.simplified();
     const engine::Etat etat = m_moteur.etat();
     const core::Magasin& m = m_moteur.magasin();
     if (propre.isEmpty() || etat == engine::Etat::Chargement)

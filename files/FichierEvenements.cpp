@@ -18,8 +18,10 @@ QByteArray enteteEvenements() {
 QByteArray ligneEvenement(const core::Evenement& e) {
     QString texte = e.texte;
     texte.replace(QLatin1Char(';'), QLatin1Char(','));
-    texte.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    texte.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // Control characters (a NUL, an escape, line ends) never reach the file.
+    for (QChar& c : texte)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
     QByteArray l = QByteArray::number(e.numero);
     for (const QString& champ : {e.date, e.heure, e.type, texte}) {
         l += ';';

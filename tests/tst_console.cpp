@@ -75,6 +75,7 @@ private slots:
     void sigterm();
     void touchesSurEntree();
     void motDePasseCache();
+    void avisEspaces();
     void optionInvalide_data();
     void optionInvalide();
     void deuxiemeEnregistrement();
@@ -301,6 +302,42 @@ void TstConsole::sigterm() {
     const QList<QByteArray> fichier = lignes(prog.enregistrement(), "\r\n");
     QVERIFY(!fichier.isEmpty());
     QCOMPARE(fichier, lignes(sortie, "\n"));
+}
+
+void TstConsole::avisEspaces() {
+    // The broker away for an hour, its notice renewed every 4 s: said at 0, 4, 12,
+    // 28 s... with the count of those passed over, not 900 times.
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    engine::Environnement env;
+    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.horloge = &horloge;
+    env.minuteriesManuelles = true;
+    app::Poste poste(std::move(env));
+    qint64 ms = 0;
+    app::OptionsConsole o;
+    o.fichier = dir.filePath(QStringLiteral("r.csv"));
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    char* texte = nullptr;
+    size_t taille = 0;
+    std::FILE* erreurs = open_memstream(&texte, &taille);
+    app::EnregistreurConsole console(poste, o, nul, erreurs, [&ms] { return ms; });
+    for (ms = 0; ms < 3600 * 1000; ms += 4000)
+        poste.moteur.signale(engine::Alerte::Publication,
+                             QStringLiteral("courtier injoignable, %1").arg(ms));
+    poste.moteur.signale(engine::Alerte::Publication, QString());
+    poste.moteur.signale(engine::Alerte::Publication, QStringLiteral("de nouveau absent"));
+    std::fflush(erreurs);
+    const QStringList dites =
+        QString::fromUtf8(texte, qsizetype(taille)).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(dites.size() >= 10 && dites.size() <= 14, qPrintable(dites.join('\n')));
+    QVERIFY(dites[1].endsWith(QStringLiteral(", 4000")));
+    QVERIFY(dites[2].contains(QStringLiteral("1 autre(s) avis")));
+    // A new outage is said at once.
+    QVERIFY(dites.constLast().contains(QStringLiteral("de nouveau absent")));
+    std::fclose(erreurs);
+    std::free(texte);
+    std::fclose(nul);
 }
 
 void TstConsole::motDePasseCache() {

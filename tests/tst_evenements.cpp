@@ -168,7 +168,7 @@ void TstEvenements::alarmeEtalonnee() {
     b.tick();
     QCOMPARE(b.a->niveau(), core::NiveauAlarme::Basse);
     QVERIFY(b.m->alertes().join(' ').contains(QStringLiteral("Alarme basse : 40 °C")));
-    QVERIFY(b.j->ajouteCommentaire(QStringLiteral("porte ouverte; 2 min")));
+    QVERIFY(b.j->ajouteCommentaire(QString::fromUtf8("porte ouverte;\0\x1b[2J 2 min", 25)));
     QVERIFY(b.m->arrete());
     // The record keeps its four fields; the events say what happened, in order.
     QCOMPARE(lit(b.chemin("r.csv")).count(';'), 6);
@@ -179,7 +179,7 @@ void TstEvenements::alarmeEtalonnee() {
         types << ev.type;
     QCOMPARE(types.join('|'), QStringLiteral("début|alarme|commentaire|arrêt"));
     QCOMPARE(l.evenements[1].numero, 2);
-    QCOMPARE(l.evenements[2].texte, QStringLiteral("porte ouverte, 2 min"));
+    QCOMPARE(l.evenements[2].texte, QStringLiteral("porte ouverte, [2J 2 min"));
     QVERIFY(lit(b.chemin("r_evenements.csv")).startsWith(files::enteteEvenements()));
     // Stored with the settings, read again at the next start.
     Banc autre;
