@@ -231,8 +231,12 @@ void Moteur::termine() {
 void Moteur::Timer1_Timer() {
     if (m_etat != Etat::Enregistrement)
         return;
+    // A second tick within one period (a timer catching up) counts for nothing.
+    const std::optional<QDateTime> instant = instantTick();
+    if (!instant)
+        return;
     const core::ResultatTick t =
-        core::tickEchantillonnage(m_magasin, m_cycle, m_cadence, m_sondage.valeur(), instantTick());
+        core::tickEchantillonnage(m_magasin, m_cycle, m_cadence, m_sondage.valeur(), *instant);
     if (t.echantillon) {
         core::Echantillon e;
         e.numero = m_magasin.NbMesures();
@@ -266,9 +270,12 @@ void Moteur::Timer1_Timer() {
         m_Timer1.setInterval(intervalle);
 }
 
-QDateTime Moteur::instantTick() {
+std::optional<QDateTime> Moteur::instantTick() {
     const core::Horaire::Tick t =
-        m_horaire.tick(m_env.horloge->maintenant(), m_cadence.IntervalleTimer.count());
+        m_horaire.tick(m_env.horloge->maintenant(), m_env.horloge->monotoneMs(),
+                       m_cadence.IntervalleTimer.count());
+    if (t.double_)
+        return std::nullopt;
     if (t.prevu)
         emit horlogeSautee(*t.prevu, t.instant);
     return t.instant;

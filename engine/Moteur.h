@@ -227,7 +227,9 @@ private:
     /// Refuses a command that would change the store while a reader holds it.
     bool storeLibre();
     /// Date and time of the current sampling tick.
-    QDateTime instantTick();
+    /// The time the current sampling tick is stamped with; nullopt for a second
+    /// tick within one period.
+    std::optional<QDateTime> instantTick();
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
     void ecritConfig();

@@ -1,5 +1,6 @@
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "core/Horaire.h"
 #include "graph/EtatVue.h"
 
 #include <QTest>
@@ -24,7 +25,60 @@ private slots:
     void statistiques_data();
     void statistiques();
     void valeurTestStockee();
+    void horaire_data();
+    void horaire();
 };
+
+void TstCycle::horaire_data() {
+    // Before each tick, both clocks move by `pas` ms and the wall clock alone by
+    // `reglage` ms; each tick gives its stamp (ms from the first), "D" for a second
+    // tick in one period, "J" when the clock was set.
+    QTest::addColumn<QList<qint64>>("pas");
+    QTest::addColumn<QList<qint64>>("reglage");
+    QTest::addColumn<QStringList>("attendu");
+    QTest::newRow("on time") << QList<qint64>{0, 1000, 1000, 1000} << QList<qint64>{0, 0, 0, 0}
+                             << QStringList{"0", "1000", "2000", "3000"};
+    QTest::newRow("a tick 0.9 s late")
+        << QList<qint64>{0, 1900, 100, 1000} << QList<qint64>{0, 0, 0, 0}
+        << QStringList{"0", "1000", "2000", "3000"};
+    QTest::newRow("early by 0.4 s") << QList<qint64>{0, 600, 1400} << QList<qint64>{0, 0, 0}
+                                    << QStringList{"0", "1000", "2000"};
+    QTest::newRow("two ticks in one period")
+        << QList<qint64>{0, 1000, 300, 700} << QList<qint64>{0, 0, 0, 0}
+        << QStringList{"0", "1000", "D", "2000"};
+    QTest::newRow("held up three seconds")
+        << QList<qint64>{0, 1000, 3000, 1000} << QList<qint64>{0, 0, 0, 0}
+        << QStringList{"0", "1000", "4000", "5000"};
+    QTest::newRow("clock set forward an hour")
+        << QList<qint64>{0, 1000, 1000, 1000} << QList<qint64>{0, 0, 3600000, 0}
+        << QStringList{"0", "1000", "J3602000", "3603000"};
+    QTest::newRow("clock set back an hour")
+        << QList<qint64>{0, 1000, 1000, 1000} << QList<qint64>{0, 0, -3600000, 0}
+        << QStringList{"0", "1000", "J-3598000", "-3597000"};
+    QTest::newRow("a time server's small step")
+        << QList<qint64>{0, 1000, 1000, 1000} << QList<qint64>{0, 0, 300, 0}
+        << QStringList{"0", "1000", "2000", "3000"};
+}
+
+void TstCycle::horaire() {
+    QFETCH(QList<qint64>, pas);
+    QFETCH(QList<qint64>, reglage);
+    QFETCH(QStringList, attendu);
+    Horaire h;
+    const QDateTime debut(QDate(2026, 12, 8), QTime(11, 54, 14));
+    QDateTime mur = debut;
+    qint64 mono = 5000;
+    QStringList obtenu;
+    for (int k = 0; k < pas.size(); ++k) {
+        mono += pas[k];
+        mur = mur.addMSecs(pas[k] + reglage[k]);
+        const Horaire::Tick t = h.tick(mur, mono, 1000);
+        obtenu << (t.double_ ? QStringLiteral("D")
+                             : (t.prevu ? QStringLiteral("J") : QString()) +
+                                   QString::number(debut.msecsTo(t.instant)));
+    }
+    QCOMPARE(obtenu, attendu);
+}
 
 void TstCycle::echelle_data() {
     QTest::addColumn<int>("brute");
