@@ -143,22 +143,25 @@ void TstInstance::verrouPlanteParUnAutre() {
 
 void TstInstance::tmpPrive() {
     // A service with a /tmp of its own and a recorder outside it, on one
-    // configuration (kept out of /tmp, which the service does not share).
+    // configuration. The configuration and the program are kept out of /tmp, which
+    // the service does not share.
     if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
         QSKIP("needs root and unshare for a private /tmp");
-    QTemporaryDir dir(QDir::current().filePath(QStringLiteral("instance-XXXXXX")));
+    QTemporaryDir dir(QStringLiteral("/var/tmp/plovar-instance-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString programme = dir.filePath(QStringLiteral("plovar"));
+    QVERIFY(QFile::copy(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")), programme));
     const QString config = dir.filePath(QStringLiteral("plovar.cfg"));
     const QStringList enregistrement{"--enregistrer", "--config", config, "--fichier",
                                      dir.filePath("r.csv")};
     QProcess premier;
     premier.start(QStringLiteral("unshare"),
                   QStringList{"-m", "--propagation", "private", "sh", "-c",
-                              "mount -t tmpfs none /tmp && exec \"$0\" \"$@\"",
-                              QString::fromLocal8Bit(qgetenv("PLOVAR_BIN"))} +
+                              "mount -t tmpfs none /tmp && exec \"$0\" \"$@\"", programme} +
                       enregistrement);
     QVERIFY(premier.waitForReadyRead(20000)); // recording
     QProcess second;
-    second.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")), enregistrement);
+    second.start(programme, enregistrement);
     QVERIFY(second.waitForFinished(20000));
     QCOMPARE(second.exitCode(), 1);
     QVERIFY(second.readAllStandardError().contains("utilise déjà"));
