@@ -30,9 +30,9 @@ Horaire::Tick Horaire::tick(const QDateTime& maintenant, qint64 monotoneMs, qint
         t.double_ = true;
         return t;
     }
-    // Late by less than a period and a half: it is the tick due. Later still, the
+    // Late by less than a period: it is the tick due. A period late or more, the
     // ticks in between never came, and this one is the tick due now.
-    const qint64 numero = position < double(m_ticks) + 1.5 ? m_ticks : std::llround(position);
+    const qint64 numero = position < double(m_ticks) + 1.0 ? m_ticks : qint64(std::floor(position));
     t.instant = m_premier.addMSecs(numero * periodeMs);
     m_ticks = numero + 1;
     if (std::abs(t.instant.msecsTo(maintenant)) > kDeriveMs) {

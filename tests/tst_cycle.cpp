@@ -46,6 +46,8 @@ void TstCycle::horaire_data() {
     QTest::newRow("two ticks in one period")
         << QList<qint64>{0, 1000, 300, 700} << QList<qint64>{0, 0, 0, 0}
         << QStringList{"0", "1000", "D", "2000"};
+    QTest::newRow("a tick missed") << QList<qint64>{0, 2000, 1000} << QList<qint64>{0, 0, 0}
+                                   << QStringList{"0", "2000", "3000"};
     QTest::newRow("held up three seconds")
         << QList<qint64>{0, 1000, 3000, 1000} << QList<qint64>{0, 0, 0, 0}
         << QStringList{"0", "1000", "4000", "5000"};

@@ -282,8 +282,10 @@ void TstGraphe::vueSuitEnregistrement() {
     app::Enregistreur& f = b.demarre();
     f.ui().Slider1->setValue(4);
     f.CmdRecord_Click();
-    for (int k = 0; k < 40; ++k)
+    for (int k = 0; k < 40; ++k) {
+        b.horloge.avance(1);
         f.Timer1_Timer();
+    }
     // At zoom 4 the view shows the last quarter, ending with the newest sample.
     QCOMPARE(f.ui().Ecran1->ScaleWidth(), 10.f);
     QCOMPARE(f.ui().Ecran1->debut(), 30);

@@ -416,6 +416,7 @@ void TstSources::serieRienEnvoye() {
         f.CmdRecord_Click();
         for (int k = 0; k < 3; ++k) {
             recoit(pty, f, "01020304");
+            b.horloge.avance(1);
             f.Timer1_Timer();
             f.TimerVideBufferRS_Timer();
         }
@@ -448,6 +449,7 @@ void TstSources::serieDisparueEtRevenue() {
     QVERIFY(f.moteur().rs232().estOuvert());
     f.CmdRecord_Click();
     recoit(*pty, f, "00001400");
+    b.horloge.avance(1);
     f.Timer1_Timer();
     // The adapter is unplugged: the port is closed after a bounded number of reports.
     pty.reset();
@@ -460,6 +462,7 @@ void TstSources::serieDisparueEtRevenue() {
     QVERIFY(f.alerte().contains(QStringLiteral("COM1")));
     // Recording goes on with the last reading.
     f.TimerValActu_Timer();
+    b.horloge.avance(1);
     f.Timer1_Timer();
     QVERIFY(f.enregistrement());
     // It comes back (on a new device node): the flush timer reopens it.
@@ -470,6 +473,7 @@ void TstSources::serieDisparueEtRevenue() {
     QVERIFY(f.moteur().rs232().estOuvert());
     QVERIFY(f.alerte().isEmpty());
     recoit(*pty, f, "00003200");
+    b.horloge.avance(1);
     f.Timer1_Timer();
     f.CmdRecord_Click();
     const QList<QByteArray> l = b.lit(QStringLiteral("a.csv")).split('\n');

@@ -151,7 +151,9 @@ void TstVisionneuse::annule() {
     Banc b;
     app::Enregistreur& f = b.demarre();
     f.CmdRecord_Click();
+    b.horloge.avance(1);
     f.Timer1_Timer();
+    b.horloge.avance(1);
     f.Timer1_Timer();
     f.CmdRecord_Click();
     const QString avant = f.modeleListe()->texte();
