@@ -123,14 +123,8 @@ bool InstanceUnique::acquiert() {
     // saved, so that the first run and the next ones lock the same file.
     QDir().mkpath(dossierDe(m_config));
     // Beside the configuration, unless anyone could have made that file.
-    switch (essaie(aCote, !ouvertATous(dossierDe(m_config)))) {
-    case Prise::Tenu:
-        return true;
-    case Prise::Occupe:
-        return false;
-    case Prise::Inutilisable:
-        break;
-    }
+    if (const Prise p = essaie(aCote, !ouvertATous(dossierDe(m_config))); p != Prise::Inutilisable)
+        return p == Prise::Tenu;
     // Else in a folder of this user's own: the runtime folder, or one made in /tmp.
     const QString suffixe = QStringLiteral("/plovar-") + cle(m_config) + QStringLiteral(".lock");
     const QString execution = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
@@ -148,14 +142,8 @@ bool InstanceUnique::acquiert() {
                       .arg(aCote, dossier);
         return false;
     }
-    switch (essaie(dossier + suffixe, true)) {
-    case Prise::Tenu:
-        return true;
-    case Prise::Occupe:
-        return false;
-    case Prise::Inutilisable:
-        break;
-    }
+    if (const Prise p = essaie(dossier + suffixe, true); p != Prise::Inutilisable)
+        return p == Prise::Tenu;
     m_refus = QStringLiteral("le verrou %1 ne peut pas être pris").arg(dossier + suffixe);
     return false;
 }
