@@ -143,6 +143,11 @@ bool exporteDessin(const QString& chemin, FormatImage format, QSize taille,
     }
     case FormatImage::Pdf: {
         QPdfWriter pdf(&f);
+        // The drawing spaces its labels and sizes its lines in pixels, as on screen:
+        // at the writer's own 1200 dots an inch, a hundred labels would pile up in an
+        // inch and the curve would be a hairline. A page at the screen's 96 keeps the
+        // screen's look, and stays vector.
+        pdf.setResolution(96);
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setTitle(QStringLiteral("Plovar"));
         QPainter p(&pdf);

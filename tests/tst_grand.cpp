@@ -5,9 +5,16 @@
 #include "graph/Cadrage.h"
 #include "graph/Chronologie.h"
 #include "graph/Graduations.h"
+#include "graph/RenduGrand.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSvgGenerator>
+#include <QXmlStreamReader>
 #include <QTest>
 #include <chrono>
 #include <thread>
@@ -28,6 +35,7 @@ private slots:
     void ruptures();
     void fichierPendantEnregistrement();
     void exportPendantLecture();
+    void imagePdf();
 };
 
 namespace {
@@ -388,6 +396,114 @@ void TstGrand::exportPendantLecture() {
     QVERIFY(lignes[1].startsWith("1;"));
     QVERIFY(lignes[60000].startsWith("60000;"));
     QVERIFY(!contenu.contains("2026-07-12"));
+}
+
+namespace {
+
+struct Mot {
+    QRectF boite;
+    QString texte;
+};
+
+// The words `pdftotext -bbox` finds on the first page, in points.
+std::vector<Mot> motsPdf(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+             QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    std::vector<Mot> mots;
+    QXmlStreamReader xml(p.readAllStandardOutput());
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (!xml.isStartElement() || xml.name() != QStringLiteral("word"))
+            continue;
+        const auto a = xml.attributes();
+        const QPointF p0(a.value(QStringLiteral("xMin")).toDouble(),
+                         a.value(QStringLiteral("yMin")).toDouble());
+        const QPointF p1(a.value(QStringLiteral("xMax")).toDouble(),
+                         a.value(QStringLiteral("yMax")).toDouble());
+        mots.push_back({QRectF(p0, p1), xml.readElementText()});
+    }
+    return mots;
+}
+
+// The texts of an SVG drawing.
+QStringList textesSvg(const QByteArray& svg) {
+    QStringList textes;
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QStringLiteral("text"))
+            textes << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+    return textes;
+}
+
+} // namespace
+
+void TstGrand::imagePdf() {
+    // A day at one sample a second, saved as a PDF: the axes' labels are whole words
+    // that do not overlap, and there are no more of them than on screen.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    QByteArray jour;
+    for (int i = 1; i <= 86400; ++i)
+        jour += QByteArray::number(i) + ';' + QByteArray::number(128 + (i / 300) % 100) +
+                ";12-06-2026;" + QTime(0, 0).addSecs(i - 1).toString("HH:mm:ss").toLatin1() +
+                "\r\n";
+    QVERIFY(test::ecritFichier(b.chemin(QStringLiteral("jour.csv")), jour));
+    f.montreGrapheEnGrand();
+    app::FenetreGrand* g = f.grapheEnGrand();
+    g->resize(1280, 720);
+    g->show();
+    QSignalSpy lu(g, &app::FenetreGrand::fichierLu);
+    g->ouvre(b.chemin(QStringLiteral("jour.csv")));
+    QVERIFY(lu.wait(20000));
+    const QString pdf = b.chemin(QStringLiteral("jour.pdf"));
+    QVERIFY(g->enregistreImage(pdf));
+
+    // What the screen shows, drawn at the graph's size.
+    QByteArray svg;
+    {
+        QBuffer tampon(&svg);
+        tampon.open(QIODevice::WriteOnly);
+        QSvgGenerator gen;
+        gen.setOutputDevice(&tampon);
+        gen.setSize(g->graphe()->size());
+        QPainter p(&gen);
+        p.setFont(g->graphe()->font());
+        graph::dessineGrand(p, QRectF(g->graphe()->rect()), g->graphe()->scene());
+    }
+    const QRegularExpression heure(QStringLiteral("^\\d\\d:\\d\\d$"));
+    const QRegularExpression nombre(QStringLiteral("^\\d+$"));
+    const QStringList ecran = textesSvg(svg);
+    const qsizetype heuresEcran = ecran.filter(heure).size();
+    const qsizetype nombresEcran = ecran.filter(nombre).size();
+    QVERIFY2(heuresEcran >= 3 && nombresEcran >= 3, qPrintable(ecran.join('|')));
+
+    const std::vector<Mot> mots = motsPdf(pdf);
+    QVERIFY2(!mots.empty(), "pdftotext gives no words");
+    // The words below the captions (file, span, extremes) are the axes' labels.
+    double basLegendes = 0;
+    for (const Mot& m : mots)
+        if (m.texte == QStringLiteral("maximum"))
+            basLegendes = m.boite.bottom();
+    QVERIFY(basLegendes > 0);
+    qsizetype heures = 0, nombres = 0;
+    QStringList textes;
+    for (const Mot& m : mots) {
+        textes << m.texte;
+        if (m.boite.top() < basLegendes)
+            continue;
+        heures += heure.match(m.texte).hasMatch();
+        nombres += nombre.match(m.texte).hasMatch();
+    }
+    QVERIFY2(heures >= 3 && heures <= heuresEcran, qPrintable(textes.join('|')));
+    QVERIFY2(nombres >= 3 && nombres <= nombresEcran, qPrintable(textes.join('|')));
+    QVERIFY2(textes.contains(QStringLiteral("12:00")), qPrintable(textes.join('|')));
+    for (size_t i = 0; i < mots.size(); ++i)
+        for (size_t j = i + 1; j < mots.size(); ++j)
+            QVERIFY2(!mots[i].boite.adjusted(0.5, 0.5, -0.5, -0.5).intersects(mots[j].boite),
+                     qPrintable(mots[i].texte + QStringLiteral(" / ") + mots[j].texte));
 }
 
 QTEST_MAIN(TstGrand)
