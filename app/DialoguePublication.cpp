@@ -122,6 +122,16 @@ bool DialoguePublication::valide() {
 
 void DialoguePublication::actualiseEtat() {
     m_etat->setText(m_publication.texteEtat());
+    // A longer state or error wraps onto more lines: the dialog grows to show them
+    // whole (a window does not follow its wrapped labels' height by itself).
+    m_etat->updateGeometry();
+    if (QLayout* l = layout()) {
+        l->activate();
+        const int voulu =
+            l->hasHeightForWidth() ? l->totalHeightForWidth(width()) : l->totalSizeHint().height();
+        if (voulu > height())
+            resize(width(), voulu);
+    }
 }
 
 } // namespace app

@@ -210,8 +210,8 @@ int ligneDeCommande(int argc, char* argv[]) {
 
     // Publication settings: plovar.ini beside the configuration, then the options.
     const auto reglagePublication = [&](const QString& configuration) {
-        publication::ReglagePublication r =
-            publication::FichierPublication::lit(files::FichierAlarme::cheminPour(configuration));
+        publication::ReglagePublication r = publication::FichierPublication::lit(
+            files::FichierAlarme::cheminPour(configuration), true);
         if (p.isSet(mqtt)) {
             const auto adresse = publication::analyseAdresse(p.value(mqtt));
             if (!adresse || adresse->first.isEmpty())

@@ -1,7 +1,6 @@
 #include "core/Erreurs.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace core {
 
@@ -53,10 +52,21 @@ QString texteErreur(int numero) {
         return QStringLiteral("connexion interrompue par l'autre côté");
     case ENETDOWN:
         return QStringLiteral("réseau coupé");
+    case EPIPE:
+    case ECONNABORTED:
+        return QStringLiteral("connexion fermée par l'autre côté");
+    case EADDRNOTAVAIL:
+        return QStringLiteral("adresse indisponible sur ce PC");
+    case ENOMEM:
+    case ENOBUFS:
+        return QStringLiteral("mémoire insuffisante");
+    case EINTR:
+        return QStringLiteral("opération interrompue");
+    case EPROTO:
+        return QStringLiteral("erreur de protocole");
     default:
-        return QStringLiteral("erreur système %1 (%2)")
-            .arg(numero)
-            .arg(QString::fromLocal8Bit(std::strerror(numero)));
+        // The system's own text is English: the number is enough to look it up.
+        return QStringLiteral("erreur système n° %1").arg(numero);
     }
 }
 

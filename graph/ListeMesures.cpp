@@ -79,6 +79,9 @@ ListeMesures::ListeMesures(QWidget* parent) : QListView(parent), m_delegue(new D
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // By the pixel: at the end of the list its last line sits whole on the bottom
+    // edge, whatever height a notice leaves the list.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTabKeyNavigation(false);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
@@ -172,6 +175,16 @@ void ListeMesures::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QListView::keyPressEvent(e);
+}
+
+void ListeMesures::reserveBas(int pixels) {
+    if (viewportMargins().bottom() == pixels)
+        return;
+    // The newest line stays in view if it was.
+    const bool enBas = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    setViewportMargins(0, 0, 0, pixels);
+    if (enBas)
+        scrollToBottom();
 }
 
 } // namespace graph

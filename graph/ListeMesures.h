@@ -45,6 +45,9 @@ public:
     int largeurTexte() const;
 
     void setModel(QAbstractItemModel* modele) override;
+    /// Keeps `pixels` at the bottom of the list free of lines (for a notice laid
+    /// over it): every line can still be scrolled into view above it.
+    void reserveBas(int pixels);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

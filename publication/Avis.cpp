@@ -18,22 +18,38 @@ QString Avis::impossible(const QString& pourquoi) const {
     return QStringLiteral("publication impossible : %1").arg(pourquoi);
 }
 
+QString Avis::ou(Reglage quoi) const {
+    if (!m_reglage.ligneDeCommande)
+        return QStringLiteral("dans Publication… (menu Option)");
+    switch (quoi) {
+    case Reglage::Courtier:
+        return QStringLiteral("avec --mqtt, ou hote et port dans plovar.ini");
+    case Reglage::Autorite:
+        return QStringLiteral("avec ca dans plovar.ini");
+    case Reglage::CourtierEtAutorite:
+        return QStringLiteral("avec --mqtt, ou hote et ca dans plovar.ini");
+    case Reglage::Compte:
+        return QStringLiteral("avec utilisateur et mot_de_passe dans plovar.ini, ou "
+                              "PLOVAR_MQTT_MOT_DE_PASSE");
+    }
+    return {};
+}
+
 QString Avis::fichierAutorite() const {
     return QStringLiteral("le fichier d'autorité %1 ne peut pas servir au chiffrement ; "
-                          "indiquez un certificat PEM dans Publication…")
-        .arg(m_reglage.ca);
+                          "indiquez un certificat PEM %2")
+        .arg(m_reglage.ca, ou(Reglage::Autorite));
 }
 
 QString Avis::inconnu() const {
-    return QStringLiteral("le courtier « %1 » est inconnu (nom introuvable) : vérifiez son nom "
-                          "dans Publication… ou --mqtt")
-        .arg(m_reglage.hote);
+    return QStringLiteral("le courtier « %1 » est inconnu (nom introuvable) : vérifiez son nom %2")
+        .arg(m_reglage.hote, ou(Reglage::Courtier));
 }
 
 QString Avis::chiffrement() const {
     return QStringLiteral("la connexion chiffrée au courtier %1 a échoué : vérifiez le fichier "
-                          "d'autorité %2 et le nom du courtier dans Publication…")
-        .arg(m_reglage.adresse(), m_reglage.ca);
+                          "d'autorité %2 et le nom du courtier %3")
+        .arg(m_reglage.adresse(), m_reglage.ca, ou(Reglage::CourtierEtAutorite));
 }
 
 QString Avis::certificat(const QString& journal) const {
@@ -47,8 +63,8 @@ QString Avis::certificat(const QString& journal) const {
                               "l'horloge de ce PC et celle du courtier")
             .arg(m_reglage.adresse());
     return QStringLiteral("le certificat du courtier %1 n'est pas reconnu par %2 : vérifiez le "
-                          "nom du courtier et le fichier d'autorité dans Publication…")
-        .arg(m_reglage.adresse(), m_reglage.ca);
+                          "nom du courtier et le fichier d'autorité %3")
+        .arg(m_reglage.adresse(), m_reglage.ca, ou(Reglage::CourtierEtAutorite));
 }
 
 QString Avis::injoignable(int rc, int err) const {
@@ -56,7 +72,10 @@ QString Avis::injoignable(int rc, int err) const {
         .arg(m_reglage.adresse(), raison(rc, err));
 }
 
-QString Avis::perdue(int rc) const {
+QString Avis::perdue(int rc, bool etaitConnecte) const {
+    if (!etaitConnecte)
+        return QStringLiteral("la connexion au courtier %1 n'a pas abouti (%2) ; nouvel essai")
+            .arg(m_reglage.adresse(), raison(rc, 0));
     return QStringLiteral("liaison perdue avec le courtier %1 (%2) ; nouvel essai")
         .arg(m_reglage.adresse(), raison(rc, 0));
 }
@@ -66,8 +85,8 @@ QString Avis::refus(int code) const {
     case 4:
     case 5:
         return QStringLiteral("le courtier %1 refuse l'utilisateur « %2 » ou son mot de passe : "
-                              "corrigez-les dans Publication… (ou PLOVAR_MQTT_MOT_DE_PASSE)")
-            .arg(m_reglage.adresse(), m_reglage.utilisateur);
+                              "corrigez-les %3")
+            .arg(m_reglage.adresse(), m_reglage.utilisateur, ou(Reglage::Compte));
     case 2:
         return QStringLiteral("le courtier %1 refuse l'identifiant du client")
             .arg(m_reglage.adresse());

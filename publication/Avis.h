@@ -25,8 +25,9 @@ public:
     QString certificat(const QString& journal) const;
     /// The connection could not be made (`rc` the library's code, `err` errno).
     QString injoignable(int rc, int err) const;
-    /// The link went down (`rc` the library's code).
-    QString perdue(int rc) const;
+    /// The link went down (`rc` the library's code): before the broker accepted the
+    /// connection, or after.
+    QString perdue(int rc, bool etaitConnecte) const;
     /// The broker answered the connection with refusal code `code`.
     QString refus(int code) const;
     /// No answer to the connection within `secondes`.
@@ -37,6 +38,10 @@ public:
     static QString raison(int rc, int err);
 
 private:
+    enum class Reglage { Courtier, Autorite, CourtierEtAutorite, Compte };
+    /// Where the user changes that setting, in the words of the front end.
+    QString ou(Reglage quoi) const;
+
     const ReglagePublication& m_reglage;
 };
 

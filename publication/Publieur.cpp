@@ -279,7 +279,7 @@ void Publieur::lisSocket() {
         if (!m_erreurTls.isEmpty())
             changeEtat(Etat::Refuse, m_erreurTls);
         else if (m_etat != Etat::Refuse)
-            changeEtat(Etat::Connexion, m_avis.perdue(rc));
+            changeEtat(Etat::Connexion, m_avis.perdue(rc, m_etat == Etat::Connecte));
         planifieReconnexion();
     }
 }
@@ -325,7 +325,7 @@ void Publieur::surDeconnexion(mosquitto*, void* moi, int rc) {
     if (!p->m_erreurTls.isEmpty())
         p->changeEtat(Etat::Refuse, p->m_erreurTls);
     else if (p->m_etat != Etat::Refuse)
-        p->changeEtat(Etat::Connexion, p->m_avis.perdue(rc));
+        p->changeEtat(Etat::Connexion, p->m_avis.perdue(rc, p->m_etat == Etat::Connecte));
     p->planifieReconnexion();
 }
 

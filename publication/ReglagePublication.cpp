@@ -72,8 +72,9 @@ QString motDePasseEnvironnement() {
     return motDePasse;
 }
 
-ReglagePublication FichierPublication::lit(const QString& chemin) {
+ReglagePublication FichierPublication::lit(const QString& chemin, bool ligneDeCommande) {
     ReglagePublication r;
+    r.ligneDeCommande = ligneDeCommande;
     QSettings s(chemin, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("publication"));
     r.actif = s.value(QStringLiteral("actif")).toString() == QStringLiteral("oui");
@@ -89,10 +90,12 @@ ReglagePublication FichierPublication::lit(const QString& chemin) {
         r.motDePasse = env;
     const QFileDevice::Permissions autres = QFileDevice::ReadGroup | QFileDevice::ReadOther;
     if (!r.motDePasseFichier.isEmpty() && (QFile::permissions(chemin) & autres))
-        r.avis = QStringLiteral("%1 contient le mot de passe du courtier et d'autres utilisateurs "
-                                "peuvent le lire : rendez-le lisible par vous seul (chmod 600 %1, "
-                                "ou OK dans Publication…)")
-                     .arg(QDir::toNativeSeparators(chemin));
+        r.avis =
+            QStringLiteral("%1 contient le mot de passe du courtier et d'autres utilisateurs "
+                           "peuvent le lire : rendez-le lisible par vous seul (chmod 600 "
+                           "%1%2)")
+                .arg(QDir::toNativeSeparators(chemin),
+                     ligneDeCommande ? QString() : QStringLiteral(", ou OK dans Publication…"));
     return r;
 }
 

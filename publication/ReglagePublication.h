@@ -24,6 +24,9 @@ struct ReglagePublication {
     QString ca;
     /// Samples a second at most when catching up.
     int cadenceRejeu = 2000;
+    /// Given on the command line: the notices name its options and the settings
+    /// file instead of the window's dialog. Never saved.
+    bool ligneDeCommande = false;
 
     /// The station name as the topics use it: letters, digits, "_" and "-" only.
     QString posteEffectif() const;
@@ -46,7 +49,8 @@ QString motDePasseEnvironnement();
 /// the environment is never written into it.
 class FichierPublication {
 public:
-    static ReglagePublication lit(const QString& chemin);
+    /// `ligneDeCommande`: the settings serve the command line (see ReglagePublication).
+    static ReglagePublication lit(const QString& chemin, bool ligneDeCommande = false);
     static bool ecrit(const QString& chemin, const ReglagePublication& r, QString* erreur);
 };
 

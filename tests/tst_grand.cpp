@@ -14,8 +14,8 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSvgGenerator>
-#include <QXmlStreamReader>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <chrono>
 #include <thread>
 
@@ -433,7 +433,8 @@ QStringList textesSvg(const QByteArray& svg) {
     QStringList textes;
     QXmlStreamReader xml(svg);
     while (!xml.atEnd())
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QStringLiteral("text"))
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QStringLiteral("text"))
             textes << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
     return textes;
 }

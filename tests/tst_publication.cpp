@@ -4,6 +4,7 @@
 #include "PortLibre.h"
 #include "app/Enregistreur.h"
 #include "files/InstantsEnr.h"
+#include "publication/Avis.h"
 #include "publication/Charges.h"
 #include "publication/Curseur.h"
 #include "publication/FileEnr.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -25,9 +27,11 @@
 #include <QTimeZone>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <csignal>
+#include <mosquitto.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
@@ -42,6 +46,8 @@ private slots:
     void curseur_data();
     void curseur();
     void reglages();
+    void avis_data();
+    void avis();
     void scenarios_data();
     void scenarios();
     void horloge();
@@ -289,6 +295,64 @@ void TstPublication::curseur() {
     QCOMPARE(publication::lisCurseur(enr).octet, 78);
 }
 
+void TstPublication::avis_data() {
+    QTest::addColumn<bool>("ligneDeCommande");
+    QTest::newRow("window") << false;
+    QTest::newRow("command line") << true;
+}
+
+void TstPublication::avis() {
+    // Every broker notice is French, and names where to act in the words of the front
+    // end that shows it: the dialog in the window, options and plovar.ini headless.
+    QFETCH(bool, ligneDeCommande);
+    publication::ReglagePublication r;
+    r.hote = QStringLiteral("serveur");
+    r.utilisateur = QStringLiteral("banc");
+    r.ca = QStringLiteral("/etc/ca.pem");
+    r.ligneDeCommande = ligneDeCommande;
+    const publication::Avis a(r);
+    QStringList textes{a.fichierAutorite(),
+                       a.inconnu(),
+                       a.chiffrement(),
+                       a.certificat(QStringLiteral("certificate has expired")),
+                       a.certificat(QStringLiteral("certificate is not yet valid")),
+                       a.certificat(QStringLiteral("certificate verify failed")),
+                       a.sansReponse(10),
+                       a.neRepondPlus()};
+    for (const int err : {ECONNREFUSED, EHOSTUNREACH, ENETUNREACH, ETIMEDOUT, ECONNRESET, EPIPE})
+        textes << a.injoignable(MOSQ_ERR_ERRNO, err);
+    for (const int rc :
+         {MOSQ_ERR_CONN_LOST, MOSQ_ERR_KEEPALIVE, MOSQ_ERR_PROTOCOL, MOSQ_ERR_MALFORMED_PACKET,
+          MOSQ_ERR_NO_CONN, MOSQ_ERR_TLS, MOSQ_ERR_SUCCESS, MOSQ_ERR_ERRNO})
+        textes << a.perdue(rc, false) << a.perdue(rc, true);
+    for (int code = 1; code <= 6; ++code)
+        textes << a.refus(code);
+    // English from the library or the system: a word of it.
+    const QRegularExpression anglais(
+        QStringLiteral("\\b(the|connection|refused|error|failed|lost|network|protocol|timed|"
+                       "unknown|reset|broken|unreachable|host)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QString& t : textes) {
+        QVERIFY2(!anglais.match(t).hasMatch(), qPrintable(t));
+        QVERIFY2(!t.contains(QStringLiteral("erreur %1").arg(MOSQ_ERR_ERRNO)), qPrintable(t));
+        if (ligneDeCommande)
+            QVERIFY2(!t.contains(QStringLiteral("Publication…")), qPrintable(t));
+        else
+            QVERIFY2(!t.contains(QStringLiteral("--")) &&
+                         !t.contains(QStringLiteral("plovar.ini")) &&
+                         !t.contains(QStringLiteral("PLOVAR_")),
+                     qPrintable(t));
+    }
+    // Where the user must act, the notice says where.
+    const QString ou = ligneDeCommande ? QStringLiteral("--mqtt") : QStringLiteral("Publication…");
+    QVERIFY2(a.inconnu().contains(ou), qPrintable(a.inconnu()));
+    QVERIFY2(a.refus(5).contains(ligneDeCommande ? QStringLiteral("mot_de_passe") : ou),
+             qPrintable(a.refus(5)));
+    // Closed before the broker accepted: never called a lost link.
+    QVERIFY(!a.perdue(MOSQ_ERR_CONN_LOST, false).contains(QStringLiteral("perdue")));
+    QVERIFY(a.perdue(MOSQ_ERR_CONN_LOST, true).contains(QStringLiteral("perdue")));
+}
+
 void TstPublication::reglages() {
     // A password is written for the owner's eyes only; the environment's wins.
     QTemporaryDir dir;
@@ -501,6 +565,8 @@ void TstPublication::scenarios() {
         QCOMPARE(plovar.exitStatus(), QProcess::NormalExit);
     }
     const QString erreurs = QString::fromLocal8Bit(plovar.readAllStandardError());
+    // Headless, the notices name options and files, never the window's dialog.
+    QVERIFY2(!erreurs.contains(QStringLiteral("Publication…")), qPrintable(erreurs));
     QList<Ligne> fichier = lignesFichier(enr);
     // From sample 40 on only.
     if (scenario == "depuis")

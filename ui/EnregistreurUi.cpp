@@ -41,6 +41,8 @@ void EnregistreurUi::ajusteBandeau() {
     cadreBandeau->setGeometry(liste.left(), liste.bottom() + 1 - hauteur, liste.width(), hauteur);
     cadreBandeau->setVerticalScrollBarPolicy(
         texte + cadre > liste.height() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // The lines it covers scroll above it.
+    Text1->reserveBas(bandeau->text().isEmpty() ? 0 : hauteur);
 }
 
 void EnregistreurUi::setupUi(QMainWindow* fenetre) {
