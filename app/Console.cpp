@@ -115,8 +115,10 @@ void EnregistreurConsole::ditPublication(const QString& texte) {
         ++a.tus;
         return;
     }
-    dit(a.tus > 0 ? texte + QStringLiteral(" (%1 autre(s) avis du courtier depuis le précédent)").arg(a.tus)
-                  : texte);
+    dit(a.tus > 0
+            ? texte +
+                  QStringLiteral(" (%1 autre(s) avis du courtier depuis le précédent)").arg(a.tus)
+            : texte);
     a.ditMs = maintenant;
     a.intervalleMs = a.intervalleMs == 0 ? 4000 : std::min<qint64>(a.intervalleMs * 2, 3'600'000);
     a.tus = 0;
@@ -180,7 +182,9 @@ bool EnregistreurConsole::demarre() {
         dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
     dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
             .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
-                 m.source().nom()));
+                 m.source().nom() + (m.source().type() == sources::TypeSource::Clavier
+                                         ? QStringLiteral(" sur l'entrée standard")
+                                         : QString())));
     m.demarre();
     return true;
 }

@@ -133,11 +133,17 @@ core::Evenement Journal::note(const QString& type, const QString& texte,
     const core::Magasin& m = m_moteur.magasin();
     e.numero = numero.value_or(
         m_moteur.etat() == engine::Etat::Enregistrement || !m.donneesChargees ? m.NbMesures() : 0);
-    const QDateTime maintenant = m_moteur.horloge().maintenant();
-    e.date = core::formatDate(maintenant.date());
-    e.heure = core::formatHeure(maintenant.time());
     e.type = type;
     e.texte = texte;
+    return ecrit(e, fichier);
+}
+
+core::Evenement Journal::ecrit(core::Evenement e, const QString& fichier) {
+    if (e.date.isEmpty()) {
+        const QDateTime maintenant = m_moteur.horloge().maintenant();
+        e.date = core::formatDate(maintenant.date());
+        e.heure = core::formatHeure(maintenant.time());
+    }
     m_moteur.ecritEvenement(
         files::cheminEvenements(fichier.isEmpty() ? m_moteur.cheminEnr() : fichier),
         files::ligneEvenement(e));
@@ -166,10 +172,29 @@ bool Journal::ajouteCommentaire(const QString& texte, std::optional<qint64> nume
     const qint64 n = std::clamp<qint64>(numero.value_or(dernier), 0, dernier);
     // A loaded line keeps its own record number.
     qint64 numeroFichier = n;
-    if (charge && n >= 1)
-        numeroFichier = files::numeroEnr(m.LignesFichier(n).toLatin1()).value_or(n);
-    note(type(core::Evenement::kCommentaire), propre, numeroFichier,
-         charge ? m_moteur.cheminCharge() : QString());
+    core::Evenement e;
+    e.type = type(core::Evenement::kCommentaire);
+    e.texte = propre;
+    if (n >= 1) {
+        const QByteArray ligne = m.LignesFichier(n).toLatin1();
+        if (charge)
+            numeroFichier = files::numeroEnr(ligne).value_or(n);
+        // The number and the time name the same sample: the line's date and time as
+        // written. When the comment was typed at another moment, its text says when.
+        const files::ChampsEnr champs = files::champsEnr(ligne);
+        if (files::dateHeureEnr(champs.date, champs.heure).valide()) {
+            e.date = QString::fromLatin1(champs.date);
+            e.heure = QString::fromLatin1(champs.heure);
+            const QDateTime maintenant = m_moteur.horloge().maintenant();
+            if (e.date != core::formatDate(maintenant.date()) ||
+                e.heure != core::formatHeure(maintenant.time()))
+                e.texte += QStringLiteral(" (écrit le %1 à %2)")
+                               .arg(maintenant.date().toString(QStringLiteral("dd/MM/yyyy")),
+                                    maintenant.time().toString(QStringLiteral("HH:mm:ss")));
+        }
+    }
+    e.numero = numeroFichier;
+    ecrit(e, charge ? m_moteur.cheminCharge() : QString());
     return true;
 }
 

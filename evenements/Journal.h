@@ -44,6 +44,8 @@ private:
     /// A sample was stored: marks where samples stop or start coming from readings.
     void surEchantillon(const core::Echantillon& e);
     bool sourceEnAlerte() const;
+    /// Writes `e` (stamped now when it has no date) and tells the listeners.
+    core::Evenement ecrit(core::Evenement e, const QString& fichier);
     void surEtat(engine::Etat etat);
     void surAlerte(engine::Alerte a, const QString& texte);
     void surChargement();

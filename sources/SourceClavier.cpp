@@ -3,7 +3,8 @@
 namespace sources {
 
 QString SourceClavier::nom() const {
-    return QStringLiteral("mode test, touches + et - sur l'entrée standard");
+    // The keys are the window's or, headless, standard input's: the front end says which.
+    return QStringLiteral("mode test, touches + et -");
 }
 
 core::ValeurMesure SourceClavier::valeur(int32_t brute) const {

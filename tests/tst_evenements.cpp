@@ -220,9 +220,13 @@ void TstEvenements::fichierEvenements() {
     QCOMPARE(int(b.j->evenements().size()), nb);
     QCOMPARE(b.m->alertes().join(' ').contains(QStringLiteral("Événements")), avis);
     // A comment on a loaded file goes beside it, at the line's own record number.
+    // Its date and time are the line's; the text says when it was typed.
     QVERIFY(b.j->ajouteCommentaire(QStringLiteral("relu"), 2));
-    QVERIFY(lit(b.chemin("lu_evenements.csv")).endsWith(";commentaire;relu\r\n"));
-    QVERIFY(lit(b.chemin("lu_evenements.csv")).contains("\r\n2;"));
+    const QByteArray evenements = lit(b.chemin("lu_evenements.csv"));
+    const QByteArray quand = b.horloge.maintenant().toString("dd/MM/yyyy à HH:mm:ss").toUtf8();
+    QVERIFY2(
+        evenements.endsWith("2;12-07-2026;10:00:01;commentaire;relu (écrit le " + quand + ")\r\n"),
+        evenements.constData());
 }
 
 void TstEvenements::evenementsSansPlace() {
