@@ -342,8 +342,10 @@ void Enregistreur::menuReglage_Click() {
 
 void Enregistreur::montreGrapheEnGrand() {
     // A window of its own, not kept above this small one.
-    if (!m_grand)
+    if (!m_grand) {
         m_grand = std::make_unique<FenetreGrand>(*m_poste, m_dialogues);
+        connect(m_grand.get(), &FenetreGrand::quitte, this, &QWidget::close, Qt::QueuedConnection);
+    }
     m_grand->show();
     m_grand->raise();
     m_grand->activateWindow();

@@ -16,17 +16,23 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QSvgGenerator>
+
+#include <algorithm>
 
 namespace app {
 
@@ -59,6 +65,7 @@ FenetreGrand::FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     m_progression->hide();
     statusBar()->addPermanentWidget(m_progression);
     construitMenus();
+    setAcceptDrops(true);
 
     // A loaded line's own record number, and its run when the file holds several.
     m_graphe->texteNumero = [this](qint64 i) -> QString {
@@ -100,8 +107,32 @@ FenetreGrand::FenetreGrand(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     actualiseMarques();
 
     QSettings reglages(cheminReglages(m_moteur), QSettings::IniFormat);
-    if (!restoreGeometry(reglages.value(QStringLiteral("grapheEnGrand/geometrie")).toByteArray()))
-        resize(1000, 600);
+    const bool retrouvee =
+        restoreGeometry(reglages.value(QStringLiteral("grapheEnGrand/geometrie")).toByteArray());
+    placeDansEcran(!retrouvee);
+}
+
+void FenetreGrand::placeDansEcran(bool premiere) {
+    // Whole on the screen, title bar included (which the window does not know of
+    // before it is shown: room is kept for it): a first opening in the middle, a
+    // remembered place from a larger screen brought back inside this one.
+    const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!ecran)
+        return;
+    const QRect dispo = ecran->availableGeometry();
+    constexpr int kTitre = 40;
+    QSize taille = premiere ? QSize(1000, 600) : size();
+    taille = taille.boundedTo(QSize(dispo.width() * 9 / 10, (dispo.height() - kTitre) * 9 / 10));
+    resize(taille);
+    if (premiere) {
+        // A window's position is its frame's.
+        move(dispo.center() - QPoint(taille.width() / 2, (taille.height() + kTitre) / 2));
+        return;
+    }
+    QPoint p = pos();
+    p.setX(std::clamp(p.x(), dispo.left(), dispo.right() + 1 - taille.width()));
+    p.setY(std::clamp(p.y(), dispo.top(), dispo.bottom() + 1 - taille.height() - kTitre));
+    move(p);
 }
 
 FenetreGrand::~FenetreGrand() {
@@ -120,6 +151,60 @@ void FenetreGrand::closeEvent(QCloseEvent* e) {
     QMainWindow::closeEvent(e);
 }
 
+QStringList FenetreGrand::recents() const {
+    return QSettings(cheminReglages(m_moteur), QSettings::IniFormat)
+        .value(QStringLiteral("grapheEnGrand/recents"))
+        .toStringList();
+}
+
+void FenetreGrand::retiensRecent(const QString& chemin) {
+    QStringList l = recents();
+    const QString absolu = QFileInfo(chemin).absoluteFilePath();
+    l.removeAll(absolu);
+    l.prepend(absolu);
+    while (l.size() > kRecentsMax)
+        l.removeLast();
+    QSettings(cheminReglages(m_moteur), QSettings::IniFormat)
+        .setValue(QStringLiteral("grapheEnGrand/recents"), l);
+    actualiseRecents();
+}
+
+void FenetreGrand::actualiseRecents() {
+    m_menuRecents->clear();
+    const QStringList l = recents();
+    for (int k = 0; k < l.size(); ++k) {
+        // "&1 name": a key for each, the full path in the tip.
+        QAction* a = m_menuRecents->addAction(
+            QStringLiteral("&%1 %2").arg(k + 1).arg(QFileInfo(l[k]).fileName()), this,
+            [this, chemin = l[k]] { ouvre(chemin); });
+        a->setToolTip(QDir::toNativeSeparators(l[k]));
+        a->setStatusTip(QDir::toNativeSeparators(l[k]));
+    }
+    m_menuRecents->setEnabled(!l.isEmpty());
+}
+
+void FenetreGrand::dragEnterEvent(QDragEnterEvent* e) {
+    if (fichierDepose(e->mimeData()).has_value())
+        e->acceptProposedAction();
+}
+
+void FenetreGrand::dropEvent(QDropEvent* e) {
+    if (const std::optional<QString> chemin = fichierDepose(e->mimeData())) {
+        e->acceptProposedAction();
+        ouvre(*chemin);
+    }
+}
+
+std::optional<QString> FenetreGrand::fichierDepose(const QMimeData* donnees) {
+    // One local file; a folder, a web address or several files are refused.
+    if (!donnees || !donnees->hasUrls() || donnees->urls().size() != 1)
+        return std::nullopt;
+    const QUrl url = donnees->urls().constFirst();
+    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile())
+        return std::nullopt;
+    return url.toLocalFile();
+}
+
 void FenetreGrand::construitMenus() {
     QMenu* fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->addAction(QStringLiteral("&Ouvrir…"), QKeySequence::Open, this, [this] {
@@ -127,6 +212,8 @@ void FenetreGrand::construitMenus() {
         if (!chemin.isEmpty())
             ouvre(chemin);
     });
+    m_menuRecents = fichier->addMenu(QStringLiteral("Fichiers &récents"));
+    actualiseRecents();
     m_suivre = fichier->addAction(QStringLiteral("&Suivre la fenêtre principale"), this,
                                   &FenetreGrand::suitMoteur);
     fichier->addSeparator();
@@ -142,6 +229,8 @@ void FenetreGrand::construitMenus() {
                        &FenetreGrand::montreStatistiques);
     fichier->addSeparator();
     fichier->addAction(QStringLiteral("&Fermer"), QKeySequence::Close, this, &QWidget::close);
+    fichier->addAction(QStringLiteral("&Quitter Plovar"), QKeySequence::Quit, this,
+                       &FenetreGrand::quitte);
 
     QMenu* affichage = menuBar()->addMenu(QStringLiteral("&Affichage"));
     affichage->addAction(QStringLiteral("&Vue entière"), QKeySequence(Qt::Key_0), m_graphe,
@@ -307,6 +396,7 @@ void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString
     // The thread is done with the store; an export under way keeps the one it walks.
     m_propre = std::move(m);
     m_cheminPropre = chemin;
+    retiensRecent(chemin);
     const QString cheminEvts = files::cheminEvenements(chemin);
     files::LectureEvenements evenements = files::lisEvenements(cheminEvts);
     m_evenementsPropres = std::move(evenements.evenements);

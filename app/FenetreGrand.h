@@ -15,8 +15,11 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QAction;
+class QMenu;
+class QMimeData;
 class QPrinter;
 
 namespace ui {
@@ -60,15 +63,30 @@ public:
     void montreStatistiques();
     ui::FenetreStatistiques* statistiques() const;
 
+    /// The files last opened here, newest first (absolute paths).
+    QStringList recents() const;
+    static constexpr int kRecentsMax = 8;
+    /// The file a drop brings, when it is one local file.
+    static std::optional<QString> fichierDepose(const QMimeData* donnees);
+
 signals:
     /// A file of the window's own finished loading (or failed: `ok` false).
     void fichierLu(bool ok);
+    /// "Quitter Plovar" was chosen: the main window closes (and asks first when it
+    /// records).
+    void quitte();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void construitMenus();
+    void retiensRecent(const QString& chemin);
+    void actualiseRecents();
+    /// Size and place so that the whole window is on its screen.
+    void placeDansEcran(bool premiere);
     void surMenu(QPoint global, qint64 index);
     /// The menus' entries that ask first: a file name, a printer.
     void menuEnregistrerImage();
@@ -94,6 +112,7 @@ private:
     QLabel* m_etat = nullptr;
     QProgressBar* m_progression = nullptr;
     QAction* m_suivre = nullptr;
+    QMenu* m_menuRecents = nullptr;
     QAction* m_clair = nullptr;
     graph::Chronologie m_chronoMoteur;
     // A file of the window's own.

@@ -176,6 +176,10 @@ void OutilsGraphe::surMenuGraphe(QPoint global) {
     menu.addAction(QStringLiteral("Enregistrer l'image…"), this,
                    &OutilsGraphe::menuEnregistrerImage);
     menu.addAction(QStringLiteral("Imprimer…"), this, &OutilsGraphe::menuImprimer);
+    QAction* clair = menu.addAction(QStringLiteral("Fond clair pour les images et l'impression"));
+    clair->setCheckable(true);
+    clair->setChecked(m_clair);
+    connect(clair, &QAction::toggled, this, [this](bool c) { m_clair = c; });
     menu.addAction(QStringLiteral("Étalonnage…"), this, &OutilsGraphe::menuEtalonnage);
     menu.addAction(QStringLiteral("Exporter les mesures…"), this, &OutilsGraphe::menuExporter);
     menu.addAction(QStringLiteral("Statistiques…"), this, &OutilsGraphe::montreStatistiques);
@@ -256,7 +260,7 @@ void OutilsGraphe::copieImage() {
     QImage image(1200, 500, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    graph::dessineGraphe(p, QRectF(8, 8, 1184, 484), m_vue.vue());
+    graph::dessineGraphe(p, QRectF(8, 8, 1184, 484), m_vue.vue(), {}, m_clair);
     p.end();
     QGuiApplication::clipboard()->setImage(image);
 }
@@ -264,7 +268,7 @@ void OutilsGraphe::copieImage() {
 bool OutilsGraphe::enregistreImage(const QString& chemin, const QString& filtre) {
     QString erreur;
     const bool ok = graph::exporteImage(chemin, graph::formatImage(chemin, filtre), m_vue.vue(),
-                                        legendes(), &erreur);
+                                        legendes(), &erreur, m_clair);
     return m_actions.suitImage(ok, chemin, erreur);
 }
 
@@ -278,7 +282,7 @@ void OutilsGraphe::imprime(QPrinter& imprimante) {
     QPainter p(&imprimante);
     const QRectF page = p.viewport();
     graph::dessineGraphe(p, QRectF(page.left(), page.top(), page.width(), page.height() * 0.6),
-                         m_vue.vue(), legendes());
+                         m_vue.vue(), legendes(), m_clair);
 }
 
 void OutilsGraphe::menuImprimer() {

@@ -89,6 +89,8 @@ private:
     QPointer<ui::FenetreStatistiques> m_statistiques;
     QPointer<ui::ListeEvenements> m_listeEvenements;
     QString m_fichierCharge;
+    /// Images and printing on a light background (the screen's colours otherwise).
+    bool m_clair = true;
 };
 
 } // namespace app

@@ -408,8 +408,9 @@ int main(int argc, char* argv[]) {
     if (const QScreen* ecran = QGuiApplication::primaryScreen())
         graph::setTwipsParPixel(1440.0 / ecran->logicalDotsPerInch());
 
+    const QString souvenirs = files::FichierAlarme::cheminPour(env.cheminConfig);
     app::Poste poste(std::move(env), reprise);
-    ui::DialoguesQt dialogues;
+    ui::DialoguesQt dialogues(souvenirs);
     app::Enregistreur fenetre(poste, &dialogues);
     QObject::connect(&reveil, &app::Reveil::demande, &fenetre, [&fenetre] {
         fenetre.showNormal();

@@ -78,6 +78,8 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
     std::sort(instants.begin(), instants.end());
     instants.erase(std::unique(instants.begin(), instants.end()), instants.end());
     QDate jourPrecedent;
+    int decalagePrecedent = 0;
+    bool ambiguPrecedent = false;
     for (const qint64 u : instants) {
         const QDateTime t = local(u, zone);
         GraduationTemps g;
@@ -99,10 +101,21 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
         if (pas.unite == PasTemps::Unite::Jour) {
             if (!jourPrecedent.isValid() || t.date().year() != jourPrecedent.year())
                 g.date = QString::number(t.date().year());
-        } else if (t.date() != jourPrecedent) {
-            g.date = t.date().toString(QStringLiteral("dd/MM/yyyy"));
+        } else {
+            if (t.date() != jourPrecedent)
+                g.date = t.date().toString(QStringLiteral("dd/MM/yyyy"));
+            // Where the clock changes, and at the first of the times that occur
+            // twice, the offset says which hour this is (02:50 followed by 02:00
+            // otherwise reads as time running back).
+            const bool change = jourPrecedent.isValid() && t.offsetFromUtc() != decalagePrecedent;
+            const bool ambigu =
+                core::instantsLocaux(core::msNaif(t.date(), t.time()), zone).size() > 1;
+            if (change || (ambigu && !ambiguPrecedent))
+                g.date = (g.date + QLatin1Char(' ') + texteDecalage(t.offsetFromUtc())).trimmed();
+            ambiguPrecedent = ambigu;
         }
         jourPrecedent = t.date();
+        decalagePrecedent = t.offsetFromUtc();
         r.push_back(std::move(g));
     }
     return r;
@@ -111,12 +124,14 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
 QString texteInstant(qint64 ms, const QTimeZone& zone) {
     const QDateTime t = local(ms, zone);
     QString texte = t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    if (core::instantsLocaux(core::msNaif(t.date(), t.time()), zone).size() > 1) {
-        const int o = t.offsetFromUtc();
-        texte += QString::asprintf(" (UTC%c%02d:%02d)", o < 0 ? '-' : '+', std::abs(o) / 3600,
-                                   std::abs(o) / 60 % 60);
-    }
+    if (core::instantsLocaux(core::msNaif(t.date(), t.time()), zone).size() > 1)
+        texte += QStringLiteral(" (%1)").arg(texteDecalage(t.offsetFromUtc()));
     return texte;
+}
+
+QString texteDecalage(int secondes) {
+    const int o = std::abs(secondes);
+    return QString::asprintf("UTC%c%02d:%02d", secondes < 0 ? '-' : '+', o / 3600, o / 60 % 60);
 }
 
 double choisitPasValeur(double etendue, double hauteurPx, double pxMin) {

@@ -41,6 +41,8 @@ std::vector<GraduationTemps> graduationsTemps(qint64 deMs, qint64 aMs, const Pas
 /// An instant as the large graph writes it, "25/10/2026 02:30:00", followed by the
 /// offset from UTC where the wall clock shows that time twice ("(UTC+01:00)").
 QString texteInstant(qint64 ms, const QTimeZone& zone);
+/// An offset from UTC as "UTC+01:00".
+QString texteDecalage(int secondes);
 
 /// A graduation of the value axis.
 struct GraduationValeur {

@@ -15,7 +15,13 @@
 
 namespace graph {
 
-void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QStringList& lignes) {
+void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QStringList& lignes,
+                   bool clair) {
+    // On paper or in a document, a light background saves ink and reads better; the
+    // screen's black is kept when asked for.
+    const QColor fond = clair ? QColor(Qt::white) : couleurs::cadreFenetre();
+    const QColor axes = clair ? QColor(150, 150, 150) : couleurs::titreInactif();
+    const QColor courbe = clair ? QColor(0, 70, 160) : couleurs::trace();
     p.save();
     const QFontMetricsF fm(p.font());
     const double hauteurTexte = fm.height();
@@ -31,8 +37,12 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
     zone.setTop(cadre.top() + lignes.size() * hauteurTexte + (lignes.isEmpty() ? 0 : 4));
     zone.setRight(cadre.right() - fm.horizontalAdvance(QStringLiteral(" 9 ")) - 8);
     zone.setBottom(cadre.bottom() - hauteurTexte - 8);
-    p.fillRect(zone, couleurs::cadreFenetre());
-    p.setPen(QPen(couleurs::titreInactif(), 0));
+    p.fillRect(zone, fond);
+    if (clair) {
+        p.setPen(QPen(couleurs::texteFenetre(), 0));
+        p.drawRect(zone);
+    }
+    p.setPen(QPen(axes, 0));
     p.drawLine(QPointF(zone.left(), zone.center().y()), QPointF(zone.right(), zone.center().y()));
     p.drawLine(QPointF(zone.center().x(), zone.top()), QPointF(zone.center().x(), zone.bottom()));
     // Ticks and their numbers, at tenths of the area as on screen.
@@ -59,7 +69,7 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
             trace << QPointF(zone.left() + q.x() * sx, zone.top() + q.y() * sy);
         p.setClipRect(zone);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(styloTrace(p, couleurs::trace(), true, 1.2));
+        p.setPen(styloTrace(p, courbe, true, 1.2));
         p.drawPolyline(trace);
         for (const double l : v.limites) {
             const double y = zone.top() + (255.0 - (l - v.decalageY)) * sy;
@@ -99,14 +109,14 @@ FormatImage formatImage(const QString& chemin, const QString& filtre) {
 }
 
 bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
-                  const QStringList& lignes, QString* erreur) {
+                  const QStringList& lignes, QString* erreur, bool clair) {
     const QSize taille(1200, 500 + 20 * static_cast<int>(lignes.size()));
     return exporteDessin(
         chemin, format, taille,
         [&](QPainter& p, const QRectF& cadre) {
             // A margin on images; the page's own on paper.
             dessineGraphe(p, format == FormatImage::Pdf ? cadre : cadre.adjusted(8, 8, -8, -8), v,
-                          lignes);
+                          lignes, clair);
         },
         erreur);
 }

@@ -28,7 +28,9 @@ struct Vue {
 /// Draws the curve from the samples, not from the screen: black area, reference
 /// lines, the trace as one polyline (vector in SVG and PDF), division ticks and
 /// their numbers; `lignes` above it (a title, dates, extremes).
-void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QStringList& lignes = {});
+/// `clair`: a white area and a dark curve instead of the screen's colours.
+void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QStringList& lignes = {},
+                   bool clair = false);
 
 /// Image formats the graph is saved in.
 enum class FormatImage { Png, Svg, Pdf };
@@ -37,7 +39,7 @@ FormatImage formatImage(const QString& chemin, const QString& filtre = QString()
 /// Saves a drawing as an image file, at least 1200 pixels wide for PNG. False with
 /// `erreur` (French) when the file cannot be written.
 bool exporteImage(const QString& chemin, FormatImage format, const Vue& v,
-                  const QStringList& lignes, QString* erreur);
+                  const QStringList& lignes, QString* erreur, bool clair = false);
 /// Saves any drawing as an image file of `taille` pixels (a landscape page for
 /// PDF). False with `erreur` (French) when the file cannot be written; a file
 /// written in part is removed.

@@ -8,7 +8,9 @@
 #include "graph/RenduGrand.h"
 
 #include <QBuffer>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,6 +38,7 @@ private slots:
     void fichierPendantEnregistrement();
     void exportPendantLecture();
     void imagePdf();
+    void deposeRecentsQuitter();
 };
 
 namespace {
@@ -76,12 +79,17 @@ void TstGrand::graduationsTemps_data() {
                                << "15 min"
                                << "01:00 01:15 01:30 01:45 03:00 03:15 03:30 03:45 04:00 04:15 "
                                   "04:30 04:45 05:00 05:15 05:30 05:45 06:00"
-                               << "29/03/2026";
+                               << "29/03/2026 UTC+02:00";
     // The hour from 02:00 to 03:00 occurs twice on the last Sunday of October.
     QTest::newRow("automne") << utc("2026-10-24 23:00:00") << utc("2026-10-25 03:00:00") << "15 min"
                              << "01:00 01:15 01:30 01:45 02:00 02:15 02:30 02:45 02:00 02:15 "
                                 "02:30 02:45 03:00 03:15 03:30 03:45 04:00"
-                             << "25/10/2026";
+                             << "25/10/2026 UTC+02:00 UTC+01:00";
+    // Within the hour that occurs twice, its first time says which it is.
+    QTest::newRow("automne, second 02:00")
+        << utc("2026-10-25 01:05:00") << utc("2026-10-25 01:40:00") << "5 min"
+        << "02:05 02:10 02:15 02:20 02:25 02:30 02:35 02:40"
+        << "25/10/2026 UTC+01:00";
     QTest::newRow("jour") << utc("2026-12-07 05:30:00") << utc("2026-12-08 05:30:00") << "2 h"
                           << "08:00 10:00 12:00 14:00 16:00 18:00 20:00 22:00 00:00 02:00 04:00 "
                              "06:00"
@@ -505,6 +513,58 @@ void TstGrand::imagePdf() {
         for (size_t j = i + 1; j < mots.size(); ++j)
             QVERIFY2(!mots[i].boite.adjusted(0.5, 0.5, -0.5, -0.5).intersects(mots[j].boite),
                      qPrintable(mots[i].texte + QStringLiteral(" / ") + mots[j].texte));
+}
+
+void TstGrand::deposeRecentsQuitter() {
+    // A record file dropped on the window opens there and joins the recent files; a
+    // drop of something else opens nothing. "Quitter Plovar" closes the main window.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString un = b.chemin(QStringLiteral("un.csv")),
+                  deux = b.chemin(QStringLiteral("deux.csv"));
+    QVERIFY(test::ecritFichier(un, "1;5;12-07-2026;10:00:00\r\n2;6;12-07-2026;10:00:01\r\n"));
+    QVERIFY(test::ecritFichier(deux, "1;7;12-07-2026;11:00:00\r\n"));
+    f.montreGrapheEnGrand();
+    app::FenetreGrand* g = f.grapheEnGrand();
+    QSignalSpy lu(g, &app::FenetreGrand::fichierLu);
+    g->show();
+    const auto depose = [g](const QList<QUrl>& urls) {
+        QMimeData donnees;
+        donnees.setUrls(urls);
+        QDragEnterEvent entre(QPoint(50, 50), Qt::CopyAction, &donnees, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(g, &entre);
+        QDropEvent e(QPointF(50, 50), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(g, &e);
+        return entre.isAccepted() && e.isAccepted();
+    };
+    QVERIFY(!depose({QUrl::fromLocalFile(un), QUrl::fromLocalFile(deux)}));
+    QVERIFY(!depose({QUrl::fromLocalFile(b.dir.path())}));
+    QVERIFY(!depose({QUrl(QStringLiteral("https://exemple.fr/un.csv"))}));
+    QVERIFY(!g->chargementEnCours());
+    {
+        QMimeData d;
+        d.setUrls({QUrl::fromLocalFile(un)});
+        QCOMPARE(app::FenetreGrand::fichierDepose(&d).value_or(QString()), un);
+    }
+    QVERIFY(depose({QUrl::fromLocalFile(un)}));
+    QVERIFY(lu.wait(10000));
+    QCOMPARE(g->magasin().NbMesures(), 2);
+    g->ouvre(deux);
+    QVERIFY(lu.wait(10000));
+    QCOMPARE(g->recents(), (QStringList{deux, un}));
+    // Opened again, a file moves to the top instead of appearing twice.
+    g->ouvre(un);
+    QVERIFY(lu.wait(10000));
+    QCOMPARE(g->recents(), (QStringList{un, deux}));
+
+    // It asks first, as closing the main window does.
+    f.show();
+    b.dialogues.reponses.push_back(true);
+    emit g->quitte();
+    QTRY_VERIFY(!f.isVisible());
+    QCOMPARE(b.dialogues.questions.constLast(),
+             QStringLiteral("Arrêter l'enregistreur et quitter ?"));
 }
 
 QTEST_MAIN(TstGrand)

@@ -1,6 +1,7 @@
 #include "Factices.h"
 #include "settings/Form_option.h"
 #include "ui/About.h"
+#include "ui/SaisieDecimale.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -24,6 +25,8 @@ private slots:
     void liens();
     void toucheAPropos();
     void tabulationSurLesChoix();
+    void saisieDecimale_data();
+    void saisieDecimale();
 };
 
 void TstReglages::cadences_data() {
@@ -301,4 +304,32 @@ void TstReglages::tabulationSurLesChoix() {
 }
 
 QTEST_MAIN(TstReglages)
+void TstReglages::saisieDecimale_data() {
+    QTest::addColumn<QString>("frappe");
+    QTest::addColumn<double>("valeur");
+    QTest::addColumn<QString>("affiche");
+    QTest::newRow("comma") << "12,5" << 12.5 << "12,500";
+    QTest::newRow("dot") << "12.5" << 12.5 << "12,500";
+    QTest::newRow("negative dot") << "-0.25" << -0.25 << "-0,250";
+    QTest::newRow("thousands, no separator") << "1234.5" << 1234.5 << "1234,500";
+    QTest::newRow("whole") << "7" << 7.0 << "7,000";
+}
+
+void TstReglages::saisieDecimale() {
+    // The alarm and calibration fields take a comma or a dot and show a comma.
+    QFETCH(QString, frappe);
+    QFETCH(double, valeur);
+    QFETCH(QString, affiche);
+    ui::SaisieDecimale s;
+    s.setRange(-1e9, 1e9);
+    s.setDecimals(3);
+    s.show();
+    s.selectAll();
+    QTest::keyClicks(&s, frappe);
+    QTest::keyClick(&s, Qt::Key_Return);
+    QCOMPARE(s.value(), valeur);
+    s.clearFocus();
+    QCOMPARE(s.text(), affiche);
+}
+
 #include "tst_reglages.moc"

@@ -1,4 +1,5 @@
 #include "ui/DialogueAlarme.h"
+#include "ui/SaisieDecimale.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -9,7 +10,7 @@ namespace ui {
 namespace {
 
 QDoubleSpinBox* nombre(double v, const QString& suffixe) {
-    auto* s = new QDoubleSpinBox;
+    auto* s = new SaisieDecimale;
     s->setRange(-1e9, 1e9);
     s->setDecimals(3);
     s->setValue(v);

@@ -1,4 +1,5 @@
 #include "ui/DialogueEtalonnage.h"
+#include "ui/SaisieDecimale.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -16,8 +17,8 @@ DialogueEtalonnage::DialogueEtalonnage(const core::Etalonnage& actuel, QWidget* 
     const double bruts[] = {actuel.brut1, actuel.brut2};
     const double physiques[] = {actuel.physique1, actuel.physique2};
     for (int k = 0; k < 2; ++k) {
-        m_brut[k] = new QDoubleSpinBox;
-        m_physique[k] = new QDoubleSpinBox;
+        m_brut[k] = new SaisieDecimale;
+        m_physique[k] = new SaisieDecimale;
         for (QDoubleSpinBox* s : {m_brut[k], m_physique[k]}) {
             s->setRange(-1e9, 1e9);
             s->setDecimals(4);

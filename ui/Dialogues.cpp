@@ -1,5 +1,7 @@
 #include "ui/Dialogues.h"
 
+#include "core/Horodatage.h"
+
 #include "ui/DialogueAlarme.h"
 #include <QInputDialog>
 #include <QLineEdit>
@@ -18,7 +20,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QSpacerItem>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -30,8 +35,10 @@ QString titre() {
 }
 
 QString dialogueFichier(QWidget* parent, QFileDialog::AcceptMode mode, const QString& titreDlg,
-                        const QString& propose) {
+                        const QString& propose, const QString& dossier) {
     QFileDialog d(parent, titreDlg);
+    if (!dossier.isEmpty())
+        d.setDirectory(dossier);
     d.setAcceptMode(mode);
     d.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                   : QFileDialog::ExistingFile);
@@ -46,6 +53,36 @@ QString dialogueFichier(QWidget* parent, QFileDialog::AcceptMode mode, const QSt
 }
 
 } // namespace
+
+DialoguesQt::DialoguesQt(QString cheminSouvenirs) : m_souvenirs(std::move(cheminSouvenirs)) {
+    if (!m_souvenirs.isEmpty()) {
+        const QString d = QSettings(m_souvenirs, QSettings::IniFormat)
+                              .value(QStringLiteral("dialogues/dossier"))
+                              .toString();
+        if (QFileInfo(d).isDir())
+            m_dossier = d;
+    }
+}
+
+QString DialoguesQt::depart(const QString& propose) const {
+    if (m_dossier.isEmpty() || QFileInfo(propose).isAbsolute())
+        return propose;
+    return QDir(m_dossier).filePath(propose);
+}
+
+QString DialoguesQt::retiens(const QString& chemin) {
+    if (chemin.isEmpty())
+        return chemin;
+    const QString d = QFileInfo(chemin).absolutePath();
+    if (d != m_dossier) {
+        m_dossier = d;
+        if (!m_souvenirs.isEmpty()) {
+            QSettings s(m_souvenirs, QSettings::IniFormat);
+            s.setValue(QStringLiteral("dialogues/dossier"), d);
+        }
+    }
+    return chemin;
+}
 
 bool DialoguesQt::question(QWidget* parent, const QString& texte) {
     return QMessageBox::question(parent, titre(), texte, QMessageBox::Yes | QMessageBox::No,
@@ -111,13 +148,18 @@ void DialogueNouveauFichier::accept() {
 
 QString DialoguesQt::nouveauFichier(QWidget* parent) {
     DialogueNouveauFichier d(parent);
+    if (!m_dossier.isEmpty()) {
+        d.setDirectory(m_dossier);
+        d.selectFile(QStringLiteral("data_tr.csv"));
+    }
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return {};
-    return d.selectedFiles().constFirst();
+    return retiens(d.selectedFiles().constFirst());
 }
 
 QString DialoguesQt::ouvreFichier(QWidget* parent) {
-    return dialogueFichier(parent, QFileDialog::AcceptOpen, QStringLiteral("ouvrir"), QString());
+    return retiens(dialogueFichier(parent, QFileDialog::AcceptOpen, QStringLiteral("ouvrir"),
+                                   QString(), m_dossier));
 }
 
 QString DialoguesQt::fichierSecours(QWidget* parent, const QString& propose) {
@@ -131,17 +173,17 @@ QString DialoguesQt::fichierSecours(QWidget* parent, const QString& propose) {
     d.setOption(QFileDialog::DontUseNativeDialog, true);
     d.setOption(QFileDialog::DontConfirmOverwrite, true);
     d.setLabelText(QFileDialog::Accept, QStringLiteral("Ajouter"));
-    d.selectFile(propose);
+    d.selectFile(depart(propose));
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return {};
-    return d.selectedFiles().constFirst();
+    return retiens(d.selectedFiles().constFirst());
 }
 
 QString DialoguesQt::fichierImage(QWidget* parent, const QString& propose, QString* filtre) {
-    return QFileDialog::getSaveFileName(
-        parent, QStringLiteral("Enregistrer l'image"), propose,
+    return retiens(QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Enregistrer l'image"), depart(propose),
         QStringLiteral("Image PNG (*.png);;Image SVG (*.svg);;Document PDF (*.pdf)"), filtre,
-        QFileDialog::DontUseNativeDialog);
+        QFileDialog::DontUseNativeDialog));
 }
 
 std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
@@ -188,10 +230,42 @@ std::optional<QDateTime> DialoguesQt::allerA(QWidget* parent, const QDateTime& p
                                      max.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))),
                             &d));
     l->addWidget(edition);
+    // A time the autumn clock change shows twice: which of the two.
+    auto* premiere = new QRadioButton(&d);
+    auto* seconde = new QRadioButton(&d);
+    l->addWidget(premiere);
+    l->addWidget(seconde);
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const auto instants = [zone](const QDateTime& t) {
+        return core::instantsLocaux(core::msNaif(t.date(), t.time()), zone);
+    };
+    const auto decalage = [zone](qint64 ms) {
+        const int o = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+        return QString::asprintf("UTC%c%02d:%02d", o < 0 ? '-' : '+', std::abs(o) / 3600,
+                                 std::abs(o) / 60 % 60);
+    };
+    const auto actualise = [=](const QDateTime& t) {
+        const std::vector<qint64> u = instants(t);
+        const bool deux = u.size() > 1;
+        premiere->setVisible(deux);
+        seconde->setVisible(deux);
+        if (deux) {
+            premiere->setText(QStringLiteral("La première fois (%1)").arg(decalage(u[0])));
+            seconde->setText(QStringLiteral("La seconde fois (%1)").arg(decalage(u[1])));
+        }
+    };
+    const std::vector<qint64> u0 = instants(propose);
+    (u0.size() > 1 && propose.toMSecsSinceEpoch() == u0[1] ? seconde : premiere)->setChecked(true);
+    actualise(propose);
+    QObject::connect(edition, &QDateTimeEdit::dateTimeChanged, &d, actualise);
     l->addWidget(boutons);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
-    return edition->dateTime();
+    const QDateTime choisi = edition->dateTime();
+    const std::vector<qint64> u = instants(choisi);
+    if (u.size() > 1)
+        return QDateTime::fromMSecsSinceEpoch(seconde->isChecked() ? u[1] : u[0]);
+    return choisi;
 }
 
 QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) {
@@ -200,7 +274,7 @@ QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool
     d.setDefaultSuffix(QStringLiteral("csv"));
     d.setNameFilter(QStringLiteral("Tableur, CSV (*.csv)"));
     d.setOption(QFileDialog::DontUseNativeDialog, true);
-    d.selectFile(propose);
+    d.selectFile(depart(propose));
     auto* visible = new QCheckBox(QStringLiteral("Seulement la partie affichée"), &d);
     if (auto* grille = qobject_cast<QGridLayout*>(d.layout()))
         grille->addWidget(visible, grille->rowCount(), 0, 1, grille->columnCount());
@@ -208,7 +282,7 @@ QString DialoguesQt::fichierExport(QWidget* parent, const QString& propose, bool
         return {};
     if (partieVisible)
         *partieVisible = visible->isChecked();
-    return d.selectedFiles().constFirst();
+    return retiens(d.selectedFiles().constFirst());
 }
 
 void DialoguesQt::bip() {

@@ -75,9 +75,11 @@ public slots:
     void accept() override;
 };
 
-/// The real dialogs.
+/// The real dialogs. The file dialogs open in the folder last chosen in any of
+/// them, remembered in `cheminSouvenirs` (an INI file) from one run to the next.
 class DialoguesQt : public Dialogues {
 public:
+    explicit DialoguesQt(QString cheminSouvenirs = QString());
     bool question(QWidget* parent, const QString& texte) override;
     void message(QWidget* parent, const QString& texte) override;
     void avertissement(QWidget* parent, const QString& texte) override;
@@ -95,6 +97,18 @@ public:
                                     const QDateTime& max) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
+
+    /// The folder the file dialogs open in ("" until one was chosen).
+    QString dossier() const { return m_dossier; }
+
+private:
+    /// `propose` (a name) in the last folder; as it stands when it names a folder.
+    QString depart(const QString& propose) const;
+    /// Keeps the folder of `chemin` for the next dialog; returns `chemin`.
+    QString retiens(const QString& chemin);
+
+    QString m_souvenirs;
+    QString m_dossier;
 };
 
 } // namespace ui
