@@ -179,12 +179,18 @@ bool Journal::ajouteCommentaire(const QString& texte, std::optional<qint64> nume
         const QByteArray ligne = m.LignesFichier(n).toLatin1();
         if (charge)
             numeroFichier = files::numeroEnr(ligne).value_or(n);
-        // The number and the time name the same sample: the line's date and time as
-        // written. When the comment was typed at another moment, its text says when.
+        // The number and the time name the same sample: its date and time as the
+        // record file has them (a recorded sample's stamp, a loaded line's fields).
+        // When the comment was typed at another moment, its text says when.
         const files::ChampsEnr champs = files::champsEnr(ligne);
-        if (files::dateHeureEnr(champs.date, champs.heure).valide()) {
-            e.date = QString::fromLatin1(champs.date);
-            e.heure = QString::fromLatin1(champs.heure);
+        QString date = m.TabDate(n), heure = m.TabHeure(n);
+        if (date.isEmpty() && files::dateHeureEnr(champs.date, champs.heure).valide()) {
+            date = QString::fromLatin1(champs.date);
+            heure = QString::fromLatin1(champs.heure);
+        }
+        if (!date.isEmpty()) {
+            e.date = date;
+            e.heure = heure;
             const QDateTime maintenant = m_moteur.horloge().maintenant();
             if (e.date != core::formatDate(maintenant.date()) ||
                 e.heure != core::formatHeure(maintenant.time()))

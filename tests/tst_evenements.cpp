@@ -179,7 +179,13 @@ void TstEvenements::alarmeEtalonnee() {
         types << ev.type;
     QCOMPARE(types.join('|'), QStringLiteral("début|alarme|commentaire|arrêt"));
     QCOMPARE(l.evenements[1].numero, 2);
-    QCOMPARE(l.evenements[2].texte, QStringLiteral("porte ouverte, [2J 2 min"));
+    // The comment, typed a second after the newest sample, bears that sample's date
+    // and time and says when it was typed.
+    QCOMPARE(l.evenements[2].numero, 2);
+    QCOMPARE(l.evenements[2].heure, b.m->magasin().TabHeure(2));
+    QCOMPARE(l.evenements[2].texte,
+             QStringLiteral("porte ouverte, [2J 2 min (écrit le %1)")
+                 .arg(b.horloge.maintenant().toString(QStringLiteral("dd/MM/yyyy 'à' HH:mm:ss"))));
     QVERIFY(lit(b.chemin("r_evenements.csv")).startsWith(files::enteteEvenements()));
     // Stored with the settings, read again at the next start.
     Banc autre;
