@@ -4,6 +4,7 @@
 #include "files/EcrivainEnr.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -49,6 +50,9 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
     m_minuterieFin.setSingleShot(true);
     m_minuterieFin.setTimerType(Qt::PreciseTimer);
     connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
+    m_minuterieHeure.setSingleShot(true);
+    m_minuterieHeure.setTimerType(Qt::PreciseTimer);
+    connect(&m_minuterieHeure, &QTimer::timeout, this, &EnregistreurConsole::verifieHeure);
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, &EnregistreurConsole::imprime);
     connect(&m_journal, &evenements::Journal::evenement, this, [this](const core::Evenement& e) {
         dit(QStringLiteral("événement (%1) : %2").arg(e.type, e.texte));
@@ -173,20 +177,64 @@ bool EnregistreurConsole::demarre() {
         m_entree = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         connect(m_entree.get(), &QSocketNotifier::activated, this, &EnregistreurConsole::litEntree);
     }
+    if (m_options.etalonnage && !m.etalonnage().actif)
+        dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
+    if (m_options.debutMs && maintenantMs() < *m_options.debutMs) {
+        m_enAttente = true;
+        const QString texte = QStringLiteral("enregistrement prévu le %1")
+                                  .arg(QDateTime::fromMSecsSinceEpoch(*m_options.debutMs)
+                                           .toString(QStringLiteral("dd/MM/yyyy à HH:mm:ss t")));
+        dit(texte + QStringLiteral(" dans %1 ; Ctrl+C pour annuler.")
+                        .arg(QDir::toNativeSeparators(m.cheminEnr())));
+        emit attenteDebut(texte);
+        verifieHeure();
+        return true;
+    }
+    commence();
+    if (m_options.finMs)
+        verifieHeure();
+    return true;
+}
+
+qint64 EnregistreurConsole::maintenantMs() const {
+    return m_moteur.horloge().maintenant().toMSecsSinceEpoch();
+}
+
+void EnregistreurConsole::commence() {
+    m_enAttente = false;
     if (m_options.duree) {
         m_finMs = m_monotone() + static_cast<qint64>(*m_options.duree * 1000);
         verifieFin();
     }
-
-    if (m_options.etalonnage && !m.etalonnage().actif)
-        dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
+    engine::Moteur& m = m_moteur;
     dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
             .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
                  m.source().nom() + (m.source().type() == sources::TypeSource::Clavier
                                          ? QStringLiteral(" sur l'entrée standard")
                                          : QString())));
     m.demarre();
-    return true;
+}
+
+void EnregistreurConsole::verifieHeure() {
+    if (m_fini)
+        return;
+    const qint64 maintenant = maintenantMs();
+    if (m_options.finMs && maintenant >= *m_options.finMs) {
+        if (m_enAttente) {
+            dit(QStringLiteral("l'heure de fin est passée avant celle du début (l'horloge a "
+                               "changé) : rien n'a été enregistré."));
+            m_statut = kStatutImpossible;
+        }
+        termine();
+        return;
+    }
+    if (m_enAttente && maintenant >= *m_options.debutMs)
+        commence();
+    // Looked at again within a second, and right on time when the moment is close.
+    const qint64 prochain = m_enAttente ? *m_options.debutMs : m_options.finMs.value_or(0);
+    if (prochain == 0)
+        return;
+    m_minuterieHeure.start(static_cast<int>(std::clamp<qint64>(prochain - maintenant, 1, 1000)));
 }
 
 int EnregistreurConsole::exec() {
@@ -244,8 +292,10 @@ void EnregistreurConsole::termine() {
     if (m_fini)
         return;
     m_fini = true;
+    m_enAttente = false;
     emit arretDemande();
     m_minuterieFin.stop();
+    m_minuterieHeure.stop();
     m_moteur.termine();
     if (m_statut == kStatutOk && m_moteur.echantillonsRun() > 0 &&
         m_moteur.echantillonsLusRun() == 0) {

@@ -20,6 +20,9 @@ struct OptionsConsole {
     QString fichier;
     /// Seconds after which the run stops by itself; none when not set.
     std::optional<double> duree;
+    /// Wall-clock instants (UTC ms) to start at and to stop at; none when not set.
+    std::optional<qint64> debutMs;
+    std::optional<qint64> finMs;
     /// Print the physical value (stored calibration) as an extra field on each line.
     bool etalonnage = false;
     /// A threshold alarm for this run, instead of the stored one.
@@ -71,16 +74,27 @@ public:
     /// Called by the end timer: stops the run once the duration is over, else
     /// arms the timer again for what is left.
     void verifieFin();
+    /// True while the run waits for its start time.
+    bool enAttente() const { return m_enAttente; }
+    /// Called by the wall-clock timer: starts the run once its start time has come,
+    /// stops it once its end time has. The clock is read each time, so a clock set
+    /// forward starts (or stops) at once and one set back waits: never twice.
+    void verifieHeure();
 
 signals:
     /// The run is about to stop (a signal, the end of the duration).
     void arretDemande();
+    /// The run waits for its start time (said in French).
+    void attenteDebut(const QString& texte);
 
 private:
     QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void termine();
+    /// Starts recording now.
+    void commence();
+    qint64 maintenantMs() const;
     void litEntree();
     void dit(const QString& texte);
     void ditPublication(const QString& texte);
@@ -96,6 +110,8 @@ private:
     std::unique_ptr<QSocketNotifier> m_entree;
     std::unique_ptr<QSocketNotifier> m_signaux;
     QTimer m_minuterieFin;
+    QTimer m_minuterieHeure;
+    bool m_enAttente = false;
     /// Monotonic time at which the duration ends.
     qint64 m_finMs = 0;
     /// Rescue files tried so far for the record file named.

@@ -86,8 +86,14 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
                     m_sourceRepondu = true;
                 verifiePret();
             });
-    connect(&m_moteur, &engine::Moteur::echantillonStocke, this,
-            [this](const core::Echantillon&) { m_dernierEchantillon = m_monotone(); });
+    connect(&m_moteur, &engine::Moteur::echantillonStocke, this, [this](const core::Echantillon&) {
+        m_dernierEchantillon = m_monotone();
+        if (m_attente) {
+            // The wait is over: from now on, alive means sampling on time.
+            m_attente = false;
+            m_derniereLecture = m_dernierEchantillon;
+        }
+    });
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this](const core::Echantillon&) {
         m_ecrit = true;
         ++m_ecrits;
@@ -114,6 +120,8 @@ void Superviseur::verifiePret() {
 bool Superviseur::sain() const {
     if (!m_pret)
         return false;
+    if (m_attente)
+        return true;
     const qint64 maintenant = m_monotone();
     if (maintenant - m_derniereLecture > kSondageMaxMs)
         return false;
@@ -144,6 +152,16 @@ void Superviseur::envoieEtat() {
         return;
     m_dernierEtat = message;
     m_notification.envoie(message);
+}
+
+void Superviseur::attend(const QString& texte) {
+    m_attente = true;
+    if (!m_pret) {
+        m_pret = true;
+        m_notification.envoie("READY=1");
+    }
+    m_dernierEtat = "STATUS=" + texte.toUtf8();
+    m_notification.envoie(m_dernierEtat);
 }
 
 void Superviseur::arrete() {

@@ -58,6 +58,9 @@ public:
     void battement();
     /// Sends STOPPING=1.
     void arrete();
+    /// The run waits for its start time: the service is ready, says so in its
+    /// status, and is alive while the event loop beats.
+    void attend(const QString& texte);
 
     /// No poll of the source for this long means it hangs.
     static constexpr qint64 kSondageMaxMs = 5000;
@@ -74,6 +77,7 @@ private:
     Monotone m_monotone;
     QTimer m_minuterie;
     bool m_pret = false;
+    bool m_attente = false;
     bool m_sourceRepondu = false;
     bool m_ecrit = false;
     qint64 m_derniereLecture = 0;

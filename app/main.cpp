@@ -6,6 +6,7 @@
 #include "app/Superviseur.h"
 #include "core/Horloge.h"
 #include "core/InstanceUnique.h"
+#include "core/Quand.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierConfig.h"
 #include "graph/Geometrie.h"
@@ -129,6 +130,15 @@ int ligneDeCommande(int argc, char* argv[]) {
                                    QStringLiteral("Arrête l'enregistrement après ce nombre de "
                                                   "secondes."),
                                    QStringLiteral("SECONDES"));
+    const QCommandLineOption debut(
+        QStringLiteral("debut"),
+        QStringLiteral("Attend cette heure pour commencer : HH:MM[:SS] (la prochaine fois que "
+                       "l'horloge la marque) ou AAAA-MM-JJTHH:MM[:SS], à l'heure locale."),
+        QStringLiteral("QUAND"));
+    const QCommandLineOption fin(
+        QStringLiteral("fin"),
+        QStringLiteral("Arrête l'enregistrement à cette heure (même forme que --debut)."),
+        QStringLiteral("QUAND"));
     const QCommandLineOption etalonnage(
         QStringLiteral("etalonnage"),
         QStringLiteral("Ajoute à chaque ligne affichée la valeur physique de l'étalonnage "
@@ -179,9 +189,9 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("silencieux"),
         QStringLiteral("Avec --enregistrer : n'affiche pas les mesures sur la sortie standard "
                        "(les avis vont toujours sur la sortie d'erreur)."));
-    p.addOptions({aide, version, enregistrer, silencieux, cadence, source, fichier, duree,
-                  etalonnage, alarmeHaute, alarmeBasse, hysteresis, maintien, mqtt, poste, config,
-                  republier, depuis});
+    p.addOptions({aide,     version, enregistrer, silencieux, cadence,     source,      fichier,
+                  duree,    debut,   fin,         etalonnage, alarmeHaute, alarmeBasse, hysteresis,
+                  maintien, mqtt,    poste,       config,     republier,   depuis});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -278,6 +288,24 @@ int ligneDeCommande(int argc, char* argv[]) {
         o.duree = d;
     }
 
+    // Times of the local wall clock, resolved once against the clock as it stands.
+    const qint64 maintenant = QDateTime::currentMSecsSinceEpoch();
+    const auto quand = [&](const QCommandLineOption& option) -> std::optional<qint64> {
+        if (!p.isSet(option))
+            return std::nullopt;
+        QString erreur;
+        const std::optional<qint64> u =
+            core::resoutQuand(p.value(option), maintenant, QTimeZone::systemTimeZone(), &erreur);
+        if (!u)
+            erreurUsage(p, QStringLiteral("--%1 : %2.").arg(option.names().constFirst(), erreur));
+        return u;
+    };
+    o.debutMs = quand(debut);
+    o.finMs = quand(fin);
+    if (o.finMs && *o.finMs <= std::max(maintenant, o.debutMs.value_or(0)))
+        erreurUsage(p,
+                    QStringLiteral("--fin « %1 » ne vient pas après le début.").arg(p.value(fin)));
+
     o.etalonnage = p.isSet(etalonnage);
     o.silencieux = p.isSet(silencieux);
     // The alarm's numbers, with a decimal point or comma.
@@ -337,6 +365,8 @@ int ligneDeCommande(int argc, char* argv[]) {
         superviseur = std::make_unique<app::Superviseur>(station, std::move(notification), chienUs);
         QObject::connect(&console, &app::EnregistreurConsole::arretDemande, superviseur.get(),
                          &app::Superviseur::arrete);
+        QObject::connect(&console, &app::EnregistreurConsole::attenteDebut, superviseur.get(),
+                         &app::Superviseur::attend);
     }
     // The publisher follows the engine from a thread of its own: the recording never
     // waits for it.

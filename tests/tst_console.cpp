@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +83,8 @@ private slots:
     void etalonnage();
     void finDeDuree_data();
     void finDeDuree();
+    void heurePrevue_data();
+    void heurePrevue();
     void arretPendantPanne_data();
     void arretPendantPanne();
     void statuts_data();
@@ -169,6 +172,70 @@ void TstConsole::finDeDuree() {
     ms = fin;
     console.verifieFin();
     QVERIFY(console.fini());
+    std::fclose(nul);
+}
+
+void TstConsole::heurePrevue_data() {
+    // Start 60 s from now, stop 30 s after; the wall clock moves as each row says
+    // while waiting (ms, from now).
+    QTest::addColumn<QList<qint64>>("pas");
+    QTest::addColumn<bool>("enregistre");
+    QTest::newRow("on time") << QList<qint64>{59'999, 1} << true;
+    QTest::newRow("clock set forward past the start") << QList<qint64>{65'000} << true;
+    QTest::newRow("clock set back while waiting")
+        << QList<qint64>{30'000, -3'600'000, 3'630'000} << true;
+    QTest::newRow("clock set forward past the end") << QList<qint64>{200'000} << false;
+}
+
+void TstConsole::heurePrevue() {
+    // No sample before the start; one start whatever the clock does; the end stops.
+    QFETCH(QList<qint64>, pas);
+    QFETCH(bool, enregistre);
+    QTemporaryDir dir;
+    test::HorlogeFixe horloge;
+    engine::Environnement env;
+    env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
+    env.horloge = &horloge;
+    env.minuteriesManuelles = true;
+    app::Poste poste(std::move(env));
+    const qint64 depart = horloge.instant.toMSecsSinceEpoch();
+    app::OptionsConsole o;
+    o.source = 0;
+    o.fichier = dir.filePath(QStringLiteral("r.csv"));
+    o.debutMs = depart + 60'000;
+    o.finMs = depart + 90'000;
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    app::EnregistreurConsole console(poste, o, nul, nul,
+                                     [&horloge] { return horloge.monotoneMs(); });
+    QSignalSpy attente(&console, &app::EnregistreurConsole::attenteDebut);
+    QVERIFY(console.demarre());
+    QVERIFY(console.enAttente());
+    QCOMPARE(attente.size(), 1);
+    for (int k = 0; k < pas.size(); ++k) {
+        QVERIFY(console.enAttente());
+        QCOMPARE(poste.moteur.etat(), engine::Etat::Repos);
+        horloge.sauteMur(pas[k]);
+        console.verifieHeure();
+    }
+    QVERIFY(!console.enAttente());
+    if (enregistre) {
+        QCOMPARE(poste.moteur.etat(), engine::Etat::Enregistrement);
+        console.verifieHeure();
+        for (int k = 0; k < 3; ++k) {
+            poste.moteur.Timer1_Timer();
+            horloge.avance(1);
+            console.verifieHeure();
+        }
+        QCOMPARE(poste.moteur.echantillonsRun(), 3);
+        horloge.sauteMur(o.finMs.value() - horloge.instant.toMSecsSinceEpoch());
+        console.verifieHeure();
+    }
+    QVERIFY(console.fini());
+    QCOMPARE(console.statut(), enregistre ? int(app::kStatutOk) : int(app::kStatutImpossible));
+    // The events: one start at most, and the file holds only samples of the run.
+    QFile evenements(dir.filePath(QStringLiteral("r_evenements.csv")));
+    const QByteArray e = evenements.open(QIODevice::ReadOnly) ? evenements.readAll() : QByteArray();
+    QCOMPARE(e.count(";début;"), enregistre ? 1 : 0);
     std::fclose(nul);
 }
 

@@ -1,9 +1,12 @@
 #include "core/Cadences.h"
 #include "core/Cycle.h"
 #include "core/Horaire.h"
+#include "core/Quand.h"
 #include "graph/EtatVue.h"
 
+#include <QDateTime>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace core;
 
@@ -27,6 +30,8 @@ private slots:
     void valeurTestStockee();
     void horaire_data();
     void horaire();
+    void quand_data();
+    void quand();
 };
 
 void TstCycle::horaire_data() {
@@ -364,6 +369,67 @@ void TstCycle::statistiques() {
              qPrintable(QString::number(st.ecartType)));
     if (forme == 3)
         QCOMPARE(st.extremes.iMax, qint64(654321));
+}
+
+namespace {
+
+qint64 utcMs(const char* texte) {
+    return QDateTime::fromString(QString::fromLatin1(texte), Qt::ISODate).toMSecsSinceEpoch();
+}
+
+} // namespace
+
+void TstCycle::quand_data() {
+    // Instants as UTC; the clock is Paris's.
+    QTest::addColumn<QString>("maintenant");
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("attendu");                         // "" when refused
+    const QString matin = QStringLiteral("2026-12-08T09:00:00Z"); // 10:00 in Paris
+    QTest::newRow("later today") << matin << "14:00"
+                                 << "2026-12-08T13:00:00Z";
+    QTest::newRow("earlier: tomorrow") << matin << "09:00:30"
+                                       << "2026-12-09T08:00:30Z";
+    QTest::newRow("now: tomorrow") << matin << "10:00"
+                                   << "2026-12-09T09:00:00Z";
+    QTest::newRow("a date") << matin << "2026-12-24T18:30"
+                            << "2026-12-24T17:30:00Z";
+    QTest::newRow("autumn date: the first") << matin << "2026-10-25T02:30"
+                                            << "2026-10-25T00:30:00Z";
+    QTest::newRow("autumn, between the two: the second") << "2026-10-25T00:45:00Z"
+                                                         << "02:30"
+                                                         << "2026-10-25T01:30:00Z";
+    QTest::newRow("autumn, before both: the first") << "2026-10-24T20:00:00Z"
+                                                    << "02:30"
+                                                    << "2026-10-25T00:30:00Z";
+    QTest::newRow("spring: the jump") << matin << "2026-03-29T02:30"
+                                      << "2026-03-29T01:00:00Z";
+    QTest::newRow("spring, next time: the jump") << "2026-03-28T23:00:00Z"
+                                                 << "02:15"
+                                                 << "2026-03-29T01:00:00Z";
+    QTest::newRow("no such hour") << matin << "25:00"
+                                  << "";
+    QTest::newRow("no such day") << matin << "2026-02-30T10:00"
+                                 << "";
+    QTest::newRow("words") << matin << "demain"
+                           << "";
+    QTest::newRow("empty") << matin << ""
+                           << "";
+}
+
+void TstCycle::quand() {
+    QFETCH(QString, maintenant);
+    QFETCH(QString, texte);
+    QFETCH(QString, attendu);
+    QString erreur;
+    const std::optional<qint64> u = core::resoutQuand(
+        texte, utcMs(maintenant.toLatin1().constData()), QTimeZone("Europe/Paris"), &erreur);
+    if (attendu.isEmpty()) {
+        QVERIFY(!u);
+        QVERIFY(erreur.contains(QStringLiteral("« %1 »").arg(texte)));
+        return;
+    }
+    QVERIFY2(u, qPrintable(erreur));
+    QCOMPARE(*u, utcMs(attendu.toLatin1().constData()));
 }
 
 QTEST_GUILESS_MAIN(TstCycle)

@@ -118,6 +118,7 @@ class TstService : public QObject {
     Q_OBJECT
 private slots:
     void pretPuisArret();
+    void debutPrevu();
     void fichierImpossible();
     void blocage_data();
     void blocage();
@@ -163,6 +164,42 @@ void TstService::pretPuisArret() {
     QCOMPARE(p.exitCode(), 0);
     g.ecoute(200);
     QCOMPARE(g.recus.constLast().second, QByteArray("STOPPING=1"));
+}
+
+void TstService::debutPrevu() {
+    // A run that waits for its start time is ready at once, says so, stays alive for
+    // the watchdog, and writes nothing before its time.
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    QVERIFY(g.fd >= 0);
+    const QDateTime debut = QDateTime::currentDateTime().addSecs(4);
+    QProcess p;
+    inst.prepare(p,
+                 {"--enregistrer", "--silencieux", "--source", "0", "--fichier", inst.fichier(),
+                  "--debut", debut.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")), "--duree", "1"},
+                 kChienUs);
+    p.start();
+    QVERIFY(p.waitForStarted());
+    g.ecoute(2500);
+    QVERIFY(g.a("READY=1"));
+    QVERIFY(!QFileInfo::exists(inst.fichier()) || QFileInfo(inst.fichier()).size() == 0);
+    QVERIFY(!g.pings().isEmpty());
+    const auto statut = std::find_if(g.recus.rbegin(), g.recus.rend(),
+                                     [](const auto& r) { return r.second.startsWith("STATUS="); });
+    QVERIFY(statut != g.recus.rend());
+    QVERIFY2(statut->second.contains("prévu"), statut->second.constData());
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    QFile f(inst.fichier());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lignes = f.readAll().split('\n');
+    QVERIFY(lignes.size() >= 2);
+    const QList<QByteArray> champs = lignes.constFirst().trimmed().split(';');
+    QCOMPARE(champs.size(), 4);
+    // The first sample is at the start time or after it, never before.
+    const QDateTime premier = QDateTime::fromString(
+        QString::fromLatin1(champs[2] + ' ' + champs[3]), QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+    QVERIFY2(premier >= debut.addMSecs(-debut.time().msec()), champs.join(';').constData());
 }
 
 void TstService::fichierImpossible() {
