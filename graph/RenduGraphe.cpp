@@ -84,9 +84,12 @@ void dessineGraphe(QPainter& p, const QRectF& cadre, const Vue& v, const QString
             if (x < zone.left() || x > zone.right() || std::lround(x) == dernierePx)
                 continue;
             dernierePx = std::lround(x);
-            p.setPen(QPen(m.couleur, 0, Qt::DashLine));
+            // The screen's light marks (a yellow start) would vanish on white.
+            const QColor couleur =
+                clair && m.couleur.lightness() > 140 ? m.couleur.darker(220) : m.couleur;
+            p.setPen(QPen(couleur, 0, Qt::DashLine));
             p.drawLine(QPointF(x, zone.top()), QPointF(x, zone.bottom()));
-            p.setPen(m.couleur);
+            p.setPen(couleur);
             p.drawText(QPointF(x + 2, zone.top() + fm.ascent()), m.lettre);
         }
     }
