@@ -1,6 +1,7 @@
 #include "ui/Dialogues.h"
 
 #include "core/Horodatage.h"
+#include "graph/Graduations.h"
 
 #include "ui/DialogueAlarme.h"
 #include <QInputDialog>
@@ -240,9 +241,8 @@ std::optional<QDateTime> DialoguesQt::allerA(QWidget* parent, const QDateTime& p
         return core::instantsLocaux(core::msNaif(t.date(), t.time()), zone);
     };
     const auto decalage = [zone](qint64 ms) {
-        const int o = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
-        return QString::asprintf("UTC%c%02d:%02d", o < 0 ? '-' : '+', std::abs(o) / 3600,
-                                 std::abs(o) / 60 % 60);
+        return graph::texteDecalage(
+            zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc())));
     };
     const auto actualise = [=](const QDateTime& t) {
         const std::vector<qint64> u = instants(t);
