@@ -31,28 +31,27 @@ extern "C" void surSignal(int) {
 
 constexpr int kSignauxArret[] = {SIGINT, SIGTERM, SIGHUP};
 
-// A timer holds an int of ms: a long duration is waited out an hour at a time.
-constexpr qint64 kTrancheMaxMs = 3600 * 1000;
-
 } // namespace
 
 EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, std::FILE* sortie,
                                          std::FILE* erreurs, Monotone monotone)
     : m_moteur(poste.moteur), m_journal(poste.journal), m_alarme(poste.alarme),
-      m_options(std::move(options)), m_sortie(sortie), m_erreurs(erreurs),
-      m_monotone(std::move(monotone)) {
+      m_programme(poste.programme), m_options(std::move(options)), m_sortie(sortie),
+      m_erreurs(erreurs), m_monotone(std::move(monotone)) {
     if (!m_monotone) {
         auto depart = std::make_shared<QElapsedTimer>();
         depart->start();
         m_monotone = [depart] { return depart->elapsed(); };
     }
     m_moteur.setDecideur(this);
-    m_minuterieFin.setSingleShot(true);
-    m_minuterieFin.setTimerType(Qt::PreciseTimer);
-    connect(&m_minuterieFin, &QTimer::timeout, this, &EnregistreurConsole::verifieFin);
-    m_minuterieHeure.setSingleShot(true);
-    m_minuterieHeure.setTimerType(Qt::PreciseTimer);
-    connect(&m_minuterieHeure, &QTimer::timeout, this, &EnregistreurConsole::verifieHeure);
+    connect(&m_programme, &evenements::Programme::demarrage, this, &EnregistreurConsole::commence);
+    connect(&m_programme, &evenements::Programme::fin, this, &EnregistreurConsole::termine);
+    connect(&m_programme, &evenements::Programme::finAvantDebut, this, [this] {
+        dit(QStringLiteral("l'heure de fin est passée avant celle du début (l'horloge a "
+                           "changé) : rien n'a été enregistré."));
+        m_statut = kStatutImpossible;
+        termine();
+    });
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, &EnregistreurConsole::imprime);
     connect(&m_journal, &evenements::Journal::evenement, this, [this](const core::Evenement& e) {
         dit(QStringLiteral("événement (%1) : %2").arg(e.type, e.texte));
@@ -65,9 +64,10 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
     });
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte a, const QString& texte) {
+                // What the plan waits for is said once, when the run starts waiting.
                 if (a == engine::Alerte::Publication)
                     ditPublication(texte);
-                else if (!texte.isEmpty())
+                else if (a != engine::Alerte::Programme && !texte.isEmpty())
                     dit(texte);
             });
 }
@@ -150,6 +150,12 @@ bool EnregistreurConsole::demarre() {
             return false;
         }
     }
+    if (m_options.arretAlarme && !m_alarme.reglage().active()) {
+        dit(QStringLiteral("--arret-alarme demande une alarme (--alarme-haute, --alarme-basse "
+                           "ou celle des réglages)."));
+        m_statut = kStatutUsage;
+        return false;
+    }
     // A file that cannot take a line now is refused before any sampling: a run that
     // could only keep its samples in memory is no recording.
     if (const std::optional<QString> refus = files::EcrivainEnr::refusEcriture(m.cheminEnr())) {
@@ -179,62 +185,47 @@ bool EnregistreurConsole::demarre() {
     }
     if (m_options.etalonnage && !m.etalonnage().actif)
         dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
-    if (m_options.debutMs && maintenantMs() < *m_options.debutMs) {
-        m_enAttente = true;
+    evenements::Plan plan;
+    plan.debutMs = m_options.debutMs;
+    plan.finMs = m_options.finMs;
+    if (m_options.duree)
+        plan.dureeMs = static_cast<qint64>(*m_options.duree * 1000);
+    plan.declencheur = m_options.declencheur;
+    plan.arretAlarme = m_options.arretAlarme;
+    plan.arretSeuil = m_options.arretSeuil;
+    QString erreur;
+    if (!m_programme.lance(plan, &erreur)) {
+        if (!m_fini) {
+            dit(QStringLiteral("enregistrement impossible : %1.").arg(erreur));
+            m_statut = kStatutUsage;
+        }
+        return false;
+    }
+    if (m_programme.phase() == evenements::Programme::Phase::AttenteHeure) {
         const QString texte = QStringLiteral("enregistrement prévu le %1")
                                   .arg(QDateTime::fromMSecsSinceEpoch(*m_options.debutMs)
                                            .toString(QStringLiteral("dd/MM/yyyy à HH:mm:ss t")));
         dit(texte + QStringLiteral(" dans %1 ; Ctrl+C pour annuler.")
                         .arg(QDir::toNativeSeparators(m.cheminEnr())));
         emit attenteDebut(texte);
-        verifieHeure();
-        return true;
     }
-    commence();
-    if (m_options.finMs)
-        verifieHeure();
     return true;
 }
 
-qint64 EnregistreurConsole::maintenantMs() const {
-    return m_moteur.horloge().maintenant().toMSecsSinceEpoch();
-}
-
 void EnregistreurConsole::commence() {
-    m_enAttente = false;
-    if (m_options.duree) {
-        m_finMs = m_monotone() + static_cast<qint64>(*m_options.duree * 1000);
-        verifieFin();
-    }
     engine::Moteur& m = m_moteur;
     dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
             .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
                  m.source().nom() + (m.source().type() == sources::TypeSource::Clavier
                                          ? QStringLiteral(" sur l'entrée standard")
                                          : QString())));
-    m.demarre();
-}
-
-void EnregistreurConsole::verifieHeure() {
-    if (m_fini)
-        return;
-    const qint64 maintenant = maintenantMs();
-    if (m_options.finMs && maintenant >= *m_options.finMs) {
-        if (m_enAttente) {
-            dit(QStringLiteral("l'heure de fin est passée avant celle du début (l'horloge a "
-                               "changé) : rien n'a été enregistré."));
-            m_statut = kStatutImpossible;
-        }
-        termine();
-        return;
-    }
-    if (m_enAttente && maintenant >= *m_options.debutMs)
-        commence();
-    // Looked at again within a second, and right on time when the moment is close.
-    const qint64 prochain = m_enAttente ? *m_options.debutMs : m_options.finMs.value_or(0);
-    if (prochain == 0)
-        return;
-    m_minuterieHeure.start(static_cast<int>(std::clamp<qint64>(prochain - maintenant, 1, 1000)));
+    if (const std::optional<core::Declencheur>& d = m_options.declencheur)
+        dit(QStringLiteral("en attente du franchissement %1 de %2 (les %3 mesure(s) d'avant "
+                           "seront gardées).")
+                .arg(d->seuil.montant ? QStringLiteral("en montant")
+                                      : QStringLiteral("en descendant"),
+                     m.etalonnage().texteNiveau(d->seuil.niveau))
+                .arg(d->avant));
 }
 
 int EnregistreurConsole::exec() {
@@ -243,17 +234,6 @@ int EnregistreurConsole::exec() {
     // The first sample is due at once; the loop then runs until the end.
     QCoreApplication::exec();
     return m_statut;
-}
-
-void EnregistreurConsole::verifieFin() {
-    if (m_fini)
-        return;
-    const qint64 reste = m_finMs - m_monotone();
-    if (reste <= 0) {
-        termine();
-        return;
-    }
-    m_minuterieFin.start(static_cast<int>(std::min(reste, kTrancheMaxMs)));
 }
 
 void EnregistreurConsole::litEntree() {
@@ -292,10 +272,8 @@ void EnregistreurConsole::termine() {
     if (m_fini)
         return;
     m_fini = true;
-    m_enAttente = false;
     emit arretDemande();
-    m_minuterieFin.stop();
-    m_minuterieHeure.stop();
+    m_programme.annule();
     m_moteur.termine();
     if (m_statut == kStatutOk && m_moteur.echantillonsRun() > 0 &&
         m_moteur.echantillonsLusRun() == 0) {

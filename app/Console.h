@@ -23,6 +23,11 @@ struct OptionsConsole {
     /// Wall-clock instants (UTC ms) to start at and to stop at; none when not set.
     std::optional<qint64> debutMs;
     std::optional<qint64> finMs;
+    /// Start on a crossing, keeping the samples taken just before it.
+    std::optional<core::Declencheur> declencheur;
+    /// Stop on the first alarm, or on a crossing.
+    bool arretAlarme = false;
+    std::optional<core::Seuil> arretSeuil;
     /// Print the physical value (stored calibration) as an extra field on each line.
     bool etalonnage = false;
     /// A threshold alarm for this run, instead of the stored one.
@@ -69,17 +74,16 @@ public:
     int statut() const { return m_statut; }
     bool fini() const { return m_fini; }
 
-    /// The end timer's next interval, in ms (0 when no end is armed).
-    int intervalleFin() const { return m_minuterieFin.isActive() ? m_minuterieFin.interval() : 0; }
-    /// Called by the end timer: stops the run once the duration is over, else
-    /// arms the timer again for what is left.
-    void verifieFin();
+    /// The plan's timer's next interval, in ms (0 when not armed).
+    int intervalleFin() const { return m_programme.intervalle(); }
     /// True while the run waits for its start time.
-    bool enAttente() const { return m_enAttente; }
-    /// Called by the wall-clock timer: starts the run once its start time has come,
-    /// stops it once its end time has. The clock is read each time, so a clock set
-    /// forward starts (or stops) at once and one set back waits: never twice.
-    void verifieHeure();
+    bool enAttente() const {
+        return m_programme.phase() == evenements::Programme::Phase::AttenteHeure;
+    }
+    /// Called by the plan's timer (tests call it): starts the run once its start time
+    /// has come, stops it once its end time or duration has.
+    void verifieHeure() { m_programme.verifie(); }
+    void verifieFin() { m_programme.verifie(); }
 
 signals:
     /// The run is about to stop (a signal, the end of the duration).
@@ -92,9 +96,8 @@ private:
     bool abandonneAttente(const QString& chemin, int nb) override;
 
     void termine();
-    /// Starts recording now.
+    /// The run starts: says where it goes.
     void commence();
-    qint64 maintenantMs() const;
     void litEntree();
     void dit(const QString& texte);
     void ditPublication(const QString& texte);
@@ -103,17 +106,13 @@ private:
     engine::Moteur& m_moteur;
     evenements::Journal& m_journal;
     evenements::Surveillance& m_alarme;
+    evenements::Programme& m_programme;
     OptionsConsole m_options;
     std::FILE* m_sortie;
     std::FILE* m_erreurs;
     Monotone m_monotone;
     std::unique_ptr<QSocketNotifier> m_entree;
     std::unique_ptr<QSocketNotifier> m_signaux;
-    QTimer m_minuterieFin;
-    QTimer m_minuterieHeure;
-    bool m_enAttente = false;
-    /// Monotonic time at which the duration ends.
-    qint64 m_finMs = 0;
     /// Rescue files tried so far for the record file named.
     QString m_cheminSecours;
     int m_essaisSecours = 0;

@@ -8,6 +8,7 @@ Poste::Poste(engine::Environnement env, bool repriseApresArret,
              publication::Publication::Monotone monotone)
     : moteur(std::move(env)), journal(moteur, repriseApresArret), alarme(moteur, journal),
       publication(moteur, files::FichierAlarme::cheminPour(moteur.cheminConfiguration()),
-                  std::move(monotone)) {}
+                  std::move(monotone)),
+      programme(moteur, journal, alarme) {}
 
 } // namespace app

@@ -2,14 +2,16 @@
 
 #include "engine/Moteur.h"
 #include "evenements/Journal.h"
+#include "evenements/Programme.h"
 #include "evenements/Surveillance.h"
 #include "publication/Publication.h"
 
 namespace app {
 
 /// The recording engine and everything that follows it, built in one place for
-/// either front end: the events journal, the threshold alarm and the publication
-/// to a broker each follow the engine's typed signals and take it by reference.
+/// either front end: the events journal, the threshold alarm, the publication to
+/// a broker and the programmed runs each follow the engine's typed signals and take it by
+/// reference.
 class Poste {
 public:
     /// `repriseApresArret`: the previous run of this configuration did not stop
@@ -21,6 +23,8 @@ public:
     evenements::Journal journal;
     evenements::Surveillance alarme;
     publication::Publication publication;
+    /// Runs that start and stop by themselves.
+    evenements::Programme programme;
 };
 
 } // namespace app

@@ -139,6 +139,33 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("fin"),
         QStringLiteral("Arrête l'enregistrement à cette heure (même forme que --debut)."),
         QStringLiteral("QUAND"));
+    const QCommandLineOption declencheurHaut(
+        QStringLiteral("declencheur-haut"),
+        QStringLiteral("Commence quand la valeur (étalonnée s'il y a un étalonnage) monte "
+                       "jusqu'à V ou au-dessus, depuis une valeur sous V."),
+        QStringLiteral("V"));
+    const QCommandLineOption declencheurBas(
+        QStringLiteral("declencheur-bas"),
+        QStringLiteral("Commence quand la valeur descend jusqu'à V ou au-dessous, depuis une "
+                       "valeur au-dessus de V."),
+        QStringLiteral("V"));
+    const QCommandLineOption avant(
+        QStringLiteral("avant"),
+        QStringLiteral("Avec un déclencheur : garde les N mesures prises juste avant (0 par "
+                       "défaut, au plus 86400)."),
+        QStringLiteral("N"));
+    const QCommandLineOption arretAlarme(
+        QStringLiteral("arret-alarme"),
+        QStringLiteral("Arrête l'enregistrement après la mesure qui déclenche la première "
+                       "alarme."));
+    const QCommandLineOption arretHaut(
+        QStringLiteral("arret-haut"),
+        QStringLiteral("Arrête l'enregistrement après la mesure qui monte jusqu'à V."),
+        QStringLiteral("V"));
+    const QCommandLineOption arretBas(
+        QStringLiteral("arret-bas"),
+        QStringLiteral("Arrête l'enregistrement après la mesure qui descend jusqu'à V."),
+        QStringLiteral("V"));
     const QCommandLineOption etalonnage(
         QStringLiteral("etalonnage"),
         QStringLiteral("Ajoute à chaque ligne affichée la valeur physique de l'étalonnage "
@@ -189,9 +216,32 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("silencieux"),
         QStringLiteral("Avec --enregistrer : n'affiche pas les mesures sur la sortie standard "
                        "(les avis vont toujours sur la sortie d'erreur)."));
-    p.addOptions({aide,     version, enregistrer, silencieux, cadence,     source,      fichier,
-                  duree,    debut,   fin,         etalonnage, alarmeHaute, alarmeBasse, hysteresis,
-                  maintien, mqtt,    poste,       config,     republier,   depuis});
+    p.addOptions({aide,
+                  version,
+                  enregistrer,
+                  silencieux,
+                  cadence,
+                  source,
+                  fichier,
+                  duree,
+                  debut,
+                  fin,
+                  etalonnage,
+                  alarmeHaute,
+                  alarmeBasse,
+                  hysteresis,
+                  maintien,
+                  mqtt,
+                  poste,
+                  config,
+                  republier,
+                  depuis,
+                  declencheurHaut,
+                  declencheurBas,
+                  avant,
+                  arretAlarme,
+                  arretHaut,
+                  arretBas});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -320,6 +370,34 @@ int ligneDeCommande(int argc, char* argv[]) {
                                .arg(option.names().constFirst(), p.value(option)));
         return v;
     };
+    // Starts and stops on a level: one way each.
+    const auto seuil = [&](const QCommandLineOption& haut,
+                           const QCommandLineOption& bas) -> std::optional<core::Seuil> {
+        if (p.isSet(haut) && p.isSet(bas))
+            erreurUsage(p, QStringLiteral("--%1 et --%2 ne vont pas ensemble.")
+                               .arg(haut.names().constFirst(), bas.names().constFirst()));
+        if (p.isSet(haut))
+            return core::Seuil{*reel(haut), true};
+        if (p.isSet(bas))
+            return core::Seuil{*reel(bas), false};
+        return std::nullopt;
+    };
+    if (const std::optional<core::Seuil> s = seuil(declencheurHaut, declencheurBas)) {
+        core::Declencheur d;
+        d.seuil = *s;
+        const std::optional<int> n =
+            p.isSet(avant) ? entier(p.value(avant), 0, core::Declencheur::kAvantMax) : 0;
+        if (!n)
+            erreurUsage(p, QStringLiteral("--avant attend un nombre de 0 à %1, pas « %2 ».")
+                               .arg(core::Declencheur::kAvantMax)
+                               .arg(p.value(avant)));
+        d.avant = *n;
+        o.declencheur = d;
+    } else if (p.isSet(avant)) {
+        erreurUsage(p, QStringLiteral("--avant va avec --declencheur-haut ou --declencheur-bas."));
+    }
+    o.arretSeuil = seuil(arretHaut, arretBas);
+    o.arretAlarme = p.isSet(arretAlarme);
     if (p.isSet(alarmeHaute) || p.isSet(alarmeBasse)) {
         core::ReglageAlarme a;
         a.haute = reel(alarmeHaute);

@@ -18,19 +18,26 @@ int mise_a_l_echelle(int32_t brute) {
     return static_cast<int>(q);
 }
 
-ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c,
-                                 const ValeurMesure& valeur, const QDateTime& maintenant) {
+ResultatTick tickCycle(EtatCycle& e, const Cadence& c, const ValeurMesure& valeur,
+                       const QDateTime& maintenant) {
     ResultatTick res;
     if (e.CompteurTicks == 0 || e.CompteurTicks >= c.NbTicks) {
         res.valeur = valeur;
         res.instant = maintenant;
-        m.ajoute(res.valeur.nombre(), maintenant);
         e.CompteurTicks = 0;
         res.echantillon = true;
     }
     res.intervalle = c.IntervalleTimer;
     if (c.NbTicks != 1 && e.CompteurTicks < std::numeric_limits<int16_t>::max())
         e.CompteurTicks += 1;
+    return res;
+}
+
+ResultatTick tickEchantillonnage(Magasin& m, EtatCycle& e, const Cadence& c,
+                                 const ValeurMesure& valeur, const QDateTime& maintenant) {
+    const ResultatTick res = tickCycle(e, c, valeur, maintenant);
+    if (res.echantillon)
+        m.ajoute(res.valeur.nombre(), res.instant);
     return res;
 }
 

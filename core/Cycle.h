@@ -28,6 +28,10 @@ struct ResultatTick {
 /// floor(r x 3.921), computed exactly in integers: 0, 1, 128, 255 give 0, 3, 501, 999.
 int mise_a_l_echelle(int32_t brute);
 
+/// One sampling tick without a store: tells whether a sample is due (and counts
+/// ticks), for samples kept elsewhere while a run waits for its trigger.
+ResultatTick tickCycle(EtatCycle& e, const Cadence& c, const ValeurMesure& valeur,
+                       const QDateTime& maintenant);
 /// One sampling tick: stores `valeur` when a sample is due and counts ticks.
 /// Drawing and the file append are left to the caller, which runs them when
 /// `echantillon` is set.

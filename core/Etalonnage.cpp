@@ -51,4 +51,10 @@ QString Etalonnage::texte(double brut) const {
     return unite.isEmpty() ? nombre(brut) : nombre(brut) + QLatin1Char(' ') + unite;
 }
 
+QString Etalonnage::texteNiveau(double physique) const {
+    QString n = QString::number(physique, 'g', 6);
+    n.replace(QLatin1Char('.'), QLatin1Char(','));
+    return actif && !unite.isEmpty() ? n + QLatin1Char(' ') + unite : n;
+}
+
 } // namespace core

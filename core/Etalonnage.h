@@ -35,6 +35,9 @@ struct Etalonnage {
     QByteArray nombreOctets(double brut) const;
     /// The same followed by the unit ("56,7 °C").
     QString texte(double brut) const;
+    /// A value already in the unit shown (a limit, a level), with a decimal comma and
+    /// the unit when calibrated.
+    QString texteNiveau(double physique) const;
 };
 
 } // namespace core

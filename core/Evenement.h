@@ -28,6 +28,7 @@ struct Evenement {
     static constexpr const char* kEcritureRetablie = "écriture rétablie";
     static constexpr const char* kHorloge = "saut d'horloge";
     static constexpr const char* kReprise = "reprise";
+    static constexpr const char* kDeclenchement = "déclenchement";
 };
 
 } // namespace core

@@ -20,7 +20,9 @@ enum class Alerte {
     Evenements,
     Publication,
     /// A settings file holding a password can be read by other users.
-    Droits
+    Droits,
+    /// What a programmed run waits for.
+    Programme
 };
 
 /// Where the user must decide, the engine asks through this interface: the window

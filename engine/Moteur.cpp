@@ -93,6 +93,12 @@ void Moteur::changeEtat(Etat e) {
     if (e == m_etat)
         return;
     m_etat = e;
+    if (e != Etat::Enregistrement) {
+        // A run stopped before its trigger: the samples waiting in memory were
+        // never part of it.
+        m_declencheur.reset();
+        m_avant.clear();
+    }
     if (e == Etat::Enregistrement) {
         m_Timer1.start(10);
     } else {
@@ -116,8 +122,21 @@ bool Moteur::storeLibre() {
 }
 
 bool Moteur::demarre() {
+    return demarreRun(std::nullopt);
+}
+
+bool Moteur::demarreSurSeuil(const core::Declencheur& d) {
+    if (d.avant < 0 || d.avant > core::Declencheur::kAvantMax)
+        return false;
+    return demarreRun(d);
+}
+
+bool Moteur::demarreRun(const std::optional<core::Declencheur>& d) {
     if (!accepte(Commande::Demarrer) || !storeLibre())
         return false;
+    m_declencheur = d;
+    m_precedentVeille.reset();
+    m_avant.clear();
     core::debutEnregistrement(m_magasin, m_cycle);
     m_horaire.recommence();
     m_echantillonsRun = 0;
@@ -235,39 +254,77 @@ void Moteur::Timer1_Timer() {
     const std::optional<QDateTime> instant = instantTick();
     if (!instant)
         return;
-    const core::ResultatTick t =
-        core::tickEchantillonnage(m_magasin, m_cycle, m_cadence, m_sondage.valeur(), *instant);
+    const core::ResultatTick t = core::tickCycle(m_cycle, m_cadence, m_sondage.valeur(), *instant);
     if (t.echantillon) {
         core::Echantillon e;
-        e.numero = m_magasin.NbMesures();
         e.brute = m_sondage.brute();
         e.valeur = t.valeur;
         e.instantMs = t.instant.toMSecsSinceEpoch();
         e.date = core::formatDate(t.instant.date());
         e.heure = core::formatHeure(t.instant.time());
         e.lu = m_sondage.lectureRecue();
-        ++m_echantillonsRun;
-        if (e.lu)
-            ++m_echantillonsLusRun;
-        emit echantillonStocke(e);
-        ajoute_ligne(e);
-        if (m_magasin.retires() > 0 && !m_avisRetrait) {
-            // Said once a run: the file keeps everything, the screen the latest part.
-            m_avisRetrait = true;
-            const QDateTime depuis =
-                QDateTime::fromMSecsSinceEpoch(m_magasin.instantMs(m_magasin.premier()));
-            afficheAlerte(
-                Alerte::Memoire,
-                QStringLiteral("L'écran montre les mesures depuis le %1 à %2 (les %3 "
-                               "plus récentes) ; le fichier d'enregistrement les "
-                               "garde toutes.")
-                    .arg(core::formatDate(depuis.date()), core::formatHeure(depuis.time()))
-                    .arg(core::Magasin::kCapacite));
-        }
+        if (m_declencheur)
+            veille(std::move(e));
+        else
+            stocke(std::move(e));
     }
     const int intervalle = static_cast<int>(t.intervalle.count());
     if (m_Timer1.isActive() && intervalle > 0 && m_Timer1.interval() != intervalle)
         m_Timer1.setInterval(intervalle);
+}
+
+double Moteur::valeurPhysique(const core::Echantillon& e) const {
+    return m_etalonnage.actif ? m_etalonnage.physique(e.valeur.nombre()) : e.valeur.nombre();
+}
+
+void Moteur::veille(core::Echantillon e) {
+    // Waiting for the crossing: the latest samples are kept in memory only, and the
+    // one that crosses brings them into the run, in order, before itself.
+    // A sample that stands for no reading (the device silent) crosses nothing, and
+    // the next reading is judged against none.
+    const core::Declencheur d = *m_declencheur;
+    const bool franchi =
+        e.lu && m_precedentVeille && d.seuil.franchi(*m_precedentVeille, valeurPhysique(e));
+    m_precedentVeille = e.lu ? std::optional<double>(valeurPhysique(e)) : std::nullopt;
+    if (!franchi) {
+        if (d.avant > 0) {
+            if (static_cast<int>(m_avant.size()) >= d.avant)
+                m_avant.pop_front();
+            m_avant.push_back(std::move(e));
+        }
+        return;
+    }
+    m_declencheur.reset();
+    const int gardes = static_cast<int>(m_avant.size());
+    std::deque<core::Echantillon> avant;
+    avant.swap(m_avant);
+    for (core::Echantillon& a : avant)
+        stocke(std::move(a));
+    const double valeur = valeurPhysique(e);
+    stocke(std::move(e));
+    emit declenchement(d, valeur, gardes);
+}
+
+void Moteur::stocke(core::Echantillon e) {
+    m_magasin.ajoute(e.valeur.nombre(), QDateTime::fromMSecsSinceEpoch(e.instantMs));
+    e.numero = m_magasin.NbMesures();
+    ++m_echantillonsRun;
+    if (e.lu)
+        ++m_echantillonsLusRun;
+    emit echantillonStocke(e);
+    ajoute_ligne(e);
+    if (m_magasin.retires() > 0 && !m_avisRetrait) {
+        // Said once a run: the file keeps everything, the screen the latest part.
+        m_avisRetrait = true;
+        const QDateTime depuis =
+            QDateTime::fromMSecsSinceEpoch(m_magasin.instantMs(m_magasin.premier()));
+        afficheAlerte(Alerte::Memoire,
+                      QStringLiteral("L'écran montre les mesures depuis le %1 à %2 (les %3 "
+                                     "plus récentes) ; le fichier d'enregistrement les "
+                                     "garde toutes.")
+                          .arg(core::formatDate(depuis.date()), core::formatHeure(depuis.time()))
+                          .arg(core::Magasin::kCapacite));
+    }
 }
 
 std::optional<QDateTime> Moteur::instantTick() {

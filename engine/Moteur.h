@@ -8,6 +8,7 @@
 #include "core/Horloge.h"
 #include "core/Magasin.h"
 #include "core/Reglages.h"
+#include "core/Seuil.h"
 #include "engine/Alertes.h"
 #include "engine/Ecriture.h"
 #include "engine/Sondage.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -122,6 +124,16 @@ public:
 
     // Commands; each returns false, changing nothing, when the state refuses it.
     bool demarre();
+    /// Starts a run that waits for the value (calibrated when a calibration is set)
+    /// to cross a level: samples are taken at the run's rate, the latest `avant` of
+    /// them kept in memory; the crossing sample brings them into the store and the
+    /// file, then the run goes on as any other. False when the state refuses it or
+    /// `avant` is out of range.
+    bool demarreSurSeuil(const core::Declencheur& d);
+    /// The trigger a run is waiting for; nullopt once it has come, or for a plain run.
+    const std::optional<core::Declencheur>& declencheurAttendu() const { return m_declencheur; }
+    /// Samples taken and held while waiting for the trigger.
+    int echantillonsAvant() const { return static_cast<int>(m_avant.size()); }
     bool arrete();
     bool toucheTest(int codeCaractere);
     /// Rate option i (1 to 10); `ecrire` stores the settings.
@@ -203,6 +215,10 @@ signals:
     void echantillonStocke(const core::Echantillon& e);
     /// The line of a sample reached the record file on disk.
     void echantillonEcrit(const core::Echantillon& e);
+    /// The trigger came: `valeur` crossed `d`'s level, and the `gardes` samples taken
+    /// before it were stored first (their numbers come before the crossing sample,
+    /// the newest in the store).
+    void declenchement(const core::Declencheur& d, double valeur, int gardes);
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);
@@ -230,6 +246,13 @@ private:
     /// The time the current sampling tick is stamped with; nullopt for a second
     /// tick within one period.
     std::optional<QDateTime> instantTick();
+    bool demarreRun(const std::optional<core::Declencheur>& d);
+    /// A sample taken while waiting for the trigger.
+    void veille(core::Echantillon e);
+    /// Stores a sample (its number is the store's next) and has its line written.
+    void stocke(core::Echantillon e);
+    /// A sample's value in the unit shown (calibrated when a calibration is set).
+    double valeurPhysique(const core::Echantillon& e) const;
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
     void ecritConfig();
@@ -255,6 +278,10 @@ private:
         m_env.portSerie, m_env.bibliothequesCarte, m_env.piloteSecours, *m_env.horloge,
         m_cycle,         m_env.minuteriesManuelles};
     qint64 m_echantillonsRun = 0;
+    /// The trigger awaited, the samples held meanwhile and the value before.
+    std::optional<core::Declencheur> m_declencheur;
+    std::deque<core::Echantillon> m_avant;
+    std::optional<double> m_precedentVeille;
     qint64 m_echantillonsLusRun = 0;
     core::Horaire m_horaire;
     /// The notice that the oldest samples left the store was given this run.

@@ -21,6 +21,17 @@ Journal::Journal(engine::Moteur& moteur, bool repriseApresArret, QObject* parent
     connect(&m_moteur, &engine::Moteur::alerteChange, this, &Journal::surAlerte);
     connect(&m_moteur, &engine::Moteur::chargementTermine, this, &Journal::surChargement);
     connect(&m_moteur, &engine::Moteur::echantillonStocke, this, &Journal::surEchantillon);
+    connect(&m_moteur, &engine::Moteur::declenchement, this,
+            [this](const core::Declencheur& d, double valeur, int gardes) {
+                const core::Etalonnage& e = m_moteur.etalonnage();
+                note(type(core::Evenement::kDeclenchement),
+                     QStringLiteral("Déclenchement : %1 %2 %3 ; %4 mesure(s) d'avant gardées.")
+                         .arg(e.texteNiveau(valeur),
+                              d.seuil.montant ? QStringLiteral("a franchi en montant")
+                                              : QStringLiteral("a franchi en descendant"),
+                              e.texteNiveau(d.seuil.niveau))
+                         .arg(gardes));
+            });
     connect(&m_moteur, &engine::Moteur::horlogeSautee, this,
             [this](const QDateTime& prevu, const QDateTime& pris) {
                 note(type(core::Evenement::kHorloge),
@@ -52,18 +63,28 @@ void Journal::surEtat(engine::Etat etat) {
                                 "(coupure de courant, arrêt forcé) : les mesures de cet "
                                 "intervalle manquent."));
         }
+        QString attente;
+        if (const std::optional<core::Declencheur>& d = m_moteur.declencheurAttendu())
+            attente = QStringLiteral(", en attente du franchissement %1 de %2 (%3 mesure(s) "
+                                     "d'avant gardées)")
+                          .arg(d->seuil.montant ? QStringLiteral("en montant")
+                                                : QStringLiteral("en descendant"),
+                               m_moteur.etalonnage().texteNiveau(d->seuil.niveau))
+                          .arg(d->avant);
         note(type(core::Evenement::kDebut),
-             QStringLiteral("Début de l'enregistrement : %1, source %2.")
-                 .arg(core::texteCadence(m_moteur.cadence()), m_moteur.source().nom()));
+             QStringLiteral("Début de l'enregistrement : %1, source %2%3.")
+                 .arg(core::texteCadence(m_moteur.cadence()), m_moteur.source().nom(), attente));
     } else if (avant == engine::Etat::Enregistrement) {
         const qint64 n = m_moteur.magasin().NbMesures();
-        note(type(core::Evenement::kArret),
-             m_moteur.enFermeture()
-                 ? QStringLiteral("Arrêt de l'enregistrement et du programme après %1 "
-                                  "mesure(s).")
-                       .arg(n)
-                 : QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s).").arg(n),
-             n);
+        QString texte = m_moteur.enFermeture()
+                            ? QStringLiteral("Arrêt de l'enregistrement et du programme après %1 "
+                                             "mesure(s)")
+                                  .arg(n)
+                            : QStringLiteral("Arrêt de l'enregistrement après %1 mesure(s)").arg(n);
+        if (!m_motifArret.isEmpty())
+            texte += QStringLiteral(" (%1)").arg(m_motifArret);
+        m_motifArret.clear();
+        note(type(core::Evenement::kArret), texte + QLatin1Char('.'), n);
     }
 }
 

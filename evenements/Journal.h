@@ -35,6 +35,8 @@ public:
     /// recording, or on a loaded file. False when there is nowhere to keep it.
     bool ajouteCommentaire(const QString& texte, std::optional<qint64> numero = std::nullopt);
     void setRepriseApresArret(bool r) { m_reprise = r; }
+    /// Why the run's next stop happens ("heure de fin atteinte"), said in its event.
+    void setMotifArret(const QString& motif) { m_motifArret = motif; }
 
 signals:
     /// Something happened that the events file keeps (it is on its way to disk).
@@ -59,6 +61,7 @@ private:
     /// Samples of the current run stand for no reading (the source absent, lost or
     /// silent): marked "source perdue" until it gives readings again.
     bool m_sansLecture = false;
+    QString m_motifArret;
 };
 
 } // namespace evenements

@@ -43,10 +43,7 @@ bool Surveillance::choisitAlarme(const core::ReglageAlarme& r, bool ecrire, QStr
 }
 
 QString Surveillance::texteValeur(double physique) const {
-    const core::Etalonnage& e = m_moteur.etalonnage();
-    QString n = QString::number(physique, 'g', 6);
-    n.replace(QLatin1Char('.'), QLatin1Char(','));
-    return e.actif && !e.unite.isEmpty() ? n + QLatin1Char(' ') + e.unite : n;
+    return m_moteur.etalonnage().texteNiveau(physique);
 }
 
 void Surveillance::suit(const core::Echantillon& e) {

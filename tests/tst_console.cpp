@@ -153,23 +153,22 @@ void TstConsole::finDeDuree() {
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
     app::Poste poste(std::move(env));
-    qint64 ms = 1000;
     app::OptionsConsole o;
     o.duree = secondes;
     o.source = 1;
     o.fichier = dir.filePath(QStringLiteral("r.csv"));
     std::FILE* nul = std::fopen("/dev/null", "w");
-    app::EnregistreurConsole console(poste, o, nul, nul, [&ms] { return ms; });
+    app::EnregistreurConsole console(poste, o, nul, nul);
     QVERIFY(console.demarre());
-    const qint64 fin = 1000 + static_cast<qint64>(secondes * 1000);
+    const qint64 reste = static_cast<qint64>(secondes * 1000);
     // The end is armed for what a timer can hold, and armed again until it is due.
     QVERIFY(console.intervalleFin() > 0);
     QVERIFY(console.intervalleFin() <= qint64(INT_MAX));
-    ms = fin - 1;
+    horloge.avanceMs(reste - 1);
     console.verifieFin();
     QVERIFY(!console.fini());
     QCOMPARE(console.intervalleFin(), 1);
-    ms = fin;
+    horloge.avanceMs(1);
     console.verifieFin();
     QVERIFY(console.fini());
     std::fclose(nul);

@@ -4,6 +4,7 @@
 #include "engine/Moteur.h"
 #include "evenements/CommandeAlarme.h"
 #include "evenements/Journal.h"
+#include "evenements/Programme.h"
 #include "evenements/Surveillance.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierEvenements.h"
@@ -45,6 +46,8 @@ private slots:
     void evenementsSansPlace();
     void finCoupee();
     void commandeAlarme();
+    void programme_data();
+    void programme();
 };
 
 void TstEvenements::alarme_data() {
@@ -123,6 +126,7 @@ struct Banc {
     std::unique_ptr<engine::Moteur> m;
     std::unique_ptr<evenements::Journal> j;
     std::unique_ptr<evenements::Surveillance> a;
+    std::unique_ptr<evenements::Programme> p;
     Banc() {
         ecrit(chemin("plovar.cfg"), "\"X\",\"r.csv\",1,0,3600\r\n");
         engine::Environnement env;
@@ -134,6 +138,7 @@ struct Banc {
         m = std::make_unique<engine::Moteur>(std::move(env));
         j = std::make_unique<evenements::Journal>(*m);
         a = std::make_unique<evenements::Surveillance>(*m, *j);
+        p = std::make_unique<evenements::Programme>(*m, *j, *a);
         QDir::setCurrent(dir.path());
         m->demarrage();
     }
@@ -294,6 +299,109 @@ void TstEvenements::commandeAlarme() {
     QVERIFY(vu.contains("PLOVAR_VALEUR=12,5"));
     QVERIFY(!vu.contains("secret-du-courtier"));
     QVERIFY(!vu.contains("NOTIFY_SOCKET"));
+}
+
+void TstEvenements::programme_data() {
+    // Test values, one a tick; the trigger ("+5": upward at 5, "-3": downward at 3)
+    // with the samples kept from before; the stop ("+8" a level, "alarme" the first
+    // alarm above 9); what the record file holds, and the events.
+    QTest::addColumn<QList<int>>("valeurs");
+    QTest::addColumn<QString>("declencheur");
+    QTest::addColumn<int>("avant");
+    QTest::addColumn<QString>("arret");
+    QTest::addColumn<QString>("enregistre");
+    QTest::addColumn<QString>("evenements");
+    QTest::addColumn<int>("declencheA"); // record number of the crossing sample
+    QTest::newRow("upward, three kept") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7} << "+5" << 3 << ""
+                                        << "2 3 4 5 6 7"
+                                        << "début|déclenchement|arrêt" << 4;
+    QTest::newRow("fewer taken than asked") << QList<int>{4, 6, 7} << "+5" << 10 << ""
+                                            << "4 6 7"
+                                            << "début|déclenchement|arrêt" << 2;
+    QTest::newRow("above at the start: waits for a new crossing")
+        << QList<int>{7, 8, 4, 6} << "+5" << 0 << ""
+        << "6"
+        << "début|déclenchement|arrêt" << 1;
+    QTest::newRow("downward, one kept") << QList<int>{9, 8, 2, 1} << "-3" << 1 << ""
+                                        << "8 2 1"
+                                        << "début|déclenchement|arrêt" << 2;
+    QTest::newRow("never crossed: nothing recorded") << QList<int>{1, 2, 3, 4} << "+5" << 2 << ""
+                                                     << ""
+                                                     << "début|arrêt" << 0;
+    QTest::newRow("stop on a level") << QList<int>{1, 2, 9, 10} << "" << 0 << "+8"
+                                     << "1 2 9"
+                                     << "début|arrêt" << 0;
+    QTest::newRow("stop on the first alarm after the trigger")
+        << QList<int>{10, 3, 4, 6, 7, 11, 12} << "+5" << 3 << "alarme"
+        << "10 3 4 6 7 11"
+        << "début|alarme|fin d'alarme|déclenchement|alarme|arrêt" << 4;
+}
+
+void TstEvenements::programme() {
+    QFETCH(QList<int>, valeurs);
+    QFETCH(QString, declencheur);
+    QFETCH(int, avant);
+    QFETCH(QString, arret);
+    QFETCH(QString, enregistre);
+    QFETCH(QString, evenements);
+    QFETCH(int, declencheA);
+    Banc b;
+    const auto seuil = [](const QString& t) {
+        return core::Seuil{t.mid(1).toDouble(), t.startsWith(QLatin1Char('+'))};
+    };
+    evenements::Plan plan;
+    if (!declencheur.isEmpty())
+        plan.declencheur = core::Declencheur{seuil(declencheur), avant};
+    if (arret == QLatin1String("alarme")) {
+        core::ReglageAlarme r;
+        r.haute = 9;
+        QVERIFY(b.a->choisitAlarme(r, false));
+        plan.arretAlarme = true;
+    } else if (!arret.isEmpty()) {
+        plan.arretSeuil = seuil(arret);
+    }
+    QVERIFY(b.p->lance(plan));
+    int valeur = 0;
+    for (const int v : valeurs) {
+        for (; valeur < v; ++valeur)
+            b.m->toucheTest('+');
+        for (; valeur > v; --valeur)
+            b.m->toucheTest('-');
+        b.tick();
+        QCoreApplication::processEvents();
+    }
+    const bool arreteSeul = !arret.isEmpty();
+    QCOMPARE(b.m->etat(), arreteSeul ? engine::Etat::Repos : engine::Etat::Enregistrement);
+    b.m->arrete();
+    QCOMPARE(b.p->phase(), evenements::Programme::Phase::Aucune);
+    // The record: numbers from 1 with no gap, the values kept, each with its own time.
+    QStringList vus;
+    qint64 n = 0;
+    QString heurePrecedente;
+    for (const QByteArray& ligne : lit(b.chemin("r.csv")).split('\n')) {
+        if (ligne.trimmed().isEmpty())
+            continue;
+        const QList<QByteArray> champs = ligne.trimmed().split(';');
+        QCOMPARE(champs.size(), 4);
+        QCOMPARE(champs[0].toLongLong(), ++n);
+        QVERIFY(QString::fromLatin1(champs[3]) != heurePrecedente);
+        heurePrecedente = QString::fromLatin1(champs[3]);
+        vus << QString::fromLatin1(champs[1]);
+    }
+    QCOMPARE(vus.join(' '), enregistre);
+    QCOMPARE(b.m->magasin().NbMesures(), n);
+    const files::LectureEvenements l = files::lisEvenements(b.chemin("r_evenements.csv"));
+    QStringList types;
+    for (const core::Evenement& ev : l.evenements) {
+        types << ev.type;
+        // The trigger stands at the crossing sample, after the ones kept.
+        if (ev.type == QString::fromUtf8(core::Evenement::kDeclenchement))
+            QCOMPARE(ev.numero, qint64(declencheA));
+    }
+    QCOMPARE(types.join('|'), evenements);
+    if (arreteSeul)
+        QVERIFY2(l.evenements.back().texte.contains(QLatin1Char('(')),
+                 qPrintable(l.evenements.back().texte));
 }
 
 QTEST_GUILESS_MAIN(TstEvenements)
