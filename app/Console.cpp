@@ -185,7 +185,7 @@ bool EnregistreurConsole::demarre() {
     }
     if (m_options.etalonnage && !m.etalonnage().actif)
         dit(QStringLiteral("aucun étalonnage n'est enregistré : les valeurs restent brutes."));
-    evenements::Plan plan;
+    core::Plan plan;
     plan.debutMs = m_options.debutMs;
     plan.finMs = m_options.finMs;
     if (m_options.duree)

@@ -61,6 +61,27 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
 
     connect(m_outils, &OutilsGraphe::grapheEnGrand, this, &Enregistreur::montreGrapheEnGrand);
 
+    // Runs that start and stop by themselves.
+    m_ui.menu_fichier->addSeparator();
+    m_menuProgramme = m_ui.menu_fichier->addAction(QStringLiteral("Programmer un enregistrement…"));
+    m_menuProgramme->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_menuProgramme, &QAction::triggered, this, &Enregistreur::menuProgramme_Click);
+    m_menuAnnuleProgramme = m_ui.menu_fichier->addAction(QStringLiteral("Annuler le programme"));
+    connect(m_menuAnnuleProgramme, &QAction::triggered, this,
+            [this] { m_poste->programme.annule(); });
+    connect(&poste.programme, &evenements::Programme::changement, this,
+            &Enregistreur::actualiseProgramme);
+    connect(&poste.programme, &evenements::Programme::finAvantDebut, this, [this] {
+        m_moteur->signale(engine::Alerte::Info,
+                          QStringLiteral("L'heure de fin du programme est passée avant celle du "
+                                         "début (l'horloge a changé) : rien n'a été enregistré."));
+    });
+    connect(&poste.programme, &evenements::Programme::fin, this, [this](const QString& motif) {
+        m_moteur->signale(
+            engine::Alerte::Info,
+            QStringLiteral("Enregistrement arrêté par le programme (%1).").arg(motif));
+    });
+
     // Publishing to a broker, set in its own dialog after the settings.
     m_menuPublication = m_ui.menu_option->addAction(QStringLiteral("Publication…"));
     connect(m_menuPublication, &QAction::triggered, this, &Enregistreur::menuPublication_Click);
@@ -254,6 +275,7 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
     // Their shortcuts follow the menus.
     for (QAction* a : {m_ui.menu_nouveau, m_ui.menu_charger, m_ui.menuReglage})
         a->setEnabled(libre);
+    actualiseProgramme();
     m_ui.CmdRecord->setText(enCours ? QStringLiteral(" Record  Stop")
                                     : QStringLiteral(" Record   Start"));
     m_vue->surEtat(avant, etat);
@@ -266,6 +288,31 @@ void Enregistreur::appliqueEtat(engine::Etat etat) {
         eteint_led();
         m_TimerLed.stop();
     }
+}
+
+void Enregistreur::actualiseProgramme() {
+    const bool libre = m_moteur->etat() == engine::Etat::Repos;
+    const bool programme = m_poste->programme.phase() != evenements::Programme::Phase::Aucune;
+    m_menuProgramme->setEnabled(libre && !programme);
+    m_menuAnnuleProgramme->setEnabled(programme);
+}
+
+void Enregistreur::menuProgramme_Click() {
+    if (!m_menuProgramme->isEnabled())
+        return;
+    const core::Etalonnage& e = m_moteur->etalonnage();
+    const qint64 maintenant = m_moteur->horloge().maintenant().toMSecsSinceEpoch();
+    const std::optional<core::Plan> plan =
+        m_dialogues->programme(this, m_dernierPlan, maintenant, e.actif ? e.unite : QString(),
+                               m_poste->alarme.reglage().active());
+    if (!plan)
+        return;
+    m_dernierPlan = *plan;
+    QString erreur;
+    // The clock may have moved while the dialog was open: the plan is judged again.
+    if (!m_poste->programme.lance(*plan, &erreur))
+        m_dialogues->avertissement(
+            this, QStringLiteral("Enregistrement non programmé : %1.").arg(erreur));
 }
 
 void Enregistreur::CmdRecord_Click() {

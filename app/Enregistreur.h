@@ -59,6 +59,8 @@ public:
     void menu_charger_Click();
     void menuReglage_Click();
     void menu_apropos_Click();
+    /// "Programmer un enregistrement…": a run that starts and stops by itself.
+    void menuProgramme_Click();
 
     void affiche_barre_titre();
     void eteint_led();
@@ -118,6 +120,8 @@ private:
     static void ajustePolice(QLabel* l, const QString& texte, const QFont& police);
     void surValeur(const QDateTime& instant, std::optional<int> valeur);
     void surAlerte();
+    /// The programming entries follow the engine's state and the plan's phase.
+    void actualiseProgramme();
     void surProgression(qint64 position, qint64 taille);
     void surChargementTermine(files::FinChargement fin);
 
@@ -133,6 +137,10 @@ private:
     publication::Publication* m_publication = nullptr;
     QPointer<DialoguePublication> m_dialoguePublication;
     QAction* m_menuPublication = nullptr;
+    QAction* m_menuProgramme = nullptr;
+    QAction* m_menuAnnuleProgramme = nullptr;
+    /// The plan last programmed, proposed again.
+    core::Plan m_dernierPlan;
     QFont m_policeValeur;
     std::unique_ptr<ui::BarreChargement> m_barre;
     /// Working directory saved around the new-record dialog.

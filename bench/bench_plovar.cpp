@@ -95,6 +95,10 @@ public:
                                     const QDateTime&) override {
         return std::nullopt;
     }
+    std::optional<core::Plan> programme(QWidget*, const core::Plan&, qint64, const QString&,
+                                        bool) override {
+        return std::nullopt;
+    }
     void bip() override {}
     void ouvreLien(const QUrl&) override {}
 };

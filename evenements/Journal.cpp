@@ -25,10 +25,11 @@ Journal::Journal(engine::Moteur& moteur, bool repriseApresArret, QObject* parent
             [this](const core::Declencheur& d, double valeur, int gardes) {
                 const core::Etalonnage& e = m_moteur.etalonnage();
                 note(type(core::Evenement::kDeclenchement),
-                     QStringLiteral("Déclenchement : %1 %2 %3 ; %4 mesure(s) d'avant gardées.")
+                     QStringLiteral("Déclenchement : la valeur %1 a franchi %2 le niveau %3 (%4 "
+                                    "mesure(s) d'avant gardées).")
                          .arg(e.texteNiveau(valeur),
-                              d.seuil.montant ? QStringLiteral("a franchi en montant")
-                                              : QStringLiteral("a franchi en descendant"),
+                              d.seuil.montant ? QStringLiteral("en montant")
+                                              : QStringLiteral("en descendant"),
                               e.texteNiveau(d.seuil.niveau))
                          .arg(gardes));
             });

@@ -23,36 +23,6 @@ QString texteSeuil(const core::Etalonnage& e, const core::Seuil& s) {
 
 } // namespace
 
-QString texteDuree(qint64 ms) {
-    qint64 s = std::max<qint64>(0, (ms + 500) / 1000);
-    const qint64 j = s / 86400;
-    const qint64 h = s / 3600 % 24;
-    const qint64 m = s / 60 % 60;
-    s %= 60;
-    QStringList parties;
-    if (j > 0)
-        parties << QStringLiteral("%1 j").arg(j);
-    if (h > 0)
-        parties << QStringLiteral("%1 h").arg(h);
-    if (m > 0)
-        parties << QStringLiteral("%1 min").arg(m);
-    if (s > 0 || parties.isEmpty())
-        parties << QStringLiteral("%1 s").arg(s);
-    return parties.join(QLatin1Char(' '));
-}
-
-std::optional<QString> Plan::refus(qint64 maintenantMs) const {
-    if (declencheur &&
-        (declencheur->avant < 0 || declencheur->avant > core::Declencheur::kAvantMax))
-        return QStringLiteral("le nombre de mesures d'avant va de 0 à %1")
-            .arg(core::Declencheur::kAvantMax);
-    if (dureeMs && *dureeMs <= 0)
-        return QStringLiteral("la durée doit être positive");
-    if (finMs && *finMs <= std::max(maintenantMs, debutMs.value_or(0)))
-        return QStringLiteral("l'heure de fin ne vient pas après le début");
-    return std::nullopt;
-}
-
 Programme::Programme(engine::Moteur& moteur, Journal& journal, Surveillance& alarme,
                      QObject* parent)
     : QObject(parent), m_moteur(moteur), m_journal(journal) {
@@ -84,7 +54,7 @@ qint64 Programme::maintenantMs() const {
     return m_moteur.horloge().maintenant().toMSecsSinceEpoch();
 }
 
-bool Programme::lance(const Plan& plan, QString* erreur) {
+bool Programme::lance(const core::Plan& plan, QString* erreur) {
     const auto refuse = [erreur](const QString& texte) {
         if (erreur)
             *erreur = texte;
@@ -116,7 +86,7 @@ void Programme::annule() {
 
 void Programme::termine() {
     m_phase = Phase::Aucune;
-    m_plan = Plan();
+    m_plan = core::Plan();
     m_minuterie.stop();
     m_arretDemande = false;
     actualiseAvis();
@@ -254,7 +224,7 @@ QString Programme::texte() const {
     if (m_plan.finMs)
         parties << QStringLiteral("arrêt le %1").arg(texteInstant(*m_plan.finMs));
     if (m_plan.dureeMs)
-        parties << QStringLiteral("arrêt après %1").arg(texteDuree(*m_plan.dureeMs));
+        parties << QStringLiteral("arrêt après %1").arg(core::texteDuree(*m_plan.dureeMs));
     if (m_plan.arretAlarme)
         parties << QStringLiteral("arrêt à la première alarme");
     if (m_plan.arretSeuil)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Seuil.h"
+#include "core/Plan.h"
 #include "engine/Moteur.h"
 
 #include <QObject>
@@ -12,28 +12,6 @@ namespace evenements {
 
 class Journal;
 class Surveillance;
-
-/// When a run starts and stops by itself. Times are instants of the wall clock
-/// (UTC ms); a duration runs on the monotonic clock from the start, or from the
-/// trigger when the run waits for one.
-struct Plan {
-    std::optional<qint64> debutMs;
-    std::optional<core::Declencheur> declencheur;
-    std::optional<qint64> finMs;
-    std::optional<qint64> dureeMs;
-    /// Stops after the sample that raises the first alarm of the run.
-    bool arretAlarme = false;
-    /// Stops after the sample that crosses this level.
-    std::optional<core::Seuil> arretSeuil;
-
-    /// True when the plan asks for nothing (a plain run).
-    bool vide() const {
-        return !debutMs && !declencheur && !finMs && !dureeMs && !arretAlarme && !arretSeuil;
-    }
-    /// Why it cannot be followed as things stand at `maintenantMs`, in French;
-    /// nullopt when it can.
-    std::optional<QString> refus(qint64 maintenantMs) const;
-};
 
 /// Follows a plan: waits for the start time (the wall clock is read again each
 /// second, so a clock set forward starts at once and one set back waits: never
@@ -54,11 +32,11 @@ public:
 
     /// Puts a plan in force: starts at once when it has no start time. False, with
     /// `erreur`, when the plan cannot be followed or a run (or a load) is on.
-    bool lance(const Plan& plan, QString* erreur = nullptr);
+    bool lance(const core::Plan& plan, QString* erreur = nullptr);
     /// Drops the plan: a pending start is cancelled, a run goes on without its stops.
     void annule();
     Phase phase() const { return m_phase; }
-    const Plan& plan() const { return m_plan; }
+    const core::Plan& plan() const { return m_plan; }
     /// What the plan waits for, in French ("" when none).
     QString texte() const;
 
@@ -91,7 +69,7 @@ private:
 
     engine::Moteur& m_moteur;
     Journal& m_journal;
-    Plan m_plan;
+    core::Plan m_plan;
     Phase m_phase = Phase::Aucune;
     /// Monotonic time at which the duration ends (0 until it runs).
     qint64 m_finDureeMs = 0;
@@ -103,8 +81,5 @@ private:
     bool m_commande = false;
     QTimer m_minuterie;
 };
-
-/// A duration in French: "2 h 30 min", "45 s", "3 j 4 h".
-QString texteDuree(qint64 ms);
 
 } // namespace evenements

@@ -29,6 +29,8 @@ private slots:
     void fermetureEnPanne();
     void fermetureNon();
     void fermetureOui();
+    void programme_data();
+    void programme();
 
 private:
     // One sampling tick one second after the previous one.
@@ -370,6 +372,77 @@ void TstEnregistrement::fermetureOui() {
     // The configuration is not written at exit.
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              QByteArray("\"NE PAS MODIFIER CE FICHIER\",\"data_tr.csv\",1,0,3600\r\n"));
+}
+
+void TstEnregistrement::programme_data() {
+    // A start a minute from now and a stop after 30 s, or at a time; the start can
+    // also be taken by hand, or the programme cancelled before it.
+    QTest::addColumn<QString>("fin");
+    QTest::addColumn<QString>("avantLeDebut"); // "", "start" (by hand), "cancel"
+    QTest::addColumn<int>("mesures");
+    QTest::addColumn<QString>("motif");
+    QTest::newRow("after a duration") << "duration"
+                                      << "" << 30 << "durée écoulée";
+    QTest::newRow("at a time") << "time"
+                               << "" << 30 << "heure de fin atteinte";
+    QTest::newRow("started by hand first") << "duration"
+                                           << "start" << 30 << "durée écoulée";
+    QTest::newRow("cancelled") << "duration"
+                               << "cancel" << 0 << "";
+}
+
+void TstEnregistrement::programme() {
+    QFETCH(QString, fin);
+    QFETCH(QString, avantLeDebut);
+    QFETCH(int, mesures);
+    QFETCH(QString, motif);
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    evenements::Programme& p = b.poste->programme;
+    const qint64 maintenant = b.horloge.instant.toMSecsSinceEpoch();
+    core::Plan plan;
+    plan.debutMs = maintenant + 60'000;
+    if (fin == QLatin1String("duration"))
+        plan.dureeMs = 30'000;
+    else
+        plan.finMs = maintenant + 90'000;
+    b.dialogues.plans.push_back(plan);
+    f.menuProgramme_Click();
+    QCOMPARE(p.phase(), evenements::Programme::Phase::AttenteHeure);
+    // The pending start is on the window; the entry is not offered twice.
+    QVERIFY2(f.alerte().contains(QStringLiteral("début le")), qPrintable(f.alerte()));
+    b.dialogues.plans.push_back(plan);
+    f.menuProgramme_Click();
+    QVERIFY(b.dialogues.plans.size() == 1);
+    b.dialogues.plans.clear();
+    if (avantLeDebut == QLatin1String("start")) {
+        b.horloge.avance(30);
+        f.CmdRecord_Click();
+    } else if (avantLeDebut == QLatin1String("cancel")) {
+        p.annule();
+        QVERIFY(f.alerte().isEmpty());
+    }
+    // Waits, samples, and stops by itself; nothing is taken before the start.
+    while (b.horloge.instant.toMSecsSinceEpoch() < maintenant + 200'000) {
+        p.verifie();
+        if (f.enregistrement())
+            tick(b);
+        else
+            b.horloge.avance(1);
+    }
+    QCOMPARE(b.moteur->echantillonsRun(), qint64(mesures));
+    QCOMPARE(b.moteur->etat(), engine::Etat::Repos);
+    QCOMPARE(p.phase(), evenements::Programme::Phase::Aucune);
+    QFile fichierEvenements(QFileInfo(b.moteur->cheminEnr()).path() + QLatin1Char('/') +
+                            QFileInfo(b.moteur->cheminEnr()).completeBaseName() +
+                            QStringLiteral("_evenements.csv"));
+    const QByteArray evenements =
+        fichierEvenements.open(QIODevice::ReadOnly) ? fichierEvenements.readAll() : QByteArray();
+    QCOMPARE(evenements.count(";début;"), mesures > 0 ? 1 : 0);
+    if (!motif.isEmpty()) {
+        QVERIFY2(evenements.contains(motif.toUtf8()), evenements.constData());
+        QVERIFY(f.alerte().contains(motif));
+    }
 }
 
 QTEST_MAIN(TstEnregistrement)

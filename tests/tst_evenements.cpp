@@ -349,7 +349,7 @@ void TstEvenements::programme() {
     const auto seuil = [](const QString& t) {
         return core::Seuil{t.mid(1).toDouble(), t.startsWith(QLatin1Char('+'))};
     };
-    evenements::Plan plan;
+    core::Plan plan;
     if (!declencheur.isEmpty())
         plan.declencheur = core::Declencheur{seuil(declencheur), avant};
     if (arret == QLatin1String("alarme")) {

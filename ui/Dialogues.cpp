@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "ui/DialogueEtalonnage.h"
+#include "ui/DialogueProgramme.h"
 #include <QApplication>
 #include <QDesktopServices>
 
@@ -198,6 +199,15 @@ std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
 std::optional<core::ReglageAlarme>
 DialoguesQt::alarme(QWidget* parent, const core::ReglageAlarme& actuel, const QString& unite) {
     DialogueAlarme d(actuel, unite, parent);
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return d.valeur();
+}
+
+std::optional<core::Plan> DialoguesQt::programme(QWidget* parent, const core::Plan& propose,
+                                                 qint64 maintenantMs, const QString& unite,
+                                                 bool alarme) {
+    DialogueProgramme d(propose, maintenantMs, unite, alarme, parent);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.valeur();

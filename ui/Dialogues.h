@@ -2,6 +2,7 @@
 
 #include "core/Alarme.h"
 #include "core/Etalonnage.h"
+#include "core/Plan.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -49,10 +50,15 @@ public:
     /// Save dialog of a measurement export, with a "visible part only" check box;
     /// "" when cancelled.
     virtual QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) = 0;
-    /// The system beep.
     /// Asks for a date and time between min and max, `propose` shown first.
     virtual std::optional<QDateTime> allerA(QWidget* parent, const QDateTime& propose,
                                             const QDateTime& min, const QDateTime& max) = 0;
+    /// The dialog that programs a run (levels in `unite`; `alarme`: an alarm is set);
+    /// nullopt when cancelled.
+    virtual std::optional<core::Plan> programme(QWidget* parent, const core::Plan& propose,
+                                                qint64 maintenantMs, const QString& unite,
+                                                bool alarme) = 0;
+    /// The system beep.
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
     virtual void ouvreLien(const QUrl& url) = 0;
@@ -95,6 +101,9 @@ public:
     QString fichierExport(QWidget* parent, const QString& propose, bool* partieVisible) override;
     std::optional<QDateTime> allerA(QWidget* parent, const QDateTime& propose, const QDateTime& min,
                                     const QDateTime& max) override;
+    std::optional<core::Plan> programme(QWidget* parent, const core::Plan& propose,
+                                        qint64 maintenantMs, const QString& unite,
+                                        bool alarme) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
 

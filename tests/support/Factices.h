@@ -84,6 +84,15 @@ public:
         dates.pop_front();
         return d;
     }
+    std::deque<core::Plan> plans; ///< answers of the programming dialog (cancel when empty)
+    std::optional<core::Plan> programme(QWidget*, const core::Plan&, qint64, const QString&,
+                                        bool) override {
+        if (plans.empty())
+            return std::nullopt;
+        const core::Plan p = plans.front();
+        plans.pop_front();
+        return p;
+    }
     void bip() override { ++bips; }
     void ouvreLien(const QUrl& u) override { liens << u; }
 
