@@ -104,7 +104,8 @@ void TstFenetre::menus() {
         return t;
     };
     QCOMPARE(textes(f().ui().menu_fichier),
-             (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement"}));
+             (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement", "-",
+                          "Programmer un enregistrement…", "Annuler le programme"}));
     QCOMPARE(textes(f().ui().menu_option),
              (QStringList{"Graphe on/off", "-", "Réglages", "Publication…"}));
     QCOMPARE(textes(f().ui().menu_intero), (QStringList{"Aide", "à Propos"}));
