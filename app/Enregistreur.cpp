@@ -132,6 +132,7 @@ void Enregistreur::Form_Load() {
     connect(m_ui.HScroll1, &QScrollBar::valueChanged, this, &Enregistreur::defilement);
     trace_axes();
     m_vue->actualiseMarques();
+    actualiseProgramme();
     affiche_barre_titre();
 }
 

@@ -3,6 +3,7 @@
 #include "core/Quand.h"
 #include "ui/SaisieDecimale.h"
 
+#include <QButtonGroup>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -72,10 +73,14 @@ DialogueProgramme::DialogueProgramme(const core::Plan& propose, qint64 maintenan
     m_maintenant = new QRadioButton(QStringLiteral("Maintenant"));
     m_aLHeure = new QRadioButton(QStringLiteral("Le"));
     m_debut = instant(propose.debutMs.value_or(minute));
+    // In rows of their own, the two choices are made exclusive by a group.
+    auto* choix = new QButtonGroup(this);
+    choix->addButton(m_maintenant);
+    choix->addButton(m_aLHeure);
     (propose.debutMs ? m_aLHeure : m_maintenant)->setChecked(true);
     vd->addWidget(m_maintenant);
     vd->addWidget(ligne(m_aLHeure, {m_debut}));
-    m_avecDeclencheur = new QCheckBox(QStringLiteral("puis attendre que la valeur franchisse"));
+    m_avecDeclencheur = new QCheckBox(QStringLiteral("Attendre que la valeur franchisse"));
     m_avecDeclencheur->setChecked(propose.declencheur.has_value());
     const core::Declencheur d = propose.declencheur.value_or(core::Declencheur());
     m_niveau = niveau(d.seuil.niveau, unite);
