@@ -142,6 +142,8 @@ bool EnregistreurConsole::demarre() {
         m.choisitSource(*m_options.source, false);
     if (!m_options.fichier.isEmpty())
         m.utiliseFichier(m_options.fichier);
+    if (m_options.decoupage)
+        m.choisitDecoupage(*m_options.decoupage);
     if (m_options.alarme) {
         QString erreur;
         if (!m_alarme.choisitAlarme(*m_options.alarme, false, &erreur)) {
@@ -158,9 +160,9 @@ bool EnregistreurConsole::demarre() {
     }
     // A file that cannot take a line now is refused before any sampling: a run that
     // could only keep its samples in memory is no recording.
-    if (const std::optional<QString> refus = files::EcrivainEnr::refusEcriture(m.cheminEnr())) {
+    if (const std::optional<QString> refus = files::EcrivainEnr::refusEcriture(m.cheminCourant())) {
         dit(QStringLiteral("impossible d'enregistrer dans %1 : %2.")
-                .arg(QDir::toNativeSeparators(m.cheminEnr()), *refus));
+                .arg(QDir::toNativeSeparators(m.cheminCourant()), *refus));
         m_statut = kStatutImpossible;
         return false;
     }
@@ -206,7 +208,7 @@ bool EnregistreurConsole::demarre() {
                                   .arg(QDateTime::fromMSecsSinceEpoch(*m_options.debutMs)
                                            .toString(QStringLiteral("dd/MM/yyyy à HH:mm:ss t")));
         dit(texte + QStringLiteral(" dans %1 ; Ctrl+C pour annuler.")
-                        .arg(QDir::toNativeSeparators(m.cheminEnr())));
+                        .arg(QDir::toNativeSeparators(m.cheminCourant())));
         emit attenteDebut(texte);
     }
     return true;
@@ -214,11 +216,16 @@ bool EnregistreurConsole::demarre() {
 
 void EnregistreurConsole::commence() {
     engine::Moteur& m = m_moteur;
-    dit(QStringLiteral("enregistrement dans %1, %2 (source : %3). Ctrl+C pour arrêter.")
-            .arg(QDir::toNativeSeparators(m.cheminEnr()), core::texteCadence(m.cadence()),
+    const QString parPeriode =
+        m.decoupage() == core::Decoupage::Aucun
+            ? QString()
+            : QStringLiteral(" (un fichier par %1)").arg(core::texteDecoupage(m.decoupage()));
+    dit(QStringLiteral("enregistrement dans %1%4, %2 (source : %3). Ctrl+C pour arrêter.")
+            .arg(QDir::toNativeSeparators(m.cheminCourant()), core::texteCadence(m.cadence()),
                  m.source().nom() + (m.source().type() == sources::TypeSource::Clavier
                                          ? QStringLiteral(" sur l'entrée standard")
-                                         : QString())));
+                                         : QString()),
+                 parPeriode));
     if (const std::optional<core::Declencheur>& d = m_options.declencheur)
         dit(QStringLiteral("en attente du franchissement %1 de %2 (les %3 mesure(s) d'avant "
                            "seront gardées).")

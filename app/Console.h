@@ -18,6 +18,8 @@ struct OptionsConsole {
     std::optional<int> cadence;
     std::optional<int> source;
     QString fichier;
+    /// One record file a day, a week or a month.
+    std::optional<core::Decoupage> decoupage;
     /// Seconds after which the run stops by itself; none when not set.
     std::optional<double> duree;
     /// Wall-clock instants (UTC ms) to start at and to stop at; none when not set.

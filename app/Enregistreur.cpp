@@ -8,6 +8,7 @@
 #include "ui/BarreChargement.h"
 #include "ui/Dialogues.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -80,6 +81,27 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
         m_moteur->signale(
             engine::Alerte::Info,
             QStringLiteral("Enregistrement arrêté par le programme (%1).").arg(motif));
+    });
+
+    // One record file a day, a week or a month, kept with the settings.
+    m_menuDecoupage = m_ui.menu_option->addMenu(QStringLiteral("Un fichier par"));
+    auto* groupe = new QActionGroup(this);
+    for (const core::Decoupage d : {core::Decoupage::Aucun, core::Decoupage::Jour,
+                                    core::Decoupage::Semaine, core::Decoupage::Mois}) {
+        QAction* a = m_menuDecoupage->addAction(
+            d == core::Decoupage::Aucun ? QStringLiteral("enregistrement (un seul fichier)")
+                                        : core::texteDecoupage(d));
+        a->setCheckable(true);
+        a->setData(static_cast<int>(d));
+        groupe->addAction(a);
+        connect(a, &QAction::triggered, this, [this, d] {
+            m_moteur->choisitDecoupage(d, true);
+            affiche_barre_titre();
+        });
+    }
+    connect(m_menuDecoupage, &QMenu::aboutToShow, this, [this] {
+        for (QAction* a : m_menuDecoupage->actions())
+            a->setChecked(a->data().toInt() == static_cast<int>(m_moteur->decoupage()));
     });
 
     // Publishing to a broker, set in its own dialog after the settings.

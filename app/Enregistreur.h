@@ -138,6 +138,7 @@ private:
     QPointer<DialoguePublication> m_dialoguePublication;
     QAction* m_menuPublication = nullptr;
     QAction* m_menuProgramme = nullptr;
+    QMenu* m_menuDecoupage = nullptr;
     QAction* m_menuAnnuleProgramme = nullptr;
     /// The plan last programmed, proposed again.
     core::Plan m_dernierPlan;

@@ -139,6 +139,12 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("fin"),
         QStringLiteral("Arrête l'enregistrement à cette heure (même forme que --debut)."),
         QStringLiteral("QUAND"));
+    const QCommandLineOption fichierPar(
+        QStringLiteral("fichier-par"),
+        QStringLiteral("Un fichier d'enregistrement par jour, semaine ou mois (à minuit, le "
+                       "lundi, le 1er, heure locale), nommé d'après sa période : "
+                       "mesures_2026-12-08.csv, mesures_2026-S50.csv, mesures_2026-12.csv."),
+        QStringLiteral("jour|semaine|mois"));
     const QCommandLineOption declencheurHaut(
         QStringLiteral("declencheur-haut"),
         QStringLiteral("Commence quand la valeur (étalonnée s'il y a un étalonnage) monte "
@@ -241,7 +247,8 @@ int ligneDeCommande(int argc, char* argv[]) {
                   avant,
                   arretAlarme,
                   arretHaut,
-                  arretBas});
+                  arretBas,
+                  fichierPar});
     if (!p.parse(QCoreApplication::arguments()))
         erreurUsage(p, p.errorText());
     if (p.isSet(aide)) {
@@ -328,6 +335,9 @@ int ligneDeCommande(int argc, char* argv[]) {
         if (o.fichier.isEmpty() || o.fichier.contains(QLatin1Char('"')))
             erreurUsage(p, QStringLiteral("--fichier attend un nom de fichier sans guillemet."));
     }
+    if (p.isSet(fichierPar) && !(o.decoupage = core::decoupage(p.value(fichierPar))))
+        erreurUsage(p, QStringLiteral("--fichier-par attend jour, semaine ou mois, pas « %1 ».")
+                           .arg(p.value(fichierPar)));
     if (p.isSet(duree)) {
         bool ok = false;
         const double d = p.value(duree).toDouble(&ok);

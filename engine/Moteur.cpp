@@ -1,5 +1,7 @@
 #include "engine/Moteur.h"
 
+#include "files/FichierAlarme.h"
+#include "files/FichierDecoupage.h"
 #include "files/FichierEtalonnage.h"
 #include "files/FichierEvenements.h"
 
@@ -47,6 +49,7 @@ void Moteur::demarrage() {
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
     QString avis;
     m_etalonnage = files::FichierEtalonnage::charge(m_config.chemin(), &avis);
+    m_decoupage = files::lisDecoupage(files::FichierAlarme::cheminPour(m_config.chemin()));
     signale(Alerte::Etalonnage, avis);
     emit etalonnageChange();
     m_sondage.demarre();
@@ -135,6 +138,8 @@ bool Moteur::demarreRun(const std::optional<core::Declencheur>& d) {
     if (!accepte(Commande::Demarrer) || !storeLibre())
         return false;
     m_declencheur = d;
+    m_cheminCourant =
+        core::cheminPeriode(m_cheminEnr, m_decoupage, m_env.horloge->maintenant().date());
     m_precedentVeille.reset();
     m_avant.clear();
     core::debutEnregistrement(m_magasin, m_cycle);
@@ -198,6 +203,25 @@ NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
     m_cheminEnr = m_reglages.NomFichierEnr;
     ecritConfig();
     return cree ? NouveauFichier::Cree : NouveauFichier::CreationEchouee;
+}
+
+QString Moteur::cheminCourant() const {
+    if (m_etat == Etat::Enregistrement && !m_cheminCourant.isEmpty())
+        return m_cheminCourant;
+    return core::cheminPeriode(m_cheminEnr, m_decoupage, m_env.horloge->maintenant().date());
+}
+
+bool Moteur::choisitDecoupage(core::Decoupage d, bool ecrire) {
+    if (!accepte(Commande::FichierEnr))
+        return false;
+    m_decoupage = d;
+    if (ecrire && !files::ecritDecoupage(files::FichierAlarme::cheminPour(m_config.chemin()), d))
+        afficheAlerte(Alerte::Config,
+                      QStringLiteral("Le découpage en fichiers n'a pas pu être enregistré dans "
+                                     "%1 : il reste en vigueur jusqu'à la fermeture du programme.")
+                          .arg(QDir::toNativeSeparators(
+                              files::FichierAlarme::cheminPour(m_config.chemin()))));
+    return true;
 }
 
 bool Moteur::utiliseFichier(const QString& chemin) {
@@ -306,6 +330,10 @@ void Moteur::veille(core::Echantillon e) {
 }
 
 void Moteur::stocke(core::Echantillon e) {
+    // Each sample goes to the file of its own local date: a run split by day starts
+    // a new file with the first sample at or after midnight.
+    m_cheminCourant = core::cheminPeriode(m_cheminEnr, m_decoupage,
+                                          QDateTime::fromMSecsSinceEpoch(e.instantMs).date());
     m_magasin.ajoute(e.valeur.nombre(), QDateTime::fromMSecsSinceEpoch(e.instantMs));
     e.numero = m_magasin.NbMesures();
     ++m_echantillonsRun;
@@ -339,7 +367,7 @@ std::optional<QDateTime> Moteur::instantTick() {
 }
 
 void Moteur::ajoute_ligne(const core::Echantillon& e) {
-    m_ecriture.ajoute(m_cheminEnr, e);
+    m_ecriture.ajoute(m_cheminCourant.isEmpty() ? m_cheminEnr : m_cheminCourant, e);
 }
 
 void Moteur::ecritConfig() {

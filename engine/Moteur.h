@@ -2,6 +2,7 @@
 
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "core/Decoupage.h"
 #include "core/Echantillon.h"
 #include "core/Etalonnage.h"
 #include "core/Horaire.h"
@@ -182,8 +183,15 @@ public:
     qint64 echantillonsLusRun() const { return m_echantillonsLusRun; }
     /// Longest silence of a device, in ms, before it is reported.
     static constexpr qint64 kSilenceMs = Sondage::kSilenceMs;
-    /// Record file the samples are appended to, resolved to a full path.
+    /// Record file the samples are appended to, resolved to a full path; when the
+    /// record is split by period, the name the period files are named after.
     const QString& cheminEnr() const { return m_cheminEnr; }
+    /// The file the next samples go to: the record file, or the file of the newest
+    /// sample's period during a run (of the present period otherwise).
+    QString cheminCourant() const;
+    /// How the record is split into files; `ecrire` stores it beside the settings.
+    bool choisitDecoupage(core::Decoupage d, bool ecrire = false);
+    core::Decoupage decoupage() const { return m_decoupage; }
     const files::EcrivainEnr& ecrivain() const { return m_ecriture.ecrivain(); }
     /// The serial instrument's port (open only while it is the source).
     const sources::Rs232& rs232() const { return m_sondage.rs232(); }
@@ -287,6 +295,9 @@ private:
     /// The notice that the oldest samples left the store was given this run.
     bool m_avisRetrait = false;
     QString m_cheminEnr;
+    core::Decoupage m_decoupage = core::Decoupage::Aucun;
+    /// The period file of the run's newest sample.
+    QString m_cheminCourant;
     files::FichierConfig m_config;
     Ecriture m_ecriture{appels()};
     QTimer m_Timer1;

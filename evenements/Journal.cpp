@@ -167,7 +167,7 @@ core::Evenement Journal::ecrit(core::Evenement e, const QString& fichier) {
         e.heure = core::formatHeure(maintenant.time());
     }
     m_moteur.ecritEvenement(
-        files::cheminEvenements(fichier.isEmpty() ? m_moteur.cheminEnr() : fichier),
+        files::cheminEvenements(fichier.isEmpty() ? m_moteur.cheminCourant() : fichier),
         files::ligneEvenement(e));
     m_evenements.push_back(e);
     emit evenement(e);

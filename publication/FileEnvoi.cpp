@@ -2,10 +2,14 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace publication {
 
 QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
     sauveCurseur();
+    m_suivants.clear();
+    m_suite.reset();
     m_fichier = chemin;
     m_avecCurseur = curseur;
     m_depuis = depuis;
@@ -23,9 +27,44 @@ QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
     return raison;
 }
 
+void FileEnvoi::suitEnsuite(const QString& chemin) {
+    if (!m_file) {
+        suit(chemin, true, 0);
+        return;
+    }
+    if (chemin == m_fichier ||
+        std::find(m_suivants.begin(), m_suivants.end(), chemin) != m_suivants.end())
+        return;
+    m_suivants.push_back(chemin);
+}
+
+bool FileEnvoi::passeAuSuivant() {
+    if (m_suivants.empty() || !m_enVol.empty() || !m_lues.empty())
+        return false;
+    std::deque<QString> suivants;
+    suivants.swap(m_suivants);
+    const QString chemin = suivants.front();
+    suivants.pop_front();
+    // The samples of the file done are all acknowledged: its cursor says so.
+    const Curseur fin = m_curseur;
+    suit(chemin, m_avecCurseur, 0);
+    m_suivants = std::move(suivants);
+    if (m_curseur.session.isEmpty()) {
+        // Nothing of the new file sent yet: its numbers go on from the file before,
+        // in the same session (a run split by day is one run).
+        Curseur suite;
+        suite.n = fin.n;
+        suite.session = fin.session;
+        suite.tMs = fin.tMs;
+        m_suite = suite;
+        reprend();
+    }
+    return true;
+}
+
 void FileEnvoi::reprend() {
     if (m_file)
-        m_file->reprend(m_curseur);
+        m_file->reprend(m_curseur.session.isEmpty() && m_suite ? *m_suite : m_curseur);
     m_enVol.clear();
     m_lues.clear();
 }
@@ -57,6 +96,10 @@ const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
                 m_lues.push_back(std::move(l));
                 m_depuis = 0; // from the first sample at N on, every sample
             }
+    }
+    if (m_lues.empty() && finFichier && passeAuSuivant()) {
+        finFichier = false;
+        return prochaine(finFichier);
     }
     return m_lues.empty() ? nullptr : &m_lues.front();
 }

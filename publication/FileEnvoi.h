@@ -22,6 +22,12 @@ public:
     /// not used ("" when it was, or when there is none).
     QString suit(const QString& chemin, bool curseur, qint64 depuis);
     const QString& fichier() const { return m_fichier; }
+    /// The record goes on in `chemin` (the next day's file): it is followed, with its
+    /// own cursor, once every sample of the files before it is acknowledged, so a
+    /// backlog over several files goes in order.
+    void suitEnsuite(const QString& chemin);
+    /// Files waiting for their turn.
+    bool aSuivant() const { return !m_suivants.empty(); }
     bool active() const { return m_file != nullptr; }
 
     /// Back to just after the last sample acknowledged: what was in flight goes again.
@@ -50,7 +56,13 @@ public:
     QString avis() { return std::exchange(m_avis, QString()); }
 
 private:
+    /// Moves on to the next file once nothing of the current one is left.
+    bool passeAuSuivant();
+
     QString m_fichier;
+    std::deque<QString> m_suivants;
+    /// Where the file before left off, for a file that continues its run.
+    std::optional<Curseur> m_suite;
     bool m_avecCurseur = true;
     qint64 m_depuis = 0;
     std::unique_ptr<FileEnr> m_file;

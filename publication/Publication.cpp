@@ -25,7 +25,7 @@ Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monoton
         m_monotone = [horloge] { return horloge->elapsed() + 1; };
     }
     const auto suit = [this] {
-        const QString chemin = m_moteur.cheminEnr();
+        const QString chemin = m_moteur.cheminCourant();
         if (chemin.isEmpty() || chemin == m_fichierSuivi)
             return;
         m_fichierSuivi = chemin;
@@ -81,7 +81,7 @@ void Publication::lance() {
                     recoit(b);
             });
     m_fil->start();
-    m_fichierSuivi = m_moteur.cheminEnr();
+    m_fichierSuivi = m_moteur.cheminCourant();
     const QString chemin = m_fichierSuivi;
     chezPublieur([chemin](Publieur& p) {
         if (!chemin.isEmpty())

@@ -51,6 +51,12 @@ Publieur::~Publieur() {
 void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
     if (chemin == m_envoi.fichier() && m_envoi.active())
         return;
+    if (curseur && depuis == 0 && m_envoi.active()) {
+        // The record goes on in another file: what is left of this one goes first.
+        m_envoi.suitEnsuite(chemin);
+        pompe();
+        return;
+    }
     const QString raison = m_envoi.suit(chemin, curseur, depuis);
     if (!raison.isEmpty())
         changeEtat(m_etat, raison);
@@ -409,8 +415,12 @@ void Publieur::surPublication(mosquitto*, void* moi, int mid) {
 
 void Publieur::acquitte(int mid) {
     // Nothing left in flight: whoever shows a backlog looks again.
-    if (m_envoi.acquitte(mid))
+    if (m_envoi.acquitte(mid)) {
         annonceBilan(true);
+        // The file done, the next one waits for a round of its own.
+        if (m_envoi.aSuivant())
+            lignesAjoutees();
+    }
 }
 
 qint64 Publieur::enAttente() {

@@ -1,5 +1,6 @@
 #include "core/Cadences.h"
 #include "core/Cycle.h"
+#include "core/Decoupage.h"
 #include "core/Horaire.h"
 #include "core/Quand.h"
 #include "graph/EtatVue.h"
@@ -32,6 +33,8 @@ private slots:
     void horaire();
     void quand_data();
     void quand();
+    void periode_data();
+    void periode();
 };
 
 void TstCycle::horaire_data() {
@@ -430,6 +433,39 @@ void TstCycle::quand() {
     }
     QVERIFY2(u, qPrintable(erreur));
     QCOMPARE(*u, utcMs(attendu.toLatin1().constData()));
+}
+
+void TstCycle::periode_data() {
+    QTest::addColumn<QString>("chemin");
+    QTest::addColumn<QString>("par");
+    QTest::addColumn<QDate>("jour");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("a day") << "/d/mesures.csv"
+                           << "jour" << QDate(2026, 12, 8) << "/d/mesures_2026-12-08.csv";
+    QTest::newRow("a Sunday is in Monday's week")
+        << "/d/mesures.csv"
+        << "semaine" << QDate(2026, 12, 13) << "/d/mesures_2026-S50.csv";
+    // ISO weeks: 1 January 2027 (a Friday) is in the last week of 2026.
+    QTest::newRow("new year's day in the old year's week")
+        << "/d/mesures.csv"
+        << "semaine" << QDate(2027, 1, 1) << "/d/mesures_2026-S53.csv";
+    QTest::newRow("a month") << "/d/mesures.csv"
+                             << "mois" << QDate(2026, 2, 28) << "/d/mesures_2026-02.csv";
+    QTest::newRow("no suffix, dots in the folder")
+        << "/d.v2/releve"
+        << "jour" << QDate(2026, 1, 2) << "/d.v2/releve_2026-01-02";
+    QTest::newRow("one file") << "/d/mesures.csv"
+                              << "" << QDate(2026, 1, 2) << "/d/mesures.csv";
+}
+
+void TstCycle::periode() {
+    QFETCH(QString, chemin);
+    QFETCH(QString, par);
+    QFETCH(QDate, jour);
+    QFETCH(QString, attendu);
+    const std::optional<core::Decoupage> d = core::decoupage(par);
+    QVERIFY(d);
+    QCOMPARE(core::cheminPeriode(chemin, *d, jour), attendu);
 }
 
 QTEST_GUILESS_MAIN(TstCycle)

@@ -48,6 +48,7 @@ private slots:
     void commandeAlarme();
     void programme_data();
     void programme();
+    void minuit();
 };
 
 void TstEvenements::alarme_data() {
@@ -402,6 +403,41 @@ void TstEvenements::programme() {
     if (arreteSeul)
         QVERIFY2(l.evenements.back().texte.contains(QLatin1Char('(')),
                  qPrintable(l.evenements.back().texte));
+}
+
+void TstEvenements::minuit() {
+    // A run split by day across local midnight: two files whose lines together are
+    // those of the same run unsplit, each with its own events.
+    QByteArray lignes[2];
+    for (const bool parJour : {false, true}) {
+        Banc b;
+        b.horloge.instant = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 50));
+        if (parJour)
+            QVERIFY(b.m->choisitDecoupage(core::Decoupage::Jour));
+        QVERIFY(b.m->demarre());
+        for (int k = 0; k < 20; ++k) {
+            b.m->toucheTest('+');
+            b.tick();
+        }
+        QVERIFY(b.m->arrete());
+        if (!parJour) {
+            lignes[0] = lit(b.chemin("r.csv"));
+            continue;
+        }
+        QVERIFY(!QFile::exists(b.chemin("r.csv")));
+        const QByteArray veille = lit(b.chemin("r_2026-12-07.csv"));
+        const QByteArray jour = lit(b.chemin("r_2026-12-08.csv"));
+        QCOMPARE(veille.count('\n'), 10);
+        QVERIFY(veille.endsWith("10;10;12-07-2026;23:59:59\r\n"));
+        QVERIFY(jour.startsWith("11;11;12-08-2026;00:00:00\r\n"));
+        lignes[1] = veille + jour;
+        QVERIFY(lit(b.chemin("r_2026-12-07_evenements.csv")).contains(";début;"));
+        const QByteArray evenementsJour = lit(b.chemin("r_2026-12-08_evenements.csv"));
+        QVERIFY2(evenementsJour.contains("20;12-08-2026;00:00:10;arrêt;"),
+                 evenementsJour.constData());
+        QVERIFY(!evenementsJour.contains(";début;"));
+    }
+    QCOMPARE(lignes[1], lignes[0]);
 }
 
 QTEST_GUILESS_MAIN(TstEvenements)

@@ -8,6 +8,7 @@
 #include "publication/Charges.h"
 #include "publication/Curseur.h"
 #include "publication/FileEnr.h"
+#include "publication/FileEnvoi.h"
 #include "publication/Publieur.h"
 
 #include <QDateTime>
@@ -45,6 +46,7 @@ private slots:
     void charges();
     void curseur_data();
     void curseur();
+    void suiteDeFichiers();
     void reglages();
     void avis_data();
     void avis();
@@ -351,6 +353,50 @@ void TstPublication::avis() {
     // Closed before the broker accepted: never called a lost link.
     QVERIFY(!a.perdue(MOSQ_ERR_CONN_LOST, false).contains(QStringLiteral("perdue")));
     QVERIFY(a.perdue(MOSQ_ERR_CONN_LOST, true).contains(QStringLiteral("perdue")));
+}
+
+void TstPublication::suiteDeFichiers() {
+    // A run split by day, its backlog over two files: the second file waits until
+    // every sample of the first is acknowledged, and goes on in the same session.
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("m_2026-12-07.csv"));
+    const QString b = dir.filePath(QStringLiteral("m_2026-12-08.csv"));
+    QVERIFY(test::ecritFichier(a, "1;5;12-07-2026;23:59:57\r\n2;6;12-07-2026;23:59:58\r\n"
+                                  "3;7;12-07-2026;23:59:59\r\n"));
+    QVERIFY(test::ecritFichier(b, "4;8;12-08-2026;00:00:00\r\n5;9;12-08-2026;00:00:01\r\n"));
+    publication::FileEnvoi f;
+    QVERIFY(f.suit(a, true, 0).isEmpty());
+    f.suitEnsuite(b);
+    QStringList envoyes;
+    QSet<QString> sessions;
+    int mid = 0;
+    const auto envoie = [&] {
+        bool fin = false;
+        const publication::LigneLue* l = f.prochaine(fin);
+        if (!l)
+            return false;
+        envoyes << QString::number(l->n);
+        sessions << l->session;
+        f.envoyee(++mid, 0);
+        return true;
+    };
+    while (envoie()) {
+    }
+    // In flight: the first file is not left yet.
+    QCOMPARE(envoyes.join(' '), QStringLiteral("1 2 3"));
+    QCOMPARE(f.fichier(), a);
+    for (int k = 1; k <= mid; ++k)
+        f.acquitte(k);
+    while (envoie())
+        f.acquitte(mid);
+    QCOMPARE(envoyes.join(' '), QStringLiteral("1 2 3 4 5"));
+    QCOMPARE(f.fichier(), b);
+    QCOMPARE(sessions.size(), 1);
+    // Each file keeps its own cursor.
+    QString raison;
+    QCOMPARE(publication::lisCurseur(a, &raison).n, 3);
+    f.sauveCurseur();
+    QCOMPARE(publication::lisCurseur(b, &raison).n, 5);
 }
 
 void TstPublication::reglages() {
