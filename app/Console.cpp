@@ -229,9 +229,7 @@ void EnregistreurConsole::commence() {
     if (const std::optional<core::Declencheur>& d = m_options.declencheur)
         dit(QStringLiteral("en attente du franchissement %1 de %2 (les %3 mesure(s) d'avant "
                            "seront gardées).")
-                .arg(d->seuil.montant ? QStringLiteral("en montant")
-                                      : QStringLiteral("en descendant"),
-                     m.etalonnage().texteNiveau(d->seuil.niveau))
+                .arg(d->seuil.sens(), m.etalonnage().texteNiveau(d->seuil.niveau))
                 .arg(d->avant));
 }
 

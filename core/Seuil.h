@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace core {
 
 /// A level and the way it is crossed: upward (from below to at or above it) or
@@ -9,6 +11,10 @@ struct Seuil {
     double niveau = 0;
     bool montant = true;
 
+    /// "en montant" or "en descendant".
+    QString sens() const {
+        return montant ? QStringLiteral("en montant") : QStringLiteral("en descendant");
+    }
     /// True when going from `avant` to `apres` crosses the level its way.
     bool franchi(double avant, double apres) const {
         return montant ? avant < niveau && apres >= niveau : avant > niveau && apres <= niveau;

@@ -27,10 +27,7 @@ Journal::Journal(engine::Moteur& moteur, bool repriseApresArret, QObject* parent
                 note(type(core::Evenement::kDeclenchement),
                      QStringLiteral("Déclenchement : la valeur %1 a franchi %2 le niveau %3 (%4 "
                                     "mesure(s) d'avant gardées).")
-                         .arg(e.texteNiveau(valeur),
-                              d.seuil.montant ? QStringLiteral("en montant")
-                                              : QStringLiteral("en descendant"),
-                              e.texteNiveau(d.seuil.niveau))
+                         .arg(e.texteNiveau(valeur), d.seuil.sens(), e.texteNiveau(d.seuil.niveau))
                          .arg(gardes));
             });
     connect(&m_moteur, &engine::Moteur::horlogeSautee, this,
@@ -68,9 +65,7 @@ void Journal::surEtat(engine::Etat etat) {
         if (const std::optional<core::Declencheur>& d = m_moteur.declencheurAttendu())
             attente = QStringLiteral(", en attente du franchissement %1 de %2 (%3 mesure(s) "
                                      "d'avant gardées)")
-                          .arg(d->seuil.montant ? QStringLiteral("en montant")
-                                                : QStringLiteral("en descendant"),
-                               m_moteur.etalonnage().texteNiveau(d->seuil.niveau))
+                          .arg(d->seuil.sens(), m_moteur.etalonnage().texteNiveau(d->seuil.niveau))
                           .arg(d->avant);
         note(type(core::Evenement::kDebut),
              QStringLiteral("Début de l'enregistrement : %1, source %2%3.")

@@ -16,9 +16,7 @@ QString texteInstant(qint64 ms) {
 }
 
 QString texteSeuil(const core::Etalonnage& e, const core::Seuil& s) {
-    return QStringLiteral("au franchissement %1 de %2")
-        .arg(s.montant ? QStringLiteral("en montant") : QStringLiteral("en descendant"),
-             e.texteNiveau(s.niveau));
+    return QStringLiteral("au franchissement %1 de %2").arg(s.sens(), e.texteNiveau(s.niveau));
 }
 
 } // namespace
@@ -39,8 +37,7 @@ Programme::Programme(engine::Moteur& moteur, Journal& journal, Surveillance& ala
                     return;
                 m_avantDeclenchement = false;
                 m_precedent = valeur;
-                if (m_plan.dureeMs)
-                    m_finDureeMs = m_moteur.horloge().monotoneMs() + *m_plan.dureeMs;
+                lanceDuree();
                 actualiseAvis();
                 verifie();
             });
@@ -111,11 +108,16 @@ void Programme::commence() {
         return;
     }
     m_phase = Phase::EnCours;
-    if (m_plan.dureeMs && !m_avantDeclenchement)
-        m_finDureeMs = m_moteur.horloge().monotoneMs() + *m_plan.dureeMs;
+    if (!m_avantDeclenchement)
+        lanceDuree();
     actualiseAvis();
     emit changement();
     verifie();
+}
+
+void Programme::lanceDuree() {
+    if (m_plan.dureeMs)
+        m_finDureeMs = m_moteur.horloge().monotoneMs() + *m_plan.dureeMs;
 }
 
 void Programme::verifie() {
@@ -197,8 +199,7 @@ void Programme::surEtat(engine::Etat etat) {
         // the start is not made a second time.
         m_phase = Phase::EnCours;
         m_avantDeclenchement = false;
-        if (m_plan.dureeMs)
-            m_finDureeMs = m_moteur.horloge().monotoneMs() + *m_plan.dureeMs;
+        lanceDuree();
         actualiseAvis();
         emit changement();
         verifie();

@@ -57,6 +57,8 @@ signals:
 
 private:
     void commence();
+    /// The duration starts now (at the start, or at the trigger).
+    void lanceDuree();
     void surEtat(engine::Etat etat);
     void surEchantillon(const core::Echantillon& e);
     /// Stops the run once the sample being handed out is written.

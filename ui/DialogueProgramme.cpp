@@ -29,7 +29,7 @@ QDoubleSpinBox* niveau(double v, const QString& unite) {
 
 QComboBox* sens(bool montant) {
     auto* c = new QComboBox;
-    c->addItems({QStringLiteral("en montant"), QStringLiteral("en descendant")});
+    c->addItems({core::Seuil{0, true}.sens(), core::Seuil{0, false}.sens()});
     c->setCurrentIndex(montant ? 0 : 1);
     return c;
 }
