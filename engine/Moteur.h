@@ -165,6 +165,8 @@ public:
 
     /// The calibration in force (off when none was stored or its file is damaged).
     const core::Etalonnage& etalonnage() const { return m_etalonnage; }
+    /// A sample's value in the unit shown (calibrated when a calibration is set).
+    double valeurPhysique(const core::Echantillon& e) const;
     /// Puts a calibration in force and stores it beside the settings. False, changing
     /// nothing, when it cannot be used; `erreur` then says why.
     bool choisitEtalonnage(const core::Etalonnage& e, QString* erreur = nullptr);
@@ -259,8 +261,6 @@ private:
     void veille(core::Echantillon e);
     /// Stores a sample (its number is the store's next) and has its line written.
     void stocke(core::Echantillon e);
-    /// A sample's value in the unit shown (calibrated when a calibration is set).
-    double valeurPhysique(const core::Echantillon& e) const;
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
     void ecritConfig();

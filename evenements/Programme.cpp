@@ -162,8 +162,7 @@ void Programme::arme(qint64 prochainMs) {
 void Programme::surEchantillon(const core::Echantillon& e) {
     if (m_phase != Phase::EnCours || m_avantDeclenchement || !m_plan.arretSeuil)
         return;
-    const core::Etalonnage& et = m_moteur.etalonnage();
-    const double v = et.actif ? et.physique(e.valeur.nombre()) : e.valeur.nombre();
+    const double v = m_moteur.valeurPhysique(e);
     const bool franchi = e.lu && m_precedent && m_plan.arretSeuil->franchi(*m_precedent, v);
     m_precedent = e.lu ? std::optional<double>(v) : std::nullopt;
     if (franchi)

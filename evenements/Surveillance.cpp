@@ -51,7 +51,7 @@ void Surveillance::suit(const core::Echantillon& e) {
         return;
     // Limits are in the unit shown: the physical value when calibrated.
     const core::Etalonnage& etalonnage = m_moteur.etalonnage();
-    const double v = etalonnage.actif ? etalonnage.physique(e.valeur.nombre()) : e.valeur.nombre();
+    const double v = m_moteur.valeurPhysique(e);
     const std::optional<core::TransitionAlarme> t = m_alarme.suit(e.instantMs, v);
     if (!t)
         return;
