@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <utility>
 
 namespace core {
 
@@ -31,6 +34,18 @@ QString texteDecoupage(Decoupage d) {
     return QStringLiteral("aucun");
 }
 
+namespace {
+
+// The record's name without its extension, and its extension with the dot.
+std::pair<QString, QString> nomEtSuffixe(const QFileInfo& info) {
+    const QString suffixe = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString nom = info.fileName();
+    nom.chop(suffixe.size());
+    return {nom, suffixe};
+}
+
+} // namespace
+
 QString cheminPeriode(const QString& chemin, Decoupage d, const QDate& jour) {
     QString periode;
     switch (d) {
@@ -51,10 +66,37 @@ QString cheminPeriode(const QString& chemin, Decoupage d, const QDate& jour) {
         break;
     }
     const QFileInfo info(chemin);
-    const QString suffixe = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    QString nom = info.fileName();
-    nom.chop(suffixe.size());
+    const auto [nom, suffixe] = nomEtSuffixe(info);
     return info.dir().filePath(nom + QLatin1Char('_') + periode + suffixe);
+}
+
+QStringList cheminsPeriodes(const QString& chemin, Decoupage d) {
+    const char* periode = nullptr;
+    switch (d) {
+    case Decoupage::Aucun:
+        return {};
+    case Decoupage::Jour:
+        periode = "\\d{4}-\\d{2}-\\d{2}";
+        break;
+    case Decoupage::Semaine:
+        periode = "\\d{4}-S\\d{2}";
+        break;
+    case Decoupage::Mois:
+        periode = "\\d{4}-\\d{2}";
+        break;
+    }
+    const QFileInfo info(chemin);
+    const auto [nom, suffixe] = nomEtSuffixe(info);
+    const QRegularExpression motif(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(nom + QLatin1Char('_')) + QLatin1String(periode) +
+        QRegularExpression::escape(suffixe)));
+    QStringList r;
+    // Named by their period, they sort in time by name.
+    const QDir dossier = info.dir();
+    for (const QString& f : dossier.entryList(QDir::Files, QDir::Name))
+        if (motif.match(f).hasMatch())
+            r << dossier.filePath(f);
+    return r;
 }
 
 } // namespace core

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -20,5 +21,8 @@ QString texteDecoupage(Decoupage d);
 /// "mesures_2026-S50.csv" (the ISO week) or "mesures_2026-12.csv" (the month).
 /// The name itself for one file.
 QString cheminPeriode(const QString& chemin, Decoupage d, const QDate& jour);
+/// The period files of the record `chemin` found on disk, oldest period first
+/// (one kind of period only: days, weeks or months).
+QStringList cheminsPeriodes(const QString& chemin, Decoupage d);
 
 } // namespace core

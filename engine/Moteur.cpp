@@ -396,6 +396,7 @@ void Moteur::retireAlerte(Alerte a) {
 
 void Moteur::ecritEvenement(const QString& chemin, const QByteArray& ligne) {
     m_ecriture.ajouteEvenement(chemin, ligne, files::enteteEvenements());
+    emit evenementEcrit(chemin);
 }
 
 } // namespace engine

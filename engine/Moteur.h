@@ -225,6 +225,8 @@ signals:
     void echantillonStocke(const core::Echantillon& e);
     /// The line of a sample reached the record file on disk.
     void echantillonEcrit(const core::Echantillon& e);
+    /// An event line was handed to the writer for the events file `chemin`.
+    void evenementEcrit(const QString& chemin);
     /// The trigger came: `valeur` crossed `d`'s level, and the `gardes` samples taken
     /// before it were stored first (their numbers come before the crossing sample,
     /// the newest in the store).

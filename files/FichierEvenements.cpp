@@ -31,6 +31,20 @@ QByteArray ligneEvenement(const core::Evenement& e) {
     return l;
 }
 
+std::optional<core::Evenement> evenementDeLigne(QByteArrayView ligne) {
+    const QList<QByteArray> champs = QByteArray(ligne.data(), ligne.size()).split(';');
+    bool ok = false;
+    core::Evenement e;
+    e.numero = champs.value(0).toLongLong(&ok);
+    if (!ok || e.numero < 0 || champs.size() < 5 || champs[1].size() != 10 || champs[2].size() != 8)
+        return std::nullopt;
+    e.date = QString::fromUtf8(champs[1]);
+    e.heure = QString::fromUtf8(champs[2]);
+    e.type = QString::fromUtf8(champs[3]);
+    e.texte = QString::fromUtf8(champs.mid(4).join(';'));
+    return e;
+}
+
 LectureEvenements lisEvenements(const QString& chemin) {
     LectureEvenements r;
     QFile f(chemin);
@@ -53,21 +67,13 @@ LectureEvenements lisEvenements(const QString& chemin) {
         // The header names its columns; a file without it starts with an event.
         if (k == 0 && l.startsWith('N'))
             continue;
-        const QList<QByteArray> champs = l.split(';');
-        bool ok = false;
-        core::Evenement e;
-        e.numero = champs.value(0).toLongLong(&ok);
-        if (!ok || e.numero < 0 || champs.size() < 5 || champs[1].size() != 10 ||
-            champs[2].size() != 8) {
+        std::optional<core::Evenement> e = evenementDeLigne(l);
+        if (!e) {
             if (r.ignorees++ == 0)
                 r.ligne = k + 1;
             continue;
         }
-        e.date = QString::fromUtf8(champs[1]);
-        e.heure = QString::fromUtf8(champs[2]);
-        e.type = QString::fromUtf8(champs[3]);
-        e.texte = QString::fromUtf8(champs.mid(4).join(';'));
-        r.evenements.push_back(std::move(e));
+        r.evenements.push_back(std::move(*e));
     }
     if (r.ignorees > 0)
         r.raison = QStringLiteral("%1 ligne(s) illisible(s) passée(s) (la première : ligne %2), "

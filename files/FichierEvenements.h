@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 #include <vector>
 
 namespace files {
@@ -16,6 +18,9 @@ QByteArray enteteEvenements();
 /// One event as a line: number;date;time;kind;text, UTF-8, ended by CR LF. A ";" or a
 /// line end inside the text becomes a "," or a space, so that a line stays a line.
 QByteArray ligneEvenement(const core::Evenement& e);
+
+/// An events line (without its line end) as an event; nullopt when it is not one.
+std::optional<core::Evenement> evenementDeLigne(QByteArrayView ligne);
 
 /// What reading an events file gave.
 struct LectureEvenements {

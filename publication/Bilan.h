@@ -19,6 +19,10 @@ struct Bilan {
     QString texte;
     /// Samples on disk the broker has not acknowledged yet.
     qint64 enAttente = 0;
+    /// Events on disk the broker has not acknowledged yet.
+    qint64 evenementsEnAttente = 0;
+    /// Events written the publisher had been told of when this was made.
+    qint64 evenementsSignales = 0;
     /// Samples acknowledged since the start.
     qint64 acquittes = 0;
     /// How long the oldest sample sent has waited for its acknowledgement, ms.
@@ -35,7 +39,8 @@ struct Bilan {
     bool operator==(const Bilan& b) const {
         return lignesSignalees == b.lignesSignalees && fichierSuivi == b.fichierSuivi &&
                etat == b.etat && texte == b.texte && enAttente == b.enAttente &&
-               acquittes == b.acquittes &&
+               acquittes == b.acquittes && evenementsEnAttente == b.evenementsEnAttente &&
+               evenementsSignales == b.evenementsSignales &&
                attenteAcquittementMs / 1000 == b.attenteAcquittementMs / 1000 &&
                attenteConnexionMs / 1000 == b.attenteConnexionMs / 1000;
     }

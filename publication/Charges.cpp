@@ -82,12 +82,50 @@ QByteArray chargeMesure(const Mesure& m) {
     return r;
 }
 
+QByteArray chargeEvenement(const QString& poste, const QString& session, qint64 n, qint64 tMs,
+                           int decalage, const QString& type, const QString& texte, qint64 mesure) {
+    QByteArray r = "{\"poste\":" + chaine(poste);
+    r += ",\"session\":" + chaine(session);
+    r += ",\"n\":" + QByteArray::number(n);
+    r += ",\"t_ms\":" + QByteArray::number(tMs);
+    r += ",\"t\":\"" + texteIso(tMs, decalage) + '"';
+    r += ",\"type\":" + chaine(type);
+    r += ",\"texte\":" + chaine(texte);
+    r += ",\"mesure\":" + QByteArray::number(mesure) + '}';
+    return r;
+}
+
 QByteArray sujet(const QString& poste, const char* feuille) {
     return "plovar/" + poste.toUtf8() + '/' + feuille;
 }
 
 QByteArray sujetDecouverte(const QString& poste) {
     return "homeassistant/sensor/plovar_" + poste.toUtf8() + "/config";
+}
+
+QByteArray sujetDecouverteAlarme(const QString& poste) {
+    return "homeassistant/binary_sensor/plovar_" + poste.toUtf8() + "/config";
+}
+
+namespace {
+
+QByteArray appareil(const QString& poste) {
+    return ",\"device\":{\"identifiers\":[" + chaine(QStringLiteral("plovar_") + poste) +
+           "],\"name\":" + chaine(QStringLiteral("Plovar ") + poste) +
+           ",\"manufacturer\":\"Plovar\"}}";
+}
+
+} // namespace
+
+QByteArray chargeDecouverteAlarme(const QString& poste) {
+    QByteArray r =
+        "{\"name\":" + chaine(QStringLiteral("Plovar ") + poste + QStringLiteral(" alarme"));
+    r += ",\"unique_id\":" + chaine(QStringLiteral("plovar_") + poste + QStringLiteral("_alarme"));
+    r += ",\"state_topic\":" + chaine(QString::fromUtf8(sujet(poste, "alarme")));
+    r += ",\"payload_on\":\"ON\",\"payload_off\":\"OFF\",\"device_class\":\"problem\"";
+    r += ",\"availability_topic\":" + chaine(QString::fromUtf8(sujet(poste, "etat")));
+    r += ",\"payload_available\":\"online\",\"payload_not_available\":\"offline\"";
+    return r + appareil(poste);
 }
 
 QByteArray chargeDecouverte(const QString& poste, const QString& unite) {
@@ -99,10 +137,7 @@ QByteArray chargeDecouverte(const QString& poste, const QString& unite) {
     if (!unite.isEmpty())
         r += ",\"unit_of_measurement\":" + chaine(unite);
     r += ",\"state_class\":\"measurement\"";
-    r += ",\"device\":{\"identifiers\":[" + chaine(QStringLiteral("plovar_") + poste) +
-         "],\"name\":" + chaine(QStringLiteral("Plovar ") + poste) +
-         ",\"manufacturer\":\"Plovar\"}}";
-    return r;
+    return r + appareil(poste);
 }
 
 } // namespace publication

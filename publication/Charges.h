@@ -26,10 +26,17 @@ QByteArray nombre(double v);
 QByteArray texteIso(qint64 tMs, int decalage);
 /// The JSON object of a sample.
 QByteArray chargeMesure(const Mesure& m);
+/// The JSON object of an event: `n` is its rank in its run, `mesure` the record
+/// number it stands at.
+QByteArray chargeEvenement(const QString& poste, const QString& session, qint64 n, qint64 tMs,
+                           int decalage, const QString& type, const QString& texte, qint64 mesure);
 /// Home Assistant's discovery config for a station.
 QByteArray chargeDecouverte(const QString& poste, const QString& unite);
 /// Topics.
 QByteArray sujet(const QString& poste, const char* feuille);
 QByteArray sujetDecouverte(const QString& poste);
+/// The alarm as a Home Assistant binary sensor ("ON" while an alarm is in force).
+QByteArray chargeDecouverteAlarme(const QString& poste);
+QByteArray sujetDecouverteAlarme(const QString& poste);
 
 } // namespace publication

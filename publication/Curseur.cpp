@@ -74,6 +74,8 @@ Curseur lisCurseur(const QString& cheminEnr, QString* raison) {
             c.premiere = valeur.toULongLong(nullptr, 16);
         else if (cle == "derniere")
             c.derniere = valeur.toULongLong(nullptr, 16);
+        else if (cle == "alarme" && (valeur == "0" || valeur == "1"))
+            c.alarme = valeur.toInt();
     }
     if (!octet || !n || !t || c.octet < 0 || c.n < 0)
         return rejette(QStringLiteral("curseur endommagé"));
@@ -97,6 +99,13 @@ Curseur lisCurseur(const QString& cheminEnr, QString* raison) {
     return c;
 }
 
+QStringList fichiersEnRetard(const QStringList& avant) {
+    for (qsizetype k = avant.size() - 1; k >= 0; --k)
+        if (QFile::exists(cheminCurseur(avant[k])))
+            return avant.mid(k);
+    return {};
+}
+
 bool ecritCurseur(const QString& cheminEnr, const Curseur& c) {
     QSaveFile f(cheminCurseur(cheminEnr));
     if (!f.open(QIODevice::WriteOnly))
@@ -104,7 +113,8 @@ bool ecritCurseur(const QString& cheminEnr, const Curseur& c) {
     f.write("octet=" + QByteArray::number(c.octet) + "\nn=" + QByteArray::number(c.n) +
             "\nsession=" + c.session.toUtf8() + "\nt_ms=" + QByteArray::number(c.tMs) +
             "\npremiere=" + QByteArray::number(c.premiere, 16) +
-            "\nderniere=" + QByteArray::number(c.derniere, 16) + '\n');
+            "\nderniere=" + QByteArray::number(c.derniere, 16) + '\n' +
+            (c.alarme >= 0 ? "alarme=" + QByteArray::number(c.alarme) + '\n' : QByteArray()));
     return f.commit();
 }
 

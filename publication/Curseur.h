@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,6 +22,9 @@ struct Curseur {
     /// ends at `octet` (0: not known, a cursor of an older version).
     quint64 premiere = 0;
     quint64 derniere = 0;
+    /// For an events file: whether an alarm is in force after the last event
+    /// acknowledged (-1: not known).
+    int alarme = -1;
 };
 
 /// A line's print (its bytes, line end included): tells a replaced file from the
@@ -40,5 +44,10 @@ QString cheminCurseur(const QString& cheminEnr);
 /// with the reason in `raison` (French): samples are then sent again, never skipped.
 Curseur lisCurseur(const QString& cheminEnr, QString* raison = nullptr);
 bool ecritCurseur(const QString& cheminEnr, const Curseur& c);
+
+/// Of the period files before the one a run now writes (oldest first), those an
+/// earlier run of the program may have left partly sent: from the newest one
+/// with a cursor on. The files before it with no cursor were never published.
+QStringList fichiersEnRetard(const QStringList& avant);
 
 } // namespace publication

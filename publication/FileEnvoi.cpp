@@ -32,18 +32,20 @@ void FileEnvoi::suitEnsuite(const QString& chemin) {
         suit(chemin, true, 0);
         return;
     }
-    if (chemin == m_fichier ||
-        std::find(m_suivants.begin(), m_suivants.end(), chemin) != m_suivants.end())
+    if (chemin == m_fichier || std::any_of(m_suivants.begin(), m_suivants.end(),
+                                           [&](const Suivant& s) { return s.chemin == chemin; }))
         return;
-    m_suivants.push_back(chemin);
+    auto compte = std::make_unique<FileEnr>(chemin);
+    compte->reprend(lisCurseur(chemin));
+    m_suivants.push_back({chemin, std::move(compte)});
 }
 
 bool FileEnvoi::passeAuSuivant() {
     if (m_suivants.empty() || !m_enVol.empty() || !m_lues.empty())
         return false;
-    std::deque<QString> suivants;
+    std::deque<Suivant> suivants;
     suivants.swap(m_suivants);
-    const QString chemin = suivants.front();
+    const QString chemin = suivants.front().chemin;
     suivants.pop_front();
     // The samples of the file done are all acknowledged: its cursor says so.
     const Curseur fin = m_curseur;
@@ -105,27 +107,20 @@ const LigneLue* FileEnvoi::prochaine(bool& finFichier) {
 }
 
 void FileEnvoi::envoyee(int mid, qint64 instantMs) {
-    m_enVol.push_back({mid, false, instantMs, m_lues.front()});
     if (m_lues.front().lu)
         m_derniere = m_lues.front();
+    m_enVol.ajoute(mid, instantMs, std::move(m_lues.front()));
     m_lues.pop_front();
 }
 
 bool FileEnvoi::acquitte(int mid) {
-    for (EnVol& v : m_enVol)
-        if (v.mid == mid) {
-            v.acquitte = true;
-            break;
-        }
     bool avance = false;
-    while (!m_enVol.empty() && m_enVol.front().acquitte) {
-        const LigneLue& l = m_enVol.front().ligne;
+    m_enVol.acquitte(mid, [&](const LigneLue& l) {
         m_curseur = {l.octetFin, l.n, l.session, l.tMs, m_file ? m_file->premiere() : 0,
                      l.empreinte};
-        m_enVol.pop_front();
         ++m_acquittes;
         avance = true;
-    }
+    });
     if (avance)
         m_curseurModifie = true;
     return avance && m_enVol.empty() && m_lues.empty();
@@ -138,17 +133,13 @@ void FileEnvoi::sauveCurseur() {
         m_curseurModifie = false;
 }
 
-qint64 FileEnvoi::attenteMs(qint64 maintenantMs) const {
-    for (const EnVol& v : m_enVol)
-        if (!v.acquitte)
-            return maintenantMs - v.envoiMs;
-    return 0;
-}
-
 qint64 FileEnvoi::enAttente() {
     if (!m_file)
         return 0;
-    return static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
+    qint64 n = static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
+    for (Suivant& s : m_suivants)
+        n += s.compte->lignesRestantes();
+    return n;
 }
 
 } // namespace publication

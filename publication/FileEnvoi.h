@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publication/Curseur.h"
+#include "publication/EnVol.h"
 #include "publication/FileEnr.h"
 #include "publication/Lacunes.h"
 
@@ -45,10 +46,10 @@ public:
 
     /// Samples sent and not acknowledged.
     size_t enVol() const { return m_enVol.size(); }
-    /// Samples on disk not acknowledged yet.
+    /// Samples on disk not acknowledged yet, in this file and the files waiting.
     qint64 enAttente();
     /// How long the oldest sample sent has waited for its acknowledgement, ms.
-    qint64 attenteMs(qint64 maintenantMs) const;
+    qint64 attenteMs(qint64 maintenantMs) const { return m_enVol.attenteMs(maintenantMs); }
     qint64 acquittes() const { return m_acquittes; }
     /// The last sample sent that came from a reading.
     const std::optional<LigneLue>& derniere() const { return m_derniere; }
@@ -60,7 +61,12 @@ private:
     bool passeAuSuivant();
 
     QString m_fichier;
-    std::deque<QString> m_suivants;
+    /// The files waiting, each with a reader that only counts what it holds.
+    struct Suivant {
+        QString chemin;
+        std::unique_ptr<FileEnr> compte;
+    };
+    std::deque<Suivant> m_suivants;
     /// Where the file before left off, for a file that continues its run.
     std::optional<Curseur> m_suite;
     bool m_avecCurseur = true;
@@ -69,13 +75,7 @@ private:
     std::unique_ptr<Lacunes> m_lacunes;
     Curseur m_curseur;
     bool m_curseurModifie = false;
-    struct EnVol {
-        int mid = 0;
-        bool acquitte = false;
-        qint64 envoiMs = 0;
-        LigneLue ligne;
-    };
-    std::deque<EnVol> m_enVol;
+    EnVol<LigneLue> m_enVol;
     std::deque<LigneLue> m_lues;
     std::optional<LigneLue> m_derniere;
     qint64 m_acquittes = 0;

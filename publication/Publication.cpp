@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace publication {
 
@@ -29,7 +30,7 @@ Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monoton
         if (chemin.isEmpty() || chemin == m_fichierSuivi)
             return;
         m_fichierSuivi = chemin;
-        chezPublieur([chemin](Publieur& p) { p.suitFichier(chemin); });
+        suis(chemin);
     };
     connect(&m_moteur, &engine::Moteur::etatChange, this, suit);
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this, suit] {
@@ -37,6 +38,11 @@ Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monoton
         ++m_lignesSignalees;
         m_envois.push_back(m_monotone());
         chezPublieur([](Publieur& p) { p.lignesAjoutees(); });
+    });
+    connect(&m_moteur, &engine::Moteur::evenementEcrit, this, [this, suit] {
+        suit();
+        ++m_evenementsSignales;
+        chezPublieur([](Publieur& p) { p.evenementAjoute(); });
     });
     connect(&m_moteur, &engine::Moteur::etalonnageChange, this, [this] {
         const core::Etalonnage e = m_moteur.etalonnage();
@@ -82,20 +88,42 @@ void Publication::lance() {
             });
     m_fil->start();
     m_fichierSuivi = m_moteur.cheminCourant();
-    const QString chemin = m_fichierSuivi;
-    chezPublieur([chemin](Publieur& p) {
-        if (!chemin.isEmpty())
-            p.suitFichier(chemin);
-        p.demarre();
-    });
+    m_retardCherche = false;
+    if (!m_fichierSuivi.isEmpty())
+        suis(m_fichierSuivi);
+    chezPublieur([](Publieur& p) { p.demarre(); });
     m_bilan = Bilan();
     m_bilan.etat = EtatPublieur::Connexion;
     m_bilan.texte = QStringLiteral("connexion au courtier %1…").arg(m_reglage.adresse());
     m_recuMs = m_monotone();
     m_lignesSignalees = 0;
+    m_evenementsSignales = 0;
     m_envois.clear();
     m_rappel.start();
     emit bilanChange();
+}
+
+void Publication::suis(const QString& chemin) {
+    // The first period file of a split run: what an earlier process left unsent in
+    // the files before it goes first, in order. Looked for on the publisher's
+    // thread, where a slow disk delays nothing.
+    QString base;
+    core::Decoupage d = m_moteur.decoupage();
+    if (!m_retardCherche && d != core::Decoupage::Aucun && chemin != m_moteur.cheminEnr()) {
+        m_retardCherche = true;
+        base = m_moteur.cheminEnr();
+    }
+    chezPublieur([chemin, base, d](Publieur& p) {
+        if (!base.isEmpty()) {
+            QStringList avant;
+            for (const QString& f : core::cheminsPeriodes(base, d))
+                if (QFileInfo(f).fileName() < QFileInfo(chemin).fileName())
+                    avant << f;
+            for (const QString& f : fichiersEnRetard(avant))
+                p.suitFichier(f);
+        }
+        p.suitFichier(chemin);
+    });
 }
 
 bool Publication::arrete() {
@@ -119,6 +147,7 @@ bool Publication::arrete() {
     m_bilan = Bilan();
     m_bilan.texte = QStringLiteral("publication arrêtée");
     m_lignesSignalees = 0;
+    m_evenementsSignales = 0;
     m_envois.clear();
     m_moteur.signale(engine::Alerte::Publication, QString());
     emit bilanChange();

@@ -49,7 +49,11 @@ public:
     }
     /// True when the publisher has heard of every line written and all are
     /// acknowledged.
-    bool aJour() const { return enAttente() == 0 && m_bilan.lignesSignalees == m_lignesSignalees; }
+    bool aJour() const {
+        return enAttente() == 0 && m_bilan.lignesSignalees == m_lignesSignalees &&
+               m_bilan.evenementsEnAttente == 0 &&
+               m_bilan.evenementsSignales == m_evenementsSignales;
+    }
     /// The state in French with the counts, for the dialog.
     QString texteEtat() const;
     /// The notice as it stands ("" when all is well).
@@ -69,6 +73,8 @@ signals:
 
 private:
     void lance();
+    /// Follows the record file `chemin`, after what is left of the files before it.
+    void suis(const QString& chemin);
     bool arrete();
     void recoit(const Bilan& b);
     void actualise(bool immediat);
@@ -90,9 +96,12 @@ private:
     /// count was told (that count read the file: what it held then is in it).
     qint64 m_lignesSignalees = 0;
     std::deque<qint64> m_envois;
+    qint64 m_evenementsSignales = 0;
     QTimer m_rappel;
     qint64 m_dernierAffichage = 0;
     QString m_fichierSuivi;
+    /// The files before the first one followed were looked at for a backlog.
+    bool m_retardCherche = false;
 };
 
 } // namespace publication

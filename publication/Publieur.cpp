@@ -1,5 +1,7 @@
 #include "publication/Publieur.h"
 
+#include "files/FichierEvenements.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,6 +53,16 @@ Publieur::~Publieur() {
 void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
     if (chemin == m_envoi.fichier() && m_envoi.active())
         return;
+    // The run's events go with its samples, from a cursor of their own; a replay
+    // by hand sends samples only.
+    if (curseur && depuis == 0) {
+        const QString evenements = files::cheminEvenements(chemin);
+        if (m_evenements.active()) {
+            m_evenements.suitEnsuite(evenements);
+        } else if (const QString raison = m_evenements.suit(evenements); !raison.isEmpty()) {
+            changeEtat(m_etat, raison);
+        }
+    }
     if (curseur && depuis == 0 && m_envoi.active()) {
         // The record goes on in another file: what is left of this one goes first.
         m_envoi.suitEnsuite(chemin);
@@ -65,6 +77,15 @@ void Publieur::suitFichier(const QString& chemin, bool curseur, qint64 depuis) {
 
 void Publieur::lignesAjoutees() {
     ++m_lignesSignalees;
+    prevoitPompe();
+}
+
+void Publieur::evenementAjoute() {
+    ++m_evenementsSignales;
+    prevoitPompe();
+}
+
+void Publieur::prevoitPompe() {
     if (m_pompePrevue)
         return;
     m_pompePrevue = true;
@@ -100,6 +121,7 @@ void Publieur::arrete() {
     }
     ferme();
     m_envoi.sauveCurseur();
+    m_evenements.sauveCurseur();
     changeEtat(Etat::Arret, QStringLiteral("publication arrêtée"));
 }
 
@@ -118,10 +140,13 @@ Bilan Publieur::bilan() {
     b.texte = m_texte;
     b.enAttente = m_envoi.enAttente();
     b.acquittes = m_envoi.acquittes();
+    b.evenementsEnAttente = m_evenements.enAttente();
+    b.evenementsSignales = m_evenementsSignales;
     b.lignesSignalees = m_lignesSignalees;
     b.fichierSuivi = m_envoi.active();
     b.faitMs = m_monotone();
-    b.attenteAcquittementMs = m_envoi.attenteMs(m_monotone());
+    b.attenteAcquittementMs =
+        std::max(m_envoi.attenteMs(m_monotone()), m_evenements.attenteMs(m_monotone()));
     b.attenteConnexionMs = m_debutConnexionMs ? m_monotone() - m_debutConnexionMs : -1;
     return b;
 }
@@ -158,6 +183,7 @@ void Publieur::tic() {
     if (maintenant - m_derniereSauvegardeMs >= 500) {
         m_derniereSauvegardeMs = maintenant;
         m_envoi.sauveCurseur();
+        m_evenements.sauveCurseur();
     }
     annonceBilan(false);
 }
@@ -251,6 +277,7 @@ void Publieur::ferme() {
     }
     // What was in flight goes again from the cursor on the next connection.
     m_envoi.reprend();
+    m_evenements.reprend();
 }
 
 void Publieur::planifieReconnexion() {
@@ -316,7 +343,9 @@ void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
     mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
     p->annonce();
     p->m_envoi.reprend();
+    p->m_evenements.reprend();
     p->m_valeurAJour = false;
+    p->m_alarmePubliee = -1;
     p->pompe();
 }
 
@@ -360,6 +389,9 @@ void Publieur::annonce() {
     const QByteArray config = chargeDecouverte(m_poste, e.actif ? e.unite : QString());
     mosquitto_publish(m_client, nullptr, sujetDecouverte(m_poste).constData(),
                       static_cast<int>(config.size()), config.constData(), 1, true);
+    const QByteArray alarme = chargeDecouverteAlarme(m_poste);
+    mosquitto_publish(m_client, nullptr, sujetDecouverteAlarme(m_poste).constData(),
+                      static_cast<int>(alarme.size()), alarme.constData(), 1, true);
 }
 
 void Publieur::pompe() {
@@ -372,10 +404,11 @@ void Publieur::pompe() {
         std::min(std::max(1.0, cadence / 5),
                  m_jetons + static_cast<double>(maintenant - m_dernierJeton) * cadence / 1000);
     m_dernierJeton = maintenant;
+    pompeEvenements(maintenant);
     const core::Etalonnage& e = m_etalonnage;
     const QByteArray sujetMesure = sujet(m_poste, "mesure");
     bool finDuFichier = false;
-    while (m_envoi.enVol() < kFenetre && m_jetons >= 1) {
+    while (m_envoi.enVol() + m_evenements.enVol() < kFenetre && m_jetons >= 1) {
         const LigneLue* l = m_envoi.prochaine(finDuFichier);
         if (const QString avis = m_envoi.avis(); !avis.isEmpty())
             changeEtat(m_etat, avis);
@@ -409,11 +442,48 @@ void Publieur::pompe() {
     veilleEcriture();
 }
 
+void Publieur::pompeEvenements(qint64 maintenant) {
+    // Events are few: they go ahead of a catch-up's samples, not held by its rate.
+    const QByteArray sujetEvenement = sujet(m_poste, "evenement");
+    while (m_envoi.enVol() + m_evenements.enVol() < kFenetre) {
+        const EvenementLu* e = m_evenements.prochain();
+        if (const QString avis = m_evenements.avis(); !avis.isEmpty())
+            changeEtat(m_etat, avis);
+        if (!e)
+            break;
+        const QByteArray charge = chargeEvenement(m_poste, e->session, e->n, e->tMs, e->decalage,
+                                                  e->type, e->texte, e->mesure);
+        int mid = 0;
+        if (mosquitto_publish(m_client, &mid, sujetEvenement.constData(),
+                              static_cast<int>(charge.size()), charge.constData(), 1,
+                              false) != MOSQ_ERR_SUCCESS)
+            return;
+        m_evenements.envoye(mid, maintenant);
+    }
+    // The alarm's state once every event is out, not each change of a backlog.
+    const int alarme = m_evenements.alarme();
+    if (alarme >= 0 && alarme != m_alarmePubliee && !m_evenements.prochain()) {
+        const QByteArray etat = alarme ? "ON" : "OFF";
+        if (mosquitto_publish(m_client, nullptr, sujet(m_poste, "alarme").constData(),
+                              static_cast<int>(etat.size()), etat.constData(), 1,
+                              true) == MOSQ_ERR_SUCCESS)
+            m_alarmePubliee = alarme;
+    }
+}
+
 void Publieur::surPublication(mosquitto*, void* moi, int mid) {
     static_cast<Publieur*>(moi)->acquitte(mid);
 }
 
 void Publieur::acquitte(int mid) {
+    if (m_evenements.acquitte(mid)) {
+        if (m_evenements.enVol() == 0) {
+            annonceBilan(true);
+            if (m_evenements.aSuivant())
+                prevoitPompe();
+        }
+        return;
+    }
     // Nothing left in flight: whoever shows a backlog looks again.
     if (m_envoi.acquitte(mid)) {
         annonceBilan(true);

@@ -4,6 +4,7 @@
 #include "publication/Avis.h"
 #include "publication/Bilan.h"
 #include "publication/Charges.h"
+#include "publication/EnvoiEvenements.h"
 #include "publication/FileEnvoi.h"
 #include "publication/ReglagePublication.h"
 
@@ -43,6 +44,8 @@ public:
     void suitFichier(const QString& chemin, bool curseur = true, qint64 depuis = 0);
     /// Lines were added to the file: they go out, once the caller's work is done.
     void lignesAjoutees();
+    /// An event was added to the events file: it goes out the same way.
+    void evenementAjoute();
     /// How calibrated values are made and their unit.
     void setEtalonnage(const core::Etalonnage& e) { m_etalonnage = e; }
 
@@ -58,6 +61,8 @@ public:
     qint64 enAttente();
     /// Samples acknowledged since the start.
     qint64 acquittes() const { return m_envoi.acquittes(); }
+    /// Events on disk the broker has not acknowledged yet.
+    qint64 evenementsEnAttente() { return m_evenements.enAttente(); }
     /// True when every whole line on disk has been acknowledged.
     bool aJour();
     const ReglagePublication& reglage() const { return m_reglage; }
@@ -98,6 +103,10 @@ private:
     void veilleEcriture();
     /// Sends what the window, the rate and the file allow.
     void pompe();
+    /// Sends the events waiting, then the alarm's state once they are all out.
+    void pompeEvenements(qint64 maintenant);
+    /// Runs `pompe` once the caller's work is done (once for many calls).
+    void prevoitPompe();
     void acquitte(int mid);
     void changeEtat(Etat e, const QString& texte);
     void annonce();
@@ -128,6 +137,10 @@ private:
     bool m_arrete = true;
 
     FileEnvoi m_envoi;
+    EnvoiEvenements m_evenements;
+    qint64 m_evenementsSignales = 0;
+    /// The alarm's state last published (-1: not since connecting).
+    int m_alarmePubliee = -1;
     double m_jetons = 0;
     qint64 m_dernierJeton = 0;
     bool m_valeurAJour = true;

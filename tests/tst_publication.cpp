@@ -3,6 +3,7 @@
 #include "Factices.h"
 #include "PortLibre.h"
 #include "app/Enregistreur.h"
+#include "files/FichierEvenements.h"
 #include "files/InstantsEnr.h"
 #include "publication/Avis.h"
 #include "publication/Charges.h"
@@ -54,6 +55,8 @@ private slots:
     void scenarios();
     void horloge();
     void sansLecture();
+    void evenements();
+    void reprisePeriodes();
     void courtierDuReadme();
     void remplace_data();
     void remplace();
@@ -131,13 +134,13 @@ struct Courtier {
 struct Abonne {
     QProcess p;
     QByteArray recu;
-    void demarre(int port) {
+    void demarre(int port, const QString& feuille = QStringLiteral("mesure")) {
         groupePropre(p);
         QObject::connect(&p, &QProcess::readyReadStandardOutput,
                          [this] { recu += p.readAllStandardOutput(); });
         p.start(QStringLiteral("mosquitto_sub"),
                 {"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1", "-c", "-i",
-                 "abonne-essai", "-t", "plovar/+/mesure", "-F", "%p"});
+                 "abonne-" + feuille, "-t", "plovar/+/" + feuille, "-F", "%p"});
         p.waitForStarted();
     }
     ~Abonne() {
@@ -696,6 +699,166 @@ void TstPublication::scenarios() {
         if (scenario != "plovar")
             QVERIFY2(erreurs.contains("en attente"), qPrintable(erreurs));
     }
+}
+
+void TstPublication::evenements() {
+    // Ten alarm changes made with the keys while the broker is killed: once it is
+    // back, every event of the events file arrives, in order, once after
+    // de-duplication on (poste, session, n, type); the samples arrive as ever; the
+    // alarm's state is left retained for Home Assistant.
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    Courtier courtier(dir.path());
+    QVERIFY(courtier.demarre());
+    Abonne mesures, evenements;
+    mesures.demarre(courtier.port);
+    evenements.demarre(courtier.port, QStringLiteral("evenement"));
+    QTest::qWait(300);
+    QProcess plovar;
+    plovar.setProcessEnvironment(environnement(dir.path()));
+    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+                 {"--enregistrer", "--source", "0", "--alarme-haute", "2.5", "--mqtt",
+                  QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc", "--fichier",
+                  enr, "--config", dir.filePath("plovar.cfg"), "--duree", "24"});
+    QVERIFY(plovar.waitForStarted());
+    QElapsedTimer montre;
+    montre.start();
+    const auto attend = [&](int ms) {
+        while (montre.elapsed() < ms)
+            QTest::qWait(50);
+    };
+    attend(2000);
+    courtier.tue();
+    for (int k = 0; k < 10; ++k) {
+        plovar.write(k % 2 == 0 ? "+++++" : "-----");
+        attend(3000 + 1500 * k);
+    }
+    QVERIFY(courtier.demarre());
+    QVERIFY(plovar.waitForFinished(60'000));
+    QCOMPARE(plovar.exitCode(), 0);
+
+    QFile f(files::cheminEvenements(enr));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QList<QStringList> attendus;
+    for (const QByteArray& l : f.readAll().split('\n').mid(1))
+        if (!l.trimmed().isEmpty())
+            attendus << QString::fromUtf8(l.trimmed()).split(';');
+    QStringList types;
+    for (const QStringList& e : attendus)
+        types << e.value(3);
+    QCOMPARE(types.count("alarme") + types.count("fin d'alarme"), 10);
+    const QList<Ligne> fichier = lignesFichier(enr);
+
+    QList<QJsonObject> uniques;
+    QSet<qint64> numeros;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30'000) {
+        QSet<QString> vus;
+        uniques.clear();
+        for (const QByteArray& m : evenements.recu.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(m).object();
+            const QString cle = o.value("poste").toString() + '/' + o.value("session").toString() +
+                                '/' + QString::number(o.value("n").toInteger()) + '/' +
+                                o.value("type").toString();
+            if (!o.isEmpty() && !vus.contains(cle)) {
+                vus.insert(cle);
+                uniques << o;
+            }
+        }
+        numeros.clear();
+        for (const QByteArray& m : mesures.recu.split('\n'))
+            if (!m.isEmpty())
+                numeros.insert(QJsonDocument::fromJson(m).object().value("n").toInteger());
+        if (uniques.size() >= attendus.size() && numeros.size() >= fichier.size())
+            break;
+        QTest::qWait(200);
+    }
+    QCOMPARE(uniques.size(), attendus.size());
+    for (int k = 0; k < attendus.size(); ++k) {
+        const QJsonObject& o = uniques[k];
+        QCOMPARE(o.value("type").toString(), attendus[k].value(3));
+        QCOMPARE(o.value("texte").toString(), attendus[k].mid(4).join(';'));
+        QCOMPARE(o.value("mesure").toInteger(), attendus[k].value(0).toLongLong());
+        QCOMPARE(o.value("n").toInteger(), k + 1);
+        QCOMPARE(o.value("session").toString(), uniques[0].value("session").toString());
+        const QDateTime quand = QDateTime::fromString(
+            attendus[k].value(1) + ' ' + attendus[k].value(2), "MM-dd-yyyy HH:mm:ss");
+        QCOMPARE(o.value("t_ms").toInteger(),
+                 QDateTime(quand.date(), quand.time(), Qt::UTC).toMSecsSinceEpoch());
+    }
+    // The samples: each of the file once, nothing else.
+    QCOMPARE(numeros.size(), fichier.size());
+    for (const Ligne& l : fichier)
+        QVERIFY(numeros.contains(l.n));
+    QCOMPARE(
+        retenu(courtier.port, "plovar/banc/alarme"),
+        QByteArray(types.lastIndexOf("alarme") > types.lastIndexOf("fin d'alarme") ? "ON" : "OFF"));
+    QVERIFY(retenu(courtier.port, "homeassistant/binary_sensor/plovar_banc/config")
+                .contains("\"state_topic\":\"plovar/banc/alarme\""));
+}
+
+void TstPublication::reprisePeriodes() {
+    // An earlier process stopped half-way through a day's file, and the next day's
+    // file was never entered: a new run, the day after, sends what is left of both,
+    // in order, before its own samples; events go with their files.
+    QTemporaryDir dir;
+    const auto ecrit = [&](const QString& nom, int de, int a) {
+        QFile f(dir.filePath(nom));
+        QVERIFY(f.open(QIODevice::Append));
+        for (int i = de; i <= a; ++i)
+            f.write(QByteArray::number(i) + ";" + QByteArray::number(i) +
+                    ";12-07-2026;10:00:" + QByteArray::number(10 + i) + "\r\n");
+    };
+    ecrit("r_2026-12-01.csv", 1, 5);
+    ecrit("r_2026-12-02.csv", 6, 20);
+    ecrit("r_2026-12-03.csv", 21, 25);
+    {
+        QFile e(dir.filePath("r_2026-12-03_evenements.csv"));
+        QVERIFY(e.open(QIODevice::WriteOnly));
+        e.write("22;12-07-2026;10:00:32;commentaire;vanne ouverte\r\n");
+    }
+    // Day 1 never published; day 2 acknowledged up to sample 10.
+    QFile f(dir.filePath("r_2026-12-02.csv"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray contenu = f.readAll();
+    qsizetype octet = 0;
+    for (int k = 0; k < 5; ++k)
+        octet = contenu.indexOf('\n', octet) + 1;
+    QVERIFY(publication::ecritCurseur(
+        f.fileName(), {octet, 10, QStringLiteral("2026-12-07T10:00:16+00:00"), 0, 0, 0}));
+    Courtier courtier(dir.path());
+    QVERIFY(courtier.demarre());
+    Abonne mesures, evenements;
+    mesures.demarre(courtier.port);
+    evenements.demarre(courtier.port, QStringLiteral("evenement"));
+    QTest::qWait(300);
+    QProcess plovar;
+    plovar.setProcessEnvironment(environnement(dir.path()));
+    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+                 {"--enregistrer", "--source", "0", "--mqtt",
+                  QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc", "--fichier",
+                  dir.filePath("r.csv"), "--fichier-par", "jour", "--config",
+                  dir.filePath("plovar.cfg"), "--duree", "2"});
+    QVERIFY(plovar.waitForFinished(60'000));
+    QCOMPARE(plovar.exitCode(), 0);
+    QList<qint64> recus;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20'000 && !evenements.recu.contains("arr\xc3\xaat"))
+        QTest::qWait(100);
+    for (const QByteArray& m : mesures.recu.split('\n'))
+        if (!m.isEmpty())
+            recus << QJsonDocument::fromJson(m).object().value("n").toInteger();
+    // 11 to 25 from the earlier files, then the new run from 1.
+    QVERIFY2(recus.size() >= 17, qPrintable(QString::number(recus.size())));
+    for (int k = 0; k < 15; ++k)
+        QCOMPARE(recus[k], k + 11);
+    QCOMPARE(recus[15], 1);
+    QVERIFY(evenements.recu.startsWith("{\"poste\":\"banc\""));
+    QVERIFY(evenements.recu.contains("vanne ouverte"));
+    QVERIFY(evenements.recu.indexOf("vanne ouverte") < evenements.recu.indexOf("\"d\xc3\xa9"
+                                                                               "but\""));
 }
 
 void TstPublication::courtierDuReadme() {
