@@ -398,7 +398,7 @@ void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString
     m_cheminPropre = chemin;
     retiensRecent(chemin);
     const QString cheminEvts = files::cheminEvenements(chemin);
-    files::LectureEvenements evenements = files::lisEvenements(cheminEvts);
+    files::LectureEvenements evenements = files::lisEvenementsSerie(chemin);
     m_evenementsPropres = std::move(evenements.evenements);
     if (!evenements.raison.isEmpty())
         m_dialogues->avertissement(

@@ -136,7 +136,7 @@ void Journal::surEchantillon(const core::Echantillon& e) {
 void Journal::surChargement() {
     // The events recorded beside the file come with it.
     const QString chemin = files::cheminEvenements(m_moteur.cheminCharge());
-    const files::LectureEvenements lus = files::lisEvenements(chemin);
+    const files::LectureEvenements lus = files::lisEvenementsSerie(m_moteur.cheminCharge());
     m_evenements = lus.evenements;
     m_moteur.signale(engine::Alerte::Evenements,
                      lus.raison.isEmpty() ? QString()

@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "files/SerieEnr.h"
+
+#include <iterator>
+
 namespace files {
 
 QString cheminEvenements(const QString& cheminEnr) {
@@ -89,6 +93,26 @@ LectureEvenements lisEvenements(const QString& chemin) {
         if (r.ligne == 0)
             r.ligne = lignes.size();
     }
+    return r;
+}
+
+LectureEvenements lisEvenementsSerie(const QString& cheminEnr) {
+    const QStringList fichiers = fichiersDeLaSerie(cheminEnr);
+    if (fichiers.size() == 1)
+        return lisEvenements(cheminEvenements(cheminEnr));
+    LectureEvenements r;
+    QStringList raisons;
+    for (const QString& f : fichiers) {
+        LectureEvenements lus = lisEvenements(cheminEvenements(f));
+        std::move(lus.evenements.begin(), lus.evenements.end(), std::back_inserter(r.evenements));
+        if (!lus.raison.isEmpty()) {
+            raisons << QStringLiteral("%1 : %2").arg(QFileInfo(cheminEvenements(f)).fileName(),
+                                                     lus.raison);
+            r.ligne = r.ligne ? r.ligne : lus.ligne;
+        }
+        r.ignorees += lus.ignorees;
+    }
+    r.raison = raisons.join(QStringLiteral(" ; "));
     return r;
 }
 

@@ -36,5 +36,9 @@ struct LectureEvenements {
 /// Reads an events file; a missing one gives no events and no reason. An unreadable
 /// line is passed over and the lines after it are read.
 LectureEvenements lisEvenements(const QString& chemin);
+/// The events of the record file `cheminEnr` and of the other files of its run when
+/// it is split by period, in order; each reason names its file when there are
+/// several.
+LectureEvenements lisEvenementsSerie(const QString& cheminEnr);
 
 } // namespace files

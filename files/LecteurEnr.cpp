@@ -1,11 +1,14 @@
 #include "files/LecteurEnr.h"
 
 #include "files/InstantsEnr.h"
+#include "files/SerieEnr.h"
 
 #include "core/Erreurs.h"
 
 #include <QFile>
+#include <QFileInfo>
 
+#include <memory>
 #include <new>
 
 #include <algorithm>
@@ -98,35 +101,59 @@ void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
 
 } // namespace
 
-FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
-                                  const Progression& progression, ArretChargement* arret) {
-    // Opened without blocking, and only a regular file: a named pipe would wait for
-    // a writer, a device would never end.
+namespace {
+
+// Opens a record file without ever blocking, and only a regular file: a named pipe
+// would wait for a writer, a device would never end. Nullptr with the reason.
+std::unique_ptr<QFile> ouvreOrdinaire(const QString& chemin, QString& raison) {
     const int fd =
         ::open(QFile::encodeName(chemin).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        const int numero = errno;
-        vide(m);
-        arrete(arret, 0, core::texteErreur(numero));
-        return FinChargement::Echec;
+        raison = core::texteErreur(errno);
+        return nullptr;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        vide(m);
-        arrete(arret, 0, QStringLiteral("ce n'est pas un fichier ordinaire"));
-        return FinChargement::Echec;
+        raison = QStringLiteral("ce n'est pas un fichier ordinaire");
+        return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QFile f;
-    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    auto f = std::make_unique<QFile>();
+    if (!f->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        vide(m);
-        arrete(arret, 0, QStringLiteral("le fichier ne peut pas être lu"));
-        return FinChargement::Echec;
+        raison = QStringLiteral("le fichier ne peut pas être lu");
+        return nullptr;
     }
-    const FinChargement fin = charge(static_cast<QIODevice&>(f), m, progression, arret);
-    if (fin == FinChargement::Complet && f.error() != QFile::NoError) {
+    return f;
+}
+
+} // namespace
+
+FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
+                                  const Progression& progression, ArretChargement* arret) {
+    // A run split by period opens as one, from its first file to its last.
+    const QStringList chemins = fichiersDeLaSerie(chemin);
+    std::vector<std::unique_ptr<QFile>> parties;
+    for (const QString& c : chemins) {
+        QString raison;
+        parties.push_back(ouvreOrdinaire(c, raison));
+        if (!parties.back()) {
+            vide(m);
+            arrete(arret, 0,
+                   chemins.size() > 1
+                       ? QStringLiteral("%1 : %2").arg(QFileInfo(c).fileName(), raison)
+                       : raison);
+            return FinChargement::Echec;
+        }
+    }
+    std::unique_ptr<SuiteEnr> suite;
+    if (parties.size() > 1)
+        suite = std::make_unique<SuiteEnr>(std::move(parties));
+    QIODevice& f = suite ? static_cast<QIODevice&>(*suite) : *parties.front();
+    const FinChargement fin = charge(f, m, progression, arret);
+    const bool erreur = suite ? suite->erreur() : parties.front()->error() != QFile::NoError;
+    if (fin == FinChargement::Complet && erreur) {
         arrete(arret, m.NbMesures(), QStringLiteral("erreur de lecture"));
         return FinChargement::Echec;
     }

@@ -38,8 +38,10 @@ public:
     /// (counting from 1) and the file's length.
     using Progression = std::function<void(qint64 position, qint64 taille)>;
 
-    /// Opens the file and reads it whole into `m`. Only a regular file is opened,
-    /// without ever blocking (a named pipe is refused). When the load stops early
+    /// Opens the file and reads it whole into `m`; a file of a run split by period
+    /// brings the run's other files (see fichiersDeLaSerie), read as one. Only a
+    /// regular file is opened, without ever blocking (a named pipe is refused).
+    /// When the load stops early
     /// for another reason than a format error, `arret` says where and why.
     static FinChargement charge(const QString& chemin, core::Magasin& m,
                                 const Progression& progression = {},

@@ -38,7 +38,8 @@ void LectureFond::lit(const QString& chemin) {
         try {
             fin = ChargeurEnr::charge(
                 chemin, *m,
-                [this](qint64 position, qint64) {
+                [this](qint64 position, qint64 taille) {
+                    m_taille = std::max<qint64>(1, taille);
                     m_lus = position;
                     if (m_annule)
                         throw LectureAnnulee();

@@ -39,7 +39,7 @@ private:
     std::thread m_lecteur;
     std::atomic<bool> m_annule{false};
     std::atomic<qint64> m_lus{0};
-    qint64 m_taille = 1;
+    std::atomic<qint64> m_taille{1};
     /// Counts the readings started: the end of one that was replaced is ignored.
     int m_generation = 0;
 };

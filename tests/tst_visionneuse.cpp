@@ -40,6 +40,8 @@ private slots:
     void mauvaisApresBon_data();
     void mauvaisApresBon();
     void petitApresGros();
+    void serie_data();
+    void serie();
     void analyse_data();
     void analyse();
     void finsPrecoces_data();
@@ -283,6 +285,64 @@ void TstVisionneuse::mauvaisApresBon() {
     f.CmdRecord_Click();
     QVERIFY(!f.alerte().contains(QStringLiteral("Chargement")));
     f.CmdRecord_Click();
+}
+
+void TstVisionneuse::serie_data() {
+    // Files "nom:premier-dernier" (a trailing "!" leaves the last line without its
+    // end), the one opened, and the record numbers the store must hold.
+    QTest::addColumn<QStringList>("fichiers");
+    QTest::addColumn<QString>("ouvert");
+    QTest::addColumn<QList<qint64>>("numeros");
+    const auto suite = [](qint64 de, qint64 a) {
+        QList<qint64> r;
+        for (qint64 n = de; n <= a; ++n)
+            r << n;
+        return r;
+    };
+    QTest::newRow("three days, opened at the middle")
+        << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:4-6", "m_2026-12-09.csv:7-8"}
+        << "m_2026-12-08.csv" << suite(1, 8);
+    QTest::newRow("a new run the next day stays apart")
+        << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:1-2"} << "m_2026-12-08.csv"
+        << suite(1, 2);
+    QTest::newRow("a gap in the numbers ends the run")
+        << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:5-6", "m_2026-12-09.csv:7-7"}
+        << "m_2026-12-07.csv" << suite(1, 3);
+    QTest::newRow("last line without its end")
+        << QStringList{"m_2026-12-07.csv:1-3!", "m_2026-12-08.csv:4-5"} << "m_2026-12-07.csv"
+        << suite(1, 5);
+    QTest::newRow("ISO weeks across the new year")
+        << QStringList{"m_2026-S53.csv:1-2", "m_2027-S01.csv:3-4"} << "m_2027-S01.csv"
+        << suite(1, 4);
+    QTest::newRow("months, another record's files beside")
+        << QStringList{"m_2026-11.csv:1-2", "m_2026-12.csv:3-4", "n_2026-12.csv:5-6"}
+        << "m_2026-11.csv" << suite(1, 4);
+    QTest::newRow("a file not named after a period")
+        << QStringList{"m.csv:1-2", "m_2026-12-08.csv:3-4"} << "m.csv" << suite(1, 2);
+}
+
+void TstVisionneuse::serie() {
+    // A run split by day, week or month opens as one run, from any of its files.
+    QFETCH(QStringList, fichiers);
+    QFETCH(QString, ouvert);
+    QFETCH(QList<qint64>, numeros);
+    QTemporaryDir dir;
+    for (const QString& f : fichiers) {
+        const QStringList champs = f.split(QLatin1Char(':'));
+        const QStringList bornes =
+            QString(champs[1]).remove(QLatin1Char('!')).split(QLatin1Char('-'));
+        const int de = bornes[0].toInt(), a = bornes[1].toInt();
+        QByteArray contenu = files::enteteEnr() + lignes(a - de + 1, de);
+        if (f.endsWith(QLatin1Char('!')))
+            contenu.chop(2);
+        QVERIFY(test::ecritFichier(dir.filePath(champs[0]), contenu));
+    }
+    core::Magasin m;
+    QCOMPARE(files::ChargeurEnr::charge(dir.filePath(ouvert), m), files::FinChargement::Complet);
+    QList<qint64> lus;
+    for (qint64 k = 1; k <= m.NbMesures(); ++k)
+        lus << files::numeroEnr(m.LignesFichier(k).toLatin1()).value_or(-1);
+    QCOMPARE(lus, numeros);
 }
 
 void TstVisionneuse::petitApresGros() {

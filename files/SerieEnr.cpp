@@ -1,0 +1,139 @@
+#include "files/SerieEnr.h"
+
+#include "core/Decoupage.h"
+#include "files/CodecEnr.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <optional>
+
+namespace files {
+
+namespace {
+
+// The first and last record numbers of a file, from its first and last lines.
+struct Bornes {
+    qint64 premier = 0;
+    qint64 dernier = 0;
+};
+
+std::optional<qint64> numeroDe(QByteArrayView l) {
+    if (l.endsWith('\r'))
+        l.chop(1);
+    return estLigneEnr(l) ? numeroEnr(l) : std::nullopt;
+}
+
+std::optional<Bornes> bornes(const QString& chemin) {
+    QFile f(chemin);
+    if (!QFileInfo(chemin).isFile() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    constexpr qint64 kBloc = 8192;
+    const QByteArray debut = f.read(kBloc);
+    std::optional<qint64> premier;
+    for (const QByteArray& l : debut.split('\n').mid(0, 2))
+        if ((premier = numeroDe(l)))
+            break;
+    if (!premier || !f.seek(std::max<qint64>(0, f.size() - kBloc)))
+        return std::nullopt;
+    QList<QByteArray> fin = f.read(kBloc).split('\n');
+    while (!fin.isEmpty() && fin.back().trimmed().isEmpty())
+        fin.removeLast();
+    const std::optional<qint64> dernier = fin.isEmpty() ? std::nullopt : numeroDe(fin.back());
+    if (!dernier)
+        return std::nullopt;
+    return Bornes{*premier, *dernier};
+}
+
+} // namespace
+
+QStringList fichiersDeLaSerie(const QString& chemin) {
+    const QFileInfo info(chemin);
+    static const QRegularExpression periode(QStringLiteral(
+        "^(.*)_(?:(\\d{4}-\\d{2}-\\d{2})|(\\d{4}-S\\d{2})|(\\d{4}-\\d{2}))(\\.[^.]*)?$"));
+    const QRegularExpressionMatch m = periode.match(info.fileName());
+    if (!m.hasMatch())
+        return {chemin};
+    const core::Decoupage d = m.capturedLength(2)   ? core::Decoupage::Jour
+                              : m.capturedLength(3) ? core::Decoupage::Semaine
+                                                    : core::Decoupage::Mois;
+    const QString base = info.dir().filePath(m.captured(1) + m.captured(5));
+    const QStringList tous = core::cheminsPeriodes(base, d);
+    const qsizetype ici = tous.indexOf(info.dir().filePath(info.fileName()));
+    if (ici < 0)
+        return {chemin};
+    std::vector<std::optional<Bornes>> b(static_cast<size_t>(tous.size()));
+    const auto de = [&](qsizetype k) -> const std::optional<Bornes>& {
+        std::optional<Bornes>& r = b[static_cast<size_t>(k)];
+        if (!r)
+            r = bornes(tous[k]);
+        return r;
+    };
+    // The run goes on from a file to the next when the numbers follow on.
+    const auto suit = [&](qsizetype avant, qsizetype apres) {
+        return de(avant) && de(apres) && de(apres)->premier > 1 &&
+               de(apres)->premier == de(avant)->dernier + 1;
+    };
+    qsizetype premier = ici, dernier = ici;
+    while (premier > 0 && suit(premier - 1, premier))
+        --premier;
+    while (dernier + 1 < tous.size() && suit(dernier, dernier + 1))
+        ++dernier;
+    QStringList r = tous.mid(premier, dernier - premier + 1);
+    r[ici - premier] = chemin;
+    return r;
+}
+
+SuiteEnr::SuiteEnr(std::vector<std::unique_ptr<QFile>> parties) {
+    for (size_t k = 0; k < parties.size(); ++k) {
+        Partie p;
+        p.fichier = std::move(parties[k]);
+        QFile& f = *p.fichier;
+        const qint64 taille = f.size();
+        if (k > 0) {
+            // The header line of a later file is passed over.
+            const QByteArray premiere = f.readLine(4096);
+            QByteArrayView l(premiere);
+            if (l.endsWith('\n'))
+                l.chop(1);
+            if (l.endsWith('\r'))
+                l.chop(1);
+            if (premiere.endsWith('\n') && !estLigneEnr(l))
+                p.debut = premiere.size();
+        }
+        char dernier = '\n';
+        if (taille > 0 && f.seek(taille - 1))
+            f.getChar(&dernier);
+        p.finManquante = taille > p.debut && dernier != '\n';
+        f.seek(p.debut);
+        m_taille += taille - p.debut + (p.finManquante ? 1 : 0);
+        m_parties.push_back(std::move(p));
+    }
+    open(QIODevice::ReadOnly);
+}
+
+qint64 SuiteEnr::readData(char* donnees, qint64 max) {
+    while (m_courante < m_parties.size()) {
+        Partie& p = m_parties[m_courante];
+        const qint64 n = p.fichier->read(donnees, max);
+        if (n < 0) {
+            m_erreur = true;
+            return -1;
+        }
+        if (n > 0)
+            return n;
+        if (p.finManquante && !m_finAjoutee) {
+            m_finAjoutee = true;
+            *donnees = '\n';
+            return 1;
+        }
+        if (p.fichier->error() != QFile::NoError)
+            m_erreur = true;
+        ++m_courante;
+        m_finAjoutee = false;
+    }
+    return 0;
+}
+
+} // namespace files
