@@ -14,6 +14,15 @@ namespace {
 // How long the end waits for the publisher's thread to let go of the client.
 constexpr int kArretFilMs = 3000;
 
+// "12 mesure(s)", "12 mesure(s) et 1 événement(s)", "1 événement(s)".
+QString texteAttente(qint64 mesures, qint64 evenements) {
+    const QString m = QStringLiteral("%1 mesure(s)").arg(mesures);
+    const QString e = QStringLiteral("%1 événement(s)").arg(evenements);
+    if (evenements <= 0)
+        return m;
+    return mesures > 0 ? m + QStringLiteral(" et ") + e : e;
+}
+
 } // namespace
 
 Publication::Publication(engine::Moteur& moteur, QString cheminReglages, Monotone monotone,
@@ -248,22 +257,25 @@ bool Publication::termine(int attenteMs) {
     const auto refuse = [this] { return m_bilan.etat == EtatPublieur::Refuse; };
     if (!aJour() && !refuse()) {
         if (journal)
-            journal(QStringLiteral("envoi des %1 mesure(s) en attente (%2 secondes au plus)…")
-                        .arg(enAttente())
+            journal(QStringLiteral("envoi des %1 en attente (%2 secondes au plus)…")
+                        .arg(texteAttente(enAttente(), evenementsEnAttente()))
                         .arg(attenteMs / 1000));
         while (m_monotone() - debut < attenteMs && !aJour() && !refuse())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
     const qint64 reste = enAttente();
+    const qint64 resteEvenements = evenementsEnAttente();
     const bool fini = arrete();
     if (journal) {
         if (!fini)
             journal(QStringLiteral("le courtier %1 ne répond pas : arrêt sans l'attendre")
                         .arg(m_reglage.adresse()));
-        if (reste > 0)
-            journal(QStringLiteral("%1 mesure(s) restent à publier ; elles le seront au prochain "
-                                   "démarrage (ou avec --republier)")
-                        .arg(reste));
+        if (reste > 0 || resteEvenements > 0)
+            journal(
+                QStringLiteral("%1 restent à publier ; %2 le seront au prochain démarrage")
+                    .arg(texteAttente(reste, resteEvenements),
+                         resteEvenements > 0 ? QStringLiteral("ils") : QStringLiteral("elles")) +
+                (reste > 0 ? QStringLiteral(" (les mesures aussi avec --republier)") : QString()));
     }
     return fini;
 }

@@ -47,6 +47,10 @@ public:
         return m_bilan.fichierSuivi ? m_bilan.enAttente + static_cast<qint64>(m_envois.size())
                                     : m_lignesSignalees;
     }
+    /// Events waiting: the last count told, and those written since.
+    qint64 evenementsEnAttente() const {
+        return m_bilan.evenementsEnAttente + m_evenementsSignales - m_bilan.evenementsSignales;
+    }
     /// True when the publisher has heard of every line written and all are
     /// acknowledged.
     bool aJour() const {
