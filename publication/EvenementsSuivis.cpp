@@ -37,16 +37,16 @@ std::vector<EvenementLu> EvenementsSuivis::lit(int max) {
         if (!t)
             continue;
         const QString session = texteSession(date, heure, m_instants.dernierDecalage());
-        const bool debut = e->type == QLatin1String(core::Evenement::kDebut);
+        const bool debut = e->type == QString::fromUtf8(core::Evenement::kDebut);
         // A start names a new run; a restart notice just before it is already in it
         // when both bear the same second.
         if ((debut || m_session.isEmpty()) && session != m_session) {
             m_session = session;
             m_rang = 0;
         }
-        if (debut || e->type == QLatin1String(core::Evenement::kFinAlarme))
+        if (debut || e->type == QString::fromUtf8(core::Evenement::kFinAlarme))
             m_alarme = 0;
-        else if (e->type == QLatin1String(core::Evenement::kAlarme))
+        else if (e->type == QString::fromUtf8(core::Evenement::kAlarme))
             m_alarme = 1;
         r.push_back({++m_rang, m_session, *t, m_instants.dernierDecalage(), e->numero,
                      std::move(e->type), std::move(e->texte), octet(), ancre(), m_alarme});

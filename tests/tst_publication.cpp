@@ -8,6 +8,7 @@
 #include "publication/Avis.h"
 #include "publication/Charges.h"
 #include "publication/Curseur.h"
+#include "publication/EvenementsSuivis.h"
 #include "publication/FileEnr.h"
 #include "publication/FileEnvoi.h"
 #include "publication/Publieur.h"
@@ -48,6 +49,7 @@ private slots:
     void curseur_data();
     void curseur();
     void suiteDeFichiers();
+    void evenementsLus();
     void reglages();
     void avis_data();
     void avis();
@@ -356,6 +358,59 @@ void TstPublication::avis() {
     // Closed before the broker accepted: never called a lost link.
     QVERIFY(!a.perdue(MOSQ_ERR_CONN_LOST, false).contains(QStringLiteral("perdue")));
     QVERIFY(a.perdue(MOSQ_ERR_CONN_LOST, true).contains(QStringLiteral("perdue")));
+}
+
+void TstPublication::evenementsLus() {
+    // Two runs in one events file, read whole and then again from a cursor left in
+    // the first run: each start names its run and ranks start again; two comments on
+    // one sample stay two; the alarm state follows; a line cut by a crash waits.
+    QTemporaryDir dir;
+    const QString chemin = dir.filePath(QStringLiteral("r_evenements.csv"));
+    QFile f(chemin);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(files::enteteEvenements());
+    f.write(QStringLiteral("0;12-07-2026;10:00:00;début;Début.\r\n"
+                           "3;12-07-2026;10:00:03;alarme;Alarme haute.\r\n"
+                           "3;12-07-2026;10:00:03;commentaire;un\r\n"
+                           "3;12-07-2026;10:00:04;commentaire;deux\r\n"
+                           "5;12-07-2026;10:00:05;arrêt;Arrêt.\r\n"
+                           "0;12-07-2026;11:00:00;reprise;Reprise.\r\n"
+                           "0;12-07-2026;11:00:00;début;Début.\r\n"
+                           "2;12-07-2026;11:00:02;commentaire;trois\r\n"
+                           "4;12-07-2026;11:00:04;fin d'al")
+                .toUtf8());
+    f.close();
+    const QString s1 = QStringLiteral("2026-12-07T10:00:00+00:00");
+    const QString s2 = QStringLiteral("2026-12-07T11:00:00+00:00");
+    using Attendu = std::tuple<qint64, QString, QString, int>;
+    const QList<Attendu> attendus{{1, s1, "début", 0},       {2, s1, "alarme", 1},
+                                  {3, s1, "commentaire", 1}, {4, s1, "commentaire", 1},
+                                  {5, s1, "arrêt", 1},       {6, s1, "reprise", 1},
+                                  {1, s2, "début", 0},       {2, s2, "commentaire", 0}};
+    const auto lit = [&](const publication::Curseur& c) {
+        publication::EvenementsSuivis e(chemin);
+        e.reprend(c);
+        QList<Attendu> r;
+        std::vector<publication::EvenementLu> v;
+        while (!(v = e.lit(3)).empty())
+            for (const publication::EvenementLu& l : v)
+                r << Attendu{l.n, l.session, l.type, l.alarme};
+        return std::make_pair(r, e.lignesRestantes());
+    };
+    const auto [tout, restantes] = lit(publication::Curseur());
+    QCOMPARE(tout, attendus);
+    QCOMPARE(restantes, 0); // the cut line is not whole yet
+    // From a cursor after the second event: the rest, with the run and the alarm.
+    publication::EvenementsSuivis e(chemin);
+    e.reprend(publication::Curseur());
+    const std::vector<publication::EvenementLu> deux = e.lit(2);
+    publication::Curseur c;
+    c.octet = deux[1].octetFin;
+    c.n = deux[1].n;
+    c.session = deux[1].session;
+    c.tMs = deux[1].tMs;
+    c.alarme = deux[1].alarme;
+    QCOMPARE(lit(c).first, attendus.mid(2));
 }
 
 void TstPublication::suiteDeFichiers() {
