@@ -25,6 +25,16 @@ struct Curseur {
     /// For an events file: whether an alarm is in force after the last event
     /// acknowledged (-1: not known).
     int alarme = -1;
+    /// Where the next file of the same run starts from: the run, its last number
+    /// and instant, and the alarm state go on; nothing of that file is read yet.
+    Curseur suite() const {
+        Curseur s;
+        s.n = n;
+        s.session = session;
+        s.tMs = tMs;
+        s.alarme = alarme;
+        return s;
+    }
 };
 
 /// A line's print (its bytes, line end included): tells a replaced file from the

@@ -8,7 +8,7 @@ namespace publication {
 
 QString EnvoiEvenements::suit(const QString& chemin) {
     sauveCurseur();
-    m_suivants.clear();
+    m_suivants.efface();
     m_suite.reset();
     m_fichier = chemin;
     m_file = std::make_unique<EvenementsSuivis>(chemin);
@@ -26,30 +26,21 @@ void EnvoiEvenements::suitEnsuite(const QString& chemin) {
         suit(chemin);
         return;
     }
-    if (chemin == m_fichier ||
-        std::find(m_suivants.begin(), m_suivants.end(), chemin) != m_suivants.end())
-        return;
-    m_suivants.push_back(chemin);
+    if (chemin != m_fichier)
+        m_suivants.ajoute(chemin);
 }
 
 bool EnvoiEvenements::passeAuSuivant() {
-    if (m_suivants.empty() || !m_enVol.empty() || !m_lus.empty())
+    if (m_suivants.vide() || !m_enVol.empty() || !m_lus.empty())
         return false;
-    std::deque<QString> suivants;
-    suivants.swap(m_suivants);
-    const QString chemin = suivants.front();
-    suivants.pop_front();
+    Suivants<EvenementsSuivis> suivants;
+    std::swap(suivants, m_suivants);
     const Curseur fin = m_curseur;
-    suit(chemin);
+    suit(suivants.retire());
     m_suivants = std::move(suivants);
     if (m_curseur.session.isEmpty()) {
         // Nothing of the new file sent yet: the run, its ranks and its alarm go on.
-        Curseur suite;
-        suite.n = fin.n;
-        suite.session = fin.session;
-        suite.tMs = fin.tMs;
-        suite.alarme = fin.alarme;
-        m_suite = suite;
+        m_suite = fin.suite();
         reprend();
     }
     return true;
@@ -112,11 +103,8 @@ void EnvoiEvenements::sauveCurseur() {
 qint64 EnvoiEvenements::enAttente() {
     if (!m_file)
         return 0;
-    qint64 n = static_cast<qint64>(m_enVol.size() + m_lus.size()) + m_file->lignesRestantes();
-    // The files after it are read whole: events are few.
-    for (const QString& chemin : m_suivants)
-        n += EvenementsSuivis(chemin).lignesRestantes();
-    return n;
+    return static_cast<qint64>(m_enVol.size() + m_lus.size()) + m_file->lignesRestantes() +
+           m_suivants.restantes();
 }
 
 } // namespace publication

@@ -3,6 +3,7 @@
 #include "publication/Curseur.h"
 #include "publication/EnVol.h"
 #include "publication/EvenementsSuivis.h"
+#include "publication/Suivants.h"
 
 #include <deque>
 #include <memory>
@@ -25,7 +26,7 @@ public:
     void suitEnsuite(const QString& chemin);
     bool active() const { return m_file != nullptr; }
     /// Files waiting for their turn.
-    bool aSuivant() const { return !m_suivants.empty(); }
+    bool aSuivant() const { return !m_suivants.vide(); }
     const QString& fichier() const { return m_fichier; }
 
     /// Back to just after the last event acknowledged.
@@ -51,7 +52,7 @@ private:
     bool passeAuSuivant();
 
     QString m_fichier;
-    std::deque<QString> m_suivants;
+    Suivants<EvenementsSuivis> m_suivants;
     std::optional<Curseur> m_suite;
     std::unique_ptr<EvenementsSuivis> m_file;
     Curseur m_curseur;

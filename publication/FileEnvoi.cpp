@@ -8,7 +8,7 @@ namespace publication {
 
 QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
     sauveCurseur();
-    m_suivants.clear();
+    m_suivants.efface();
     m_suite.reset();
     m_fichier = chemin;
     m_avecCurseur = curseur;
@@ -32,33 +32,23 @@ void FileEnvoi::suitEnsuite(const QString& chemin) {
         suit(chemin, true, 0);
         return;
     }
-    if (chemin == m_fichier || std::any_of(m_suivants.begin(), m_suivants.end(),
-                                           [&](const Suivant& s) { return s.chemin == chemin; }))
-        return;
-    auto compte = std::make_unique<FileEnr>(chemin);
-    compte->reprend(lisCurseur(chemin));
-    m_suivants.push_back({chemin, std::move(compte)});
+    if (chemin != m_fichier)
+        m_suivants.ajoute(chemin);
 }
 
 bool FileEnvoi::passeAuSuivant() {
-    if (m_suivants.empty() || !m_enVol.empty() || !m_lues.empty())
+    if (m_suivants.vide() || !m_enVol.empty() || !m_lues.empty())
         return false;
-    std::deque<Suivant> suivants;
-    suivants.swap(m_suivants);
-    const QString chemin = suivants.front().chemin;
-    suivants.pop_front();
+    Suivants<FileEnr> suivants;
+    std::swap(suivants, m_suivants);
     // The samples of the file done are all acknowledged: its cursor says so.
     const Curseur fin = m_curseur;
-    suit(chemin, m_avecCurseur, 0);
+    suit(suivants.retire(), m_avecCurseur, 0);
     m_suivants = std::move(suivants);
     if (m_curseur.session.isEmpty()) {
         // Nothing of the new file sent yet: its numbers go on from the file before,
         // in the same session (a run split by day is one run).
-        Curseur suite;
-        suite.n = fin.n;
-        suite.session = fin.session;
-        suite.tMs = fin.tMs;
-        m_suite = suite;
+        m_suite = fin.suite();
         reprend();
     }
     return true;
@@ -137,9 +127,7 @@ qint64 FileEnvoi::enAttente() {
     if (!m_file)
         return 0;
     qint64 n = static_cast<qint64>(m_enVol.size() + m_lues.size()) + m_file->lignesRestantes();
-    for (Suivant& s : m_suivants)
-        n += s.compte->lignesRestantes();
-    return n;
+    return n + m_suivants.restantes();
 }
 
 } // namespace publication

@@ -4,6 +4,7 @@
 #include "publication/EnVol.h"
 #include "publication/FileEnr.h"
 #include "publication/Lacunes.h"
+#include "publication/Suivants.h"
 
 #include <deque>
 #include <memory>
@@ -28,7 +29,7 @@ public:
     /// backlog over several files goes in order.
     void suitEnsuite(const QString& chemin);
     /// Files waiting for their turn.
-    bool aSuivant() const { return !m_suivants.empty(); }
+    bool aSuivant() const { return !m_suivants.vide(); }
     bool active() const { return m_file != nullptr; }
 
     /// Back to just after the last sample acknowledged: what was in flight goes again.
@@ -61,12 +62,7 @@ private:
     bool passeAuSuivant();
 
     QString m_fichier;
-    /// The files waiting, each with a reader that only counts what it holds.
-    struct Suivant {
-        QString chemin;
-        std::unique_ptr<FileEnr> compte;
-    };
-    std::deque<Suivant> m_suivants;
+    Suivants<FileEnr> m_suivants;
     /// Where the file before left off, for a file that continues its run.
     std::optional<Curseur> m_suite;
     bool m_avecCurseur = true;
