@@ -196,6 +196,21 @@ QProcessEnvironment environnement(const QString& dir) {
     return env;
 }
 
+// Starts the real program recording in test mode to `courtier`, as station "banc",
+// once both subscribers (samples and events) listen.
+void enregistre(QProcess& plovar, const QString& dir, Courtier& courtier, Abonne& mesures,
+                Abonne& evenements, const QStringList& plus) {
+    mesures.demarre(courtier.port);
+    evenements.demarre(courtier.port, QStringLiteral("evenement"));
+    QTest::qWait(300);
+    plovar.setProcessEnvironment(environnement(dir));
+    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+                 QStringList{"--enregistrer", "--source", "0", "--mqtt",
+                             QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc",
+                             "--config", dir + QStringLiteral("/plovar.cfg")} +
+                     plus);
+}
+
 } // namespace
 
 void TstPublication::initTestCase() {
@@ -766,15 +781,9 @@ void TstPublication::evenements() {
     Courtier courtier(dir.path());
     QVERIFY(courtier.demarre());
     Abonne mesures, evenements;
-    mesures.demarre(courtier.port);
-    evenements.demarre(courtier.port, QStringLiteral("evenement"));
-    QTest::qWait(300);
     QProcess plovar;
-    plovar.setProcessEnvironment(environnement(dir.path()));
-    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
-                 {"--enregistrer", "--source", "0", "--alarme-haute", "2.5", "--mqtt",
-                  QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc", "--fichier",
-                  enr, "--config", dir.filePath("plovar.cfg"), "--duree", "24"});
+    enregistre(plovar, dir.path(), courtier, mesures, evenements,
+               {"--alarme-haute", "2.5", "--fichier", enr, "--duree", "24"});
     QVERIFY(plovar.waitForStarted());
     QElapsedTimer montre;
     montre.start();
@@ -885,16 +894,9 @@ void TstPublication::reprisePeriodes() {
     Courtier courtier(dir.path());
     QVERIFY(courtier.demarre());
     Abonne mesures, evenements;
-    mesures.demarre(courtier.port);
-    evenements.demarre(courtier.port, QStringLiteral("evenement"));
-    QTest::qWait(300);
     QProcess plovar;
-    plovar.setProcessEnvironment(environnement(dir.path()));
-    plovar.start(QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
-                 {"--enregistrer", "--source", "0", "--mqtt",
-                  QStringLiteral("127.0.0.1:%1").arg(courtier.port), "--poste", "banc", "--fichier",
-                  dir.filePath("r.csv"), "--fichier-par", "jour", "--config",
-                  dir.filePath("plovar.cfg"), "--duree", "2"});
+    enregistre(plovar, dir.path(), courtier, mesures, evenements,
+               {"--fichier", dir.filePath("r.csv"), "--fichier-par", "jour", "--duree", "2"});
     QVERIFY(plovar.waitForFinished(60'000));
     QCOMPARE(plovar.exitCode(), 0);
     QList<qint64> recus;
