@@ -27,6 +27,14 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     m_policeValeur = m_ui.Label3->font();
     m_modeleListe = new graph::ModeleListe(&m_moteur->magasin(), this);
     m_ui.Text1->setModel(m_modeleListe);
+    connect(m_ui.Text1, &graph::ListeMesures::copieRefusee, this, [this](qint64 n) {
+        m_dialogues->avertissement(
+            this, QStringLiteral("%1 lignes sont sélectionnées : une copie en prend au plus %2. "
+                                 "Pour les garder toutes, choisissez « Exporter les mesures… » "
+                                 "dans le menu du graphe (clic droit).")
+                      .arg(n)
+                      .arg(graph::ListeMesures::kLignesCopieMax));
+    });
 
     m_TimerLed.setInterval(500);
     connect(&m_TimerLed, &QTimer::timeout, this, &Enregistreur::TimerLed_Timer);

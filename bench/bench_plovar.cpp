@@ -33,7 +33,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include <arpa/inet.h>
 #include <mosquitto.h>
@@ -43,6 +45,16 @@
 #include <unistd.h>
 
 namespace {
+
+long residentKo() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith("VmRSS:"))
+            return l.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
 
 long residentMo() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -147,7 +159,8 @@ void BM_Tick(benchmark::State& etat) {
     etat.counters["VmRSS_Mo"] = residentMo();
     w.f->CmdRecord_Click();
 }
-BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Arg(2678400)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Arg(2678400)->Arg(31557600)->Unit(
+    benchmark::kMillisecond);
 
 // The same tick at 32000 samples: 0 without an alarm, 1 with an alarm judged at
 // every sample, 2 with an alarm that changes (an event written) at every sample.
@@ -291,6 +304,152 @@ void BM_LecturePlaine(benchmark::State& etat) {
 }
 BENCHMARK(BM_LecturePlaine)->Arg(32000)->Arg(2678400)->Unit(benchmark::kMillisecond);
 
+// Record files of a long run at one sample a second from 1 January 2026, 00:00:00
+// (local time), values as a sensor gives them: a daily swing with some noise, whole
+// numbers. Made once per length and kept for the run of the benchmarks.
+QString fichierLong(qint64 n) {
+    static QTemporaryDir dir;
+    const QString chemin = dir.filePath(QStringLiteral("long_%1.csv").arg(n));
+    if (QFile::exists(chemin))
+        return chemin;
+    QFile f(chemin);
+    f.open(QIODevice::WriteOnly);
+    f.write(files::enteteEnr());
+    QDateTime t(QDate(2026, 1, 1), QTime(0, 0));
+    QByteArray bloc;
+    QByteArray date, jour;
+    qint64 jourVu = -1;
+    char l[64];
+    for (qint64 i = 1; i <= n; ++i) {
+        const qint64 s = (i - 1) % 86400;
+        if ((i - 1) / 86400 != jourVu) {
+            jourVu = (i - 1) / 86400;
+            date =
+                QDate(2026, 1, 1).addDays(jourVu).toString(QStringLiteral("MM-dd-yyyy")).toLatin1();
+        }
+        const int v = static_cast<int>(500 + 300 * std::sin(static_cast<double>(i) * 7.27e-5)) +
+                      static_cast<int>(i % 37);
+        const int k = std::snprintf(
+            l, sizeof l, "%lld;%d;%s;%02lld:%02lld:%02lld\r\n", static_cast<long long>(i), v,
+            date.constData(), static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60),
+            static_cast<long long>(s % 60));
+        bloc.append(l, k);
+        if (bloc.size() > (1 << 20)) {
+            f.write(bloc);
+            bloc.clear();
+        }
+    }
+    f.write(bloc);
+    return chemin;
+}
+
+constexpr qint64 kMois = 2'678'400;
+constexpr qint64 kQuatreMois = 10'540'800;
+constexpr qint64 kAnnee = 31'557'600;
+
+// The load of a long file into a store, with its lines left in the file.
+void BM_ChargementLong(benchmark::State& etat) {
+    const QString chemin = fichierLong(etat.range(0));
+    auto m = std::make_unique<core::Magasin>();
+    for (auto _ : etat)
+        if (files::ChargeurEnr::charge(chemin, *m) != files::FinChargement::Complet)
+            etat.SkipWithError("load failed");
+    if (m->NbMesures() != etat.range(0) || m->LignesFichier(m->NbMesures()).isEmpty())
+        etat.SkipWithError("load incomplete");
+    etat.counters["ns_ligne"] = benchmark::Counter(static_cast<double>(etat.range(0)) * 1e-9,
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ChargementLong)
+    ->Arg(kMois)
+    ->Arg(kQuatreMois)
+    ->Arg(kAnnee)
+    ->Unit(benchmark::kMillisecond);
+
+// Baseline: the least a load can do: the file read in blocks of 1 MiB, each line
+// found and its four fields turned into numbers (the record number, the value, the
+// date as a day count and the time as seconds), nothing kept.
+void BM_LectureMinimale(benchmark::State& etat) {
+    const QString chemin = fichierLong(etat.range(0));
+    const auto entier = [](const char* p, const char* fin) {
+        qint64 v = 0;
+        for (; p < fin && *p >= '0' && *p <= '9'; ++p)
+            v = v * 10 + (*p - '0');
+        return v;
+    };
+    for (auto _ : etat) {
+        QFile f(chemin);
+        f.open(QIODevice::ReadOnly);
+        QByteArray tampon(1 << 20, Qt::Uninitialized);
+        qsizetype garde = 0;
+        double somme = 0;
+        qint64 cumul = 0;
+        for (;;) {
+            const qint64 n = f.read(tampon.data() + garde, tampon.size() - garde);
+            if (n <= 0)
+                break;
+            const char* p = tampon.constData();
+            const char* fin = p + garde + n;
+            for (;;) {
+                const char* nl = static_cast<const char*>(std::memchr(p, '\n', fin - p));
+                if (!nl)
+                    break;
+                const char* champs[4] = {p, nl, nl, nl};
+                const char* c = p;
+                for (int k = 1; k < 4; ++k) {
+                    c = static_cast<const char*>(std::memchr(c, ';', nl - c));
+                    if (!c)
+                        break;
+                    champs[k] = ++c;
+                }
+                double v = 0;
+                std::from_chars(champs[1], champs[2] - 1, v);
+                somme += v;
+                const char* d = champs[2];
+                const char* h = champs[3];
+                if (nl - d > 18) {
+                    // mm-dd-yyyy hh:mm:ss: days since year 0 (near enough) and seconds.
+                    const qint64 jours =
+                        entier(d + 6, d + 10) * 366 + entier(d, d + 2) * 31 + entier(d + 3, d + 5);
+                    const qint64 secondes =
+                        entier(h, h + 2) * 3600 + entier(h + 3, h + 5) * 60 + entier(h + 6, h + 8);
+                    cumul += entier(champs[0], champs[1]) + jours * 86400 + secondes;
+                }
+                p = nl + 1;
+            }
+            garde = fin - p;
+            std::memmove(tampon.data(), p, static_cast<size_t>(garde));
+        }
+        benchmark::DoNotOptimize(somme);
+        benchmark::DoNotOptimize(cumul);
+    }
+    etat.counters["ns_ligne"] = benchmark::Counter(static_cast<double>(etat.range(0)) * 1e-9,
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LectureMinimale)
+    ->Arg(kMois)
+    ->Arg(kQuatreMois)
+    ->Arg(kAnnee)
+    ->Unit(benchmark::kMillisecond);
+
+// Memory a loaded year takes: the process's resident size after the load against
+// before it, per sample (run it alone: --benchmark_filter=BM_MemoireAnnee).
+void BM_MemoireAnnee(benchmark::State& etat) {
+    const QString chemin = fichierLong(kAnnee);
+    for (auto _ : etat) {
+        const long avant = residentKo();
+        auto m = std::make_unique<core::Magasin>();
+        files::ChargeurEnr::charge(chemin, *m);
+        const long apres = residentKo();
+        etat.counters["octets_mesure"] =
+            static_cast<double>(apres - avant) * 1024.0 / static_cast<double>(m->NbMesures());
+        etat.counters["estime_octets_mesure"] =
+            static_cast<double>(m->octets()) / static_cast<double>(m->NbMesures());
+    }
+}
+BENCHMARK(BM_MemoireAnnee)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // The durable append alone (write, flush, fsync), per line.
 void BM_AjoutDurable(benchmark::State& etat) {
     QTemporaryDir dir;
@@ -397,11 +556,25 @@ Mois& mois() {
     return m;
 }
 
-// The large window's redraw at 1920 x 1080 over the month (a slow wave and a sawtooth
+// A year at one sample a second loaded from its file, as the large window holds it.
+struct Annee {
+    core::Magasin m;
+    graph::Chronologie c;
+    Annee() {
+        files::ChargeurEnr::charge(fichierLong(kAnnee), m);
+        c.actualise(m);
+    }
+};
+Annee& annee() {
+    static Annee a;
+    return a;
+}
+
+// The large window's redraw at 1920 x 1080 over a year (a daily swing and a sawtooth
 // of 37 samples, as a real sensor's noise looks), at a sweep of spans from the whole
-// month down to four samples.
+// year down to four samples, around the middle of the year.
 void BM_GrandRedessin(benchmark::State& etat) {
-    Mois& d = mois();
+    Annee& d = annee();
     graph::SceneGrand s;
     s.magasin = &d.m;
     s.chronologie = &d.c;
@@ -409,12 +582,19 @@ void BM_GrandRedessin(benchmark::State& etat) {
         double largeur;
         const char* nom;
     };
-    static const Etendue etendues[] = {{2'678'400, "mois"}, {86'400, "jour"}, {3'600, "heure"},
-                                       {1'800, "30 min"},   {900, "15 min"},  {600, "10 min"},
-                                       {300, "5 min"},      {120, "2 min"},   {100, "100"},
-                                       {30, "30"},          {10, "10"},       {4, "4"}};
+    static const Etendue etendues[] = {{31'557'600, "annee"},
+                                       {10'540'800, "4 mois"},
+                                       {2'678'400, "mois"},
+                                       {86'400, "jour"},
+                                       {3'600, "heure"},
+                                       {900, "15 min"},
+                                       {300, "5 min"},
+                                       {100, "100"},
+                                       {30, "30"},
+                                       {10, "10"},
+                                       {4, "4"}};
     const Etendue& e = etendues[etat.range(0)];
-    s.cadrage = {1'300'000, e.largeur};
+    s.cadrage = {std::max(1.0, 15'800'000 - e.largeur / 2), e.largeur};
     QImage img(1920, 1080, QImage::Format_RGB32);
     for (auto _ : etat) {
         QPainter p(&img);
@@ -422,7 +602,7 @@ void BM_GrandRedessin(benchmark::State& etat) {
     }
     etat.SetLabel(e.nom);
 }
-BENCHMARK(BM_GrandRedessin)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrandRedessin)->DenseRange(0, 10)->Unit(benchmark::kMillisecond);
 
 // One wheel notch, end to end: the event, the new view, the repaint of the control,
 // around a day (86,400 samples) and around a quarter of an hour (900).

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <new>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -12,108 +14,59 @@
 namespace core {
 
 namespace {
-// Lines of a loaded file are packed into blocks of this size.
-constexpr int kTailleBloc = 1 << 20;
-} // namespace
+// Values: a code per sample while the distinct values fit in 16 bits.
+constexpr size_t kCodesMax = 65535;
+constexpr int kBitsTable = 17; // twice as many slots as codes
+constexpr size_t kTailleTable = size_t(1) << kBitsTable;
 
-Magasin::Magasin() = default;
+// Instants: a base per run of kParBase samples, a 32-bit step from it per sample,
+// centred so that a clock set back a little still fits.
+constexpr size_t kParBase = 256;
+constexpr qint64 kCentre = qint64(1) << 31;
+constexpr uint32_t kInconnu = 0xFFFFFFFF;  // no date and time
+constexpr uint32_t kAilleurs = 0xFFFFFFFE; // too far from the base: in m_horsBase
+constexpr qint64 kSansBase = std::numeric_limits<qint64>::min();
 
-void Magasin::vide() {
-    const bool beaucoup = octets() > 8 * 1024 * 1024;
-    m_premier = 1;
-    std::deque<Echantillon>().swap(m_valeurs);
-    std::deque<RefLigne>().swap(m_lignes);
-    std::vector<QByteArray>().swap(m_blocs);
-    std::vector<std::vector<Resume>>().swap(m_resume);
-    m_debutsSeries.clear();
-    LigneEntete.clear();
-#ifdef __GLIBC__
-    // Many blocks freed stay with the process unless the heap is trimmed.
-    if (beaucoup)
-        malloc_trim(0);
-#endif
+// Summary: the first level over kPremierEventail samples, kEventail runs above.
+constexpr unsigned kBitsPremier = 6;
+constexpr unsigned kBitsEventail = 4;
+constexpr size_t kPremierEventail = size_t(1) << kBitsPremier;
+constexpr size_t kEventail = size_t(1) << kBitsEventail;
+
+// The oldest leave by slices that keep every run aligned (bases, line blocks, summary).
+constexpr qint64 kAlignement = 1024;
+
+uint64_t bitsDe(double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
 }
 
-void Magasin::ajoute(double valeur, const QDateTime& instant) {
-    m_valeurs.push_back({valeur, instant.toMSecsSinceEpoch()});
-    ajouteAuResume(m_valeurs.size() - 1);
-    if (static_cast<qint64>(m_valeurs.size()) > kCapacite)
-        retireAnciens();
-}
-
-void Magasin::ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs) {
-    if (m_blocs.empty() || m_blocs.back().size() + ligne.size() > kTailleBloc) {
-        m_blocs.emplace_back();
-        m_blocs.back().reserve(std::max<qsizetype>(kTailleBloc, ligne.size()));
+// A quick check of a line's text, eight bytes at a time.
+uint64_t melange(uint64_t h, QByteArrayView l) {
+    const char* p = l.data();
+    qsizetype n = l.size();
+    // Two lanes, so that the multiplications do not wait on each other.
+    uint64_t a = h ^ static_cast<uint64_t>(n), b = 0x9E3779B97F4A7C15ULL;
+    while (n >= 16) {
+        uint64_t u, v;
+        std::memcpy(&u, p, 8);
+        std::memcpy(&v, p + 8, 8);
+        a = (a ^ u) * 0xFF51AFD7ED558CCDULL;
+        b = (b ^ v) * 0xC4CEB9FE1A85EC53ULL;
+        p += 16;
+        n -= 16;
     }
-    QByteArray& bloc = m_blocs.back();
-    m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1),
-                        static_cast<uint32_t>(bloc.size()), static_cast<uint32_t>(ligne.size())});
-    bloc.append(ligne);
-    m_valeurs.push_back({valeur, instantMs});
-    ajouteAuResume(m_valeurs.size() - 1);
-    if (static_cast<qint64>(m_valeurs.size()) > kCapacite)
-        retireAnciens();
+    uint64_t u = 0, v = 0;
+    std::memcpy(&u, p, static_cast<size_t>(std::min<qsizetype>(n, 8)));
+    if (n > 8)
+        std::memcpy(&v, p + 8, static_cast<size_t>(n - 8));
+    a = (a ^ u) * 0xFF51AFD7ED558CCDULL;
+    b = (b ^ v) * 0xC4CEB9FE1A85EC53ULL;
+    const uint64_t r = (a ^ (b >> 31) ^ (b << 33)) * 0x9E3779B97F4A7C15ULL;
+    return r ^ (r >> 29);
 }
-
-void Magasin::retireAnciens() {
-    // A slice at a time, so that the summary is rebuilt rarely.
-    const size_t n = std::min(m_valeurs.size(), static_cast<size_t>(kCapacite / 64));
-    m_valeurs.erase(m_valeurs.begin(), m_valeurs.begin() + static_cast<long>(n));
-    if (!m_lignes.empty())
-        m_lignes.erase(m_lignes.begin(),
-                       m_lignes.begin() + static_cast<long>(std::min(n, m_lignes.size())));
-    m_premier += static_cast<qint64>(n);
-    reconstruitResume();
-}
-
-double Magasin::valeur(qint64 i) const {
-    const qint64 p = i - m_premier;
-    if (p < 0 || p >= static_cast<qint64>(m_valeurs.size()))
-        return 0.0;
-    return m_valeurs[static_cast<size_t>(p)].valeur;
-}
-
-qint64 Magasin::instantMs(qint64 i) const {
-    // A loaded sample has its line; its instant is read, not stamped.
-    return m_lignes.empty() ? instant(i) : 0;
-}
-
-qint64 Magasin::instant(qint64 i) const {
-    const qint64 p = i - m_premier;
-    if (p < 0 || p >= static_cast<qint64>(m_valeurs.size()))
-        return 0;
-    return m_valeurs[static_cast<size_t>(p)].instantMs;
-}
-
-QString Magasin::TabDate(qint64 i) const {
-    const qint64 ms = instantMs(i);
-    return ms == 0 ? QString() : formatDate(QDateTime::fromMSecsSinceEpoch(ms).date());
-}
-
-QString Magasin::TabHeure(qint64 i) const {
-    const qint64 ms = instantMs(i);
-    return ms == 0 ? QString() : formatHeure(QDateTime::fromMSecsSinceEpoch(ms).time());
-}
-
-QString Magasin::LignesFichier(qint64 i) const {
-    const qint64 p = i - m_premier;
-    if (p < 0 || p >= static_cast<qint64>(m_lignes.size()))
-        return QString();
-    const RefLigne& r = m_lignes[static_cast<size_t>(p)];
-    return QString::fromLatin1(m_blocs[r.bloc].constData() + r.debut,
-                               static_cast<qsizetype>(r.longueur));
-}
-
-qint64 Magasin::octets() const {
-    qint64 n = static_cast<qint64>(m_valeurs.size() * sizeof(Echantillon) +
-                                   m_lignes.size() * sizeof(RefLigne));
-    for (const QByteArray& b : m_blocs)
-        n += b.capacity();
-    for (const auto& niveau : m_resume)
-        n += static_cast<qint64>(niveau.capacity() * sizeof(Resume));
-    return n;
-}
+} // namespace
 
 namespace {
 template <typename R> void etend(R& r, const R& b) {
@@ -130,55 +83,421 @@ template <typename R> void etend(R& r, const R& b) {
 }
 } // namespace
 
-void Magasin::ajouteAuResume(size_t position) {
-    const double v = m_valeurs[position].valeur;
-    const auto p = static_cast<qint64>(position);
-    size_t taille = kEventail;
-    for (size_t niveau = 0;; ++niveau, taille *= kEventail) {
-        if (niveau == m_resume.size()) {
-            // A level is only worth having once it holds more than one run.
-            if (position < taille)
-                return;
-            // Built from the level below, for everything before this sample.
-            std::vector<Resume> l;
-            if (niveau == 0) {
-                for (size_t q = 0; q < position; ++q) {
-                    const double w = m_valeurs[q].valeur;
-                    const auto pq = static_cast<qint64>(q);
-                    const Resume un{w, w, pq, pq, w, w * w};
-                    if (q % kEventail == 0)
-                        l.push_back(un);
-                    else
-                        etend(l.back(), un);
-                }
+// The lines of a store that keeps them itself, one after the other, each ended by "\n".
+class Magasin::Memoire : public SourceLignes {
+public:
+    QByteArray texte;
+    QByteArray lit(qint64 position, qint64 longueur) const override {
+        if (position < 0 || position >= texte.size())
+            return {};
+        return texte.mid(position, longueur);
+    }
+};
+
+Magasin::Magasin(qint64 capacite) : m_capacite(std::max<qint64>(capacite, 2 * kAlignement)) {}
+
+Magasin::~Magasin() = default;
+
+void Magasin::vide() {
+    const bool beaucoup = octets() > 8 * 1024 * 1024;
+    m_premier = 1;
+    m_n = 0;
+    std::deque<uint16_t>().swap(m_codes);
+    std::deque<double>().swap(m_reels);
+    std::vector<double>().swap(m_dico);
+    std::vector<uint32_t>().swap(m_table);
+    std::deque<uint32_t>().swap(m_ecarts);
+    std::deque<qint64>().swap(m_bases);
+    std::unordered_map<qint64, qint64>().swap(m_horsBase);
+    m_source.reset();
+    m_memoire.reset();
+    std::deque<BlocLignes>().swap(m_blocs);
+    {
+        std::lock_guard<std::mutex> v(m_verrou);
+        m_lues = Lues();
+    }
+    std::vector<std::vector<Resume>>().swap(m_resume);
+    m_debutsSeries.clear();
+    LigneEntete.clear();
+#ifdef __GLIBC__
+    // Many blocks freed stay with the process unless the heap is trimmed.
+    if (beaucoup)
+        malloc_trim(0);
+#endif
+}
+
+void Magasin::ajouteValeur(double valeur) {
+    if (!m_reels.empty() || m_dico.size() > kCodesMax) {
+        m_reels.push_back(valeur);
+        return;
+    }
+    if (m_table.empty())
+        m_table.assign(kTailleTable, 0);
+    const uint64_t b = bitsDe(valeur);
+    size_t k = static_cast<size_t>((b * 0x9E3779B97F4A7C15ULL) >> (64 - kBitsTable));
+    for (;; k = (k + 1) & (kTailleTable - 1)) {
+        const uint32_t c = m_table[k];
+        if (c == 0)
+            break;
+        if (bitsDe(m_dico[c - 1]) == b) {
+            m_codes.push_back(static_cast<uint16_t>(c - 1));
+            return;
+        }
+    }
+    if (m_dico.size() < kCodesMax) {
+        m_dico.push_back(valeur);
+        m_table[k] = static_cast<uint32_t>(m_dico.size());
+        m_codes.push_back(static_cast<uint16_t>(m_dico.size() - 1));
+        return;
+    }
+    // More distinct values than codes: every value is kept whole from now on.
+    std::deque<double> reels;
+    for (const uint16_t c : m_codes)
+        reels.push_back(m_dico[c]);
+    reels.push_back(valeur);
+    std::deque<uint16_t>().swap(m_codes);
+    std::vector<double>().swap(m_dico);
+    std::vector<uint32_t>().swap(m_table);
+    m_reels.swap(reels);
+}
+
+void Magasin::ajouteInstant(qint64 ms) {
+    const size_t p = m_ecarts.size();
+    if (p / kParBase == m_bases.size())
+        m_bases.push_back(kSansBase);
+    if (ms == 0) {
+        m_ecarts.push_back(kInconnu);
+        return;
+    }
+    qint64& base = m_bases.back();
+    if (base == kSansBase)
+        base = ms;
+    const qint64 e = ms - base + kCentre;
+    if (e >= 0 && e < kAilleurs) {
+        m_ecarts.push_back(static_cast<uint32_t>(e));
+        return;
+    }
+    m_horsBase[m_premier + static_cast<qint64>(p)] = ms;
+    m_ecarts.push_back(kAilleurs);
+}
+
+qint64 Magasin::instantA(size_t p) const {
+    const uint32_t e = m_ecarts[p];
+    if (e == kInconnu)
+        return 0;
+    if (e == kAilleurs) {
+        const auto it = m_horsBase.find(m_premier + static_cast<qint64>(p));
+        return it == m_horsBase.end() ? 0 : it->second;
+    }
+    return m_bases[p / kParBase] + static_cast<qint64>(e) - kCentre;
+}
+
+void Magasin::ajoute(double valeur, const QDateTime& instant) {
+    const size_t avant = static_cast<size_t>(taille());
+    try {
+        ajouteInstant(instant.toMSecsSinceEpoch());
+        ajouteValeur(valeur);
+        apresAjout();
+    } catch (const std::bad_alloc&) {
+        annuleAjout(avant);
+        throw;
+    }
+}
+
+// After a failed allocation: the store goes back to its first `n` samples, whole.
+void Magasin::annuleAjout(size_t n) {
+    m_n = static_cast<qint64>(n);
+    if (m_reels.empty())
+        m_codes.resize(std::min(m_codes.size(), n));
+    else
+        m_reels.resize(std::min(m_reels.size(), n));
+    m_ecarts.resize(std::min(m_ecarts.size(), n));
+    m_bases.resize(std::min(m_bases.size(), (n + kParBase - 1) / kParBase));
+    m_horsBase.erase(m_premier + static_cast<qint64>(n));
+    if (!m_blocs.empty()) {
+        m_blocs.resize(std::min(m_blocs.size(), (n + static_cast<size_t>(kLignesParBloc) - 1) /
+                                                    static_cast<size_t>(kLignesParBloc)));
+        // The check of a block begun earlier counted the line that was not kept.
+        if (n % kLignesParBloc != 0 && !m_blocs.empty())
+            m_blocs.back().controle = m_controleAvant;
+    }
+    // The summary's last run of each level is made again: from the samples held on
+    // the first level, from the whole runs below on the others.
+    size_t entiers = 0; // whole runs of the level below
+    for (size_t k = 0; k < m_resume.size(); ++k) {
+        std::vector<Resume>& l = m_resume[k];
+        const size_t g = k == 0 ? kPremierEventail : kEventail;
+        const size_t elements = k == 0 ? n : entiers;
+        l.resize(std::min(l.size(), (elements + g - 1) / g));
+        entiers = elements / g;
+        if (l.empty())
+            continue;
+        const size_t de = (l.size() - 1) * g;
+        for (size_t q = de; q < std::min(elements, de + g); ++q) {
+            Resume un{};
+            if (k == 0) {
+                const double w = valeurA(q);
+                const auto pq = static_cast<uint32_t>(q);
+                un = Resume{w, w, pq, pq, w, w * w};
             } else {
-                const std::vector<Resume>& dessous = m_resume[niveau - 1];
-                for (size_t q = 0; q < dessous.size(); ++q) {
-                    const Resume& b = dessous[q];
-                    if (q % kEventail == 0)
-                        l.push_back(b);
-                    else
-                        etend(l.back(), b);
+                un = m_resume[k - 1][q];
+            }
+            if (q == de)
+                l.back() = un;
+            else
+                etend(l.back(), un);
+        }
+    }
+}
+
+void Magasin::ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs) {
+    if (!m_memoire) {
+        m_memoire = std::make_shared<Memoire>();
+        m_source = m_memoire;
+    }
+    const qint64 position = m_memoire->texte.size();
+    m_memoire->texte.append(ligne.first(std::min(ligne.size(), kLongueurMax)));
+    m_memoire->texte.append('\n');
+    ajouteLu(valeur, instantMs, position, ligne);
+}
+
+void Magasin::prevoit(qint64 n) {
+    // The summary's first level is the only large vector: reserved, it is never copied
+    // as it grows (the columns grow block by block).
+    if (n > 0 && !m_resume.empty())
+        m_resume[0].reserve(static_cast<size_t>(n) / kPremierEventail + 1);
+    else if (n > 0) {
+        m_resume.emplace_back();
+        m_resume[0].reserve(static_cast<size_t>(n) / kPremierEventail + 1);
+    }
+}
+
+void Magasin::setSource(std::shared_ptr<const SourceLignes> source) {
+    m_memoire.reset();
+    m_source = std::move(source);
+    std::lock_guard<std::mutex> v(m_verrou);
+    m_lues = Lues();
+}
+
+void Magasin::ajouteLigneLue(qint64 position, QByteArrayView ligne) {
+    const size_t p = m_ecarts.size();
+    if (p % kLignesParBloc == 0)
+        m_blocs.push_back({position, 0});
+    m_blocs.back().controle = melange(m_blocs.back().controle, ligne);
+}
+
+void Magasin::ajouteLu(double valeur, qint64 instantMs, qint64 position, QByteArrayView ligne) {
+    ligne = ligne.first(std::min(ligne.size(), kLongueurMax));
+    const size_t avant = static_cast<size_t>(taille());
+    m_controleAvant = m_blocs.empty() || avant % kLignesParBloc == 0 ? 0 : m_blocs.back().controle;
+    try {
+        ajouteLigneLue(position, ligne);
+        ajouteInstant(instantMs);
+        ajouteValeur(valeur);
+        apresAjout();
+    } catch (const std::bad_alloc&) {
+        annuleAjout(avant);
+        throw;
+    }
+}
+
+void Magasin::apresAjout() {
+    ++m_n;
+    ajouteAuResume(static_cast<size_t>(m_n - 1));
+    if (taille() > m_capacite)
+        retireAnciens();
+}
+
+void Magasin::retireAnciens() {
+    // A slice at a time, so that the summary is rebuilt rarely.
+    const qint64 n = std::max(kAlignement, m_capacite / 64 / kAlignement * kAlignement);
+    const auto un = static_cast<long>(n);
+    if (m_reels.empty())
+        m_codes.erase(m_codes.begin(), m_codes.begin() + un);
+    else
+        m_reels.erase(m_reels.begin(), m_reels.begin() + un);
+    m_ecarts.erase(m_ecarts.begin(), m_ecarts.begin() + un);
+    m_bases.erase(m_bases.begin(), m_bases.begin() + static_cast<long>(n / kParBase));
+    if (!m_blocs.empty())
+        m_blocs.erase(m_blocs.begin(), m_blocs.begin() + static_cast<long>(n / kLignesParBloc));
+    m_premier += n;
+    m_n -= n;
+    for (auto it = m_horsBase.begin(); it != m_horsBase.end();)
+        it = it->first < m_premier ? m_horsBase.erase(it) : std::next(it);
+    {
+        std::lock_guard<std::mutex> v(m_verrou);
+        m_lues = Lues();
+    }
+    reconstruitResume();
+}
+
+qint64 Magasin::instantMs(qint64 i) const {
+    // A loaded sample has its line; its instant is read, not stamped.
+    return m_blocs.empty() ? instant(i) : 0;
+}
+
+qint64 Magasin::instant(qint64 i) const {
+    const qint64 p = i - m_premier;
+    if (p < 0 || p >= taille())
+        return 0;
+    return instantA(static_cast<size_t>(p));
+}
+
+QString Magasin::TabDate(qint64 i) const {
+    const qint64 ms = instantMs(i);
+    return ms == 0 ? QString() : formatDate(QDateTime::fromMSecsSinceEpoch(ms).date());
+}
+
+QString Magasin::TabHeure(qint64 i) const {
+    const qint64 ms = instantMs(i);
+    return ms == 0 ? QString() : formatHeure(QDateTime::fromMSecsSinceEpoch(ms).time());
+}
+
+// Reads block `bloc` of lines back from the source and checks it against what was
+// loaded. A line is what a load keeps of it: without its line end, cut at kLongueurMax.
+bool Magasin::litBloc(qint64 bloc, Lues& lues) const {
+    if (!m_source)
+        return false;
+    const qint64 nb = std::min<qint64>(kLignesParBloc, taille() - bloc * kLignesParBloc);
+    qint64 position = m_blocs[static_cast<size_t>(bloc)].position;
+    // A block but the last is read in one go: it ends where the next begins.
+    const auto suivant = static_cast<size_t>(bloc) + 1;
+    const qint64 premiereLecture =
+        suivant < m_blocs.size() ? m_blocs[suivant].position - position : 16384;
+    QByteArray tampon;
+    qsizetype i = 0;
+    lues.bloc = bloc;
+    lues.texte.clear();
+    lues.debuts.clear();
+    uint64_t controle = 0;
+    bool finSource = false;
+    for (qint64 k = 0; k < nb; ++k) {
+        const qsizetype debut = lues.texte.size();
+        qint64 longueur = 0; // of the whole line, without "\n"
+        bool retour = false; // its last byte is "\r"
+        for (;;) {
+            if (i >= tampon.size()) {
+                if (finSource)
+                    break;
+                tampon =
+                    m_source->lit(position, position == m_blocs[static_cast<size_t>(bloc)].position
+                                                ? std::max<qint64>(premiereLecture, 1)
+                                                : 16384);
+                position += tampon.size();
+                i = 0;
+                if (tampon.isEmpty()) {
+                    finSource = true;
+                    break;
                 }
             }
+            const qsizetype nl = tampon.indexOf('\n', i);
+            const qsizetype bout = nl >= 0 ? nl : tampon.size();
+            if (bout > i) {
+                const qint64 garde =
+                    std::min<qint64>(bout - i, std::max<qint64>(0, kLongueurMax + 1 - longueur));
+                lues.texte.append(tampon.constData() + i, static_cast<qsizetype>(garde));
+                retour = tampon[bout - 1] == '\r';
+                longueur += bout - i;
+            }
+            i = bout + (nl >= 0 ? 1 : 0);
+            if (nl >= 0)
+                break;
+        }
+        if (finSource && longueur == 0)
+            return false; // the file is shorter than it was
+        const qint64 sansRetour = longueur - (retour ? 1 : 0);
+        lues.texte.truncate(debut +
+                            static_cast<qsizetype>(std::min<qint64>(sansRetour, kLongueurMax)));
+        lues.debuts.push_back(debut);
+        controle = melange(controle, QByteArrayView(lues.texte).sliced(debut));
+    }
+    lues.debuts.push_back(lues.texte.size());
+    return controle == m_blocs[static_cast<size_t>(bloc)].controle;
+}
+
+QString Magasin::LignesFichier(qint64 i) const {
+    const qint64 p = i - m_premier;
+    if (p < 0 || p >= taille() || m_blocs.empty())
+        return QString();
+    const qint64 bloc = p / kLignesParBloc;
+    std::lock_guard<std::mutex> v(m_verrou);
+    if (m_lues.bloc != bloc && !litBloc(bloc, m_lues)) {
+        m_lues = Lues();
+        return QString();
+    }
+    const size_t k = static_cast<size_t>(p % kLignesParBloc);
+    if (k + 1 >= m_lues.debuts.size())
+        return QString();
+    return QString::fromLatin1(m_lues.texte.constData() + m_lues.debuts[k],
+                               m_lues.debuts[k + 1] - m_lues.debuts[k]);
+}
+
+qint64 Magasin::octets() const {
+    // A deque's elements, with its blocks' share.
+    qint64 n =
+        static_cast<qint64>(m_codes.size() * sizeof(uint16_t) + m_reels.size() * sizeof(double) +
+                            m_ecarts.size() * sizeof(uint32_t) + m_bases.size() * sizeof(qint64) +
+                            m_blocs.size() * sizeof(BlocLignes));
+    n += static_cast<qint64>(m_dico.capacity() * sizeof(double) +
+                             m_table.capacity() * sizeof(uint32_t));
+    n += static_cast<qint64>(m_horsBase.size() * 32);
+    if (m_memoire)
+        n += m_memoire->texte.capacity();
+    for (const auto& niveau : m_resume)
+        n += static_cast<qint64>(niveau.capacity() * sizeof(Resume));
+    return n;
+}
+
+// A run of a level is only read once whole (a query takes a run only when it covers
+// it all, and samples are only ever added at the end): each sample goes into its run
+// of the first level, and a run goes into the level above once it is whole.
+void Magasin::ajouteAuResume(size_t position) {
+    const double v = valeurA(position);
+    const auto p = static_cast<uint32_t>(position);
+    const Resume un{v, v, p, p, v, v * v};
+    if (m_resume.empty())
+        m_resume.emplace_back();
+    std::vector<Resume>& premier = m_resume[0];
+    const size_t rang = position & (kPremierEventail - 1);
+    if (rang == 0)
+        premier.push_back(un);
+    else
+        etend(premier.back(), un);
+    if (rang != kPremierEventail - 1)
+        return;
+    for (size_t niveau = 1;; ++niveau) {
+        const std::vector<Resume>& dessous = m_resume[niveau - 1];
+        const size_t r = dessous.size() - 1; // the run just made whole
+        if (niveau == m_resume.size()) {
+            // A level is only worth having once it holds more than one run.
+            if (dessous.size() <= kEventail)
+                return;
+            std::vector<Resume> l;
+            l.reserve(dessous.size() / kEventail + 1);
+            for (size_t q = 0; q < dessous.size(); ++q) {
+                if (q % kEventail == 0)
+                    l.push_back(dessous[q]);
+                else
+                    etend(l.back(), dessous[q]);
+            }
             m_resume.push_back(std::move(l));
-            // Built from the level below, which already holds this sample.
-            if (niveau > 0)
-                continue;
+            return;
         }
         std::vector<Resume>& l = m_resume[niveau];
-        const size_t k = position / taille;
-        const Resume un{v, v, p, p, v, v * v};
-        if (k >= l.size())
-            l.push_back(un);
+        const size_t k = r & (kEventail - 1);
+        if (k == 0)
+            l.push_back(dessous[r]);
         else
-            etend(l[k], un);
+            etend(l.back(), dessous[r]);
+        if (k != kEventail - 1)
+            return;
     }
 }
 
 void Magasin::reconstruitResume() {
     m_resume.clear();
-    for (size_t p = 0; p < m_valeurs.size(); ++p)
+    const auto n = static_cast<size_t>(taille());
+    for (size_t p = 0; p < n; ++p)
         ajouteAuResume(p);
 }
 
@@ -198,13 +517,14 @@ void Magasin::fusionne(MinMax& r, Sommes& s, double v, qint64 position) const {
 }
 
 void Magasin::fusionne(MinMax& r, Sommes& s, const Resume& b) const {
-    if (r.vide() || b.min < r.min || (b.min == r.min && m_premier + b.iMin < r.iMin)) {
+    const qint64 iMin = m_premier + b.iMin, iMax = m_premier + b.iMax;
+    if (r.vide() || b.min < r.min || (b.min == r.min && iMin < r.iMin)) {
         r.min = b.min;
-        r.iMin = m_premier + b.iMin;
+        r.iMin = iMin;
     }
-    if (r.iMax < 0 || b.max > r.max || (b.max == r.max && m_premier + b.iMax < r.iMax)) {
+    if (r.iMax < 0 || b.max > r.max || (b.max == r.max && iMax < r.iMax)) {
         r.max = b.max;
-        r.iMax = m_premier + b.iMax;
+        r.iMax = iMax;
     }
     s.somme += b.somme;
     s.carres += b.carres;
@@ -214,18 +534,20 @@ void Magasin::fusionne(MinMax& r, Sommes& s, const Resume& b) const {
 void Magasin::interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const {
     const auto element = [&](qint64 k) {
         if (niveau == 0)
-            fusionne(r, s, m_valeurs[static_cast<size_t>(k)].valeur, k);
+            fusionne(r, s, valeurA(static_cast<size_t>(k)), k);
         else
             fusionne(r, s, m_resume[niveau - 1][static_cast<size_t>(k)]);
     };
     // Loose ends one by one, whole runs from the level above.
     if (niveau < m_resume.size()) {
-        while (de <= a && de % kEventail != 0)
+        const unsigned bits = niveau == 0 ? kBitsPremier : kBitsEventail;
+        const qint64 masque = (qint64(1) << bits) - 1;
+        while (de <= a && (de & masque) != 0)
             element(de++);
-        while (a >= de && (a + 1) % kEventail != 0)
+        while (a >= de && ((a + 1) & masque) != 0)
             element(a--);
         if (de <= a)
-            interroge(r, s, niveau + 1, de / kEventail, a / kEventail);
+            interroge(r, s, niveau + 1, de >> bits, a >> bits);
         return;
     }
     for (qint64 k = de; k <= a; ++k)
@@ -239,8 +561,7 @@ MinMax Magasin::minMax(qint64 a, qint64 b) const {
 Statistiques Magasin::statistiques(qint64 a, qint64 b) const {
     Statistiques st;
     const qint64 de = std::max<qint64>(a - m_premier, 0);
-    const qint64 jusqua =
-        std::min<qint64>(b - m_premier, static_cast<qint64>(m_valeurs.size()) - 1);
+    const qint64 jusqua = std::min<qint64>(b - m_premier, taille() - 1);
     if (de > jusqua)
         return st;
     Sommes s;

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace core {
@@ -29,29 +32,58 @@ struct Statistiques {
     qint64 dernier = -1;
 };
 
+/// Where the lines of a loaded file are read back from: the bytes of the stream the
+/// file was loaded from, by their position in it. Read from any thread.
+class SourceLignes {
+public:
+    virtual ~SourceLignes() = default;
+    /// Up to `longueur` bytes from `position`; fewer at the end, none when unreadable.
+    virtual QByteArray lit(qint64 position, qint64 longueur) const = 0;
+};
+
 /// The sample store: one recording or one loaded file. Samples are numbered from
-/// 1 to NbMesures(); index 0 is the starting point 0. A recorded sample keeps its
-/// value and time stamp (the date and time texts are made when shown); a loaded
-/// one keeps its value and its line as read. Past kCapacite samples the oldest
-/// leave the store (never the record file), and premier() tells the first one kept.
-/// A min/max summary kept as samples arrive answers "lowest and highest between
-/// i and j" without a pass over the range, so a trace of millions of samples is
-/// drawn in time proportional to its width.
+/// 1 to NbMesures(); index 0 is the starting point 0. Each sample keeps its value
+/// and its instant in compact columns: values as a 2-byte code into the distinct
+/// values met (while there are at most 65,535 of them, as a device's readings
+/// give), exact doubles past that; instants as a 4-byte step from a base shared by
+/// 256 samples. A loaded sample's line is not kept: the store keeps where each run
+/// of 64 lines starts in the file, with a check of their text, and reads the line
+/// back when it is asked for. Past capacite() samples the oldest leave the store
+/// (never the record file), and premier() tells the first one kept.
+/// A min/max summary in levels answers "lowest and highest between i and j" without
+/// a pass over the range, so a trace of millions of samples is drawn in time
+/// proportional to its width.
 class Magasin {
 public:
-    /// Samples kept: 31 days at one a second, and a little more.
-    static constexpr qint64 kCapacite = 2'700'000;
+    /// Samples a recording keeps: more than a year at one a second.
+    static constexpr qint64 kCapacite = 40'000'000;
+    /// Lines read back together (and checked together).
+    static constexpr qint64 kLignesParBloc = 64;
+    /// Longest line kept, as a load cuts it.
+    static constexpr qsizetype kLongueurMax = 4096;
 
-    Magasin();
+    explicit Magasin(qint64 capacite = kCapacite);
+    ~Magasin();
+    Magasin(const Magasin&) = delete;
+    Magasin& operator=(const Magasin&) = delete;
 
     /// Empties the store and gives its memory back.
     void vide();
     /// Stores a recorded sample after the last one.
     void ajoute(double valeur, const QDateTime& instant);
-    /// Stores a loaded sample after the last one, with its line as read (without
-    /// its line end) and the instant its date and time stand for (ms since the
-    /// epoch, 0 when they are none). Throws std::bad_alloc when memory cannot be had.
+    /// Stores a loaded sample after the last one, its line (without its line end)
+    /// kept by the store itself, and the instant its date and time stand for (ms
+    /// since the epoch, 0 when they are none). Throws std::bad_alloc when memory
+    /// cannot be had.
     void ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs = 0);
+    /// Stores a loaded sample after the last one whose line (`ligne`, without its end
+    /// and cut at kLongueurMax) begins at byte `position` of the stream set by
+    /// setSource(); positions only grow. Throws std::bad_alloc.
+    void ajouteLu(double valeur, qint64 instantMs, qint64 position, QByteArrayView ligne);
+    /// About `n` samples are coming (a hint, from a file's size): memory is set aside.
+    void prevoit(qint64 n);
+    /// Where ajouteLu's lines are read back from.
+    void setSource(std::shared_ptr<const SourceLignes> source);
     /// The next loaded sample begins a new run (its record number starts again).
     void debuteSerie() { m_debutsSeries.push_back(NbMesures() + 1); }
     /// The samples that begin a run after the first, in order (indices may be
@@ -59,14 +91,21 @@ public:
     const std::vector<qint64>& debutsSeries() const { return m_debutsSeries; }
 
     /// Index of the last stored sample; 0 means none.
-    qint64 NbMesures() const { return m_premier + static_cast<qint64>(m_valeurs.size()) - 1; }
+    qint64 NbMesures() const { return m_premier + taille() - 1; }
     /// Index of the first sample still held (1 until the oldest leave).
     qint64 premier() const { return m_premier; }
     /// Number of samples that left the store since it was last emptied.
     qint64 retires() const { return m_premier - 1; }
+    /// Samples held before the oldest leave.
+    qint64 capacite() const { return m_capacite; }
 
     /// Value of sample i (the starting point 0 at index 0 and for samples that left).
-    double valeur(qint64 i) const;
+    double valeur(qint64 i) const {
+        const qint64 p = i - m_premier;
+        if (p < 0 || p >= taille())
+            return 0.0;
+        return valeurA(static_cast<size_t>(p));
+    }
     /// Date of sample i, "mm-dd-yyyy", and its time, "hh:mm:ss"; empty for a loaded one.
     QString TabDate(qint64 i) const;
     QString TabHeure(qint64 i) const;
@@ -75,7 +114,8 @@ public:
     /// When sample i was taken, in ms since the epoch: its time stamp, or the date
     /// and time of its loaded line; 0 when unknown.
     qint64 instant(qint64 i) const;
-    /// Line of loaded sample i as read.
+    /// Line of loaded sample i as read; empty when it cannot be read back as it was
+    /// (the file changed since it was loaded).
     QString LignesFichier(qint64 i) const;
 
     /// Lowest and highest value of samples a to b (both included, clamped to the
@@ -95,18 +135,9 @@ public:
     qint64 octets() const;
 
 private:
-    struct Echantillon {
-        double valeur;
-        qint64 instantMs;
-    };
-    struct RefLigne {
-        uint32_t bloc;
-        uint32_t debut;
-        uint32_t longueur;
-    };
     struct Resume {
         double min, max;
-        qint64 iMin, iMax; // positions in m_valeurs
+        uint32_t iMin, iMax; // positions in the columns
         double somme, carres;
     };
     /// Sums gathered by a query beside the extremes.
@@ -114,7 +145,28 @@ private:
         double somme = 0;
         double carres = 0;
     };
-    static constexpr int kEventail = 16;
+    /// Where a run of kLignesParBloc lines starts, and a check of their text.
+    struct BlocLignes {
+        qint64 position;
+        uint64_t controle;
+    };
+    /// Lines of one block as read back.
+    struct Lues {
+        qint64 bloc = -1;
+        QByteArray texte;
+        std::vector<qsizetype> debuts; // with the end of the last line after them
+    };
+    class Memoire;
+
+    qint64 taille() const { return m_n; }
+    double valeurA(size_t p) const { return m_reels.empty() ? m_dico[m_codes[p]] : m_reels[p]; }
+    qint64 instantA(size_t p) const;
+    void ajouteValeur(double valeur);
+    void ajouteInstant(qint64 ms);
+    void ajouteLigneLue(qint64 position, QByteArrayView ligne);
+    void apresAjout();
+    void annuleAjout(size_t n);
+    bool litBloc(qint64 bloc, Lues& lues) const;
 
     void ajouteAuResume(size_t position);
     void reconstruitResume();
@@ -123,11 +175,26 @@ private:
     void fusionne(MinMax& r, Sommes& s, const Resume& b) const;
     void interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const;
 
+    qint64 m_capacite;
     qint64 m_premier = 1;
-    std::deque<Echantillon> m_valeurs;
-    std::deque<RefLigne> m_lignes;
-    std::vector<QByteArray> m_blocs;
-    /// m_resume[k] summarises runs of 16^(k+1) samples.
+    qint64 m_n = 0; // samples held
+    // Values: codes into m_dico while it holds every distinct value, else m_reels.
+    std::deque<uint16_t> m_codes;
+    std::deque<double> m_reels;
+    std::vector<double> m_dico;
+    std::vector<uint32_t> m_table; // open addressing: bits of a value -> code + 1
+    // Instants: steps from the base of their run of 256 (see instantA).
+    std::deque<uint32_t> m_ecarts;
+    std::deque<qint64> m_bases;
+    std::unordered_map<qint64, qint64> m_horsBase; // by index: instants too far from the base
+    // Lines read back from m_source.
+    std::shared_ptr<const SourceLignes> m_source;
+    std::shared_ptr<Memoire> m_memoire; // the source when the store keeps the lines itself
+    std::deque<BlocLignes> m_blocs;
+    uint64_t m_controleAvant = 0; // of the last block before the line being added
+    mutable std::mutex m_verrou;
+    mutable Lues m_lues;
+    /// m_resume[k] summarises runs of 64 * 16^k samples.
     std::vector<std::vector<Resume>> m_resume;
     std::vector<qint64> m_debutsSeries;
 };

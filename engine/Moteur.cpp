@@ -351,7 +351,7 @@ void Moteur::stocke(core::Echantillon e) {
                                      "plus récentes) ; le fichier d'enregistrement les "
                                      "garde toutes.")
                           .arg(core::formatDate(depuis.date()), core::formatHeure(depuis.time()))
-                          .arg(core::Magasin::kCapacite));
+                          .arg(m_magasin.capacite()));
     }
 }
 

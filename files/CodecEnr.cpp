@@ -3,7 +3,9 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace files {
 
@@ -29,8 +31,13 @@ QByteArray ligneEnr(const core::Echantillon& e) {
 }
 
 ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
+    const auto* trouve =
+        static_cast<const char*>(std::memchr(ligne.data(), ';', static_cast<size_t>(ligne.size())));
+    return analyse_ligne(ligne, trouve ? trouve - ligne.data() : -1);
+}
+
+ResultatAnalyse analyse_ligne(QByteArrayView ligne, qsizetype sep) {
     ResultatAnalyse r;
-    const qsizetype sep = ligne.indexOf(';');
     if (sep < 0) {
         r.type = ResultatAnalyse::Type::ErreurFormat;
         return r;
@@ -55,6 +62,19 @@ ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
             return r;
         }
     }
+    // A plain decimal number is read in place, with no allocation; anything else (spaces,
+    // a "+", an exponent...) goes through the C locale's number reading.
+    {
+        const char* debut = texte.data();
+        const char* fin = texte.data() + texte.size();
+        double v = 0;
+        const auto [ou, err] = std::from_chars(debut, fin, v, std::chars_format::fixed);
+        if (err == std::errc() && ou == fin && texte.size() > 0 && std::isfinite(v)) {
+            r.type = ResultatAnalyse::Type::Valeur;
+            r.valeur = v;
+            return r;
+        }
+    }
     bool ok = false;
     const double v = QLocale::c().toDouble(QString::fromLatin1(texte).trimmed(), &ok);
     if (!ok || !std::isfinite(v)) {
@@ -74,13 +94,15 @@ ResultatAnalyse analyse_ligne(const QString& ligne) {
 ChampsEnr champsEnr(QByteArrayView ligne) {
     ChampsEnr c;
     QByteArrayView* champs[] = {&c.numero, &c.valeur, &c.date, &c.heure};
+    const char* p = ligne.data();
+    const qsizetype n = ligne.size();
     qsizetype debut = 0;
     for (QByteArrayView* champ : champs) {
-        if (debut > ligne.size())
+        if (debut > n)
             break;
-        qsizetype fin = ligne.indexOf(';', debut);
-        if (fin < 0)
-            fin = ligne.size();
+        const auto* sep =
+            static_cast<const char*>(std::memchr(p + debut, ';', static_cast<size_t>(n - debut)));
+        const qsizetype fin = sep ? sep - p : n;
         *champ = ligne.sliced(debut, fin - debut);
         debut = fin + 1;
     }

@@ -34,6 +34,8 @@ struct ResultatAnalyse {
 /// Parses a record line: the value is the text after the first ";", at most
 /// four characters, stopping at the next ";".
 ResultatAnalyse analyse_ligne(QByteArrayView ligne);
+/// The same when the first ";" is known to be at `sep` (-1: none).
+ResultatAnalyse analyse_ligne(QByteArrayView ligne, qsizetype sep);
 ResultatAnalyse analyse_ligne(const QString& ligne);
 
 /// The four fields of a record line, as written (empty where the line has fewer).

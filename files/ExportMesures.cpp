@@ -80,7 +80,7 @@ private:
 bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
                     const std::function<bool(qint64, qint64)>& progression,
-                    const std::vector<core::Evenement>& evenements) {
+                    const std::vector<core::Evenement>& evenements, QString* erreur) {
     // The events by record number, for the last column.
     std::multimap<qint64, QByteArray> parNumero;
     for (const core::Evenement& e : evenements) {
@@ -109,6 +109,13 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
         } else {
             // A loaded line keeps its own record number, date and time.
             const QByteArray ligne = m.LignesFichier(i).toLatin1();
+            if (ligne.isEmpty()) {
+                if (erreur)
+                    *erreur = QStringLiteral("le fichier lu a changé depuis son chargement "
+                                             "(ligne %1) ; ouvrez-le de nouveau")
+                                  .arg(i);
+                return false;
+            }
             const ChampsEnr champs = champsEnr(ligne);
             numero = numeroEnr(ligne).value_or(i);
             bloc += QByteArray::number(numero);
@@ -160,6 +167,7 @@ bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qin
         return false;
     }
     bool annule = false;
+    QString raison;
     const bool ok = exporteMesures(
         f, m, a, b, etalonnage,
         [&](qint64 fait, qint64 total) {
@@ -169,11 +177,13 @@ bool exporteMesures(const QString& chemin, const core::Magasin& m, qint64 a, qin
             }
             return true;
         },
-        evenements);
+        evenements, &raison);
     if (!ok) {
         f.cancelWriting();
         if (erreur)
-            *erreur = annule ? QString() : QStringLiteral("l'écriture a échoué");
+            *erreur = annule             ? QString()
+                      : raison.isEmpty() ? QStringLiteral("l'écriture a échoué")
+                                         : raison;
         return false;
     }
     if (!f.commit()) {

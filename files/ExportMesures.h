@@ -19,10 +19,12 @@ namespace files {
 /// is not a date keeps it as it stands. `progression(fait, total)` is called now
 /// and then; returning false cancels. False when cancelled or when writing fails.
 /// With `evenements` (not empty), a last column gives the events at each sample.
+/// A loaded line that can no longer be read back as it was loaded (its file changed)
+/// stops the export: false, with the reason in `erreur`.
 bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 b,
                     const core::Etalonnage& etalonnage,
                     const std::function<bool(qint64 fait, qint64 total)>& progression = {},
-                    const std::vector<core::Evenement>& evenements = {});
+                    const std::vector<core::Evenement>& evenements = {}, QString* erreur = nullptr);
 
 /// The same into a file; a cancelled or failed export leaves no file behind.
 /// `erreur` says why it failed (French; empty when cancelled).

@@ -13,48 +13,54 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace files {
 
 namespace {
 
 // Reads a device in large blocks and hands out its lines without their ends
-// (LF or CR LF). A line longer than kLongueurMax keeps its beginning.
+// (LF or CR LF). A line longer than kLongueurMax keeps its beginning. One buffer,
+// allocated once: what is left of a block moves to its front before the next read.
 class Lignes {
 public:
-    explicit Lignes(QIODevice& f) : m_f(f) {}
+    explicit Lignes(QIODevice& f) : m_f(f), m_tampon(static_cast<size_t>(kGarde + kBloc)) {}
     enum Resultat { Ligne, Fin, Erreur };
     /// The next line, valid until the next call.
     Resultat suivante(QByteArrayView& ligne) {
         for (;;) {
-            const qsizetype nl = m_tampon.indexOf('\n', m_pos);
-            if (nl >= 0 || (m_fin && m_pos < m_tampon.size())) {
-                const qsizetype bout = nl >= 0 ? nl : m_tampon.size();
-                ligne = coupe(QByteArrayView(m_tampon).sliced(m_pos, bout - m_pos));
-                m_lus += bout - m_pos + (nl >= 0 ? 1 : 0);
-                m_pos = bout + (nl >= 0 ? 1 : 0);
+            const char* d = m_tampon.data();
+            const auto* nl = static_cast<const char*>(
+                std::memchr(d + m_pos, '\n', static_cast<size_t>(m_fin - m_pos)));
+            if (nl || (m_finFichier && m_pos < m_fin)) {
+                const qsizetype bout = nl ? nl - d : m_fin;
+                ligne = coupe(QByteArrayView(d + m_pos, bout - m_pos));
+                m_lus += bout - m_pos + (nl ? 1 : 0) + m_passes;
+                m_passes = 0;
+                m_pos = bout + (nl ? 1 : 0);
                 return Ligne;
             }
-            if (m_fin)
+            if (m_finFichier)
                 return Fin;
-            m_tampon.remove(0, m_pos);
+            // What is left goes to the front.
+            qsizetype reste = m_fin - m_pos;
+            std::memmove(m_tampon.data(), d + m_pos, static_cast<size_t>(reste));
             m_pos = 0;
             // A line far longer than anything kept: only its beginning stays in memory.
-            if (m_tampon.size() > kGarde) {
-                m_lus += m_tampon.size() - ChargeurEnr::kLongueurMax;
-                m_tampon.truncate(ChargeurEnr::kLongueurMax);
+            if (reste > kGarde - ChargeurEnr::kLongueurMax) {
+                m_passes += reste - ChargeurEnr::kLongueurMax;
+                reste = ChargeurEnr::kLongueurMax;
             }
-            const qsizetype avant = m_tampon.size();
-            m_tampon.resize(avant + kBloc);
-            const qint64 n = m_f.read(m_tampon.data() + avant, kBloc);
-            m_tampon.resize(avant + std::max<qint64>(n, 0));
+            const qint64 n = m_f.read(m_tampon.data() + reste, kBloc);
+            m_fin = reste + std::max<qint64>(n, 0);
             if (n < 0)
                 return Erreur;
             if (n == 0)
-                m_fin = true;
+                m_finFichier = true;
         }
     }
     /// Bytes handed out so far.
@@ -69,10 +75,12 @@ private:
         return l.first(std::min<qsizetype>(l.size(), ChargeurEnr::kLongueurMax));
     }
     QIODevice& m_f;
-    QByteArray m_tampon;
+    std::vector<char> m_tampon;
     qsizetype m_pos = 0;
+    qsizetype m_fin = 0;
     qint64 m_lus = 0;
-    bool m_fin = false;
+    qint64 m_passes = 0; // bytes of the line in hand dropped from the buffer
+    bool m_finFichier = false;
 };
 
 // What every load starts from: an empty store showing a file. Nothing of an earlier
@@ -86,10 +94,27 @@ void vide(core::Magasin& m) {
 // would all read as one. In UTF-16 text a CR is followed by a zero byte, and that
 // file fails on its values instead.
 bool retourChariotSeul(QByteArrayView l) {
-    for (qsizetype p = l.indexOf('\r'); p >= 0 && p + 1 < l.size(); p = l.indexOf('\r', p + 1))
-        if (l[p + 1] != '\0')
+    const char* fin = l.data() + l.size();
+    for (const char* p = l.data();; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(fin - p)));
+        if (!p || p + 1 >= fin)
+            return false;
+        if (p[1] != '\0')
             return true;
-    return false;
+    }
+}
+
+// The record number of a line's first field; nullopt when it is not a whole number.
+std::optional<qint64> numeroDuChamp(QByteArrayView n) {
+    if (n.isEmpty() || n.size() > 18)
+        return std::nullopt;
+    qint64 v = 0;
+    for (const char c : n) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
 }
 
 void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
@@ -151,7 +176,12 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
     if (parties.size() > 1)
         suite = std::make_unique<SuiteEnr>(std::move(parties));
     QIODevice& f = suite ? static_cast<QIODevice&>(*suite) : *parties.front();
-    const FinChargement fin = charge(f, m, progression, arret);
+    // The lines stay in the files: the store reads them back by their place.
+    const FinChargement fin = chargeFlux(f, m, progression, arret, true);
+    m.setSource(std::make_shared<SourceFichiers>(
+        suite ? suite->morceaux()
+              : std::vector<SourceFichiers::Morceau>{
+                    SourceFichiers::morceau(*parties.front(), 0, parties.front()->pos())}));
     const bool erreur = suite ? suite->erreur() : parties.front()->error() != QFile::NoError;
     if (fin == FinChargement::Complet && erreur) {
         arrete(arret, m.NbMesures(), QStringLiteral("erreur de lecture"));
@@ -162,10 +192,17 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
 
 FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progression& progression,
                                   ArretChargement* arret) {
+    return chargeFlux(f, m, progression, arret, false);
+}
+
+FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
+                                      const Progression& progression, ArretChargement* arret,
+                                      bool parPosition) {
     vide(m);
     const qint64 taille = f.size();
     Lignes lignes(f);
     QByteArrayView ligne;
+    qint64 position = 0; // where the line in hand begins in the stream
     switch (lignes.suivante(ligne)) {
     case Lignes::Erreur:
         arrete(arret, 0, QStringLiteral("erreur de lecture"));
@@ -184,6 +221,9 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     }
     // A file written without its header line starts with a record line: that line
     // is the first sample, not a title.
+    // The lines to come, judged from the first one's length.
+    if (taille > 0)
+        m.prevoit(std::min<qint64>(taille / std::max<qsizetype>(ligne.size() + 2, 16), 1LL << 31));
     bool enAttente = estLigneEnr(ligne);
     if (!enAttente)
         m.LigneEntete = QString::fromLatin1(ligne);
@@ -191,14 +231,17 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
     InstantsEnr instants;
     std::optional<qint64> numeroPrecedent;
     // Each line's instant and the start of each run (the record number starts again).
-    const auto ajoute = [&](double valeur, QByteArrayView l) {
-        const ChampsEnr c = champsEnr(l);
-        const std::optional<qint64> numero = numeroEnr(c.numero);
+    const auto ajoute = [&](double valeur, QByteArrayView l, const ChampsEnr& c) {
+        const std::optional<qint64> numero = numeroDuChamp(c.numero);
         if (numero && numeroPrecedent && *numero <= *numeroPrecedent)
             m.debuteSerie();
         if (numero)
             numeroPrecedent = numero;
-        m.ajouteLigne(valeur, l, instants.utcMs(c.date, c.heure).value_or(0));
+        const qint64 instant = instants.utcMs(c.date, c.heure).value_or(0);
+        if (parPosition)
+            m.ajouteLu(valeur, instant, position, l);
+        else
+            m.ajouteLigne(valeur, l, instant);
     };
     try {
         for (;;) {
@@ -206,6 +249,7 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
             if (progression && n % kLignesParProgression == 0)
                 progression(lignes.lus() + 1, taille);
             if (!enAttente) {
+                position = lignes.lus();
                 const Lignes::Resultat r = lignes.suivante(ligne);
                 if (r == Lignes::Fin)
                     break;
@@ -221,21 +265,23 @@ FinChargement ChargeurEnr::charge(QIODevice& f, core::Magasin& m, const Progress
                 arrete(arret, n, retourSeul);
                 return FinChargement::Echec;
             }
-            const ResultatAnalyse a = analyse_ligne(ligne);
+            const ChampsEnr champs = champsEnr(ligne);
+            const ResultatAnalyse a = analyse_ligne(
+                ligne, champs.numero.size() < ligne.size() ? champs.numero.size() : -1);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
-                ajoute(-1, ligne);
+                ajoute(-1, ligne, champs);
                 return FinChargement::ErreurFormat;
             }
             if (a.type == ResultatAnalyse::Type::PasUnNombre) {
                 // The line is kept and listed, its value counts as 0.
-                ajoute(0, ligne);
+                ajoute(0, ligne, champs);
                 arrete(arret, n,
                        QStringLiteral("la valeur de la ligne n'est pas un nombre (« %1 »)")
                            .arg(QString::fromLatin1(
                                ligne.first(std::min<qsizetype>(40, ligne.size())))));
                 return FinChargement::Echec;
             }
-            ajoute(a.valeur, ligne);
+            ajoute(a.valeur, ligne, champs);
         }
     } catch (const std::bad_alloc&) {
         arrete(arret, n, QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées"));

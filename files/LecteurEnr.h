@@ -26,11 +26,12 @@ struct ArretChargement {
 };
 
 /// Reads a record file into the store: the first line is the header, data line k
-/// goes to index k. Lines keep their text as read, without their line end (CR LF
-/// or LF); a line longer than kLongueurMax is cut there.
+/// goes to index k. Lines read as they were, without their line end (CR LF or LF);
+/// a line longer than kLongueurMax is cut there. A file opened by its name is read
+/// back by the store when a line is shown; a device is kept in memory.
 class ChargeurEnr {
 public:
-    static constexpr qint64 kLongueurMax = 4096;
+    static constexpr qint64 kLongueurMax = core::Magasin::kLongueurMax;
     /// Lines read between two calls of the progress function.
     static constexpr qint64 kLignesParProgression = 256;
 
@@ -49,6 +50,12 @@ public:
     /// Reads an open device whole into `m`.
     static FinChargement charge(QIODevice& f, core::Magasin& m, const Progression& progression = {},
                                 ArretChargement* arret = nullptr);
+
+private:
+    /// Reads `f` whole into `m`. With `parPosition` the store keeps where each line
+    /// begins in `f` rather than its text (its source is set by the caller).
+    static FinChargement chargeFlux(QIODevice& f, core::Magasin& m, const Progression& progression,
+                                    ArretChargement* arret, bool parPosition);
 };
 
 } // namespace files

@@ -7,7 +7,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace files {
 
@@ -121,10 +124,13 @@ qint64 SuiteEnr::readData(char* donnees, qint64 max) {
             m_erreur = true;
             return -1;
         }
-        if (n > 0)
+        if (n > 0) {
+            p.lus += n;
             return n;
+        }
         if (p.finManquante && !m_finAjoutee) {
             m_finAjoutee = true;
+            p.finDonnee = true;
             *donnees = '\n';
             return 1;
         }
@@ -134,6 +140,69 @@ qint64 SuiteEnr::readData(char* donnees, qint64 max) {
         m_finAjoutee = false;
     }
     return 0;
+}
+
+std::vector<SourceFichiers::Morceau> SuiteEnr::morceaux() const {
+    std::vector<SourceFichiers::Morceau> r;
+    for (const Partie& p : m_parties)
+        r.push_back(SourceFichiers::morceau(*p.fichier, p.debut, p.lus, p.finDonnee));
+    return r;
+}
+
+SourceFichiers::SourceFichiers(std::vector<Morceau> morceaux) : m_morceaux(std::move(morceaux)) {
+    qint64 debut = 0;
+    for (const Morceau& m : m_morceaux) {
+        m_debuts.push_back(debut);
+        debut += m.longueur + (m.finAjoutee ? 1 : 0);
+    }
+}
+
+SourceFichiers::~SourceFichiers() {
+    for (const Morceau& m : m_morceaux)
+        if (m.fd >= 0)
+            ::close(m.fd);
+}
+
+SourceFichiers::Morceau SourceFichiers::morceau(const QFile& f, qint64 debut, qint64 longueur,
+                                                bool finAjoutee) {
+    Morceau m;
+    m.fd = f.handle() >= 0 ? ::fcntl(f.handle(), F_DUPFD_CLOEXEC, 0) : -1;
+    m.debut = debut;
+    m.longueur = longueur;
+    m.finAjoutee = finAjoutee;
+    return m;
+}
+
+QByteArray SourceFichiers::lit(qint64 position, qint64 longueur) const {
+    QByteArray r;
+    if (position < 0 || longueur <= 0 || m_morceaux.empty())
+        return r;
+    auto k = static_cast<size_t>(std::upper_bound(m_debuts.begin(), m_debuts.end(), position) -
+                                 m_debuts.begin());
+    if (k == 0)
+        return r;
+    for (--k; k < m_morceaux.size() && r.size() < longueur; ++k) {
+        const Morceau& m = m_morceaux[k];
+        qint64 dans = std::max<qint64>(position + r.size() - m_debuts[k], 0);
+        while (dans < m.longueur && r.size() < longueur) {
+            const qint64 voulu = std::min(longueur - r.size(), m.longueur - dans);
+            const qsizetype avant = r.size();
+            r.resize(avant + static_cast<qsizetype>(voulu));
+            const ssize_t n = m.fd < 0 ? -1
+                                       : ::pread(m.fd, r.data() + avant, static_cast<size_t>(voulu),
+                                                 static_cast<off_t>(m.debut + dans));
+            if (n <= 0) {
+                // Shorter than it was, or unreadable: what came before is all there is.
+                r.truncate(avant);
+                return r;
+            }
+            r.truncate(avant + static_cast<qsizetype>(n));
+            dans += n;
+        }
+        if (m.finAjoutee && dans == m.longueur && r.size() < longueur)
+            r.append('\n');
+    }
+    return r;
 }
 
 } // namespace files

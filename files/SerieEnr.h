@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Magasin.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
@@ -15,6 +17,31 @@ namespace files {
 /// neighbours start or end other runs.
 QStringList fichiersDeLaSerie(const QString& chemin);
 
+/// The bytes a load read, from the files it read them from, for a store to read
+/// its lines back: pieces of files one after the other, each maybe followed by a
+/// line end the reading added. The files stay open, so a file replaced by another
+/// of the same name still reads as it was loaded.
+class SourceFichiers : public core::SourceLignes {
+public:
+    struct Morceau {
+        int fd = -1;         ///< owned, closed with the source
+        qint64 debut = 0;    ///< first byte read from the file
+        qint64 longueur = 0; ///< bytes read from it
+        bool finAjoutee = false;
+    };
+    explicit SourceFichiers(std::vector<Morceau> morceaux);
+    ~SourceFichiers() override;
+    SourceFichiers(const SourceFichiers&) = delete;
+    SourceFichiers& operator=(const SourceFichiers&) = delete;
+    QByteArray lit(qint64 position, qint64 longueur) const override;
+    /// The piece of an open file, `longueur` bytes from `debut` (its descriptor is duplicated).
+    static Morceau morceau(const QFile& f, qint64 debut, qint64 longueur, bool finAjoutee = false);
+
+private:
+    std::vector<Morceau> m_morceaux;
+    std::vector<qint64> m_debuts; // where each piece starts in the stream
+};
+
 /// Several record files read as one: the header line of each file after the first
 /// is passed over, and a file whose last line has no end gets one, so that its
 /// line never joins the next file's first.
@@ -27,6 +54,8 @@ public:
     qint64 size() const override { return m_taille; }
     /// True when a read of one of the files failed.
     bool erreur() const { return m_erreur; }
+    /// What was read so far, piece by piece, for reading lines back.
+    std::vector<SourceFichiers::Morceau> morceaux() const;
 
 protected:
     qint64 readData(char* donnees, qint64 max) override;
@@ -37,6 +66,8 @@ private:
         std::unique_ptr<QFile> fichier;
         qint64 debut = 0; ///< where its data starts (after a header passed over)
         bool finManquante = false;
+        qint64 lus = 0;         ///< bytes read from it
+        bool finDonnee = false; ///< its missing line end was handed out
     };
     std::vector<Partie> m_parties;
     size_t m_courante = 0;

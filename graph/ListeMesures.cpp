@@ -93,6 +93,14 @@ ListeMesures::ListeMesures(QWidget* parent) : QListView(parent), m_delegue(new D
     setPalette(pal);
 }
 
+qint64 ListeMesures::lignesSelectionnees() const {
+    qint64 n = 0;
+    if (selectionModel())
+        for (const QItemSelectionRange& r : selectionModel()->selection())
+            n += r.height();
+    return n;
+}
+
 QString ListeMesures::texteSelection() const {
     QModelIndexList sel = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     std::sort(sel.begin(), sel.end(),
@@ -170,7 +178,11 @@ void ListeMesures::resizeEvent(QResizeEvent* e) {
 
 void ListeMesures::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::Copy)) {
-        QGuiApplication::clipboard()->setText(texteSelection());
+        const qint64 n = lignesSelectionnees();
+        if (n > kLignesCopieMax)
+            emit copieRefusee(n);
+        else
+            QGuiApplication::clipboard()->setText(texteSelection());
         e->accept();
         return;
     }

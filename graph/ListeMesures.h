@@ -31,6 +31,11 @@ public:
     explicit ListeMesures(QWidget* parent = nullptr);
     /// The selected lines as copied to the clipboard.
     QString texteSelection() const;
+    /// Lines a copy takes at most: more would hold the program for minutes and take
+    /// gigabytes; the export writes any number.
+    static constexpr qint64 kLignesCopieMax = 1'000'000;
+    /// Lines selected (counted from the selection's ranges, without listing them).
+    qint64 lignesSelectionnees() const;
     /// Gives every line as many text rows as the widest lines need (measured on a
     /// sample of the lines, so that a list of millions stays quick), at most
     /// kRangeesMax. Called when the lines change.
@@ -48,6 +53,10 @@ public:
     /// Keeps `pixels` at the bottom of the list free of lines (for a notice laid
     /// over it): every line can still be scrolled into view above it.
     void reserveBas(int pixels);
+
+signals:
+    /// A copy of `lignes` lines, more than kLignesCopieMax, was refused.
+    void copieRefusee(qint64 lignes);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

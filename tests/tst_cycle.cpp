@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <cmath>
+#include <vector>
+
 using namespace core;
 
 class TstCycle : public QObject {
@@ -24,6 +27,7 @@ private slots:
     void touches();
     void formats();
     void magasinPlein();
+    void colonnes();
     void minMax_data();
     void minMax();
     void statistiques_data();
@@ -224,14 +228,14 @@ void TstCycle::formats() {
 void TstCycle::magasinPlein() {
     // Past its capacity the store lets the oldest samples go, a slice at a time; the
     // numbering goes on and the summary answers for what is held.
-    Magasin m;
+    Magasin m(262144);
     const QDateTime t(QDate(2026, 12, 1), QTime(0, 0, 0), Qt::UTC);
-    const qint64 n = Magasin::kCapacite + 10;
+    const qint64 n = m.capacite() + 10;
     for (qint64 i = 1; i <= n; ++i)
         m.ajoute(i == 5 || i == n - 3 ? 5000 : double(i % 1000), t.addSecs(i));
     QCOMPARE(m.NbMesures(), n);
     QVERIFY(m.premier() > 5);
-    QVERIFY(m.premier() < Magasin::kCapacite / 10);
+    QVERIFY(m.premier() < m.capacite() / 10);
     QCOMPARE(m.valeur(n), double(n % 1000));
     QCOMPARE(m.instantMs(n), t.addSecs(n).toMSecsSinceEpoch());
     const MinMax mm = m.minMax(1, n);
@@ -240,6 +244,39 @@ void TstCycle::magasinPlein() {
     QCOMPARE(mm.min, 0.0);
     QVERIFY(mm.iMin >= m.premier());
     QVERIFY(m.octets() < 100 * 1024 * 1024);
+}
+
+void TstCycle::colonnes() {
+    // Values and instants come back exactly as stored: past 65,535 distinct values
+    // (the store then keeps them whole), instants months apart or going back, none.
+    Magasin m;
+    const qint64 t0 = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+    std::vector<double> v;
+    std::vector<qint64> t;
+    for (int i = 1; i <= 70000; ++i) {
+        v.push_back(i % 3 == 0 ? 21.5 : i * 0.001 - 7);
+        if (i % 1000 == 0)
+            t.push_back(t0 + qint64(i) * 40 * 86400 * 1000); // 40 days apart
+        else if (i % 777 == 0)
+            t.push_back(t0 - qint64(i) * 1000); // the clock set back
+        else
+            t.push_back(t0 + qint64(i) * 1003);
+        m.ajouteLigne(v.back(), "1;2;3;4", i == 5000 ? 0 : t.back());
+    }
+    t[4999] = 0;
+    double somme = 0;
+    for (int i = 1; i <= 70000; ++i) {
+        QCOMPARE(m.valeur(i), v[size_t(i - 1)]);
+        QCOMPARE(m.instant(i), t[size_t(i - 1)]);
+        somme += v[size_t(i - 1)];
+    }
+    const Statistiques st = m.statistiques(1, 70000);
+    QCOMPARE(st.extremes.min, -6.999);
+    QCOMPARE(st.extremes.iMin, qint64(1));
+    QCOMPARE(st.extremes.max, 70000 * 0.001 - 7);
+    QCOMPARE(st.extremes.iMax, qint64(70000));
+    QVERIFY(std::abs(st.moyenne - somme / 70000) < 1e-9);
+    QCOMPARE(m.LignesFichier(70000), QStringLiteral("1;2;3;4"));
 }
 
 void TstCycle::valeurTestStockee() {

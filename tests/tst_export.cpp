@@ -25,13 +25,11 @@ core::Etalonnage etalonnage(double b1, double p1, double b2, double p2, int deci
 }
 
 // Three samples of a recording, at 13:01:31 and the next two seconds.
-core::Magasin troisMesures() {
-    core::Magasin m;
+void troisMesures(core::Magasin& m) {
     const QDateTime t(QDate(2026, 12, 7), QTime(13, 1, 31));
     m.ajoute(0, t);
     m.ajoute(500, t.addSecs(1));
     m.ajoute(999, t.addSecs(2));
-    return m;
 }
 
 } // namespace
@@ -182,7 +180,8 @@ void TstExport::octets_data() {
 void TstExport::octets() {
     QFETCH(bool, etalonne);
     QFETCH(QByteArray, attendu);
-    const core::Magasin m = troisMesures();
+    core::Magasin m;
+    troisMesures(m);
     core::Etalonnage e = etalonnage(0, 0, 999, 99.9, 1);
     e.actif = etalonne;
     QBuffer sortie;

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+constexpr qint64 kPetiteCapacite = 262144;
 class TstGeometrie : public QObject {
     Q_OBJECT
 private slots:
@@ -288,7 +289,8 @@ void TstGeometrie::vue_data() {
     QTest::addColumn<bool>("enregistrement");
     QTest::addColumn<qint64>("debut");
     QTest::addColumn<bool>("suitFin");
-    const qint64 mois = core::Magasin::kCapacite + 10;
+    // A store of a small capacity, so that its oldest leave early.
+    const qint64 mois = kPetiteCapacite + 10;
     QTest::newRow("zoom 1 shows all")
         << qint64(100) << 1 << qint64(-1) << true << qint64(0) << true;
     QTest::newRow("zoom 4 follows the end")
@@ -303,7 +305,7 @@ void TstGeometrie::vue_data() {
         << qint64(100) << 10 << qint64(50) << false << qint64(50) << false;
     // Past the capacity the oldest 64th leaves at once: the view starts at the first kept.
     QTest::newRow("oldest samples left: moved before them")
-        << mois << 2 << qint64(3) << false << qint64(core::Magasin::kCapacite / 64 + 1) << false;
+        << mois << 2 << qint64(3) << false << qint64(kPetiteCapacite / 64 + 1) << false;
 }
 
 void TstGeometrie::vue() {
@@ -313,7 +315,7 @@ void TstGeometrie::vue() {
     QFETCH(bool, enregistrement);
     QFETCH(qint64, debut);
     QFETCH(bool, suitFin);
-    core::Magasin m;
+    core::Magasin m(kPetiteCapacite);
     const QDateTime t(QDate(2026, 12, 7), QTime(0, 0), Qt::UTC);
     for (qint64 i = 1; i <= n; ++i)
         m.ajoute(double(i % 1000), t);
