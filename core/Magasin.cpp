@@ -501,58 +501,40 @@ void Magasin::reconstruitResume() {
         ajouteAuResume(p);
 }
 
-void Magasin::fusionne(MinMax& r, Sommes& s, double v, qint64 position) const {
-    const qint64 i = m_premier + position;
-    // Parts of a range are not visited in order: of equal extremes, the earliest wins.
-    if (r.vide() || v < r.min || (v == r.min && i < r.iMin)) {
-        r.min = v;
-        r.iMin = i;
+namespace {
+// Extremes and sums gathered by a query, by position in the columns. Parts of a
+// range are not visited in order: of equal extremes, the earliest wins.
+struct Cumul {
+    double min = 0, max = 0;
+    qint64 iMin = -1, iMax = -1;
+    double somme = 0, carres = 0;
+    void ajoute(double v, qint64 p) {
+        if (iMin < 0 || v < min || (v == min && p < iMin)) {
+            min = v;
+            iMin = p;
+        }
+        if (iMax < 0 || v > max || (v == max && p < iMax)) {
+            max = v;
+            iMax = p;
+        }
+        somme += v;
+        carres += v * v;
     }
-    if (r.iMax < 0 || v > r.max || (v == r.max && i < r.iMax)) {
-        r.max = v;
-        r.iMax = i;
+    template <typename R> void ajoute(const R& b) {
+        const auto bMin = static_cast<qint64>(b.iMin), bMax = static_cast<qint64>(b.iMax);
+        if (iMin < 0 || b.min < min || (b.min == min && bMin < iMin)) {
+            min = b.min;
+            iMin = bMin;
+        }
+        if (iMax < 0 || b.max > max || (b.max == max && bMax < iMax)) {
+            max = b.max;
+            iMax = bMax;
+        }
+        somme += b.somme;
+        carres += b.carres;
     }
-    s.somme += v;
-    s.carres += v * v;
-}
-
-void Magasin::fusionne(MinMax& r, Sommes& s, const Resume& b) const {
-    const qint64 iMin = m_premier + b.iMin, iMax = m_premier + b.iMax;
-    if (r.vide() || b.min < r.min || (b.min == r.min && iMin < r.iMin)) {
-        r.min = b.min;
-        r.iMin = iMin;
-    }
-    if (r.iMax < 0 || b.max > r.max || (b.max == r.max && iMax < r.iMax)) {
-        r.max = b.max;
-        r.iMax = iMax;
-    }
-    s.somme += b.somme;
-    s.carres += b.carres;
-}
-
-// Elements de..a (included) of `niveau`: samples at 0, runs of m_resume[niveau - 1] above.
-void Magasin::interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const {
-    const auto element = [&](qint64 k) {
-        if (niveau == 0)
-            fusionne(r, s, valeurA(static_cast<size_t>(k)), k);
-        else
-            fusionne(r, s, m_resume[niveau - 1][static_cast<size_t>(k)]);
-    };
-    // Loose ends one by one, whole runs from the level above.
-    if (niveau < m_resume.size()) {
-        const unsigned bits = niveau == 0 ? kBitsPremier : kBitsEventail;
-        const qint64 masque = (qint64(1) << bits) - 1;
-        while (de <= a && (de & masque) != 0)
-            element(de++);
-        while (a >= de && ((a + 1) & masque) != 0)
-            element(a--);
-        if (de <= a)
-            interroge(r, s, niveau + 1, de >> bits, a >> bits);
-        return;
-    }
-    for (qint64 k = de; k <= a; ++k)
-        element(k);
-}
+};
+} // namespace
 
 MinMax Magasin::minMax(qint64 a, qint64 b) const {
     return statistiques(a, b).extremes;
@@ -560,17 +542,61 @@ MinMax Magasin::minMax(qint64 a, qint64 b) const {
 
 Statistiques Magasin::statistiques(qint64 a, qint64 b) const {
     Statistiques st;
-    const qint64 de = std::max<qint64>(a - m_premier, 0);
-    const qint64 jusqua = std::min<qint64>(b - m_premier, taille() - 1);
-    if (de > jusqua)
+    const qint64 premier = std::max<qint64>(a - m_premier, 0);
+    const qint64 dernier = std::min<qint64>(b - m_premier, taille() - 1);
+    if (premier > dernier)
         return st;
-    Sommes s;
-    interroge(st.extremes, s, 0, de, jusqua);
-    st.n = jusqua - de + 1;
-    st.premier = m_premier + de;
-    st.dernier = m_premier + jusqua;
-    st.moyenne = s.somme / static_cast<double>(st.n);
-    const double variance = s.carres / static_cast<double>(st.n) - st.moyenne * st.moyenne;
+    Cumul c;
+    // Samples de..a one by one (through the columns' iterators), or runs of a level.
+    const auto elements = [&](size_t niveau, qint64 de, qint64 jusqua) {
+        if (de > jusqua)
+            return;
+        if (niveau == 0) {
+            if (m_reels.empty()) {
+                auto it = m_codes.begin() + static_cast<long>(de);
+                for (qint64 k = de; k <= jusqua; ++k, ++it)
+                    c.ajoute(m_dico[*it], k);
+            } else {
+                auto it = m_reels.begin() + static_cast<long>(de);
+                for (qint64 k = de; k <= jusqua; ++k, ++it)
+                    c.ajoute(*it, k);
+            }
+            return;
+        }
+        const std::vector<Resume>& l = m_resume[niveau - 1];
+        for (qint64 k = de; k <= jusqua; ++k)
+            c.ajoute(l[static_cast<size_t>(k)]);
+    };
+    // Loose ends one by one, whole runs from the level above.
+    qint64 de = premier, jusqua = dernier;
+    for (size_t niveau = 0;; ++niveau) {
+        if (niveau >= m_resume.size()) {
+            elements(niveau, de, jusqua);
+            break;
+        }
+        const unsigned bits = niveau == 0 ? kBitsPremier : kBitsEventail;
+        const qint64 masque = (qint64(1) << bits) - 1;
+        qint64 x = de, y = jusqua;
+        while (x <= y && (x & masque) != 0)
+            ++x;
+        while (y >= x && ((y + 1) & masque) != 0)
+            --y;
+        elements(niveau, de, std::min(x, jusqua + 1) - 1);
+        elements(niveau, std::max(y + 1, x), jusqua);
+        if (x > y)
+            break;
+        de = x >> bits;
+        jusqua = y >> bits;
+    }
+    st.extremes.min = c.min;
+    st.extremes.max = c.max;
+    st.extremes.iMin = m_premier + c.iMin;
+    st.extremes.iMax = m_premier + c.iMax;
+    st.n = dernier - premier + 1;
+    st.premier = m_premier + premier;
+    st.dernier = m_premier + dernier;
+    st.moyenne = c.somme / static_cast<double>(st.n);
+    const double variance = c.carres / static_cast<double>(st.n) - st.moyenne * st.moyenne;
     st.ecartType = variance > 0 ? std::sqrt(variance) : 0.0;
     return st;
 }

@@ -140,11 +140,6 @@ private:
         uint32_t iMin, iMax; // positions in the columns
         double somme, carres;
     };
-    /// Sums gathered by a query beside the extremes.
-    struct Sommes {
-        double somme = 0;
-        double carres = 0;
-    };
     /// Where a run of kLignesParBloc lines starts, and a check of their text.
     struct BlocLignes {
         qint64 position;
@@ -171,9 +166,6 @@ private:
     void ajouteAuResume(size_t position);
     void reconstruitResume();
     void retireAnciens();
-    void fusionne(MinMax& r, Sommes& s, double v, qint64 position) const;
-    void fusionne(MinMax& r, Sommes& s, const Resume& b) const;
-    void interroge(MinMax& r, Sommes& s, size_t niveau, qint64 de, qint64 a) const;
 
     qint64 m_capacite;
     qint64 m_premier = 1;

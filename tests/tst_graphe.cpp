@@ -3,7 +3,9 @@
 #include "graph/Geometrie.h"
 
 #include "ui/FenetreStatistiques.h"
+#include <QClipboard>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPrinter>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +23,7 @@ private slots:
     void listeEnregistrement();
     void listeApresArret();
     void listeFichier();
+    void copie_data();
     void copie();
     void redessinVide();
     void traceVisibleApresRecouvrement();
@@ -145,15 +148,38 @@ void TstGraphe::listeFichier() {
     QCOMPARE(f.modeleListe()->texte(), QStringLiteral("H\r\n2 ---- B\r\n1 ---- A\r\n0 ---- \r\n"));
 }
 
+void TstGraphe::copie_data() {
+    QTest::addColumn<int>("n");
+    QTest::newRow("one line") << 1;
+    QTest::newRow("more lines than a copy takes") << 1'000'000;
+}
+
 void TstGraphe::copie() {
+    // Ctrl+C copies the selected lines; past a million (the header and the starting
+    // point count), the user is told to export instead and nothing is copied.
+    QFETCH(int, n);
     Banc b;
     app::Enregistreur& f = b.demarre();
-    test::AccesMoteur::magasin(f.moteur()).donneesChargees = true;
-    test::AccesMoteur::magasin(f.moteur()).LigneEntete = QStringLiteral("H");
-    test::AccesMoteur::magasin(f.moteur()).ajouteLigne(1, "A");
+    core::Magasin& m = test::AccesMoteur::magasin(f.moteur());
+    m.donneesChargees = true;
+    m.LigneEntete = QStringLiteral("H");
+    for (int i = 1; i <= n; ++i)
+        m.ajouteLigne(1, "A");
     f.affich();
     f.ui().Text1->selectAll();
-    QCOMPARE(f.ui().Text1->texteSelection(), QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QKeyEvent copier(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(f.ui().Text1, &copier);
+    if (n == 1) {
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("H\r\n1 ---- A\r\n0 ---- \r\n"));
+        QVERIFY(b.dialogues.avertissements.isEmpty());
+    } else {
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avant"));
+        QCOMPARE(b.dialogues.avertissements.size(), 1);
+        QVERIFY2(b.dialogues.avertissements[0].startsWith(QStringLiteral("1000002 lignes")),
+                 qPrintable(b.dialogues.avertissements[0]));
+    }
 }
 
 void TstGraphe::redessinVide() {
