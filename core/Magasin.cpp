@@ -416,20 +416,24 @@ bool Magasin::litBloc(qint64 bloc, Lues& lues) const {
 }
 
 QString Magasin::LignesFichier(qint64 i) const {
+    return QString::fromLatin1(ligneLue(i));
+}
+
+QByteArray Magasin::ligneLue(qint64 i) const {
     const qint64 p = i - m_premier;
     if (p < 0 || p >= taille() || m_blocs.empty())
-        return QString();
+        return {};
     const qint64 bloc = p / kLignesParBloc;
     std::lock_guard<std::mutex> v(m_verrou);
     if (m_lues.bloc != bloc && !litBloc(bloc, m_lues)) {
         m_lues = Lues();
-        return QString();
+        return {};
     }
     const size_t k = static_cast<size_t>(p % kLignesParBloc);
     if (k + 1 >= m_lues.debuts.size())
-        return QString();
-    return QString::fromLatin1(m_lues.texte.constData() + m_lues.debuts[k],
-                               m_lues.debuts[k + 1] - m_lues.debuts[k]);
+        return {};
+    return QByteArray(m_lues.texte.constData() + m_lues.debuts[k],
+                      m_lues.debuts[k + 1] - m_lues.debuts[k]);
 }
 
 qint64 Magasin::octets() const {

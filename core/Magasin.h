@@ -117,6 +117,8 @@ public:
     /// Line of loaded sample i as read; empty when it cannot be read back as it was
     /// (the file changed since it was loaded).
     QString LignesFichier(qint64 i) const;
+    /// The same line as bytes (Latin-1 as read).
+    QByteArray ligneLue(qint64 i) const;
 
     /// Lowest and highest value of samples a to b (both included, clamped to the
     /// samples held).

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 
@@ -23,7 +24,45 @@ QByteArray nombreFrancais(double v) {
 }
 
 // "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
+// Digits p[0..n) as a number; -1 when one is not a digit.
+int chiffres(const char* p, int n) {
+    int v = 0;
+    for (int k = 0; k < n; ++k) {
+        if (p[k] < '0' || p[k] > '9')
+            return -1;
+        v = v * 10 + (p[k] - '0');
+    }
+    return v;
+}
+
+// True for "mm-dd-yyyy" and "hh:mm:ss" naming a real day and time.
+bool champsUsuels(QByteArrayView date, QByteArrayView heure) {
+    if (date.size() != 10 || heure.size() != 8 || date[2] != '-' || date[5] != '-' ||
+        heure[2] != ':' || heure[5] != ':')
+        return false;
+    const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
+    const int annee = chiffres(date.data() + 6, 4);
+    const int h = chiffres(heure.data(), 2), mi = chiffres(heure.data() + 3, 2);
+    const int se = chiffres(heure.data() + 6, 2);
+    return mois >= 1 && mois <= 12 && annee >= 1 && jour >= 1 &&
+           jour <= QDate(annee, mois, 1).daysInMonth() && h >= 0 && h < 24 && mi >= 0 && mi < 60 &&
+           se >= 0 && se < 60;
+}
+
 QByteArray dateIso(QByteArrayView date, QByteArrayView heure) {
+    if (champsUsuels(date, heure)) {
+        // The usual fields: their digits moved in place, with no date object made.
+        QByteArray r(19, Qt::Uninitialized);
+        char* o = r.data();
+        std::memcpy(o, date.data() + 6, 4);
+        o[4] = '-';
+        std::memcpy(o + 5, date.data(), 2);
+        o[7] = '-';
+        std::memcpy(o + 8, date.data() + 3, 2);
+        o[10] = ' ';
+        std::memcpy(o + 11, heure.data(), 8);
+        return r;
+    }
     const DateHeureEnr d = dateHeureEnr(date, heure);
     if (d.valide())
         return (d.date.toString(Qt::ISODate) + QLatin1Char(' ') +
@@ -108,7 +147,7 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
             bloc += horodatage.texte(m.instantMs(i));
         } else {
             // A loaded line keeps its own record number, date and time.
-            const QByteArray ligne = m.LignesFichier(i).toLatin1();
+            const QByteArray ligne = m.ligneLue(i);
             if (ligne.isEmpty()) {
                 if (erreur)
                     *erreur = QStringLiteral("le fichier lu a changé depuis son chargement "

@@ -9,6 +9,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace graph {
 
@@ -72,16 +73,13 @@ void DelegueLigne::paint(QPainter* p, const QStyleOptionViewItem& option,
     p->restore();
 }
 
-ListeMesures::ListeMesures(QWidget* parent) : QListView(parent), m_delegue(new DelegueLigne(this)) {
+ListeMesures::ListeMesures(QWidget* parent)
+    : QAbstractItemView(parent), m_delegue(new DelegueLigne(this)) {
     setItemDelegate(m_delegue);
-    setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // By the pixel: at the end of the list its last line sits whole on the bottom
-    // edge, whatever height a notice leaves the list.
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTabKeyNavigation(false);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
@@ -91,6 +89,204 @@ ListeMesures::ListeMesures(QWidget* parent) : QListView(parent), m_delegue(new D
         pal.setColor(groupe, QPalette::Text, QColor(0, 192, 0));
     }
     setPalette(pal);
+    connect(m_delegue, &QAbstractItemDelegate::sizeHintChanged, this, [this] { m_hauteur = 0; });
+}
+
+int ListeMesures::lignes() const {
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
+
+int ListeMesures::hauteur() const {
+    if (m_hauteur <= 0) {
+        QStyleOptionViewItem o;
+        initViewItemOption(&o);
+        const QModelIndex premier = model() ? model()->index(0, 0, rootIndex()) : QModelIndex();
+        m_hauteur = std::max(1, m_delegue->sizeHint(o, premier).height());
+    }
+    return m_hauteur;
+}
+
+int ListeMesures::visibles() const {
+    return std::max(1, viewport()->height() / hauteur());
+}
+
+qint64 ListeMesures::haut(int rang) const {
+    const qint64 v = verticalScrollBar()->value();
+    // At the end of the list its last line sits on the bottom edge.
+    const bool fin = v >= verticalScrollBar()->maximum() && lignes() > visibles();
+    const qint64 decalage = fin ? viewport()->height() - qint64(lignes() - v) * hauteur() : 0;
+    return decalage + (rang - v) * hauteur();
+}
+
+qint64 ListeMesures::rangA(int y) const {
+    const qint64 y0 = haut(0);
+    const qint64 d = y - y0;
+    return d >= 0 ? d / hauteur() : (d - hauteur() + 1) / hauteur();
+}
+
+QRect ListeMesures::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != model())
+        return {};
+    const qint64 y = haut(index.row());
+    if (y < -hauteur() || y > viewport()->height() + hauteur())
+        return {}; // far outside the list: no rectangle in int range
+    return {0, static_cast<int>(y), viewport()->width(), hauteur()};
+}
+
+QModelIndex ListeMesures::indexAt(const QPoint& point) const {
+    const qint64 r = rangA(point.y());
+    if (!model() || r < 0 || r >= lignes() || point.x() < 0 || point.x() >= viewport()->width())
+        return {};
+    return model()->index(static_cast<int>(r), 0, rootIndex());
+}
+
+void ListeMesures::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid())
+        return;
+    const int r = index.row(), k = visibles();
+    const int v = verticalScrollBar()->value();
+    int voulu = v;
+    switch (hint) {
+    case PositionAtTop:
+        voulu = r;
+        break;
+    case PositionAtBottom:
+        voulu = r - k + 1;
+        break;
+    case PositionAtCenter:
+        voulu = r - k / 2;
+        break;
+    case EnsureVisible:
+        if (r < v)
+            voulu = r;
+        else if (r >= v + k)
+            voulu = r - k + 1;
+        break;
+    }
+    verticalScrollBar()->setValue(voulu);
+}
+
+void ListeMesures::doItemsLayout() {
+    m_hauteur = 0;
+    QAbstractItemView::doItemsLayout();
+}
+
+void ListeMesures::reset() {
+    QAbstractItemView::reset();
+    m_hauteur = 0;
+    updateGeometries();
+}
+
+void ListeMesures::updateGeometries() {
+    QScrollBar* b = verticalScrollBar();
+    b->setSingleStep(1);
+    b->setPageStep(visibles());
+    b->setRange(0, std::max(0, lignes() - visibles()));
+    QAbstractItemView::updateGeometries();
+}
+
+void ListeMesures::rowsInserted(const QModelIndex& parent, int debut, int fin) {
+    QAbstractItemView::rowsInserted(parent, debut, fin);
+    // Lines added above those shown: a reader scrolled down keeps the same lines.
+    const int v = verticalScrollBar()->value();
+    updateGeometries();
+    if (v > 0 && debut <= v)
+        verticalScrollBar()->setValue(v + (fin - debut + 1));
+    viewport()->update();
+}
+
+void ListeMesures::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+int ListeMesures::verticalOffset() const {
+    return static_cast<int>(std::min<qint64>(qint64(verticalScrollBar()->value()) * hauteur(),
+                                             std::numeric_limits<int>::max()));
+}
+
+void ListeMesures::paintEvent(QPaintEvent*) {
+    if (!model())
+        return;
+    QPainter p(viewport());
+    QStyleOptionViewItem o;
+    initViewItemOption(&o);
+    const int n = lignes();
+    const qint64 premier = std::max<qint64>(0, rangA(0));
+    const qint64 dernier = std::min<qint64>(n - 1, rangA(viewport()->height()));
+    const QModelIndex courant = currentIndex();
+    for (qint64 r = premier; r <= dernier; ++r) {
+        const QModelIndex i = model()->index(static_cast<int>(r), 0, rootIndex());
+        QStyleOptionViewItem l = o;
+        l.rect =
+            QRect(0, static_cast<int>(haut(static_cast<int>(r))), viewport()->width(), hauteur());
+        if (selectionModel() && selectionModel()->isSelected(i))
+            l.state |= QStyle::State_Selected;
+        if (i == courant && hasFocus())
+            l.state |= QStyle::State_HasFocus;
+        m_delegue->paint(&p, l, i);
+    }
+}
+
+QModelIndex ListeMesures::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+    const int n = lignes();
+    if (n == 0)
+        return {};
+    const int c = currentIndex().isValid() ? currentIndex().row() : 0;
+    const int page = std::max(1, visibles() - 1);
+    int r = c;
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        r = c - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        r = c + 1;
+        break;
+    case MovePageUp:
+        r = c - page;
+        break;
+    case MovePageDown:
+        r = c + page;
+        break;
+    case MoveHome:
+        r = 0;
+        break;
+    case MoveEnd:
+        r = n - 1;
+        break;
+    default:
+        break;
+    }
+    return model()->index(std::clamp(r, 0, n - 1), 0, rootIndex());
+}
+
+void ListeMesures::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
+    const int n = lignes();
+    if (!selectionModel() || n == 0)
+        return;
+    const QRect r = rect.normalized();
+    const auto a = static_cast<int>(std::clamp<qint64>(rangA(r.top()), 0, n - 1));
+    const auto b = static_cast<int>(std::clamp<qint64>(rangA(r.bottom()), 0, n - 1));
+    selectionModel()->select(
+        QItemSelection(model()->index(a, 0, rootIndex()), model()->index(b, 0, rootIndex())),
+        flags);
+}
+
+QRegion ListeMesures::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const qint64 premier = std::max<qint64>(0, rangA(0));
+    const qint64 dernier = rangA(viewport()->height());
+    for (const QItemSelectionRange& s : selection) {
+        const qint64 a = std::max<qint64>(s.top(), premier),
+                     b = std::min<qint64>(s.bottom(), dernier);
+        if (a > b)
+            continue;
+        const qint64 y = haut(static_cast<int>(a));
+        region += QRect(0, static_cast<int>(y), viewport()->width(),
+                        static_cast<int>((b - a + 1) * hauteur()));
+    }
+    return region;
 }
 
 qint64 ListeMesures::lignesSelectionnees() const {
@@ -165,14 +361,15 @@ int ListeMesures::largeurTexte() const {
 }
 
 void ListeMesures::setModel(QAbstractItemModel* modele) {
-    QListView::setModel(modele);
+    QAbstractItemView::setModel(modele);
     // A new set of lines (a load, a new recording) is measured whole.
     if (modele)
         connect(modele, &QAbstractItemModel::modelReset, this, [this] { m_lignesMesurees = -1; });
 }
 
 void ListeMesures::resizeEvent(QResizeEvent* e) {
-    QListView::resizeEvent(e);
+    QAbstractItemView::resizeEvent(e);
+    updateGeometries();
     ajusteRangees();
 }
 
@@ -186,7 +383,7 @@ void ListeMesures::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
-    QListView::keyPressEvent(e);
+    QAbstractItemView::keyPressEvent(e);
 }
 
 void ListeMesures::reserveBas(int pixels) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QListView>
+#include <QAbstractItemView>
 #include <QStyledItemDelegate>
 
 namespace graph {
@@ -24,8 +24,10 @@ private:
 
 /// The read-only sample list: black, green text, vertical scroll bar only; a line
 /// too wide for the list continues on the next row; lines can be selected and
-/// copied (each followed by CR LF).
-class ListeMesures : public QListView {
+/// copied (each followed by CR LF). Every line has the same height, so the list
+/// keeps nothing per line: a year of samples scrolls as a few do. The scroll bar
+/// counts lines; at its end the last line sits whole on the bottom edge.
+class ListeMesures : public QAbstractItemView {
     Q_OBJECT
 public:
     explicit ListeMesures(QWidget* parent = nullptr);
@@ -58,14 +60,42 @@ signals:
     /// A copy of `lignes` lines, more than kLignesCopieMax, was refused.
     void copieRefusee(qint64 lignes);
 
+public:
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void doItemsLayout() override;
+    void reset() override;
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
+    void rowsInserted(const QModelIndex& parent, int debut, int fin) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override { return 0; }
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex&) const override { return false; }
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
 
 private:
+    int lignes() const;
+    /// Height of every line, in pixels.
+    int hauteur() const;
+    /// Whole lines the list shows.
+    int visibles() const;
+    /// Where line `rang` is drawn from the top of the list (may lie outside it).
+    qint64 haut(int rang) const;
+    /// The line at height y of the list, not clamped.
+    qint64 rangA(int y) const;
+
     DelegueLigne* m_delegue;
     /// Lines when the whole list was last measured.
     int m_lignesMesurees = -1;
+    mutable int m_hauteur = 0; ///< line height once measured; 0: to measure
 };
 
 /// Text rows a line of `largeurTexte` pixels needs in `largeurDisponible` pixels,
