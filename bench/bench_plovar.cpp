@@ -677,12 +677,12 @@ struct CourtierBanc {
     }
 };
 
-QString fichierRejeu(const QTemporaryDir& dir) {
-    const QString chemin = dir.filePath(QStringLiteral("rejeu.csv"));
+QString fichierRejeu(const QTemporaryDir& dir, int n) {
+    const QString chemin = dir.filePath(QStringLiteral("rejeu_%1.csv").arg(n));
     QFile f(chemin);
     f.open(QIODevice::WriteOnly);
     QByteArray b;
-    for (int i = 1; i <= 100'000; ++i)
+    for (int i = 1; i <= n; ++i)
         b += files::ligneEnr(i, core::ValeurMesure::reel((i * 37) % 1000),
                              QStringLiteral("12-07-2026"),
                              QTime(0, 0).addSecs(i % 86400).toString(QStringLiteral("HH:mm:ss")));
@@ -690,10 +690,11 @@ QString fichierRejeu(const QTemporaryDir& dir) {
     return chemin;
 }
 
-// Replay of a 100,000-line record file to the broker, until all is acknowledged.
+// Replay of a record file to the broker, until all is acknowledged: 1,000, 10,000
+// and 100,000 lines, so that a slow start shows against the steady rate.
 void BM_Rejeu(benchmark::State& etat) {
     CourtierBanc c;
-    const QString chemin = fichierRejeu(c.dir);
+    const QString chemin = fichierRejeu(c.dir, static_cast<int>(etat.range(0)));
     for (auto _ : etat) {
         publication::ReglagePublication r;
         r.hote = QStringLiteral("127.0.0.1");
@@ -707,15 +708,15 @@ void BM_Rejeu(benchmark::State& etat) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         p.arrete();
     }
-    etat.SetItemsProcessed(etat.iterations() * 100'000);
+    etat.SetItemsProcessed(etat.iterations() * etat.range(0));
 }
-BENCHMARK(BM_Rejeu)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rejeu)->Arg(1000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: the same payloads from a minimal publisher written on libmosquitto, a
 // thousand in flight, its own loop.
 void BM_RejeuPlancher(benchmark::State& etat) {
     CourtierBanc c;
-    const QString chemin = fichierRejeu(c.dir);
+    const QString chemin = fichierRejeu(c.dir, static_cast<int>(etat.range(0)));
     std::vector<QByteArray> charges;
     publication::FileEnr file(chemin);
     for (;;) {
@@ -751,7 +752,12 @@ void BM_RejeuPlancher(benchmark::State& etat) {
     }
     etat.SetItemsProcessed(etat.iterations() * static_cast<int64_t>(charges.size()));
 }
-BENCHMARK(BM_RejeuPlancher)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RejeuPlancher)
+    ->Arg(1000)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // An engine with its listeners, recording the test value once a second on a fake
 // clock into a temporary folder; its timers never fire, the benchmark ticks.
