@@ -110,7 +110,10 @@ ChampsEnr champsEnr(QByteArrayView ligne) {
 }
 
 std::optional<qint64> numeroEnr(QByteArrayView ligne) {
-    const QByteArrayView n = champsEnr(ligne).numero;
+    return numeroChamp(champsEnr(ligne).numero);
+}
+
+std::optional<qint64> numeroChamp(QByteArrayView n) {
     if (n.isEmpty() || n.size() > 18)
         return std::nullopt;
     qint64 v = 0;

@@ -50,6 +50,8 @@ ChampsEnr champsEnr(QByteArrayView ligne);
 /// The record number a line starts with; nullopt when its first field is not a
 /// whole number.
 std::optional<qint64> numeroEnr(QByteArrayView ligne);
+/// The same of a first field already cut out of its line.
+std::optional<qint64> numeroChamp(QByteArrayView champ);
 /// True for a line a recording writes: a record number and a value that reads as
 /// a number. A header line is none.
 bool estLigneEnr(QByteArrayView ligne);

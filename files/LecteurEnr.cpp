@@ -104,19 +104,6 @@ bool retourChariotSeul(QByteArrayView l) {
     }
 }
 
-// The record number of a line's first field; nullopt when it is not a whole number.
-std::optional<qint64> numeroDuChamp(QByteArrayView n) {
-    if (n.isEmpty() || n.size() > 18)
-        return std::nullopt;
-    qint64 v = 0;
-    for (const char c : n) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
     if (arret) {
         arret->ligne = ligne;
@@ -232,7 +219,7 @@ FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
     std::optional<qint64> numeroPrecedent;
     // Each line's instant and the start of each run (the record number starts again).
     const auto ajoute = [&](double valeur, QByteArrayView l, const ChampsEnr& c) {
-        const std::optional<qint64> numero = numeroDuChamp(c.numero);
+        const std::optional<qint64> numero = numeroChamp(c.numero);
         if (numero && numeroPrecedent && *numero <= *numeroPrecedent)
             m.debuteSerie();
         if (numero)
