@@ -58,7 +58,8 @@ uint64_t melange(uint64_t h, QByteArrayView l) {
         n -= 16;
     }
     uint64_t u = 0, v = 0;
-    std::memcpy(&u, p, static_cast<size_t>(std::min<qsizetype>(n, 8)));
+    if (n > 0)
+        std::memcpy(&u, p, static_cast<size_t>(std::min<qsizetype>(n, 8)));
     if (n > 8)
         std::memcpy(&v, p + 8, static_cast<size_t>(n - 8));
     a = (a ^ u) * 0xFF51AFD7ED558CCDULL;
@@ -304,7 +305,9 @@ void Magasin::ajouteLu(double valeur, qint64 instantMs, qint64 position, QByteAr
 void Magasin::apresAjout() {
     ++m_n;
     ajouteAuResume(static_cast<size_t>(m_n - 1));
-    if (taille() > m_capacite)
+    // A recording keeps its latest samples (its file keeps them all); a loaded file
+    // is kept whole, as far as memory goes.
+    if (taille() > m_capacite && m_blocs.empty())
         retireAnciens();
 }
 

@@ -48,8 +48,9 @@ public:
 /// give), exact doubles past that; instants as a 4-byte step from a base shared by
 /// 256 samples. A loaded sample's line is not kept: the store keeps where each run
 /// of 64 lines starts in the file, with a check of their text, and reads the line
-/// back when it is asked for. Past capacite() samples the oldest leave the store
-/// (never the record file), and premier() tells the first one kept.
+/// back when it is asked for. Past capacite() samples the oldest of a recording
+/// leave the store (never the record file), and premier() tells the first one kept;
+/// a loaded file is kept whole.
 /// A min/max summary in levels answers "lowest and highest between i and j" without
 /// a pass over the range, so a trace of millions of samples is drawn in time
 /// proportional to its width.
@@ -96,7 +97,7 @@ public:
     qint64 premier() const { return m_premier; }
     /// Number of samples that left the store since it was last emptied.
     qint64 retires() const { return m_premier - 1; }
-    /// Samples held before the oldest leave.
+    /// Samples a recording holds before its oldest leave.
     qint64 capacite() const { return m_capacite; }
 
     /// Value of sample i (the starting point 0 at index 0 and for samples that left).

@@ -32,7 +32,9 @@ QByteArray ligneEnr(const core::Echantillon& e) {
 
 ResultatAnalyse analyse_ligne(QByteArrayView ligne) {
     const auto* trouve =
-        static_cast<const char*>(std::memchr(ligne.data(), ';', static_cast<size_t>(ligne.size())));
+        ligne.isEmpty() ? nullptr
+                        : static_cast<const char*>(
+                              std::memchr(ligne.data(), ';', static_cast<size_t>(ligne.size())));
     return analyse_ligne(ligne, trouve ? trouve - ligne.data() : -1);
 }
 
@@ -100,8 +102,9 @@ ChampsEnr champsEnr(QByteArrayView ligne) {
     for (QByteArrayView* champ : champs) {
         if (debut > n)
             break;
-        const auto* sep =
-            static_cast<const char*>(std::memchr(p + debut, ';', static_cast<size_t>(n - debut)));
+        const auto* sep = n > debut ? static_cast<const char*>(std::memchr(
+                                          p + debut, ';', static_cast<size_t>(n - debut)))
+                                    : nullptr;
         const qsizetype fin = sep ? sep - p : n;
         *champ = ligne.sliced(debut, fin - debut);
         debut = fin + 1;

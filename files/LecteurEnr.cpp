@@ -94,6 +94,8 @@ void vide(core::Magasin& m) {
 // would all read as one. In UTF-16 text a CR is followed by a zero byte, and that
 // file fails on its values instead.
 bool retourChariotSeul(QByteArrayView l) {
+    if (l.isEmpty())
+        return false;
     const char* fin = l.data() + l.size();
     for (const char* p = l.data();; ++p) {
         p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(fin - p)));
