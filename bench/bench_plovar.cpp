@@ -57,13 +57,7 @@ long residentKo() {
 }
 
 long residentMo() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith("VmRSS:"))
-            return l.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
-    return -1;
+    return residentKo() / 1024;
 }
 
 // An engine's world in `dir`: a configuration recording `fichier` once a second in
@@ -710,7 +704,12 @@ void BM_Rejeu(benchmark::State& etat) {
     }
     etat.SetItemsProcessed(etat.iterations() * etat.range(0));
 }
-BENCHMARK(BM_Rejeu)->Arg(1000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rejeu)
+    ->Arg(1000)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The floor: the same payloads from a minimal publisher written on libmosquitto, a
 // thousand in flight, its own loop.

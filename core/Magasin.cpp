@@ -128,7 +128,7 @@ void Magasin::vide() {
 }
 
 void Magasin::ajouteValeur(double valeur) {
-    if (!m_reels.empty() || m_dico.size() > kCodesMax) {
+    if (!m_reels.empty()) {
         m_reels.push_back(valeur);
         return;
     }
@@ -265,12 +265,11 @@ void Magasin::ajouteLigne(double valeur, QByteArrayView ligne, qint64 instantMs)
 void Magasin::prevoit(qint64 n) {
     // The summary's first level is the only large vector: reserved, it is never copied
     // as it grows (the columns grow block by block).
-    if (n > 0 && !m_resume.empty())
-        m_resume[0].reserve(static_cast<size_t>(n) / kPremierEventail + 1);
-    else if (n > 0) {
+    if (n <= 0)
+        return;
+    if (m_resume.empty())
         m_resume.emplace_back();
-        m_resume[0].reserve(static_cast<size_t>(n) / kPremierEventail + 1);
-    }
+    m_resume[0].reserve(static_cast<size_t>(n) / kPremierEventail + 1);
 }
 
 void Magasin::setSource(std::shared_ptr<const SourceLignes> source) {

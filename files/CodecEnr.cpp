@@ -116,6 +116,16 @@ std::optional<qint64> numeroEnr(QByteArrayView ligne) {
     return numeroChamp(champsEnr(ligne).numero);
 }
 
+int chiffresEnr(const char* p, int n) {
+    int v = 0;
+    for (int k = 0; k < n; ++k) {
+        if (p[k] < '0' || p[k] > '9')
+            return -1;
+        v = v * 10 + (p[k] - '0');
+    }
+    return v;
+}
+
 std::optional<qint64> numeroChamp(QByteArrayView n) {
     if (n.isEmpty() || n.size() > 18)
         return std::nullopt;

@@ -52,6 +52,8 @@ ChampsEnr champsEnr(QByteArrayView ligne);
 std::optional<qint64> numeroEnr(QByteArrayView ligne);
 /// The same of a first field already cut out of its line.
 std::optional<qint64> numeroChamp(QByteArrayView champ);
+/// A field of `n` digits at `p` as a number; -1 when one is not a digit.
+int chiffresEnr(const char* p, int n);
 /// True for a line a recording writes: a record number and a value that reads as
 /// a number. A header line is none.
 bool estLigneEnr(QByteArrayView ligne);

@@ -23,32 +23,21 @@ QByteArray nombreFrancais(double v) {
     return t;
 }
 
-// "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
-// Digits p[0..n) as a number; -1 when one is not a digit.
-int chiffres(const char* p, int n) {
-    int v = 0;
-    for (int k = 0; k < n; ++k) {
-        if (p[k] < '0' || p[k] > '9')
-            return -1;
-        v = v * 10 + (p[k] - '0');
-    }
-    return v;
-}
-
 // True for "mm-dd-yyyy" and "hh:mm:ss" naming a real day and time.
 bool champsUsuels(QByteArrayView date, QByteArrayView heure) {
     if (date.size() != 10 || heure.size() != 8 || date[2] != '-' || date[5] != '-' ||
         heure[2] != ':' || heure[5] != ':')
         return false;
-    const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
-    const int annee = chiffres(date.data() + 6, 4);
-    const int h = chiffres(heure.data(), 2), mi = chiffres(heure.data() + 3, 2);
-    const int se = chiffres(heure.data() + 6, 2);
+    const int mois = chiffresEnr(date.data(), 2), jour = chiffresEnr(date.data() + 3, 2);
+    const int annee = chiffresEnr(date.data() + 6, 4);
+    const int h = chiffresEnr(heure.data(), 2), mi = chiffresEnr(heure.data() + 3, 2);
+    const int se = chiffresEnr(heure.data() + 6, 2);
     return mois >= 1 && mois <= 12 && annee >= 1 && jour >= 1 &&
            jour <= QDate(annee, mois, 1).daysInMonth() && h >= 0 && h < 24 && mi >= 0 && mi < 60 &&
            se >= 0 && se < 60;
 }
 
+// "mm-dd-yyyy" and "hh:mm:ss" to ISO; anything else as it stands.
 QByteArray dateIso(QByteArrayView date, QByteArrayView heure) {
     if (champsUsuels(date, heure)) {
         // The usual fields: their digits moved in place, with no date object made.

@@ -1,5 +1,7 @@
 #include "files/InstantsEnr.h"
 
+#include "files/CodecEnr.h"
+
 #include "core/Horodatage.h"
 
 #include <cstring>
@@ -7,17 +9,6 @@
 namespace files {
 
 namespace {
-
-// A field of `n` digits as a number; -1 when one is not a digit.
-int chiffres(const char* p, int n) {
-    int v = 0;
-    for (int k = 0; k < n; ++k) {
-        if (p[k] < '0' || p[k] > '9')
-            return -1;
-        v = v * 10 + (p[k] - '0');
-    }
-    return v;
-}
 
 bool bissextile(int a) {
     return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0;
@@ -61,13 +52,13 @@ std::optional<qint64> InstantsEnr::utcMs(QByteArrayView date, QByteArrayView heu
     if (date.size() != 10 || heureTexte.size() != 8 || date[2] != '-' || date[5] != '-' ||
         heureTexte[2] != ':' || heureTexte[5] != ':')
         return std::nullopt;
-    const int h = chiffres(heureTexte.data(), 2), mi = chiffres(heureTexte.data() + 3, 2);
-    const int s = chiffres(heureTexte.data() + 6, 2);
+    const int h = chiffresEnr(heureTexte.data(), 2), mi = chiffresEnr(heureTexte.data() + 3, 2);
+    const int s = chiffresEnr(heureTexte.data() + 6, 2);
     if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
         return std::nullopt;
     if (!m_aJour || std::memcmp(date.data(), m_dateDerniere, 10) != 0) {
-        const int mois = chiffres(date.data(), 2), jour = chiffres(date.data() + 3, 2);
-        const int annee = chiffres(date.data() + 6, 4);
+        const int mois = chiffresEnr(date.data(), 2), jour = chiffresEnr(date.data() + 3, 2);
+        const int annee = chiffresEnr(date.data() + 6, 4);
         if (mois < 1 || mois > 12 || annee < 1 || jour < 1 || jour > joursDuMois(annee, mois))
             return std::nullopt;
         m_jourDernier = core::msNaif(annee, mois, jour, 0, 0, 0);
