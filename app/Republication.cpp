@@ -48,6 +48,14 @@ int republie(const publication::ReglagePublication& r, const QString& chemin, qi
         if (publieur.etat() == publication::Publieur::Etat::Refuse)
             statut = 1;
     });
+    // Done as soon as the last acknowledgement is counted, not at the next check.
+    QObject::connect(
+        &publieur, &publication::Publieur::bilanChange, [&](const publication::Bilan& b) {
+            if (statut < 0 && b.etat == publication::Publieur::Etat::Connecte && b.enAttente == 0) {
+                statut = 0;
+                QCoreApplication::exit(statut);
+            }
+        });
     QElapsedTimer depuisRapport;
     depuisRapport.start();
     QTimer veille;

@@ -232,7 +232,11 @@ void Publieur::connecte() {
     mosquitto_disconnect_callback_set(m_client, &Publieur::surDeconnexion);
     mosquitto_publish_callback_set(m_client, &Publieur::surPublication);
     mosquitto_message_callback_set(m_client, &Publieur::surMessage);
-    mosquitto_log_callback_set(m_client, &Publieur::surJournal);
+    // The client's log says why a TLS handshake failed, and nothing else is taken
+    // from it: it is formatted for every packet while a callback is set, so it is
+    // set for a TLS handshake only, until the broker answers.
+    if (!m_reglage.ca.isEmpty())
+        mosquitto_log_callback_set(m_client, &Publieur::surJournal);
     m_debutConnexionMs = m_monotone();
     changeEtat(Etat::Connexion, m_avis.connexion());
     // The name lookup (and, for TLS, the start of the handshake) happen in here: this
@@ -339,6 +343,7 @@ void Publieur::surConnexion(mosquitto*, void* moi, int rc) {
     }
     p->m_attente = 1000;
     p->m_debutConnexionMs = 0;
+    mosquitto_log_callback_set(p->m_client, nullptr);
     p->changeEtat(Etat::Connecte, p->m_avis.connecte());
     mosquitto_subscribe(p->m_client, nullptr, "homeassistant/status", 0);
     p->annonce();
