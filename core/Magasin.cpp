@@ -57,11 +57,23 @@ uint64_t melange(uint64_t h, QByteArrayView l) {
         p += 16;
         n -= 16;
     }
+    // The last 1 to 15 bytes in two loads that may overlap, not copies of a length
+    // known only here (each a call to memcpy); the length went in above.
     uint64_t u = 0, v = 0;
-    if (n > 0)
-        std::memcpy(&u, p, static_cast<size_t>(std::min<qsizetype>(n, 8)));
-    if (n > 8)
-        std::memcpy(&v, p + 8, static_cast<size_t>(n - 8));
+    if (n >= 8) {
+        std::memcpy(&u, p, 8);
+        std::memcpy(&v, p + n - 8, 8);
+    } else if (n >= 4) {
+        uint32_t x, y;
+        std::memcpy(&x, p, 4);
+        std::memcpy(&y, p + n - 4, 4);
+        u = x;
+        v = y;
+    } else if (n > 0) {
+        u = static_cast<uint64_t>(static_cast<unsigned char>(p[0])) << 16 |
+            static_cast<uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+            static_cast<unsigned char>(p[n - 1]);
+    }
     a = (a ^ u) * 0xFF51AFD7ED558CCDULL;
     b = (b ^ v) * 0xC4CEB9FE1A85EC53ULL;
     const uint64_t r = (a ^ (b >> 31) ^ (b << 33)) * 0x9E3779B97F4A7C15ULL;
@@ -103,16 +115,16 @@ void Magasin::vide() {
     const bool beaucoup = octets() > 8 * 1024 * 1024;
     m_premier = 1;
     m_n = 0;
-    std::deque<uint16_t>().swap(m_codes);
-    std::deque<double>().swap(m_reels);
+    m_codes.vide();
+    m_reels.vide();
     std::vector<double>().swap(m_dico);
     std::vector<uint32_t>().swap(m_table);
-    std::deque<uint32_t>().swap(m_ecarts);
-    std::deque<qint64>().swap(m_bases);
+    m_ecarts.vide();
+    m_bases.vide();
     std::unordered_map<qint64, qint64>().swap(m_horsBase);
     m_source.reset();
     m_memoire.reset();
-    std::deque<BlocLignes>().swap(m_blocs);
+    m_blocs.vide();
     {
         std::lock_guard<std::mutex> v(m_verrou);
         m_lues = Lues();
@@ -152,14 +164,14 @@ void Magasin::ajouteValeur(double valeur) {
         return;
     }
     // More distinct values than codes: every value is kept whole from now on.
-    std::deque<double> reels;
-    for (const uint16_t c : m_codes)
-        reels.push_back(m_dico[c]);
+    Colonne<double> reels;
+    for (size_t i = 0; i < m_codes.size(); ++i)
+        reels.push_back(m_dico[m_codes[i]]);
     reels.push_back(valeur);
-    std::deque<uint16_t>().swap(m_codes);
+    m_codes.vide();
     std::vector<double>().swap(m_dico);
     std::vector<uint32_t>().swap(m_table);
-    m_reels.swap(reels);
+    m_reels = std::move(reels);
 }
 
 void Magasin::ajouteInstant(qint64 ms) {
@@ -209,15 +221,15 @@ void Magasin::ajoute(double valeur, const QDateTime& instant) {
 void Magasin::annuleAjout(size_t n) {
     m_n = static_cast<qint64>(n);
     if (m_reels.empty())
-        m_codes.resize(std::min(m_codes.size(), n));
+        m_codes.tronque(n);
     else
-        m_reels.resize(std::min(m_reels.size(), n));
-    m_ecarts.resize(std::min(m_ecarts.size(), n));
-    m_bases.resize(std::min(m_bases.size(), (n + kParBase - 1) / kParBase));
+        m_reels.tronque(n);
+    m_ecarts.tronque(n);
+    m_bases.tronque((n + kParBase - 1) / kParBase);
     m_horsBase.erase(m_premier + static_cast<qint64>(n));
     if (!m_blocs.empty()) {
-        m_blocs.resize(std::min(m_blocs.size(), (n + static_cast<size_t>(kLignesParBloc) - 1) /
-                                                    static_cast<size_t>(kLignesParBloc)));
+        m_blocs.tronque((n + static_cast<size_t>(kLignesParBloc) - 1) /
+                        static_cast<size_t>(kLignesParBloc));
         // The check of a block begun earlier counted the line that was not kept.
         if (n % kLignesParBloc != 0 && !m_blocs.empty())
             m_blocs.back().controle = m_controleAvant;
@@ -313,15 +325,14 @@ void Magasin::apresAjout() {
 void Magasin::retireAnciens() {
     // A slice at a time, so that the summary is rebuilt rarely.
     const qint64 n = std::max(kAlignement, m_capacite / 64 / kAlignement * kAlignement);
-    const auto un = static_cast<long>(n);
+    const auto un = static_cast<size_t>(n);
     if (m_reels.empty())
-        m_codes.erase(m_codes.begin(), m_codes.begin() + un);
+        m_codes.retireDebut(un);
     else
-        m_reels.erase(m_reels.begin(), m_reels.begin() + un);
-    m_ecarts.erase(m_ecarts.begin(), m_ecarts.begin() + un);
-    m_bases.erase(m_bases.begin(), m_bases.begin() + static_cast<long>(n / kParBase));
-    if (!m_blocs.empty())
-        m_blocs.erase(m_blocs.begin(), m_blocs.begin() + static_cast<long>(n / kLignesParBloc));
+        m_reels.retireDebut(un);
+    m_ecarts.retireDebut(un);
+    m_bases.retireDebut(un / kParBase);
+    m_blocs.retireDebut(un / static_cast<size_t>(kLignesParBloc));
     m_premier += n;
     m_n -= n;
     for (auto it = m_horsBase.begin(); it != m_horsBase.end();)
@@ -439,11 +450,8 @@ QByteArray Magasin::ligneLue(qint64 i) const {
 }
 
 qint64 Magasin::octets() const {
-    // A deque's elements, with its blocks' share.
-    qint64 n =
-        static_cast<qint64>(m_codes.size() * sizeof(uint16_t) + m_reels.size() * sizeof(double) +
-                            m_ecarts.size() * sizeof(uint32_t) + m_bases.size() * sizeof(qint64) +
-                            m_blocs.size() * sizeof(BlocLignes));
+    qint64 n = static_cast<qint64>(m_codes.octets() + m_reels.octets() + m_ecarts.octets() +
+                                   m_bases.octets() + m_blocs.octets());
     n += static_cast<qint64>(m_dico.capacity() * sizeof(double) +
                              m_table.capacity() * sizeof(uint32_t));
     n += static_cast<qint64>(m_horsBase.size() * 32);
@@ -553,19 +561,17 @@ Statistiques Magasin::statistiques(qint64 a, qint64 b) const {
     if (premier > dernier)
         return st;
     Cumul c;
-    // Samples de..a one by one (through the columns' iterators), or runs of a level.
+    // Samples de..a one by one, or runs of a level.
     const auto elements = [&](size_t niveau, qint64 de, qint64 jusqua) {
         if (de > jusqua)
             return;
         if (niveau == 0) {
             if (m_reels.empty()) {
-                auto it = m_codes.begin() + static_cast<long>(de);
-                for (qint64 k = de; k <= jusqua; ++k, ++it)
-                    c.ajoute(m_dico[*it], k);
+                for (qint64 k = de; k <= jusqua; ++k)
+                    c.ajoute(m_dico[m_codes[static_cast<size_t>(k)]], k);
             } else {
-                auto it = m_reels.begin() + static_cast<long>(de);
-                for (qint64 k = de; k <= jusqua; ++k, ++it)
-                    c.ajoute(*it, k);
+                for (qint64 k = de; k <= jusqua; ++k)
+                    c.ajoute(m_reels[static_cast<size_t>(k)], k);
             }
             return;
         }

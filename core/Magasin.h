@@ -1,11 +1,12 @@
 #pragma once
 
+#include "core/Colonne.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -174,18 +175,18 @@ private:
     qint64 m_premier = 1;
     qint64 m_n = 0; // samples held
     // Values: codes into m_dico while it holds every distinct value, else m_reels.
-    std::deque<uint16_t> m_codes;
-    std::deque<double> m_reels;
+    Colonne<uint16_t> m_codes;
+    Colonne<double> m_reels;
     std::vector<double> m_dico;
     std::vector<uint32_t> m_table; // open addressing: bits of a value -> code + 1
     // Instants: steps from the base of their run of 256 (see instantA).
-    std::deque<uint32_t> m_ecarts;
-    std::deque<qint64> m_bases;
+    Colonne<uint32_t> m_ecarts;
+    Colonne<qint64, 10> m_bases;
     std::unordered_map<qint64, qint64> m_horsBase; // by index: instants too far from the base
     // Lines read back from m_source.
     std::shared_ptr<const SourceLignes> m_source;
     std::shared_ptr<Memoire> m_memoire; // the source when the store keeps the lines itself
-    std::deque<BlocLignes> m_blocs;
+    Colonne<BlocLignes, 10> m_blocs;
     uint64_t m_controleAvant = 0; // of the last block before the line being added
     mutable std::mutex m_verrou;
     mutable Lues m_lues;

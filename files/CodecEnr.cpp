@@ -49,7 +49,11 @@ ResultatAnalyse analyse_ligne(QByteArrayView ligne, qsizetype sep) {
     qsizetype fin = std::min(sep + 2, ligne.size());
     while (fin < ligne.size() && fin <= sep + 4 && ligne[fin] != ';')
         ++fin;
-    const QByteArrayView texte = ligne.sliced(sep + 1, fin - sep - 1);
+    return analyseValeur(ligne.sliced(sep + 1, fin - sep - 1));
+}
+
+ResultatAnalyse analyseValeur(QByteArrayView texte) {
+    ResultatAnalyse r;
     // Plain whole numbers, by far the usual case, are read here; anything else goes
     // through the C locale's number reading.
     qsizetype k = texte.startsWith('-') || texte.startsWith('+') ? 1 : 0;
@@ -110,6 +114,75 @@ ChampsEnr champsEnr(QByteArrayView ligne) {
         debut = fin + 1;
     }
     return c;
+}
+
+namespace {
+
+// The high bit of each byte of `x` that is zero, and of no other byte.
+inline uint64_t octetsNuls(uint64_t x) {
+    constexpr uint64_t k7F = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((x & k7F) + k7F) | x | k7F);
+}
+
+} // namespace
+
+ChampsEnr champsEnrLu(QByteArrayView ligne, bool& retourSeul) {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    retourSeul = false;
+    const char* p = ligne.data();
+    const qsizetype n = ligne.size();
+    // The first four separators, and every carriage return, in one pass.
+    qsizetype seps[4];
+    int trouves = 0;
+    for (qsizetype o = 0; o < n; o += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + o, 8);
+        uint64_t pv = octetsNuls(w ^ 0x3B3B3B3B3B3B3B3BULL);
+        uint64_t cr = octetsNuls(w ^ 0x0D0D0D0D0D0D0D0DULL);
+        if (n - o < 8) {
+            // The bytes after the line are not looked at.
+            const uint64_t dedans = (uint64_t(1) << ((n - o) * 8)) - 1;
+            pv &= dedans;
+            cr &= dedans;
+        }
+        for (; pv != 0 && trouves < 4; pv &= pv - 1)
+            seps[trouves++] = o + (__builtin_ctzll(pv) >> 3);
+        for (; cr != 0; cr &= cr - 1) {
+            const qsizetype i = o + (__builtin_ctzll(cr) >> 3);
+            if (i + 1 < n && p[i + 1] != '\0')
+                retourSeul = true;
+        }
+    }
+    // The fields as champsEnr cuts them.
+    ChampsEnr c;
+    QByteArrayView* champs[] = {&c.numero, &c.valeur, &c.date, &c.heure};
+    qsizetype debut = 0;
+    int k = 0;
+    for (QByteArrayView* champ : champs) {
+        if (debut > n)
+            break;
+        const qsizetype fin = k < trouves ? seps[k++] : n;
+        *champ = ligne.sliced(debut, fin - debut);
+        debut = fin + 1;
+    }
+    return c;
+#else
+    retourSeul = retourChariotSeul(ligne);
+    return champsEnr(ligne);
+#endif
+}
+
+bool retourChariotSeul(QByteArrayView l) {
+    if (l.isEmpty())
+        return false;
+    const char* fin = l.data() + l.size();
+    for (const char* p = l.data();; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(fin - p)));
+        if (!p || p + 1 >= fin)
+            return false;
+        if (p[1] != '\0')
+            return true;
+    }
 }
 
 std::optional<qint64> numeroEnr(QByteArrayView ligne) {

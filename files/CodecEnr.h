@@ -37,6 +37,9 @@ ResultatAnalyse analyse_ligne(QByteArrayView ligne);
 /// The same when the first ";" is known to be at `sep` (-1: none).
 ResultatAnalyse analyse_ligne(QByteArrayView ligne, qsizetype sep);
 ResultatAnalyse analyse_ligne(const QString& ligne);
+/// The same once the value's text is cut out (what follows the first ";", its
+/// first character always, then up to three more before a ";").
+ResultatAnalyse analyseValeur(QByteArrayView texte);
 
 /// The four fields of a record line, as written (empty where the line has fewer).
 struct ChampsEnr {
@@ -46,6 +49,17 @@ struct ChampsEnr {
     QByteArrayView heure;
 };
 ChampsEnr champsEnr(QByteArrayView ligne);
+/// Bytes that must be readable after the end of a line given to champsEnrLu.
+constexpr qsizetype kMargeLigne = 8;
+/// champsEnr for a line that lies in a reader's buffer with kMargeLigne readable
+/// bytes after it, read eight bytes at a time; `retourSeul` is set as
+/// retourChariotSeul would say, from the same pass.
+ChampsEnr champsEnrLu(QByteArrayView ligne, bool& retourSeul);
+/// True when a carriage return inside the line is followed by anything but a zero
+/// byte: the lines of such a file end with a carriage return alone (older Mac
+/// files) and would all read as one. In UTF-16 text a carriage return is followed
+/// by a zero byte, and that file fails on its values instead.
+bool retourChariotSeul(QByteArrayView ligne);
 
 /// The record number a line starts with; nullopt when its first field is not a
 /// whole number.

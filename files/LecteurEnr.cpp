@@ -28,9 +28,12 @@ namespace {
 // allocated once: what is left of a block moves to its front before the next read.
 class Lignes {
 public:
-    explicit Lignes(QIODevice& f) : m_f(f), m_tampon(static_cast<size_t>(kGarde + kBloc)) {}
+    // The margin after the data lets the fields be read eight bytes at a time.
+    explicit Lignes(QIODevice& f)
+        : m_f(f), m_tampon(static_cast<size_t>(kGarde + kBloc + kMargeLigne)) {}
     enum Resultat { Ligne, Fin, Erreur };
-    /// The next line, valid until the next call.
+    /// The next line, valid until the next call, with kMargeLigne readable bytes
+    /// after it.
     Resultat suivante(QByteArrayView& ligne) {
         for (;;) {
             const char* d = m_tampon.data();
@@ -88,22 +91,6 @@ private:
 void vide(core::Magasin& m) {
     m.vide();
     m.donneesChargees = true;
-}
-
-// A carriage return inside a line ends lines on its own (older Mac files): they
-// would all read as one. In UTF-16 text a CR is followed by a zero byte, and that
-// file fails on its values instead.
-bool retourChariotSeul(QByteArrayView l) {
-    if (l.isEmpty())
-        return false;
-    const char* fin = l.data() + l.size();
-    for (const char* p = l.data();; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(fin - p)));
-        if (!p || p + 1 >= fin)
-            return false;
-        if (p[1] != '\0')
-            return true;
-    }
 }
 
 void arrete(ArretChargement* arret, qint64 ligne, const QString& raison) {
@@ -250,13 +237,19 @@ FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
             enAttente = false;
             ++n;
             // Lines ended by a carriage return alone would all read as one.
-            if (retourChariotSeul(ligne)) {
+            bool seul = false;
+            const ChampsEnr champs = champsEnrLu(ligne, seul);
+            if (seul) {
                 arrete(arret, n, retourSeul);
                 return FinChargement::Echec;
             }
-            const ChampsEnr champs = champsEnr(ligne);
-            const ResultatAnalyse a = analyse_ligne(
-                ligne, champs.numero.size() < ligne.size() ? champs.numero.size() : -1);
+            // A value of one to four characters is the whole field; any other goes
+            // through the line's own reading.
+            const ResultatAnalyse a = champs.valeur.size() >= 1 && champs.valeur.size() <= 4
+                                          ? analyseValeur(champs.valeur)
+                                          : analyse_ligne(ligne, champs.numero.size() < ligne.size()
+                                                                     ? champs.numero.size()
+                                                                     : -1);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
                 ajoute(-1, ligne, champs);
                 return FinChargement::ErreurFormat;
