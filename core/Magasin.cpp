@@ -139,6 +139,31 @@ void Magasin::vide() {
 #endif
 }
 
+void Magasin::echange(Magasin& autre) {
+    if (&autre == this)
+        return;
+    using std::swap;
+    swap(m_premier, autre.m_premier);
+    swap(m_n, autre.m_n);
+    swap(m_codes, autre.m_codes);
+    swap(m_reels, autre.m_reels);
+    swap(m_dico, autre.m_dico);
+    swap(m_table, autre.m_table);
+    swap(m_ecarts, autre.m_ecarts);
+    swap(m_bases, autre.m_bases);
+    swap(m_horsBase, autre.m_horsBase);
+    swap(m_source, autre.m_source);
+    swap(m_memoire, autre.m_memoire);
+    swap(m_blocs, autre.m_blocs);
+    swap(m_controleAvant, autre.m_controleAvant);
+    swap(m_resume, autre.m_resume);
+    swap(m_debutsSeries, autre.m_debutsSeries);
+    swap(LigneEntete, autre.LigneEntete);
+    swap(donneesChargees, autre.donneesChargees);
+    std::scoped_lock verrous(m_verrou, autre.m_verrou);
+    swap(m_lues, autre.m_lues);
+}
+
 void Magasin::ajouteValeur(double valeur) {
     if (!m_reels.empty()) {
         m_reels.push_back(valeur);

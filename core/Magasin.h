@@ -71,6 +71,9 @@ public:
 
     /// Empties the store and gives its memory back.
     void vide();
+    /// Takes the samples, lines and header of `autre`, which takes these; each
+    /// keeps its capacity. Neither may be in use on another thread meanwhile.
+    void echange(Magasin& autre);
     /// Stores a recorded sample after the last one.
     void ajoute(double valeur, const QDateTime& instant);
     /// Stores a loaded sample after the last one, its line (without its line end)

@@ -7,9 +7,13 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cstdlib>
+#include <new>
+#include <thread>
 
 namespace engine {
 
@@ -239,10 +243,7 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
     changeEtat(Etat::Chargement);
     emit progressionChargement(0, QFileInfo(chemin).size());
     m_arret = files::ArretChargement();
-    const files::FinChargement fin = files::ChargeurEnr::charge(
-        chemin, m_magasin,
-        [this](qint64 position, qint64 taille) { emit progressionChargement(position, taille); },
-        &m_arret);
+    const files::FinChargement fin = litAPart(chemin);
     changeEtat(Etat::Repos);
     m_cheminCharge = chemin;
     // A load that stops early keeps what it read, and says so.
@@ -251,6 +252,60 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
                                               .arg(m_arret.ligne)
                                               .arg(m_arret.raison));
     emit chargementTermine(fin);
+    return fin;
+}
+
+namespace {
+
+// Thrown from the progress callback to end a reading nobody waits for.
+struct LectureAbandonnee {};
+
+} // namespace
+
+files::FinChargement Moteur::litAPart(const QString& chemin) {
+    // What was shown goes first: two large files are never held at once.
+    m_magasin.vide();
+    // The file is read on a thread of its own into a store of its own, so that this
+    // thread goes on serving the windows and the listeners, and the store they
+    // read is never written meanwhile; it takes the samples once they are read.
+    core::Magasin lu(m_magasin.capacite());
+    files::FinChargement fin = files::FinChargement::Echec;
+    files::ArretChargement arret;
+    std::atomic<bool> abandon{false};
+    QEventLoop boucle;
+    std::thread lecteur([&] {
+        try {
+            fin = files::ChargeurEnr::charge(
+                chemin, lu,
+                [&](qint64 position, qint64 taille) {
+                    if (abandon)
+                        throw LectureAbandonnee();
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, position, taille] {
+                            if (m_etat == Etat::Chargement)
+                                emit progressionChargement(position, taille);
+                        },
+                        Qt::QueuedConnection);
+                },
+                &arret);
+        } catch (const LectureAbandonnee&) {
+            fin = files::FinChargement::Echec;
+            arret.ligne = lu.NbMesures();
+            arret.raison = QStringLiteral("lecture abandonnée");
+        } catch (const std::bad_alloc&) {
+            fin = files::FinChargement::Echec;
+            arret.ligne = lu.NbMesures();
+            arret.raison = QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées");
+        }
+        QMetaObject::invokeMethod(&boucle, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    boucle.exec();
+    // Left early (the program is quitting): the reading stops at its next lines.
+    abandon = true;
+    lecteur.join();
+    m_magasin.echange(lu);
+    m_arret = arret;
     return fin;
 }
 

@@ -305,6 +305,9 @@ private:
     QTimer m_Timer1;
     QMap<Alerte, QString> m_alertes;
     files::ArretChargement m_arret;
+    /// Reads a record file into the store, on a thread of its own, while this one
+    /// serves its events; the reasons of an early stop go to `m_arret`.
+    files::FinChargement litAPart(const QString& chemin);
 };
 
 } // namespace engine
