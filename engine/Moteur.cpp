@@ -290,9 +290,9 @@ files::FinChargement Moteur::litAPart(const QString& chemin) {
                 },
                 &arret);
         } catch (const LectureAbandonnee&) {
+            // The program is quitting: nothing to tell anyone.
             fin = files::FinChargement::Echec;
-            arret.ligne = lu.NbMesures();
-            arret.raison = QStringLiteral("lecture abandonnée");
+            arret = files::ArretChargement();
         } catch (const std::bad_alloc&) {
             fin = files::FinChargement::Echec;
             arret.ligne = lu.NbMesures();

@@ -49,6 +49,8 @@ private slots:
     void analyse();
     void finsPrecoces_data();
     void finsPrecoces();
+    // Last: once the program is told to quit, no event loop of this process runs.
+    void quitteEnChargeant();
 };
 
 void TstVisionneuse::fichiers_data() {
@@ -445,6 +447,24 @@ void TstVisionneuse::finsPrecoces() {
     QCOMPARE(int(m.NbMesures()), nb);
     QCOMPARE(int(arret.ligne), ligne);
     QVERIFY2(arret.raison.contains(raison), qPrintable(arret.raison));
+}
+
+void TstVisionneuse::quitteEnChargeant() {
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString chemin = b.chemin(QStringLiteral("gros.csv"));
+    QVERIFY(test::ecritFichier(chemin, files::enteteEnr() + lignes(400000)));
+    // The user quits while the file loads: the reading stops, nothing is said, and
+    // the window is left as a finished load leaves it.
+    // (quit() from the running program; a test runs no main loop for quit() to end.)
+    QTimer::singleShot(0, &f, [] { QCoreApplication::exit(0); });
+    b.dialogues.fichiers.push_back(chemin);
+    f.menu_charger_Click();
+    QVERIFY(!f.chargementEnCours());
+    QVERIFY(b.dialogues.messages.isEmpty());
+    QVERIFY(f.alerte().isEmpty());
+    QVERIFY(f.moteur().magasin().NbMesures() < 400000);
+    QVERIFY(f.barreChargement()->isHidden());
 }
 
 QTEST_MAIN(TstVisionneuse)
