@@ -965,6 +965,8 @@ void TstPublication::courtierDuReadme() {
                   "--poste", "banc", "--config", dir.filePath("plovar.cfg")});
     QVERIFY(plovar.waitForFinished(60'000));
     QCOMPARE(plovar.exitCode(), 0); // every sample acknowledged
+    // The broker saves just after it acknowledges, not before: its last save first.
+    QTest::qWait(1000);
     courtier.tue();
     QVERIFY(courtier.demarre());
     Abonne revenu;
