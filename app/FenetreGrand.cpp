@@ -377,8 +377,16 @@ void FenetreGrand::ouvre(const QString& chemin) {
     m_lecture.lit(chemin);
 }
 
-void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison,
-                              QString chemin) {
+void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, files::FinChargement fin,
+                              files::ArretChargement arret, QString chemin) {
+    const bool ok = fin == files::FinChargement::Complet;
+    QString raison;
+    if (fin == files::FinChargement::ErreurFormat)
+        raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)").arg(m->NbMesures());
+    else if (fin == files::FinChargement::Echec)
+        raison = arret.ligne > 0
+                     ? QStringLiteral("arrêt à la ligne %1 : %2").arg(arret.ligne).arg(arret.raison)
+                     : arret.raison;
     m_suiviLecture.stop();
     m_progression->hide();
     if (!raison.isEmpty())

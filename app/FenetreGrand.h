@@ -96,7 +96,8 @@ private:
     void metAJour();
     void actualiseMarques();
     void actualiseEtat();
-    void finLecture(std::shared_ptr<core::Magasin> m, bool ok, QString raison, QString chemin);
+    void finLecture(std::shared_ptr<core::Magasin> m, files::FinChargement fin,
+                    files::ArretChargement arret, QString chemin);
     void arreteLecture();
     /// Title, file, span and extremes for images and printing.
     QStringList legendes() const;

@@ -4,16 +4,14 @@
 #include "files/FichierDecoupage.h"
 #include "files/FichierEtalonnage.h"
 #include "files/FichierEvenements.h"
+#include "files/LectureFond.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
-#include <thread>
 
 namespace engine {
 
@@ -255,57 +253,36 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
     return fin;
 }
 
-namespace {
-
-// Thrown from the progress callback to end a reading nobody waits for.
-struct LectureAbandonnee {};
-
-} // namespace
-
 files::FinChargement Moteur::litAPart(const QString& chemin) {
     // What was shown goes first: two large files are never held at once.
     m_magasin.vide();
     // The file is read on a thread of its own into a store of its own, so that this
     // thread goes on serving the windows and the listeners, and the store they
     // read is never written meanwhile; it takes the samples once they are read.
-    core::Magasin lu(m_magasin.capacite());
+    files::LectureFond lecture;
+    std::shared_ptr<core::Magasin> lu;
     files::FinChargement fin = files::FinChargement::Echec;
-    files::ArretChargement arret;
-    std::atomic<bool> abandon{false};
     QEventLoop boucle;
-    std::thread lecteur([&] {
-        try {
-            fin = files::ChargeurEnr::charge(
-                chemin, lu,
-                [&](qint64 position, qint64 taille) {
-                    if (abandon)
-                        throw LectureAbandonnee();
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, position, taille] {
-                            if (m_etat == Etat::Chargement)
-                                emit progressionChargement(position, taille);
-                        },
-                        Qt::QueuedConnection);
-                },
-                &arret);
-        } catch (const LectureAbandonnee&) {
-            // The program is quitting: nothing to tell anyone.
-            fin = files::FinChargement::Echec;
-            arret = files::ArretChargement();
-        } catch (const std::bad_alloc&) {
-            fin = files::FinChargement::Echec;
-            arret.ligne = lu.NbMesures();
-            arret.raison = QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées");
-        }
-        QMetaObject::invokeMethod(&boucle, &QEventLoop::quit, Qt::QueuedConnection);
+    connect(&lecture, &files::LectureFond::avance, this, [this](qint64 lus, qint64 taille) {
+        if (m_etat == Etat::Chargement)
+            emit progressionChargement(lus, taille);
     });
+    connect(&lecture, &files::LectureFond::fini, &boucle,
+            [&](std::shared_ptr<core::Magasin> m, files::FinChargement f,
+                const files::ArretChargement& arret, const QString&) {
+                lu = std::move(m);
+                fin = f;
+                m_arret = arret;
+                boucle.quit();
+            });
+    lecture.lit(chemin);
     boucle.exec();
-    // Left early (the program is quitting): the reading stops at its next lines.
-    abandon = true;
-    lecteur.join();
-    m_magasin.echange(lu);
-    m_arret = arret;
+    if (!lu) {
+        // Left early, the program quitting: the reading stops, nothing to tell anyone.
+        lecture.arrete();
+        return files::FinChargement::Echec;
+    }
+    m_magasin.echange(*lu);
     return fin;
 }
 

@@ -1,8 +1,8 @@
 #include "files/LectureFond.h"
 
-#include "files/LecteurEnr.h"
-
 #include <QFileInfo>
+
+#include <new>
 
 namespace files {
 
@@ -31,8 +31,8 @@ void LectureFond::lit(const QString& chemin) {
     m_taille = std::max<qint64>(1, QFileInfo(chemin).size());
     m_lus = 0;
     const int generation = m_generation;
-    m_lecteur = std::thread([this, chemin, generation] {
-        auto m = std::make_shared<core::Magasin>();
+    auto m = std::make_shared<core::Magasin>();
+    m_lecteur = std::thread([this, m, chemin, generation] {
         ArretChargement arret;
         FinChargement fin = FinChargement::Echec;
         try {
@@ -43,36 +43,32 @@ void LectureFond::lit(const QString& chemin) {
                     m_lus = position;
                     if (m_annule)
                         throw LectureAnnulee();
+                    emit avance(position, taille);
                 },
                 &arret);
         } catch (const LectureAnnulee&) {
             return;
+        } catch (const std::bad_alloc&) {
+            fin = FinChargement::Echec;
+            arret.ligne = m->NbMesures();
+            arret.raison = QStringLiteral("mémoire insuffisante ; les lignes lues sont gardées");
         }
-        QString raison;
-        if (fin == FinChargement::ErreurFormat)
-            raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)").arg(m->NbMesures());
-        else if (fin == FinChargement::Echec)
-            raison =
-                arret.ligne > 0
-                    ? QStringLiteral("arrêt à la ligne %1 : %2").arg(arret.ligne).arg(arret.raison)
-                    : arret.raison;
-        const bool ok = fin == FinChargement::Complet;
         QMetaObject::invokeMethod(
             this,
-            [this, m, ok, raison, chemin, generation] {
-                termine(m, ok, raison, chemin, generation);
+            [this, m, fin, arret, chemin, generation] {
+                termine(m, fin, arret, chemin, generation);
             },
             Qt::QueuedConnection);
     });
 }
 
-void LectureFond::termine(std::shared_ptr<core::Magasin> m, bool ok, const QString& raison,
-                          const QString& chemin, int generation) {
+void LectureFond::termine(std::shared_ptr<core::Magasin> m, FinChargement fin,
+                          const ArretChargement& arret, const QString& chemin, int generation) {
     if (generation != m_generation)
         return;
     if (m_lecteur.joinable())
         m_lecteur.join();
-    emit fini(std::move(m), ok, raison, chemin);
+    emit fini(std::move(m), fin, arret, chemin);
 }
 
 } // namespace files

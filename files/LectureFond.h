@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Magasin.h"
+#include "files/LecteurEnr.h"
 
 #include <QObject>
 #include <QString>
@@ -29,11 +30,14 @@ public:
     int progression() const;
 
 signals:
-    /// The file was read (`ok`), or stopped early with what was read and why.
-    void fini(std::shared_ptr<core::Magasin> magasin, bool ok, QString raison, QString chemin);
+    /// Bytes read so far, of `taille`; sent from the reading's thread (queued).
+    void avance(qint64 lus, qint64 taille);
+    /// The file was read, or stopped early with what was read and why (`arret`).
+    void fini(std::shared_ptr<core::Magasin> magasin, files::FinChargement fin,
+              files::ArretChargement arret, QString chemin);
 
 private:
-    void termine(std::shared_ptr<core::Magasin> m, bool ok, const QString& raison,
+    void termine(std::shared_ptr<core::Magasin> m, FinChargement fin, const ArretChargement& arret,
                  const QString& chemin, int generation);
 
     std::thread m_lecteur;
