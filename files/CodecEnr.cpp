@@ -97,23 +97,43 @@ ResultatAnalyse analyse_ligne(const QString& ligne) {
     return analyse_ligne(QByteArrayView(octets));
 }
 
-ChampsEnr champsEnr(QByteArrayView ligne) {
+namespace {
+
+// The four fields of a line whose first `trouves` separators (at most four) are at
+// `seps`: a field ends at its separator or at the line's end; a line with fewer
+// fields leaves the last ones empty.
+ChampsEnr coupeChamps(QByteArrayView ligne, const qsizetype* seps, int trouves) {
     ChampsEnr c;
     QByteArrayView* champs[] = {&c.numero, &c.valeur, &c.date, &c.heure};
-    const char* p = ligne.data();
     const qsizetype n = ligne.size();
     qsizetype debut = 0;
+    int k = 0;
     for (QByteArrayView* champ : champs) {
         if (debut > n)
             break;
-        const auto* sep = n > debut ? static_cast<const char*>(std::memchr(
-                                          p + debut, ';', static_cast<size_t>(n - debut)))
-                                    : nullptr;
-        const qsizetype fin = sep ? sep - p : n;
+        const qsizetype fin = k < trouves ? seps[k++] : n;
         *champ = ligne.sliced(debut, fin - debut);
         debut = fin + 1;
     }
     return c;
+}
+
+} // namespace
+
+ChampsEnr champsEnr(QByteArrayView ligne) {
+    const char* p = ligne.data();
+    const qsizetype n = ligne.size();
+    qsizetype seps[4];
+    int trouves = 0;
+    for (qsizetype debut = 0; trouves < 4 && debut < n;) {
+        const auto* sep =
+            static_cast<const char*>(std::memchr(p + debut, ';', static_cast<size_t>(n - debut)));
+        if (!sep)
+            break;
+        seps[trouves] = sep - p;
+        debut = seps[trouves++] + 1;
+    }
+    return coupeChamps(ligne, seps, trouves);
 }
 
 namespace {
@@ -153,19 +173,7 @@ ChampsEnr champsEnrLu(QByteArrayView ligne, bool& retourSeul) {
                 retourSeul = true;
         }
     }
-    // The fields as champsEnr cuts them.
-    ChampsEnr c;
-    QByteArrayView* champs[] = {&c.numero, &c.valeur, &c.date, &c.heure};
-    qsizetype debut = 0;
-    int k = 0;
-    for (QByteArrayView* champ : champs) {
-        if (debut > n)
-            break;
-        const qsizetype fin = k < trouves ? seps[k++] : n;
-        *champ = ligne.sliced(debut, fin - debut);
-        debut = fin + 1;
-    }
-    return c;
+    return coupeChamps(ligne, seps, trouves);
 #else
     retourSeul = retourChariotSeul(ligne);
     return champsEnr(ligne);
