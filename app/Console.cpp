@@ -65,9 +65,14 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
             [this](engine::Alerte a, const QString& texte) {
                 // What the plan waits for is said once, when the run starts waiting.
-                if (a == engine::Alerte::Publication)
+                if (a == engine::Alerte::Publication) {
                     ditPublication(texte);
-                else if (a != engine::Alerte::Programme && !texte.isEmpty())
+                } else if (a == engine::Alerte::Retard) {
+                    // The banner counts each sample; the journal is told once.
+                    if (!texte.isEmpty() && !m_retardDit)
+                        dit(texte);
+                    m_retardDit = !texte.isEmpty();
+                } else if (a != engine::Alerte::Programme && !texte.isEmpty())
                     dit(texte);
             });
 }
@@ -327,6 +332,18 @@ QString EnregistreurConsole::fichierSecours(const QString& chemin, int nb, bool 
             .arg(nb)
             .arg(QDir::toNativeSeparators(chemin), QDir::toNativeSeparators(cible)));
     return cible;
+}
+
+void EnregistreurConsole::nonConfirmees(const QString& chemin, int nb, const QByteArray& lignes) {
+    // The disk did not answer: whether they reached the file is not known, so they
+    // are printed, and the status says that the file may lack them.
+    m_statut = kStatutSecours;
+    dit(QStringLiteral("%1 mesure(s) destinées à %2 ne sont pas confirmées sur le disque : "
+                       "elles y sont peut-être ; les voici :")
+            .arg(nb)
+            .arg(QDir::toNativeSeparators(chemin)));
+    std::fwrite(lignes.constData(), 1, static_cast<size_t>(lignes.size()), m_erreurs);
+    std::fflush(m_erreurs);
 }
 
 bool EnregistreurConsole::abandonneAttente(const QString& chemin, int nb) {

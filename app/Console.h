@@ -96,6 +96,7 @@ signals:
 private:
     QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
+    void nonConfirmees(const QString& chemin, int nb, const QByteArray& lignes) override;
 
     void termine();
     /// The run starts: says where it goes.
@@ -126,6 +127,8 @@ private:
     bool m_debutLigne = true;
     bool m_fini = false;
     int m_statut = kStatutOk;
+    /// A slow disk was said: said again only once it has caught up.
+    bool m_retardDit = false;
     /// The broker's notice, said at growing intervals while it lasts.
     struct AvisRepete {
         qint64 ditMs = 0;

@@ -373,6 +373,15 @@ bool Enregistreur::abandonneAttente(const QString& chemin, int nb) {
                   .arg(QDir::toNativeSeparators(chemin)));
 }
 
+void Enregistreur::nonConfirmees(const QString& chemin, int nb, const QByteArray&) {
+    m_dialogues->avertissement(
+        this, QStringLiteral("Le disque ne répond plus : %1 mesure(s) ne sont pas confirmées "
+                             "dans %2 ; elles y manquent peut-être (elles restent dans la liste "
+                             "des mesures jusqu'à la fermeture).")
+                  .arg(nb)
+                  .arg(QDir::toNativeSeparators(chemin)));
+}
+
 void Enregistreur::closeEvent(QCloseEvent* e) {
     m_dialogues->bip();
     if (!m_dialogues->question(this, QStringLiteral("Arrêter l'enregistreur et quitter ?"))) {

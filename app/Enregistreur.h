@@ -114,6 +114,7 @@ private:
     // engine::Decideur: the window asks the user.
     QString fichierSecours(const QString& chemin, int nb, bool fermeture, bool evenements) override;
     bool abandonneAttente(const QString& chemin, int nb) override;
+    void nonConfirmees(const QString& chemin, int nb, const QByteArray& lignes) override;
 
     void appliqueLargeur(int twips);
     void appliqueEtat(engine::Etat etat);

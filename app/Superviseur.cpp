@@ -63,7 +63,8 @@ qint64 Superviseur::chienDepuisEnvironnement() {
 
 Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs, Monotone monotone)
     : m_moteur(poste.moteur), m_publication(poste.publication),
-      m_notification(std::move(notification)), m_monotone(std::move(monotone)) {
+      m_notification(std::move(notification)), m_monotone(std::move(monotone)),
+      m_chienMs(chienUs / 1000) {
     if (!m_monotone) {
         auto depart = std::make_shared<QElapsedTimer>();
         depart->start();
@@ -125,6 +126,9 @@ bool Superviseur::sain() const {
     const qint64 maintenant = m_monotone();
     if (maintenant - m_derniereLecture > kSondageMaxMs)
         return false;
+    // The disk holds a write for longer than the manager's period: blocked for good.
+    if (m_lotVu != 0 && m_chienMs > 0 && maintenant - m_lotDepuis > m_chienMs)
+        return false;
     if (m_moteur.etat() == engine::Etat::Enregistrement) {
         const qint64 periode = qint64(m_moteur.cadence().periode().count());
         if (maintenant - m_dernierEchantillon > periode + kRetardMaxMs)
@@ -134,6 +138,11 @@ bool Superviseur::sain() const {
 }
 
 void Superviseur::battement() {
+    const quint64 lot = m_moteur.ecrivain().lotEnCours();
+    if (lot != m_lotVu) {
+        m_lotVu = lot;
+        m_lotDepuis = m_monotone();
+    }
     if (m_minuterie.isActive() && sain())
         m_notification.envoie("WATCHDOG=1");
 }

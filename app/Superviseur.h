@@ -37,8 +37,9 @@ private:
 /// the record file took its first sample and the source answered (or was reported
 /// absent), STATUS with the samples written and the broker's state, WATCHDOG pings
 /// only while the source is polled and samples come on time, STOPPING on the way
-/// out. Everything runs on the sampling thread, so a write or a device read that
-/// never returns stops the pings, and the manager restarts the service.
+/// out. A device read that never returns stops the pings, and so does a write of
+/// the record file that has not returned after a whole watchdog period: the manager
+/// then restarts the service.
 class Superviseur : public QObject {
     Q_OBJECT
 public:
@@ -80,6 +81,11 @@ private:
     bool m_attente = false;
     bool m_sourceRepondu = false;
     bool m_ecrit = false;
+    /// The watchdog's period, in ms (0: none).
+    qint64 m_chienMs = 0;
+    /// The batch of writes last seen under way, and since when.
+    quint64 m_lotVu = 0;
+    qint64 m_lotDepuis = 0;
     qint64 m_derniereLecture = 0;
     qint64 m_dernierEchantillon = 0;
     qint64 m_ecrits = 0;

@@ -8,6 +8,7 @@
 #include "app/Enregistreur.h"
 #include "app/Poste.h"
 #include "core/Horloge.h"
+#include "engine/Ecriture.h"
 #include "files/EcrivainEnr.h"
 #include "files/ExportMesures.h"
 #include "files/LecteurEnr.h"
@@ -155,6 +156,52 @@ void BM_Tick(benchmark::State& etat) {
 }
 BENCHMARK(BM_Tick)->Arg(100)->Arg(32000)->Arg(2678400)->Arg(31557600)->Unit(
     benchmark::kMillisecond);
+
+// What a sample's line costs the sampling thread: 0 written there, opened, written,
+// flushed and closed, as the tick once did; 1 handed to the writer's thread, as
+// the tick does now. A flush of 0 or 20 ms (a slow card or stick) in the second
+// argument.
+void BM_LigneTick(benchmark::State& etat) {
+    struct Disque : files::AppelsSysteme {
+        int ms = 0;
+        int synchronise(int fd) override {
+            if (ms > 0)
+                QThread::msleep(ulong(ms));
+            return AppelsSysteme::synchronise(fd);
+        }
+    };
+    static Disque disque; // outlives a writer's thread still flushing at the end
+    disque.ms = int(etat.range(1));
+    QTemporaryDir dir;
+    const QString chemin = dir.filePath(QStringLiteral("r.csv"));
+    core::Echantillon e;
+    e.valeur = core::ValeurMesure::entier(512);
+    e.date = QStringLiteral("12-09-2026");
+    e.heure = QStringLiteral("16:04:17");
+    if (etat.range(0) == 0) {
+        files::EcrivainEnr ecrivain(disque);
+        for (auto _ : etat) {
+            ++e.numero;
+            ecrivain.ajoute(chemin, files::ligneEnr(e));
+        }
+    } else {
+        engine::Ecriture ecriture(disque);
+        for (auto _ : etat) {
+            ++e.numero;
+            e.instantMs += 1000;
+            ecriture.ajoute(chemin, e);
+        }
+        etat.PauseTiming();
+        ecriture.sauveAttente(true);
+        etat.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LigneTick)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 20})
+    ->Args({1, 20})
+    ->Unit(benchmark::kMicrosecond);
 
 // The same tick at 32000 samples: 0 without an alarm, 1 with an alarm judged at
 // every sample, 2 with an alarm that changes (an event written) at every sample.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace engine {
@@ -22,7 +23,9 @@ enum class Alerte {
     /// A settings file holding a password can be read by other users.
     Droits,
     /// What a programmed run waits for.
-    Programme
+    Programme,
+    /// Lines waiting for a slow disk.
+    Retard
 };
 
 /// Where the user must decide, the engine asks through this interface: the window
@@ -39,6 +42,13 @@ public:
     /// At the end, after a refused rescue file: true drops the `nb` lines meant for
     /// `chemin`.
     virtual bool abandonneAttente(const QString& chemin, int nb) = 0;
+    /// At the end, the disk did not answer: the `nb` lines `lignes` meant for
+    /// `chemin` may or may not be in it.
+    virtual void nonConfirmees(const QString& chemin, int nb, const QByteArray& lignes) {
+        Q_UNUSED(chemin);
+        Q_UNUSED(nb);
+        Q_UNUSED(lignes);
+    }
 };
 
 } // namespace engine

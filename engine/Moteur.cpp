@@ -21,6 +21,8 @@ Moteur::Moteur(Environnement env, QObject* parent)
     m_Timer1.setTimerType(Qt::PreciseTimer);
     m_Timer1.setInterval(10);
     connect(&m_Timer1, &QTimer::timeout, this, &Moteur::Timer1_Timer);
+    m_ecriture.setDecideur(m_env.decideur);
+    m_ecriture.setSynchrone(m_env.ecritureAttendue);
     connect(&m_ecriture, &Ecriture::echantillonEcrit, this, &Moteur::echantillonEcrit);
     connect(&m_ecriture, &Ecriture::finCoupee, this, &Moteur::finCoupee);
     connect(&m_ecriture, &Ecriture::alerte, this, &Moteur::signale);
@@ -159,7 +161,7 @@ bool Moteur::arrete() {
     if (!accepte(Commande::Arreter))
         return false;
     changeEtat(Etat::Repos);
-    m_ecriture.sauveAttente(m_env.decideur, false);
+    m_ecriture.sauveAttente(false);
     return true;
 }
 
@@ -299,7 +301,7 @@ void Moteur::termine() {
     m_fermeture = true;
     if (m_etat == Etat::Enregistrement)
         changeEtat(Etat::Repos);
-    m_ecriture.sauveAttente(m_env.decideur, true);
+    m_ecriture.sauveAttente(true);
     m_sondage.ferme();
 }
 

@@ -71,6 +71,9 @@ struct Environnement {
     bool minuteriesManuelles = false;
     /// The record writer's system calls; the real ones when not set.
     files::AppelsSysteme* appels = nullptr;
+    /// Each line is waited for before the tick that stored it returns (tests that
+    /// read the files right after a tick); the writer still runs on its own thread.
+    bool ecritureAttendue = false;
 };
 
 /// Outcome of choosing a new record file.
@@ -112,7 +115,10 @@ public:
     bool lectureEnCours() const { return m_lecteurs > 0; }
 
     /// Who answers the engine's questions (the window or the command line).
-    void setDecideur(Decideur* d) { m_env.decideur = d; }
+    void setDecideur(Decideur* d) {
+        m_env.decideur = d;
+        m_ecriture.setDecideur(d);
+    }
     /// Timers that never fire: the front ends' own timers follow suit.
     bool minuteriesManuelles() const { return m_env.minuteriesManuelles; }
 
@@ -194,7 +200,8 @@ public:
     /// How the record is split into files; `ecrire` stores it beside the settings.
     bool choisitDecoupage(core::Decoupage d, bool ecrire = false);
     core::Decoupage decoupage() const { return m_decoupage; }
-    const files::EcrivainEnr& ecrivain() const { return m_ecriture.ecrivain(); }
+    /// The record writer: what waits, and the batch of writes under way.
+    const Ecriture& ecrivain() const { return m_ecriture; }
     /// The serial instrument's port (open only while it is the source).
     const sources::Rs232& rs232() const { return m_sondage.rs232(); }
     const QTimer& Timer1() const { return m_Timer1; }

@@ -50,6 +50,10 @@ public:
 
     /// Queues the line for its file and writes everything waiting, for every file.
     Etat ajoute(const QString& chemin, const QByteArray& ligne);
+    /// Queues the line for its file without writing; `reessaie` writes it.
+    void metEnFile(const QString& chemin, const QByteArray& ligne) {
+        m_fichiers[chemin].lignes.push_back(ligne);
+    }
     /// Writes what waits, for every file; Ecrit when nothing waits.
     Etat reessaie();
 

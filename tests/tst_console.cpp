@@ -152,6 +152,7 @@ void TstConsole::finDeDuree() {
     env.portSerie = dir.filePath(QStringLiteral("pas-de-port"));
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
+    env.ecritureAttendue = true;
     app::Poste poste(std::move(env));
     app::OptionsConsole o;
     o.duree = secondes;
@@ -196,6 +197,7 @@ void TstConsole::heurePrevue() {
     env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
+    env.ecritureAttendue = true;
     app::Poste poste(std::move(env));
     const qint64 depart = horloge.instant.toMSecsSinceEpoch();
     app::OptionsConsole o;
@@ -379,6 +381,7 @@ void TstConsole::avisEspaces() {
     env.cheminConfig = dir.filePath(QStringLiteral("plovar.cfg"));
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
+    env.ecritureAttendue = true;
     app::Poste poste(std::move(env));
     qint64 ms = 0;
     app::OptionsConsole o;

@@ -136,6 +136,7 @@ struct Banc {
         env.bibliothequesCarte = {chemin("absente.so")};
         env.horloge = &horloge;
         env.minuteriesManuelles = true;
+        env.ecritureAttendue = true;
         m = std::make_unique<engine::Moteur>(std::move(env));
         j = std::make_unique<evenements::Journal>(*m);
         a = std::make_unique<evenements::Surveillance>(*m, *j);

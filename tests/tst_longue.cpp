@@ -50,6 +50,7 @@ void TstLongue::mois() {
     env.bibliothequesCarte = {dir.filePath(QStringLiteral("absente.so"))};
     env.horloge = &horloge;
     env.minuteriesManuelles = true;
+    env.ecritureAttendue = true;
     env.appels = &appels;
     QDir::setCurrent(dir.path());
     engine::Moteur m(std::move(env));

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace {
 
@@ -22,7 +24,27 @@ bool ecrit(const QString& chemin, const QByteArray& contenu) {
     return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
 }
 
+// A disk whose flushes wait until the test lets them go.
+struct DisqueRetenu : files::AppelsSysteme {
+    std::mutex m;
+    std::condition_variable cv;
+    bool retenu = true;
+    int synchronise(int) override {
+        std::unique_lock<std::mutex> l(m);
+        cv.wait(l, [this] { return !retenu; });
+        return 0;
+    }
+    void libere() {
+        {
+            std::lock_guard<std::mutex> l(m);
+            retenu = false;
+        }
+        cv.notify_all();
+    }
+};
+
 // An engine in a temporary directory with a fake clock; its timers never fire.
+// Each tick waits for its line, unless the test brings a disk of its own.
 struct Banc {
     QTemporaryDir dir;
     test::HorlogeFixe horloge;
@@ -31,7 +53,8 @@ struct Banc {
     struct SansSynchro : files::AppelsSysteme {
         int synchronise(int) override { return 0; }
     } sansSynchro;
-    explicit Banc(const QByteArray& config = "\"X\",\"r.csv\",1,0,3600\r\n", bool rapide = false) {
+    explicit Banc(const QByteArray& config = "\"X\",\"r.csv\",1,0,3600\r\n", bool rapide = false,
+                  files::AppelsSysteme* disque = nullptr) {
         ecrit(chemin("plovar.cfg"), config);
         engine::Environnement env;
         env.cheminConfig = chemin("plovar.cfg");
@@ -39,8 +62,13 @@ struct Banc {
         env.bibliothequesCarte = {chemin("absente.so")};
         env.horloge = &horloge;
         env.minuteriesManuelles = true;
+        env.ecritureAttendue = true;
         if (rapide)
             env.appels = &sansSynchro;
+        if (disque) {
+            env.appels = disque;
+            env.ecritureAttendue = false;
+        }
         m = std::make_unique<engine::Moteur>(std::move(env));
         QDir::setCurrent(dir.path());
         m->demarrage();
@@ -60,6 +88,7 @@ private slots:
     void etats_data();
     void etats();
     void troisMesures();
+    void disqueRetenu();
     void calendrier_data();
     void calendrier();
     void chargement();
@@ -228,6 +257,45 @@ void TstMoteur::troisMesures() {
     QCOMPARE(e.instantMs, QDateTime(QDate(2006, 11, 8), QTime(14, 5, 11)).toMSecsSinceEpoch());
     QVERIFY(e.lu);
     QCOMPARE(stockes[2].instantMs, e.instantMs);
+}
+
+void TstMoteur::disqueRetenu() {
+    // The disk holds every flush: sampling goes on at its own pace, the lines wait in
+    // memory, the user is told how many, and once the disk answers every line
+    // reaches the file, in order, each sample announced once.
+    DisqueRetenu disque;
+    Banc b("\"X\",\"r.csv\",1,0,3600\r\n", false, &disque);
+    // Whatever happens below, the disk answers before the engine goes.
+    const std::unique_ptr<DisqueRetenu, void (*)(DisqueRetenu*)> garde(
+        &disque, [](DisqueRetenu* d) { d->libere(); });
+    engine::Moteur& m = *b.m;
+    QList<qint64> ecrits;
+    connect(&m, &engine::Moteur::echantillonEcrit, this,
+            [&](const core::Echantillon& e) { ecrits << e.numero; });
+    QVERIFY(m.demarre());
+    const qint64 debut = b.horloge.instant.toMSecsSinceEpoch();
+    for (int i = 0; i < 20; ++i)
+        b.tick();
+    QCOMPARE(m.magasin().NbMesures(), 20);
+    for (int i = 1; i <= 20; ++i)
+        QCOMPARE(m.magasin().instantMs(i), debut + (i - 1) * 1000);
+    QVERIFY(ecrits.isEmpty());
+    QCOMPARE(m.ecrivain().nbNonEcrits(), 20);
+    QTRY_VERIFY(m.ecrivain().lotEnCours() != 0);
+    QVERIFY2(m.alertes().join('\n').contains(QStringLiteral("20 mesure(s) attendent")),
+             qPrintable(m.alertes().join('\n')));
+    disque.libere();
+    QTRY_COMPARE(ecrits.size(), 20);
+    for (int i = 0; i < 20; ++i)
+        QCOMPARE(ecrits[i], i + 1);
+    const QList<QByteArray> lignes = lit(b.chemin("r.csv")).split('\n');
+    QCOMPARE(lignes.size(), 21);
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(lignes[i].startsWith(QByteArray::number(i + 1) + ';'));
+    QVERIFY(!m.alertes().join('\n').contains(QStringLiteral("attendent")));
+    QVERIFY(m.alertes().join('\n').contains(QStringLiteral("0 mesure en attente")));
+    QCOMPARE(m.ecrivain().lotEnCours(), quint64(0));
+    QVERIFY(m.arrete());
 }
 
 void TstMoteur::calendrier_data() {

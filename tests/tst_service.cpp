@@ -1,5 +1,7 @@
 // The recorder under a service manager's notification protocol: the real program,
 // with a Unix datagram socket the test owns standing in for the manager.
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -96,7 +98,22 @@ struct Installation {
         p.setArguments(arguments);
     }
     QString fichier() const { return QDir(travail).filePath(QStringLiteral("r.csv")); }
+    // Every flush to disk takes `ms`, and waits while the file `gel` exists.
+    static void disqueLent(QProcess& p, int ms, const QString& gel = QString()) {
+        QProcessEnvironment env = p.processEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"),
+                   QString::fromLocal8Bit(qgetenv("PLOVAR_FSYNC_LENT")));
+        env.insert(QStringLiteral("PLOVAR_FSYNC_MS"), QString::number(ms));
+        if (!gel.isEmpty())
+            env.insert(QStringLiteral("PLOVAR_FSYNC_GEL"), gel);
+        // Under the sanitizers, their runtime need not come first.
+        env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                       QStringLiteral(":verify_asan_link_order=0"));
+        p.setProcessEnvironment(env);
+    }
 };
+
+enum class Blocage { Carte, Sortie, Disque };
 
 // The longest gap between pings, the start and the end of the span counted.
 qint64 plusLongSilence(const QList<qint64>& pings, qint64 debut, qint64 fin) {
@@ -122,6 +139,7 @@ private slots:
     void fichierImpossible();
     void blocage_data();
     void blocage();
+    void disqueLent();
 };
 
 void TstService::pretPuisArret() {
@@ -218,13 +236,17 @@ void TstService::fichierImpossible() {
 }
 
 void TstService::blocage_data() {
-    QTest::addColumn<bool>("sortieBloquee");
-    QTest::newRow("hung board driver") << false;
-    QTest::newRow("standard output nobody reads") << true;
+    QTest::addColumn<int>("blocage");
+    QTest::newRow("hung board driver") << int(Blocage::Carte);
+    QTest::newRow("standard output nobody reads") << int(Blocage::Sortie);
+    QTest::newRow("disk flush that does not return") << int(Blocage::Disque);
 }
 
 void TstService::blocage() {
-    QFETCH(bool, sortieBloquee);
+    QFETCH(int, blocage);
+    const bool sortieBloquee = blocage == int(Blocage::Sortie);
+    const QString gelDisque = QDir::temp().filePath(
+        QStringLiteral("plovar-gel-disque-%1").arg(QCoreApplication::applicationPid()));
     Installation inst;
     Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
     // Standard output on a small pipe the test fills itself, leaving room for the
@@ -241,6 +263,8 @@ void TstService::blocage() {
     }
     QProcess p;
     inst.prepare(p, {"--enregistrer", "--source", "1", "--fichier", inst.fichier()}, kChienUs);
+    if (blocage == int(Blocage::Disque))
+        inst.disqueLent(p, 0, gelDisque);
     p.setChildProcessModifier([&] { ::dup2(tube[1], STDOUT_FILENO); });
     p.start();
     QVERIFY(p.waitForStarted());
@@ -249,12 +273,16 @@ void TstService::blocage() {
     const qint64 pret = g.horloge.elapsed();
     g.ecoute(800);
     QVERIFY(!g.pings(pret).isEmpty());
+    const QString gel =
+        blocage == int(Blocage::Disque) ? gelDisque : inst.dir.filePath(QStringLiteral("gel"));
     if (!sortieBloquee) {
-        QFile gel(inst.dir.filePath(QStringLiteral("gel")));
-        QVERIFY(gel.open(QIODevice::WriteOnly));
+        QFile f(gel);
+        QVERIFY(f.open(QIODevice::WriteOnly));
     }
     // The recording stalls (the output within a few samples): no ping after that.
-    g.ecoute(sortieBloquee ? 5000 : 1500);
+    // A held flush counts once it has lasted a whole period (the next sample's
+    // flush is the first held, up to a second later).
+    g.ecoute(sortieBloquee ? 5000 : blocage == int(Blocage::Disque) ? 3000 : 1500);
     const qint64 gele = g.horloge.elapsed();
     g.ecoute(2000);
     QVERIFY2(g.pings(gele).isEmpty(), qPrintable(QString::number(g.pings(gele).size())));
@@ -264,7 +292,7 @@ void TstService::blocage() {
         QVERIFY(::read(tube[0], tampon, sizeof tampon) > 0);
         QVERIFY(::fcntl(tube[0], F_SETFL, O_NONBLOCK) == 0);
     } else {
-        QVERIFY(QFile::remove(inst.dir.filePath(QStringLiteral("gel"))));
+        QVERIFY(QFile::remove(gel));
     }
     const qint64 degele = g.horloge.elapsed();
     g.ecoute(3000, [&] {
@@ -281,6 +309,38 @@ void TstService::blocage() {
     QCOMPARE(p.exitCode(), 0);
     ::close(tube[0]);
     ::close(tube[1]);
+}
+
+void TstService::disqueLent() {
+    // Every flush takes 1.5 s, longer than the period: each sample is still taken
+    // on time, and every one reaches the file.
+    Installation inst;
+    QProcess p;
+    inst.prepare(p, {"--enregistrer", "--source", "0", "--duree", "8", "--fichier", inst.fichier()},
+                 0);
+    Installation::disqueLent(p, 1500);
+    p.start();
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QFile f(inst.fichier());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lignes = f.readAll().split('\n');
+    // 8 samples, and the empty end after the last line end.
+    QCOMPARE(lignes.size(), 9);
+    QDateTime precedent;
+    for (int i = 1; i <= 8; ++i) {
+        const QList<QByteArray> champs = lignes[i - 1].trimmed().split(';');
+        QCOMPARE(champs.size(), 4);
+        QCOMPARE(champs[0].toInt(), i);
+        const QDateTime t = QDateTime::fromString(QString::fromLatin1(champs[2] + ' ' + champs[3]),
+                                                  QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+        // One a second, no hole.
+        if (precedent.isValid())
+            QCOMPARE(precedent.secsTo(t), 1);
+        precedent = t;
+    }
+    const QByteArray sortie = p.readAllStandardError();
+    QVERIFY2(sortie.contains("8 mesure(s)"), sortie.constData());
 }
 
 QTEST_GUILESS_MAIN(TstService)

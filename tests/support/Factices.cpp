@@ -61,6 +61,7 @@ engine::Environnement Banc::environnement(const QString& port) {
     env.horloge = &horloge;
     // Timers keep their state but never fire: tests call the handlers themselves.
     env.minuteriesManuelles = true;
+    env.ecritureAttendue = true;
     return env;
 }
 
