@@ -9,9 +9,11 @@
 #include "core/Quand.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierConfig.h"
+#include "files/FichierEtalonnage.h"
 #include "graph/Geometrie.h"
 #include "sources/BibliothequeCarte.h"
 #include "sources/Rs232.h"
+#include "systeme/Confiance.h"
 #include "ui/Dialogues.h"
 #include "ui/Polices.h"
 #ifdef PLOVAR_HIDAPI
@@ -73,6 +75,24 @@ void metAppli() {
 // The publisher's thread is held in a call that cannot be interrupted (a name
 // lookup, a handshake): everything recorded is on disk and the cursor saved, so the
 // process ends without destroying what that thread still uses.
+// Why the settings files of a configuration cannot be trusted: a file another user
+// could have written may run a command or send the samples, and the broker's
+// password, elsewhere.
+std::optional<QString> refusReglages(const QString& cheminConfig) {
+    return systeme::refusConfiance(QStringList{cheminConfig,
+                                               files::FichierAlarme::cheminPour(cheminConfig),
+                                               files::FichierEtalonnage::cheminPour(cheminConfig)});
+}
+
+// Without a window: says why, and ends with the status of a configuration to mend
+// (the service manager does not restart it for that).
+void refuseReglagesEtrangers(const QString& cheminConfig) {
+    if (const std::optional<QString> refus = refusReglages(cheminConfig)) {
+        std::fprintf(stderr, "plovar : %s\n", refus->toLocal8Bit().constData());
+        std::exit(app::kStatutUsage);
+    }
+}
+
 [[noreturn]] void termineSansAttendre(int statut) {
     std::fflush(nullptr);
     std::_Exit(statut);
@@ -277,6 +297,7 @@ int ligneDeCommande(int argc, char* argv[]) {
 
     // Publication settings: plovar.ini beside the configuration, then the options.
     const auto reglagePublication = [&](const QString& configuration) {
+        refuseReglagesEtrangers(configuration);
         publication::ReglagePublication r = publication::FichierPublication::lit(
             files::FichierAlarme::cheminPour(configuration), true);
         if (p.isSet(mqtt)) {
@@ -426,6 +447,7 @@ int ligneDeCommande(int argc, char* argv[]) {
     std::signal(SIGUSR1, SIG_IGN);
     core::HorlogeSysteme horloge;
     engine::Environnement env = environnement(horloge, cheminConfig);
+    refuseReglagesEtrangers(env.cheminConfig);
     core::InstanceUnique instance(env.cheminConfig);
     if (!instance.acquiert()) {
         if (!instance.refus().isEmpty())
@@ -489,6 +511,11 @@ int main(int argc, char* argv[]) {
 
     core::HorlogeSysteme horloge;
     engine::Environnement env = environnement(horloge);
+    if (const std::optional<QString> refus = refusReglages(env.cheminConfig)) {
+        std::fprintf(stderr, "plovar : %s\n", refus->toLocal8Bit().constData());
+        ui::DialoguesQt().avertissement(nullptr, *refus);
+        return 1;
+    }
     // Ready for a later start's call before the lock says this window runs.
     app::Reveil reveil;
     core::InstanceUnique instance(env.cheminConfig);

@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QtGlobal>
@@ -40,7 +39,7 @@ public:
     quint64 lotsFinis() const { return m_partage->finis.load(); }
 
     /// How long the end waits for the jobs handed over.
-    static constexpr std::chrono::milliseconds kDelaiFin{30000};
+    static constexpr std::chrono::milliseconds kDelaiFin{20000};
     /// The thread was found blocked: the end no longer waits for it.
     void abandonne() { m_delaiFin = std::chrono::milliseconds(0); }
 

@@ -18,6 +18,8 @@ private slots:
     void fenetreApresEnregistreur();
     void verrouPlanteParUnAutre();
     void tmpPrive();
+    void reglagesPlantes_data();
+    void reglagesPlantes();
 
 private:
     static QByteArray pidDuVerrou(const QString& verrou) {
@@ -139,6 +141,63 @@ void TstInstance::verrouPlanteParUnAutre() {
     QVERIFY(QFile(dir.filePath("r.csv")).size() > 0);
     autre.kill();
     autre.waitForFinished();
+}
+
+void TstInstance::reglagesPlantes_data() {
+    QTest::addColumn<int>("modeDossier");
+    QTest::addColumn<int>("modeIni"); // 0: no plovar.ini
+    QTest::addColumn<bool>("autreProprietaire");
+    QTest::addColumn<QByteArray>("raison"); // empty: the settings are used
+    QTest::newRow("own settings") << 0755 << 0644 << false << QByteArray();
+    QTest::newRow("settings of another user")
+        << 0755 << 0644 << true << QByteArray("appartient à un autre utilisateur");
+    QTest::newRow("settings others may change")
+        << 0755 << 0664 << false << QByteArray("chmod go-w");
+    QTest::newRow("folder everyone may write, no sticky bit")
+        << 0777 << 0 << false << QByteArray("peut être modifié par tous");
+    QTest::newRow("folder everyone may write, sticky bit") << 01777 << 0 << false << QByteArray();
+}
+
+void TstInstance::reglagesPlantes() {
+    // An alarm whose command leaves a mark: it runs only from settings the user owns.
+    QFETCH(int, modeDossier);
+    QFETCH(int, modeIni);
+    QFETCH(bool, autreProprietaire);
+    QFETCH(QByteArray, raison);
+    if (autreProprietaire && ::geteuid() != 0)
+        QSKIP("needs root to give a file to another user");
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("plovar.cfg"));
+    const QString marque = dir.filePath(QStringLiteral("marque"));
+    if (modeIni != 0) {
+        const QString ini = dir.filePath(QStringLiteral("plovar.ini"));
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[alarme]\nhaute=-5\ncommande=touch " + QFile::encodeName(marque) + "\n");
+        f.close();
+        QVERIFY(::chmod(QFile::encodeName(ini).constData(), mode_t(modeIni)) == 0);
+        if (autreProprietaire)
+            QVERIFY(::chown(QFile::encodeName(ini).constData(), 65534, 65534) == 0);
+    }
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), mode_t(modeDossier)) == 0);
+    QProcess p;
+    p.start(
+        QString::fromLocal8Bit(qgetenv("PLOVAR_BIN")),
+        {"--enregistrer", "--config", config, "--fichier", dir.filePath("r.csv"), "--duree", "2"});
+    QVERIFY(p.waitForFinished(20000));
+    const QByteArray erreurs = p.readAllStandardError();
+    if (raison.isEmpty()) {
+        QVERIFY2(p.exitCode() == 0, erreurs.constData());
+        if (modeIni != 0)
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marque), 10000);
+        return;
+    }
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY2(erreurs.contains(raison), erreurs.constData());
+    // Refused before anything: no record, no command, no help text.
+    QVERIFY(!QFile::exists(dir.filePath("r.csv")));
+    QVERIFY(!QFile::exists(marque));
+    QVERIFY(!erreurs.contains("--enregistrer"));
 }
 
 void TstInstance::tmpPrive() {
