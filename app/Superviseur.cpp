@@ -95,6 +95,13 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
             m_derniereLecture = m_dernierEchantillon;
         }
     });
+    // Waiting for a crossing, the run samples all along: it is alive and ready.
+    connect(&m_moteur, &engine::Moteur::echantillonGarde, this, [this](const core::Echantillon&) {
+        m_dernierEchantillon = m_monotone();
+        m_garde = true;
+        verifiePret();
+        envoieEtat();
+    });
     connect(&m_moteur, &engine::Moteur::echantillonEcrit, this, [this](const core::Echantillon&) {
         m_ecrit = true;
         ++m_ecrits;
@@ -111,7 +118,7 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
 }
 
 void Superviseur::verifiePret() {
-    if (m_pret || !m_ecrit || !m_sourceRepondu)
+    if (m_pret || !(m_ecrit || m_garde) || !m_sourceRepondu)
         return;
     m_pret = true;
     m_notification.envoie("READY=1");
@@ -151,6 +158,12 @@ void Superviseur::envoieEtat() {
     if (!m_pret)
         return;
     QString texte = QStringLiteral("%1 mesure(s) enregistrée(s)").arg(m_ecrits);
+    if (const std::optional<core::Declencheur>& d = m_moteur.declencheurAttendu();
+        d && m_moteur.etat() == engine::Etat::Enregistrement)
+        texte = QStringLiteral("en attente du franchissement %1 de %2 (%3 mesure(s) gardées "
+                               "avant)")
+                    .arg(d->seuil.sens(), m_moteur.etalonnage().texteNiveau(d->seuil.niveau))
+                    .arg(m_moteur.echantillonsAvant());
     if (m_publication.actif()) {
         // One line: the manager shows the status as a single line.
         texte += QStringLiteral(" ; courtier : ") +

@@ -81,6 +81,8 @@ private:
     bool m_attente = false;
     bool m_sourceRepondu = false;
     bool m_ecrit = false;
+    /// A sample was held while waiting for a crossing.
+    bool m_garde = false;
     /// The watchdog's period, in ms (0: none).
     qint64 m_chienMs = 0;
     /// The batch of writes last seen under way, and since when.

@@ -348,8 +348,9 @@ void Moteur::veille(core::Echantillon e) {
         if (d.avant > 0) {
             if (static_cast<int>(m_avant.size()) >= d.avant)
                 m_avant.pop_front();
-            m_avant.push_back(std::move(e));
+            m_avant.push_back(e);
         }
+        emit echantillonGarde(e);
         return;
     }
     m_declencheur.reset();

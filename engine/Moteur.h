@@ -238,6 +238,8 @@ signals:
     /// before it were stored first (their numbers come before the crossing sample,
     /// the newest in the store).
     void declenchement(const core::Declencheur& d, double valeur, int gardes);
+    /// A sample was taken while waiting for the trigger, and held in memory.
+    void echantillonGarde(const core::Echantillon& e);
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
     void valeurLue(const QDateTime& instant, std::optional<int> valeur);

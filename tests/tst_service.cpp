@@ -140,6 +140,7 @@ private slots:
     void blocage_data();
     void blocage();
     void disqueLent();
+    void declencheurAttendu();
 };
 
 void TstService::pretPuisArret() {
@@ -341,6 +342,46 @@ void TstService::disqueLent() {
     }
     const QByteArray sortie = p.readAllStandardError();
     QVERIFY2(sortie.contains("8 mesure(s)"), sortie.constData());
+}
+
+void TstService::declencheurAttendu() {
+    // Waiting for a crossing is a running service: ready, saying what it waits for,
+    // pinging while it samples; the crossing then brings the samples before it.
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    QProcess p;
+    inst.prepare(p,
+                 {"--enregistrer", "--source", "0", "--declencheur-haut", "5", "--avant", "3",
+                  "--fichier", inst.fichier()},
+                 kChienUs);
+    p.start();
+    QVERIFY(p.waitForStarted());
+    g.ecoute(10000, [&] { return g.a("READY=1"); });
+    QVERIFY(g.a("READY=1"));
+    const qint64 pret = g.horloge.elapsed();
+    g.ecoute(4500);
+    QVERIFY(std::any_of(g.recus.begin(), g.recus.end(), [](const auto& r) {
+        return r.second.startsWith("STATUS=en attente du franchissement en montant de 5") &&
+               r.second.endsWith("(3 mesure(s) gardées avant)");
+    }));
+    QVERIFY2(plusLongSilence(g.pings(), pret, g.horloge.elapsed()) < kChienUs / 1000,
+             qPrintable(QString::number(g.pings(pret).size())));
+    QVERIFY(!QFile::exists(inst.fichier()) || QFile(inst.fichier()).size() == 0);
+    // The value goes from 0 to 6: the crossing sample and the 3 before it are written.
+    p.write("++++++\n");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(inst.fichier()).size() > 0, 10000);
+    g.ecoute(1500);
+    QVERIFY(std::any_of(g.recus.begin(), g.recus.end(), [](const auto& r) {
+        return r.second.startsWith("STATUS=") && r.second.contains("mesure(s) enregistrée(s)");
+    }));
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QFile f(inst.fichier());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lignes = f.readAll().split('\n');
+    QVERIFY(lignes.size() >= 5);
+    QVERIFY2(lignes[0].startsWith("1;0;") && lignes[3].startsWith("4;6;"),
+             lignes.join('|').constData());
 }
 
 QTEST_GUILESS_MAIN(TstService)
