@@ -63,6 +63,37 @@ QByteArray dateIso(QByteArrayView date, QByteArrayView heure) {
     return brut.toUtf8();
 }
 
+} // namespace
+
+QByteArray champCsv(const QString& texte) {
+    // Control characters would break a spreadsheet's reading; a line break is kept,
+    // inside quotes, as one line end.
+    QString t;
+    t.reserve(texte.size());
+    bool guillemets = false;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte[i];
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < texte.size() && texte[i + 1] == QLatin1Char('\n'))
+                ++i;
+            t += QStringLiteral("\r\n");
+            guillemets = true;
+        } else if (c.category() == QChar::Other_Control) {
+            t += QLatin1Char(' ');
+        } else {
+            if (c == QLatin1Char(';') || c == QLatin1Char('"'))
+                guillemets = true;
+            t += c;
+        }
+    }
+    if (!guillemets)
+        return t.toUtf8();
+    t.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return '"' + t.toUtf8() + '"';
+}
+
+namespace {
+
 // "yyyy-MM-dd HH:mm:ss" in local time for time stamps that mostly follow each other:
 // the offset from UTC is looked up once an hour and the date text once a day.
 class HorodatageIso {
@@ -110,12 +141,9 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
                     const std::function<bool(qint64, qint64)>& progression,
                     const std::vector<core::Evenement>& evenements, QString* erreur) {
     // The events by record number, for the last column.
-    std::multimap<qint64, QByteArray> parNumero;
-    for (const core::Evenement& e : evenements) {
-        QString t = e.type + QStringLiteral(" : ") + e.texte;
-        t.replace(QLatin1Char(';'), QLatin1Char(','));
-        parNumero.emplace(e.numero, t.toUtf8());
-    }
+    std::multimap<qint64, QString> parNumero;
+    for (const core::Evenement& e : evenements)
+        parNumero.emplace(e.numero, e.type + QStringLiteral(" : ") + e.texte);
     a = std::max(a, std::max<qint64>(m.premier(), 1));
     b = std::min(b, m.NbMesures());
     const qint64 total = std::max<qint64>(0, b - a + 1);
@@ -126,7 +154,7 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
     if (!evenements.empty())
         bloc += ";\xC3\x89v\xC3\xA9nements";
     bloc += "\r\n";
-    const QByteArray unite = etalonnage.unite.toUtf8();
+    const QByteArray unite = champCsv(etalonnage.unite);
     HorodatageIso horodatage;
     for (qint64 i = a; i <= b; ++i) {
         qint64 numero = i;
@@ -161,11 +189,13 @@ bool exporteMesures(QIODevice& sortie, const core::Magasin& m, qint64 a, qint64 
         if (!evenements.empty()) {
             bloc += ';';
             const auto [de, a2] = parNumero.equal_range(numero);
+            QString cellule;
             for (auto k = de; k != a2; ++k) {
                 if (k != de)
-                    bloc += " | ";
-                bloc += k->second;
+                    cellule += QStringLiteral(" | ");
+                cellule += k->second;
             }
+            bloc += champCsv(cellule);
         }
         bloc += "\r\n";
         if (bloc.size() > (1 << 20) || i == b) {

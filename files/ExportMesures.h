@@ -12,6 +12,11 @@
 
 namespace files {
 
+/// A text as one field of the export: quoted when it holds ";", a double quote or
+/// a line break (its quotes doubled, each line break one CR LF), other control
+/// characters turned to spaces; UTF-8.
+QByteArray champCsv(const QString& texte);
+
 /// Writes samples a to b of a store as a file a spreadsheet opens without help:
 /// UTF-8 with a byte order mark, ";" between fields, a header line, the date and
 /// time in ISO 8601 ("2026-12-07 13:01:31"), the raw value and, with a calibration,

@@ -37,6 +37,8 @@ void troisMesures(core::Magasin& m) {
 class TstExport : public QObject {
     Q_OBJECT
 private slots:
+    void champCsv_data();
+    void champCsv();
     void droite_data();
     void droite();
     void fichierEndommage_data();
@@ -188,6 +190,30 @@ void TstExport::octets() {
     sortie.open(QIODevice::WriteOnly);
     QVERIFY(files::exporteMesures(sortie, m, 1, 3, e));
     QCOMPARE(sortie.data(), attendu);
+}
+
+void TstExport::champCsv_data() {
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QByteArray>("champ");
+    QTest::newRow("plain") << QStringLiteral("début : été")
+                           << QStringLiteral("début : été").toUtf8();
+    QTest::newRow("semicolon") << QStringLiteral("a;b") << QByteArray("\"a;b\"");
+    QTest::newRow("double quote") << QStringLiteral("le \"four\"")
+                                  << QByteArray("\"le \"\"four\"\"\"");
+    QTest::newRow("line feed") << QStringLiteral("coupure\nsecteur")
+                               << QByteArray("\"coupure\r\nsecteur\"");
+    QTest::newRow("carriage return and line feed")
+        << QStringLiteral("a\r\nb") << QByteArray("\"a\r\nb\"");
+    QTest::newRow("lone carriage return") << QStringLiteral("a\rb") << QByteArray("\"a\r\nb\"");
+    QTest::newRow("other control characters") << QStringLiteral("a\x07"
+                                                                "b\tc\x1b")
+                                              << QByteArray("a b c ");
+}
+
+void TstExport::champCsv() {
+    QFETCH(QString, texte);
+    QFETCH(QByteArray, champ);
+    QCOMPARE(files::champCsv(texte), champ);
 }
 
 void TstExport::dateQuiNEnEstPas() {
