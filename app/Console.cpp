@@ -67,11 +67,13 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
                 // What the plan waits for is said once, when the run starts waiting.
                 if (a == engine::Alerte::Publication) {
                     ditPublication(texte);
-                } else if (a == engine::Alerte::Retard) {
-                    // The banner counts each sample; the journal is told once.
-                    if (!texte.isEmpty() && !m_retardDit)
+                } else if (a == engine::Alerte::Retard || a == engine::Alerte::Lignes) {
+                    // The banner counts as they come; the journal is told once, until
+                    // the notice goes.
+                    bool& dejaDit = a == engine::Alerte::Retard ? m_retardDit : m_lignesDit;
+                    if (!texte.isEmpty() && !dejaDit)
                         dit(texte);
-                    m_retardDit = !texte.isEmpty();
+                    dejaDit = !texte.isEmpty();
                 } else if (a != engine::Alerte::Programme && !texte.isEmpty())
                     dit(texte);
             });
@@ -143,8 +145,22 @@ bool EnregistreurConsole::demarre() {
     m.demarrage();
     if (m_options.cadence)
         m.choisitCadence(*m_options.cadence, false);
-    if (m_options.source)
+    if (m_options.source == static_cast<int>(sources::TypeSource::Texte)) {
+        core::ReglageTexte r = m.reglageTexte();
+        r.port = m_options.port.value_or(r.port);
+        r.vitesse = m_options.vitesse.value_or(r.vitesse);
+        r.etiquette = m_options.etiquette.value_or(r.etiquette);
+        QString erreur;
+        if (!m.choisitSourceTexte(r, false, &erreur)) {
+            dit(QStringLiteral("source 3 impossible : %1 (--port, ou le port choisi dans la "
+                               "fenêtre).")
+                    .arg(erreur));
+            m_statut = kStatutUsage;
+            return false;
+        }
+    } else if (m_options.source) {
         m.choisitSource(*m_options.source, false);
+    }
     if (!m_options.fichier.isEmpty())
         m.utiliseFichier(m_options.fichier);
     if (m_options.decoupage)

@@ -17,6 +17,10 @@ namespace app {
 struct OptionsConsole {
     std::optional<int> cadence;
     std::optional<int> source;
+    /// For source 3, what changes from the stored text-line settings.
+    std::optional<QString> port;
+    std::optional<int> vitesse;
+    std::optional<QString> etiquette;
     QString fichier;
     /// One record file a day, a week or a month.
     std::optional<core::Decoupage> decoupage;
@@ -129,6 +133,8 @@ private:
     int m_statut = kStatutOk;
     /// A slow disk was said: said again only once it has caught up.
     bool m_retardDit = false;
+    /// The notice of unreadable text lines has been said.
+    bool m_lignesDit = false;
     /// The broker's notice, said at growing intervals while it lasts.
     struct AvisRepete {
         qint64 ditMs = 0;

@@ -115,6 +115,10 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     // Publishing to a broker, set in its own dialog after the settings.
     m_menuPublication = m_ui.menu_option->addAction(QStringLiteral("Publication…"));
     connect(m_menuPublication, &QAction::triggered, this, &Enregistreur::menuPublication_Click);
+    // A board that prints its readings as text lines, beside the three sources of
+    // the settings.
+    m_menuSourceTexte = m_ui.menu_option->addAction(QStringLiteral("Source texte…"));
+    connect(m_menuSourceTexte, &QAction::triggered, this, &Enregistreur::menuSourceTexte_Click);
 
     // The menus from the keyboard: Alt and the underlined letter, F10 for the first
     // menu that can be opened, and shortcuts for the commands used most.
@@ -225,7 +229,7 @@ void Enregistreur::TimerVideBufferRS_Timer() {
     m_moteur->TimerVideBufferRS_Timer();
 }
 
-void Enregistreur::surValeur(const QDateTime& instant, std::optional<int> valeur) {
+void Enregistreur::surValeur(const QDateTime& instant, std::optional<double> valeur) {
     const QString heure = core::formatHeureLocale(instant.time(), QLocale::system());
     if (heure.size() != m_ui.Label2->text().size())
         ajustePolice(m_ui.Label2, heure, m_policeHeure);
@@ -234,8 +238,11 @@ void Enregistreur::surValeur(const QDateTime& instant, std::optional<int> valeur
     // the value is the physical one with its unit, in a font that fits.
     const core::Etalonnage& e = m_moteur->etalonnage();
     QString texte = QStringLiteral("---");
-    if (valeur)
-        texte = e.actif ? e.texte(*valeur) : QString::number(*valeur);
+    if (valeur) {
+        // A text line's reading keeps its decimals, with a French comma ("21,5").
+        texte = e.actif ? e.texte(*valeur) : QString::number(*valeur, 'g', 10);
+        texte.replace(QLatin1Char('.'), QLatin1Char(','));
+    }
     if (texte != m_ui.Label3->text()) {
         if (e.actif || m_ui.Label3->font() != m_policeValeur)
             ajustePolice(m_ui.Label3, texte, m_policeValeur);
@@ -446,6 +453,23 @@ void Enregistreur::menuPublication_Click() {
     m_dialoguePublication->show();
     m_dialoguePublication->raise();
     m_dialoguePublication->activateWindow();
+}
+
+void Enregistreur::menuSourceTexte_Click() {
+    core::ReglageTexte actuel = m_moteur->reglageTexte();
+    for (;;) {
+        const std::optional<core::ReglageTexte> choisi = m_dialogues->sourceTexte(this, actuel);
+        if (!choisi)
+            return;
+        QString erreur;
+        if (m_moteur->choisitSourceTexte(*choisi, true, &erreur))
+            return;
+        // Refused (a run started meanwhile, or the settings cannot be used).
+        if (erreur.isEmpty())
+            return;
+        m_dialogues->avertissement(this, QStringLiteral("Source texte impossible : %1.").arg(erreur));
+        actuel = *choisi;
+    }
 }
 
 DialoguePublication* Enregistreur::dialoguePublication() const {

@@ -83,6 +83,7 @@ public:
     FenetreGrand* grapheEnGrand() const { return m_grand.get(); }
     /// "Publication…": opens the publication dialog, or brings it to the front.
     void menuPublication_Click();
+    void menuSourceTexte_Click();
     publication::Publication* publication() const { return m_publication; }
     DialoguePublication* dialoguePublication() const;
     ui::BarreChargement* barreChargement() const { return m_barre.get(); }
@@ -119,7 +120,7 @@ private:
     void appliqueLargeur(int twips);
     void appliqueEtat(engine::Etat etat);
     static void ajustePolice(QLabel* l, const QString& texte, const QFont& police);
-    void surValeur(const QDateTime& instant, std::optional<int> valeur);
+    void surValeur(const QDateTime& instant, std::optional<double> valeur);
     void surAlerte();
     /// The programming entries follow the engine's state and the plan's phase.
     void actualiseProgramme();
@@ -138,6 +139,7 @@ private:
     publication::Publication* m_publication = nullptr;
     QPointer<DialoguePublication> m_dialoguePublication;
     QAction* m_menuPublication = nullptr;
+    QAction* m_menuSourceTexte = nullptr;
     QAction* m_menuProgramme = nullptr;
     QMenu* m_menuDecoupage = nullptr;
     QAction* m_menuAnnuleProgramme = nullptr;

@@ -72,7 +72,7 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
     }
     m_derniereLecture = m_dernierEchantillon = m_monotone();
     connect(&m_moteur, &engine::Moteur::valeurLue, this,
-            [this](const QDateTime&, std::optional<int> valeur) {
+            [this](const QDateTime&, std::optional<double> valeur) {
                 m_derniereLecture = m_monotone();
                 if (valeur)
                     m_sourceRepondu = true;

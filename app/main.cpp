@@ -7,6 +7,7 @@
 #include "core/Horloge.h"
 #include "core/InstanceUnique.h"
 #include "core/Quand.h"
+#include "core/ReglageTexte.h"
 #include "files/FichierAlarme.h"
 #include "files/FichierConfig.h"
 #include "files/FichierEtalonnage.h"
@@ -141,8 +142,25 @@ int ligneDeCommande(int argc, char* argv[]) {
         QStringLiteral("N"));
     const QCommandLineOption source(
         QStringLiteral("source"),
-        QStringLiteral("Source : 0 mode test (clavier), 1 carte USB, 2 port série COM1."),
+        QStringLiteral("Source : 0 mode test (clavier), 1 carte USB, 2 port série COM1, 3 carte "
+                       "qui envoie ses mesures en lignes de texte (--port, --vitesse, "
+                       "--etiquette)."),
         QStringLiteral("N"));
+    const QCommandLineOption portTexte(
+        QStringLiteral("port"),
+        QStringLiteral("Avec --source 3 : le port série de la carte (ttyACM0, /dev/ttyUSB0, "
+                       "/dev/serial/by-id/…)."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption vitesseTexte(
+        QStringLiteral("vitesse"),
+        QStringLiteral("Avec --source 3 : la vitesse du port, de 300 à 2000000 bauds (9600 par "
+                       "défaut)."),
+        QStringLiteral("N"));
+    const QCommandLineOption etiquetteTexte(
+        QStringLiteral("etiquette"),
+        QStringLiteral("Avec --source 3 : lit la valeur de cette étiquette (t dans « t:21.5 "
+                       "h:40 ») au lieu du premier nombre de la ligne."),
+        QStringLiteral("NOM"));
     const QCommandLineOption fichier(QStringLiteral("fichier"),
                                      QStringLiteral("Fichier d'enregistrement (ajouté à la fin)."),
                                      QStringLiteral("CHEMIN"));
@@ -248,6 +266,9 @@ int ligneDeCommande(int argc, char* argv[]) {
                   silencieux,
                   cadence,
                   source,
+                  portTexte,
+                  vitesseTexte,
+                  etiquetteTexte,
                   fichier,
                   duree,
                   debut,
@@ -348,9 +369,32 @@ int ligneDeCommande(int argc, char* argv[]) {
     if (p.isSet(cadence) && !(o.cadence = entier(p.value(cadence), 1, 10)))
         erreurUsage(p, QStringLiteral("--cadence attend un nombre de 1 à 10, pas « %1 ».")
                            .arg(p.value(cadence)));
-    if (p.isSet(source) && !(o.source = entier(p.value(source), 0, 2)))
-        erreurUsage(p,
-                    QStringLiteral("--source attend 0, 1 ou 2, pas « %1 ».").arg(p.value(source)));
+    if (p.isSet(source) && !(o.source = entier(p.value(source), 0, 3)))
+        erreurUsage(p, QStringLiteral("--source attend 0, 1, 2 ou 3, pas « %1 ».")
+                           .arg(p.value(source)));
+    if (p.isSet(portTexte) || p.isSet(vitesseTexte) || p.isSet(etiquetteTexte)) {
+        // These describe the text-line board: alone, they choose it.
+        if (o.source && *o.source != 3)
+            erreurUsage(p, QStringLiteral("--port, --vitesse et --etiquette vont avec --source 3."));
+        o.source = 3;
+    }
+    if (p.isSet(portTexte)) {
+        o.port = p.value(portTexte);
+        if (o.port->trimmed().isEmpty())
+            erreurUsage(p, QStringLiteral("--port attend le nom d'un port série."));
+    }
+    if (p.isSet(vitesseTexte) &&
+        !(o.vitesse = entier(p.value(vitesseTexte), core::ReglageTexte::kVitesseMin,
+                             core::ReglageTexte::kVitesseMax)))
+        erreurUsage(p, QStringLiteral("--vitesse attend un nombre de 300 à 2000000, pas « %1 ».")
+                           .arg(p.value(vitesseTexte)));
+    if (p.isSet(etiquetteTexte)) {
+        o.etiquette = p.value(etiquetteTexte);
+        if (!core::etiquetteValide(*o.etiquette))
+            erreurUsage(p, QStringLiteral("--etiquette attend 1 à 32 caractères sans espace ni : "
+                                          "= , ;, pas « %1 ».")
+                               .arg(*o.etiquette));
+    }
     if (p.isSet(fichier)) {
         o.fichier = p.value(fichier);
         if (o.fichier.isEmpty() || o.fichier.contains(QLatin1Char('"')))

@@ -106,6 +106,9 @@ public:
                                         bool) override {
         return std::nullopt;
     }
+    std::optional<core::ReglageTexte> sourceTexte(QWidget*, const core::ReglageTexte&) override {
+        return std::nullopt;
+    }
     void bip() override {}
     void ouvreLien(const QUrl&) override {}
 };

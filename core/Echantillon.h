@@ -12,8 +12,9 @@ namespace core {
 struct Echantillon {
     /// Record number: 1 for the first sample of a run.
     qint64 numero = 0;
-    /// The raw reading it came from (0 to 255 from a device; the test value in test mode).
-    int32_t brute = 0;
+    /// The raw reading it came from (0 to 255 from the board and the instrument, the
+    /// number of a text line, the test value in test mode).
+    double brute = 0;
     /// The value as the record file writes it.
     ValeurMesure valeur;
     /// When it was stamped, in ms since the epoch (UTC).

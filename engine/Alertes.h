@@ -25,7 +25,9 @@ enum class Alerte {
     /// What a programmed run waits for.
     Programme,
     /// Lines waiting for a slow disk.
-    Retard
+    Retard,
+    /// Text lines from the source that could not be read.
+    Lignes
 };
 
 /// Where the user must decide, the engine asks through this interface: the window

@@ -4,6 +4,7 @@
 #include "files/FichierDecoupage.h"
 #include "files/FichierEtalonnage.h"
 #include "files/FichierEvenements.h"
+#include "files/FichierSourceTexte.h"
 #include "files/LectureFond.h"
 
 #include <QDir>
@@ -48,7 +49,16 @@ void Moteur::demarrage() {
         ecritConfig();
     }
     choisitCadence(m_reglages.IndexCadence, false);
-    choisitSource(m_reglages.TypeSource, false);
+    // The text-line board is remembered beside the configuration, which says test
+    // mode while it is the source.
+    const files::LectureSourceTexte texte =
+        files::lisSourceTexte(files::FichierAlarme::cheminPour(m_config.chemin()));
+    m_sondage.regleTexte(texte.reglage);
+    m_texteMemorise = texte.active;
+    choisitSource(texte.active && m_reglages.TypeSource == 0
+                      ? static_cast<int>(sources::TypeSource::Texte)
+                      : m_reglages.TypeSource,
+                  false);
     // A relative record name is resolved once, now, against the working directory.
     m_cheminEnr = QDir::current().absoluteFilePath(m_reglages.NomFichierEnr);
     QString avis;
@@ -190,9 +200,35 @@ bool Moteur::choisitSource(int i, bool ecrire) {
         return false;
     m_sondage.choisit(*type);
     m_reglages.TypeSource = static_cast<uint8_t>(i);
-    if (ecrire)
+    if (ecrire) {
         ecritConfig();
+        const bool texte = *type == sources::TypeSource::Texte;
+        if (texte || m_texteMemorise)
+            ecritSourceTexte(texte);
+    }
     return true;
+}
+
+bool Moteur::choisitSourceTexte(const core::ReglageTexte& r, bool ecrire, QString* erreur) {
+    if (!accepte(Commande::Source))
+        return false;
+    if (const std::optional<QString> refus = r.refus()) {
+        if (erreur)
+            *erreur = *refus;
+        return false;
+    }
+    m_sondage.regleTexte(r);
+    return choisitSource(static_cast<int>(sources::TypeSource::Texte), ecrire);
+}
+
+void Moteur::ecritSourceTexte(bool active) {
+    const QString ini = files::FichierAlarme::cheminPour(m_config.chemin());
+    m_texteMemorise = active;
+    if (!files::ecritSourceTexte(ini, m_sondage.reglageTexte(), active))
+        afficheAlerte(Alerte::Config,
+                      QStringLiteral("Le choix de la source n'a pas pu être enregistré dans %1 : "
+                                     "il reste en vigueur jusqu'à la fermeture du programme.")
+                          .arg(QDir::toNativeSeparators(ini)));
 }
 
 NouveauFichier Moteur::nouveauFichier(const QString& chemin, QString* erreur) {
@@ -312,6 +348,7 @@ void Moteur::Timer1_Timer() {
     const std::optional<QDateTime> instant = instantTick();
     if (!instant)
         return;
+    m_sondage.avantEchantillon();
     const core::ResultatTick t = core::tickCycle(m_cycle, m_cadence, m_sondage.valeur(), *instant);
     if (t.echantillon) {
         core::Echantillon e;
@@ -320,7 +357,7 @@ void Moteur::Timer1_Timer() {
         e.instantMs = t.instant.toMSecsSinceEpoch();
         e.date = core::formatDate(t.instant.date());
         e.heure = core::formatHeure(t.instant.time());
-        e.lu = m_sondage.lectureRecue();
+        e.lu = m_sondage.echantillonLu(t.instant);
         if (m_declencheur)
             veille(std::move(e));
         else
@@ -407,7 +444,12 @@ void Moteur::ajoute_ligne(const core::Echantillon& e) {
 
 void Moteur::ecritConfig() {
     QString erreur;
-    if (m_config.ecrit_config(m_reglages, &erreur))
+    // The configuration knows three sources: with the text-line board it says test
+    // mode, and the board is remembered in plovar.ini.
+    core::Reglages r = m_reglages;
+    if (r.TypeSource == static_cast<uint8_t>(sources::TypeSource::Texte))
+        r.TypeSource = static_cast<uint8_t>(sources::TypeSource::Clavier);
+    if (m_config.ecrit_config(r, &erreur))
         retireAlerte(Alerte::Config);
     else
         afficheAlerte(Alerte::Config,

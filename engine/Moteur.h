@@ -145,8 +145,15 @@ public:
     bool toucheTest(int codeCaractere);
     /// Rate option i (1 to 10); `ecrire` stores the settings.
     bool choisitCadence(int i, bool ecrire);
-    /// Source i (0 test keys, 1 board, 2 serial); `ecrire` stores the settings.
+    /// Source i (0 test keys, 1 board, 2 serial, 3 text lines); `ecrire` stores the
+    /// settings.
     bool choisitSource(int i, bool ecrire);
+    /// Puts the text-line board in force with settings `r`; `ecrire` stores them.
+    /// False, changing nothing, when the state refuses it or `r` cannot be used
+    /// (`erreur` then says why).
+    bool choisitSourceTexte(const core::ReglageTexte& r, bool ecrire, QString* erreur = nullptr);
+    /// The text-line board's settings (in force or not).
+    const core::ReglageTexte& reglageTexte() const { return m_sondage.reglageTexte(); }
     /// The source in force.
     const sources::Source& source() const { return m_sondage.source(); }
     /// Creates a record file with its header and adopts it; the settings are stored.
@@ -180,11 +187,12 @@ public:
     const core::Cadence& cadence() const { return m_cadence; }
     const core::Magasin& magasin() const { return m_magasin; }
     const core::EtatCycle& cycle() const { return m_cycle; }
-    /// Last raw reading of the active device, 0 to 255.
-    int32_t ValeurBrute() const { return m_sondage.ValeurBrute(); }
+    /// Last raw reading of the active device (0 to 255 from the board and the
+    /// instrument, the number of a text line).
+    double ValeurBrute() const { return m_sondage.ValeurBrute(); }
     /// The value on display: the scaled reading, or the test value in test mode;
     /// nullopt while the active device has given no reading yet.
-    std::optional<int> valeurAffichee() const { return m_sondage.valeurAffichee(); }
+    std::optional<double> valeurAffichee() const { return m_sondage.valeurAffichee(); }
     /// Samples of the current (or last) run, and how many of them came from a
     /// reading (every test-mode sample does; a device's only once it has answered).
     qint64 echantillonsRun() const { return m_echantillonsRun; }
@@ -242,7 +250,7 @@ signals:
     void echantillonGarde(const core::Echantillon& e);
     /// The display tick polled the source; `valeur` is nullopt while the device has
     /// given no reading.
-    void valeurLue(const QDateTime& instant, std::optional<int> valeur);
+    void valeurLue(const QDateTime& instant, std::optional<double> valeur);
     /// A sampling tick came far from its schedule (the clock was set, the machine
     /// slept): the schedule starts again from `pris`.
     void horlogeSautee(const QDateTime& prevu, const QDateTime& pris);
@@ -275,6 +283,8 @@ private:
     /// Appends the line of a stored sample to the record file.
     void ajoute_ligne(const core::Echantillon& e);
     void ecritConfig();
+    /// Stores the text-line board's settings, in force (`active`) or not.
+    void ecritSourceTexte(bool active);
     files::AppelsSysteme& appels() const {
         return m_env.appels ? *m_env.appels : files::AppelsSysteme::systeme();
     }
@@ -287,6 +297,8 @@ private:
     bool m_fermeture = false;
     /// The record file last loaded.
     QString m_cheminCharge;
+    /// plovar.ini says the text-line board is the source.
+    bool m_texteMemorise = false;
     core::Reglages m_reglages;
     core::Etalonnage m_etalonnage;
     core::Cadence m_cadence;

@@ -3,6 +3,7 @@
 #include "sources/SourceCarte.h"
 #include "sources/SourceClavier.h"
 #include "sources/SourceSerie.h"
+#include "sources/SourceTexte.h"
 
 namespace engine {
 
@@ -17,6 +18,8 @@ Sondage::Sondage(QString portSerie, QStringList bibliothequesCarte,
         std::move(bibliothequesCarte), std::move(piloteSecours),
         [h] { return h->maintenant().toMSecsSinceEpoch(); });
     m_sources[2] = std::make_unique<sources::SourceSerie>(std::move(portSerie));
+    m_sources[3] = std::make_unique<sources::SourceTexte>(
+        [h] { return h->maintenant().toMSecsSinceEpoch(); });
     m_source = m_sources[0].get();
     for (const auto& source : m_sources)
         connect(source.get(), &sources::Source::etatChange, this, &Sondage::suitSource);
@@ -38,6 +41,7 @@ void Sondage::choisit(sources::TypeSource type) {
         m_lectureRecue = choisie->connueSansLecture();
         m_ValeurBrute = 0;
         m_derniereTrame = m_horloge.maintenant();
+        m_echantillonPrecedentMs = 0;
     }
     if (choisie != m_source)
         m_source->ferme();
@@ -55,48 +59,102 @@ const sources::Rs232& Sondage::rs232() const {
     return static_cast<const sources::SourceSerie&>(*m_sources[2]).rs232();
 }
 
+void Sondage::regleTexte(const core::ReglageTexte& r) {
+    auto& texte = static_cast<sources::SourceTexte&>(*m_sources[3]);
+    if (texte.reglage() == r)
+        return;
+    texte.regle(r);
+    if (m_source == &texte) {
+        // Another port or label: what the old one said is no reading of the new one.
+        m_lectureRecue = false;
+        m_derniereTrame = m_horloge.maintenant();
+        m_echantillonPrecedentMs = 0;
+    }
+}
+
+const core::ReglageTexte& Sondage::reglageTexte() const {
+    return static_cast<const sources::SourceTexte&>(*m_sources[3]).reglage();
+}
+
 void Sondage::ferme() {
     m_TimerValActu.stop();
     m_TimerVideBufferRS.stop();
     m_source->ferme();
 }
 
-int32_t Sondage::brute() const {
+double Sondage::brute() const {
     return m_source->connueSansLecture() ? m_cycle.ValeurTest : m_ValeurBrute;
+}
+
+bool Sondage::prendLecture(const QDateTime& maintenant) {
+    const std::optional<double> lu = m_source->lit();
+    if (!lu)
+        return false;
+    m_ValeurBrute = *lu;
+    m_lectureRecue = true;
+    const std::optional<qint64> arrivee = m_source->instantLecture();
+    m_derniereTrame = arrivee ? QDateTime::fromMSecsSinceEpoch(*arrivee) : maintenant;
+    emit alerte(Alerte::Silence, QString());
+    return true;
 }
 
 void Sondage::TimerValActu_Timer() {
     const QDateTime maintenant = m_horloge.maintenant();
-    if (const std::optional<int> lu = m_source->lit()) {
-        m_ValeurBrute = *lu;
-        m_lectureRecue = true;
-        m_derniereTrame = maintenant;
-        emit alerte(Alerte::Silence, QString());
-    } else if (m_source->probleme().isEmpty() && m_derniereTrame.isValid() &&
-               m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
+    if (!prendLecture(maintenant) && m_source->probleme().isEmpty() &&
+        m_derniereTrame.isValid() && m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
         // A device that is there but sends nothing gives no reading either.
+        const QString texte =
+            dateSesLectures()
+                ? QStringLiteral("Aucune ligne lisible reçue (%1) depuis %2 s : vérifiez que "
+                                 "la carte est branchée, que son programme tourne et que la "
+                                 "vitesse est la bonne. En attendant, les mesures enregistrées "
+                                 "ne sont pas des lectures.")
+                : QStringLiteral("Aucune mesure reçue (%1) depuis %2 s : vérifiez que "
+                                 "l'appareil est allumé et branché. En attendant, les "
+                                 "mesures enregistrées répètent la dernière valeur reçue "
+                                 "(0 s'il n'a encore rien envoyé).");
         emit alerte(Alerte::Silence,
-                    QStringLiteral("Aucune mesure reçue (%1) depuis %2 s : vérifiez que "
-                                   "l'appareil est allumé et branché. En attendant, les "
-                                   "mesures enregistrées répètent la dernière valeur reçue "
-                                   "(0 s'il n'a encore rien envoyé).")
-                        .arg(m_source->nom())
-                        .arg(m_derniereTrame.secsTo(maintenant)));
+                    texte.arg(m_source->nom()).arg(m_derniereTrame.secsTo(maintenant)));
     }
     suitSource();
     emit valeurLue(maintenant, valeurAffichee());
 }
 
-std::optional<int> Sondage::valeurAffichee() const {
+void Sondage::avantEchantillon() {
+    if (dateSesLectures())
+        prendLecture(m_horloge.maintenant());
+}
+
+bool Sondage::echantillonLu(const QDateTime& instant) {
+    if (!dateSesLectures())
+        return m_lectureRecue;
+    const qint64 t = instant.toMSecsSinceEpoch();
+    const std::optional<qint64> arrivee = m_source->instantLecture();
+    const bool lu = m_lectureRecue && arrivee &&
+                    (*arrivee > t - kFraicheurMs ||
+                     (m_echantillonPrecedentMs != 0 && *arrivee > m_echantillonPrecedentMs));
+    m_echantillonPrecedentMs = t;
+    return lu;
+}
+
+std::optional<double> Sondage::valeurAffichee() const {
     if (m_source->connueSansLecture())
         return m_cycle.ValeurTest;
     if (!m_lectureRecue)
         return std::nullopt;
+    if (dateSesLectures()) {
+        // An old line is no current value: the display says so instead of freezing.
+        const std::optional<qint64> arrivee = m_source->instantLecture();
+        if (!arrivee || m_horloge.maintenant().toMSecsSinceEpoch() - *arrivee >= kFraicheurMs)
+            return std::nullopt;
+        return m_source->valeur(m_ValeurBrute).nombre();
+    }
     return static_cast<int>(m_source->valeur(m_ValeurBrute).nombre());
 }
 
 void Sondage::suitSource() {
     emit alerte(Alerte::Source, m_source->probleme());
+    emit alerte(Alerte::Lignes, m_source->avisLignes());
 }
 
 } // namespace engine

@@ -53,6 +53,7 @@ void Journal::surEtat(engine::Etat etat) {
     if (etat == engine::Etat::Enregistrement) {
         m_evenements.clear();
         m_sansLecture = false;
+        m_dejaLu = false;
         if (m_reprise) {
             // Said once, at the first run: the previous one ended without stopping.
             m_reprise = false;
@@ -117,14 +118,20 @@ void Journal::surEchantillon(const core::Echantillon& e) {
     if (m_moteur.etat() != engine::Etat::Enregistrement)
         return;
     if (!e.lu && !m_sansLecture) {
-        // The source has given nothing yet (absent from the start, or not answered).
+        // The source has given nothing yet (absent from the start, or not answered),
+        // or its text lines stopped coming.
         m_sansLecture = true;
         note(type(core::Evenement::kSourcePerdue),
-             QStringLiteral("La source (%1) n'a encore donné aucune mesure : les valeurs "
-                            "enregistrées ne sont pas des mesures.")
+             (m_dejaLu ? QStringLiteral("La source (%1) ne donne plus de mesure : les valeurs "
+                                        "enregistrées ne sont pas des mesures.")
+                       : QStringLiteral("La source (%1) n'a encore donné aucune mesure : les "
+                                        "valeurs enregistrées ne sont pas des mesures."))
                  .arg(m_moteur.source().nom()),
              e.numero - 1);
-    } else if (e.lu && m_sansLecture && !sourceEnAlerte()) {
+    }
+    if (e.lu)
+        m_dejaLu = true;
+    if (e.lu && m_sansLecture && !sourceEnAlerte()) {
         m_sansLecture = false;
         note(type(core::Evenement::kSourceRevenue),
              QStringLiteral("La source (%1) donne de nouveau des mesures.")

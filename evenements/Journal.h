@@ -61,6 +61,8 @@ private:
     /// Samples of the current run stand for no reading (the source absent, lost or
     /// silent): marked "source perdue" until it gives readings again.
     bool m_sansLecture = false;
+    /// A sample of the run came from a reading.
+    bool m_dejaLu = false;
     QString m_motifArret;
 };
 

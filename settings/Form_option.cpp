@@ -19,8 +19,15 @@ Form_option::Form_option(engine::Moteur& moteur, QWidget* fenetrePrincipale)
     const core::Reglages& r = m_moteur.reglages();
     if (auto* o = ui.groupeCadence->button(r.IndexCadence))
         o->setChecked(true);
-    if (auto* o = ui.groupeCapteur->button(r.TypeSource))
+    if (auto* o = ui.groupeCapteur->button(r.TypeSource)) {
         o->setChecked(true);
+    } else {
+        // The text-line board is none of the three: none is shown as in force.
+        ui.groupeCapteur->setExclusive(false);
+        for (QAbstractButton* b : ui.groupeCapteur->buttons())
+            b->setChecked(false);
+        ui.groupeCapteur->setExclusive(true);
+    }
     for (int i = 1; i <= 10; ++i)
         connect(ui.Option1[static_cast<size_t>(i)], &QRadioButton::clicked, this,
                 [this, i] { Option1_Click(m_moteur, i, isVisible()); });

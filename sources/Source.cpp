@@ -10,6 +10,8 @@ std::optional<TypeSource> typeSource(int i) {
         return TypeSource::Carte;
     case 2:
         return TypeSource::Serie;
+    case 3:
+        return TypeSource::Texte;
     default:
         return std::nullopt;
     }

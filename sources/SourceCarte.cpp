@@ -16,15 +16,15 @@ void SourceCarte::ouvre() {
     m_usb.ouvre_carte();
 }
 
-std::optional<int> SourceCarte::lit() {
+std::optional<double> SourceCarte::lit() {
     // The board is opened around every reading.
     m_usb.ouvre_carte();
     const std::optional<int> lu = m_usb.lit_carte();
     return lu;
 }
 
-core::ValeurMesure SourceCarte::valeur(int32_t brute) const {
-    return core::ValeurMesure::reel(core::mise_a_l_echelle(brute));
+core::ValeurMesure SourceCarte::valeur(double brute) const {
+    return core::ValeurMesure::reel(core::mise_a_l_echelle(static_cast<int32_t>(brute)));
 }
 
 QString SourceCarte::probleme() const {

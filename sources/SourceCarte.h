@@ -15,9 +15,9 @@ public:
     TypeSource type() const override { return TypeSource::Carte; }
     QString nom() const override;
     void ouvre() override;
-    std::optional<int> lit() override;
+    std::optional<double> lit() override;
     void ferme() override {}
-    core::ValeurMesure valeur(int32_t brute) const override;
+    core::ValeurMesure valeur(double brute) const override;
     QString probleme() const override;
 
 private:

@@ -7,8 +7,8 @@ QString SourceClavier::nom() const {
     return QStringLiteral("mode test, touches + et -");
 }
 
-core::ValeurMesure SourceClavier::valeur(int32_t brute) const {
-    return core::ValeurMesure::entier(static_cast<int16_t>(brute));
+core::ValeurMesure SourceClavier::valeur(double brute) const {
+    return core::ValeurMesure::entier(static_cast<int16_t>(static_cast<int32_t>(brute)));
 }
 
 } // namespace sources

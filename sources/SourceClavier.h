@@ -15,9 +15,9 @@ public:
     TypeSource type() const override { return TypeSource::Clavier; }
     QString nom() const override;
     void ouvre() override {}
-    std::optional<int> lit() override { return *m_valeurTest; }
+    std::optional<double> lit() override { return *m_valeurTest; }
     void ferme() override {}
-    core::ValeurMesure valeur(int32_t brute) const override;
+    core::ValeurMesure valeur(double brute) const override;
     QString probleme() const override { return {}; }
     bool connueSansLecture() const override { return true; }
 

@@ -15,8 +15,8 @@ QString SourceSerie::nom() const {
     return QStringLiteral("port série COM1, %1").arg(QDir::toNativeSeparators(m_rs232.nomPort()));
 }
 
-core::ValeurMesure SourceSerie::valeur(int32_t brute) const {
-    return core::ValeurMesure::reel(core::mise_a_l_echelle(brute));
+core::ValeurMesure SourceSerie::valeur(double brute) const {
+    return core::ValeurMesure::reel(core::mise_a_l_echelle(static_cast<int32_t>(brute)));
 }
 
 QString SourceSerie::probleme() const {

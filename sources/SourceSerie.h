@@ -15,9 +15,9 @@ public:
     TypeSource type() const override { return TypeSource::Serie; }
     QString nom() const override;
     void ouvre() override { m_rs232.ouvre_port(); }
-    std::optional<int> lit() override { return m_rs232.lit_port(); }
+    std::optional<double> lit() override { return m_rs232.lit_port(); }
     void ferme() override { m_rs232.ferme_port(); }
-    core::ValeurMesure valeur(int32_t brute) const override;
+    core::ValeurMesure valeur(double brute) const override;
     QString probleme() const override;
     bool aEntretenir() const override { return true; }
     void entretien() override;

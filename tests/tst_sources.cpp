@@ -221,7 +221,7 @@ void TstSources::interfaceSource() {
     else
         QVERIFY2(s->probleme().contains(probleme), qPrintable(s->probleme()));
     s->ferme();
-    QVERIFY(!sources::typeSource(3));
+    QVERIFY(!sources::typeSource(4));
 }
 
 void TstSources::carteAppels() {
@@ -283,7 +283,7 @@ void TstSources::carteAbsente() {
     test::AccesMoteur::valeurBrute(f.moteur(), 100);
     f.TimerValActu_Timer();
     f.TimerValActu_Timer();
-    QCOMPARE(f.moteur().ValeurBrute(), 100);
+    QCOMPARE(f.moteur().ValeurBrute(), double(100));
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("392"));
 }
 
@@ -362,7 +362,7 @@ void TstSources::serieTrame() {
     QVERIFY2(f.alerte().contains(QStringLiteral("Aucune mesure reçue")), qPrintable(f.alerte()));
     recoit(pty, f, "10208030");
     QVERIFY(!f.alerte().contains(QStringLiteral("Aucune mesure reçue")));
-    QCOMPARE(f.moteur().ValeurBrute(), 128);
+    QCOMPARE(f.moteur().ValeurBrute(), double(128));
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("501"));
     QCOMPARE(f.moteur().rs232().BufferRS(), QByteArray::fromHex("10208030"));
 }
@@ -374,10 +374,10 @@ void TstSources::serieTropOctets() {
     test::AccesMoteur::valeurBrute(f.moteur(), 5);
     recoit(pty, f, "0102030405060708");
     f.TimerValActu_Timer();
-    QCOMPARE(f.moteur().ValeurBrute(), 5);
+    QCOMPARE(f.moteur().ValeurBrute(), double(5));
     f.TimerVideBufferRS_Timer();
     recoit(pty, f, "000064ff");
-    QCOMPARE(f.moteur().ValeurBrute(), 100);
+    QCOMPARE(f.moteur().ValeurBrute(), double(100));
 }
 
 void TstSources::serieTroisPuisUn() {
@@ -385,9 +385,9 @@ void TstSources::serieTroisPuisUn() {
     Banc b(kConfigSerie, pty.esclave);
     app::Enregistreur& f = b.demarre();
     recoit(pty, f, "aabbcc");
-    QCOMPARE(f.moteur().ValeurBrute(), 0);
+    QCOMPARE(f.moteur().ValeurBrute(), double(0));
     recoit(pty, f, "dd");
-    QCOMPARE(f.moteur().ValeurBrute(), 0xcc);
+    QCOMPARE(f.moteur().ValeurBrute(), double(0xcc));
 }
 
 void TstSources::serieBascule() {
@@ -403,7 +403,7 @@ void TstSources::serieBascule() {
     settings::Option2_Click(f.moteur(), 2, false);
     QVERIFY(f.moteur().rs232().estOuvert());
     recoit(pty, f, "00002a00");
-    QCOMPARE(f.moteur().ValeurBrute(), 42);
+    QCOMPARE(f.moteur().ValeurBrute(), double(42));
     settings::Option2_Click(f.moteur(), 0, false);
     QVERIFY(!f.moteur().rs232().estOuvert());
 }

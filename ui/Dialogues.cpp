@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "ui/DialogueEtalonnage.h"
+#include "ui/DialogueSourceTexte.h"
 #include "ui/DialogueProgramme.h"
 #include <QApplication>
 #include <QDesktopServices>
@@ -191,6 +192,14 @@ QString DialoguesQt::fichierImage(QWidget* parent, const QString& propose, QStri
 std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
                                                         const core::Etalonnage& actuel) {
     DialogueEtalonnage d(actuel, parent);
+    if (d.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return d.valeur();
+}
+
+std::optional<core::ReglageTexte> DialoguesQt::sourceTexte(QWidget* parent,
+                                                         const core::ReglageTexte& actuel) {
+    DialogueSourceTexte d(actuel, parent);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;
     return d.valeur();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ReglageTexte.h"
 #include "core/Alarme.h"
 #include "core/Etalonnage.h"
 #include "core/Plan.h"
@@ -58,6 +59,9 @@ public:
     virtual std::optional<core::Plan> programme(QWidget* parent, const core::Plan& propose,
                                                 qint64 maintenantMs, const QString& unite,
                                                 bool alarme) = 0;
+    /// The text-line board's dialog; nullopt when cancelled.
+    virtual std::optional<core::ReglageTexte> sourceTexte(QWidget* parent,
+                                                          const core::ReglageTexte& actuel) = 0;
     /// The system beep.
     virtual void bip() = 0;
     /// Hands a link to the desktop; its result is not looked at.
@@ -104,6 +108,8 @@ public:
     std::optional<core::Plan> programme(QWidget* parent, const core::Plan& propose,
                                         qint64 maintenantMs, const QString& unite,
                                         bool alarme) override;
+    std::optional<core::ReglageTexte> sourceTexte(QWidget* parent,
+                                                  const core::ReglageTexte& actuel) override;
     void bip() override;
     void ouvreLien(const QUrl& url) override;
 

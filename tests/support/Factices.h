@@ -62,6 +62,15 @@ public:
         alarmes.pop_front();
         return a;
     }
+    /// Answers of the text-line board's dialog, in turn (none left: cancelled).
+    std::deque<core::ReglageTexte> sourcesTexte;
+    std::optional<core::ReglageTexte> sourceTexte(QWidget*, const core::ReglageTexte&) override {
+        if (sourcesTexte.empty())
+            return std::nullopt;
+        const core::ReglageTexte r = sourcesTexte.front();
+        sourcesTexte.pop_front();
+        return r;
+    }
     std::deque<QString> commentaires;
     std::optional<QString> commentaire(QWidget*, const QString&) override {
         if (commentaires.empty())
