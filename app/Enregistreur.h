@@ -83,6 +83,7 @@ public:
     FenetreGrand* grapheEnGrand() const { return m_grand.get(); }
     /// "Publication…": opens the publication dialog, or brings it to the front.
     void menuPublication_Click();
+    /// "Source texte…": asks for the text-line board and puts it in force.
     void menuSourceTexte_Click();
     publication::Publication* publication() const { return m_publication; }
     DialoguePublication* dialoguePublication() const;

@@ -16,6 +16,7 @@
 #include "graph/GrapheGrand.h"
 #include "graph/RenduGrand.h"
 #include "publication/Publieur.h"
+#include "sources/SourceTexte.h"
 #include "ui/Dialogues.h"
 
 #include <QApplication>
@@ -27,9 +28,11 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
@@ -39,10 +42,12 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -204,6 +209,78 @@ BENCHMARK(BM_LigneTick)
     ->Args({0, 20})
     ->Args({1, 20})
     ->Unit(benchmark::kMicrosecond);
+
+// What a board printing 20-byte lines at 2 Mbaud costs the sampling thread: one
+// second of its output (200,000 bytes, 10,000 lines) through a pseudo-terminal, in
+// 200-byte pieces a millisecond apart as a USB serial link hands them over. The
+// time reported is the sampling thread's own processor time for that second, so
+// "part_coeur" is the share of a core. 0: the bytes only read and dropped (the
+// port's own cost, the baseline); 1: read as the text-line source reads them.
+void BM_LignesTexte(benchmark::State& etat) {
+    const int maitre = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(maitre);
+    unlockpt(maitre);
+    const QString esclave = QString::fromLatin1(ptsname(maitre));
+    QByteArray seconde;
+    for (int k = 0; seconde.size() < 200000; ++k) {
+        QByteArray l = "t:" + QByteArray::number(20 + (k % 100) / 10.0, 'f', 1) + " h:40";
+        l = l.leftJustified(19, ' ') + '\n';
+        seconde += l;
+    }
+    qint64 maintenant = 0;
+    sources::SourceTexte source([&] { return maintenant; });
+    QSerialPort brut;
+    qint64 recus = 0;
+    if (etat.range(0) == 0) {
+        brut.setPortName(esclave);
+        brut.open(QIODevice::ReadOnly);
+        QObject::connect(&brut, &QSerialPort::readyRead, [&] { recus += brut.readAll().size(); });
+    } else {
+        core::ReglageTexte r;
+        r.port = esclave;
+        r.vitesse = 2000000;
+        r.etiquette = QStringLiteral("t");
+        source.regle(r);
+        source.ouvre();
+    }
+    const auto octetsLus = [&] {
+        return etat.range(0) == 0 ? recus : 20 * (source.lecteur().nbLues() +
+                                                  source.lecteur().nbRefusees());
+    };
+    for (auto _ : etat) {
+        const qint64 avant = octetsLus();
+        std::thread ecrivain([&] {
+            for (int i = 0; i < seconde.size(); i += 200) {
+                [[maybe_unused]] const ssize_t n = ::write(maitre, seconde.constData() + i, 200);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        timespec t0{}, t1{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
+        QElapsedTimer limite;
+        limite.start();
+        // Woken by the port, or by this timer when the bytes stop coming.
+        QTimer reveil;
+        reveil.start(50);
+        while (octetsLus() - avant < seconde.size() && limite.elapsed() < 10000) {
+            ++maintenant;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
+        ecrivain.join();
+        etat.SetIterationTime(double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) * 1e-9);
+    }
+    // Processor seconds per second of data: the share of a core.
+    etat.counters["part_coeur"] = benchmark::Counter(double(etat.iterations()),
+                                                     benchmark::Counter::kIsRate |
+                                                         benchmark::Counter::kInvert);
+    etat.counters["lignes"] = double(etat.range(0) == 1 ? source.lecteur().nbLues() : 0);
+    if (etat.range(0) == 1 && source.lecteur().nbRefusees() > 0)
+        etat.SkipWithError("lignes refusées");
+    ::close(maitre);
+}
+BENCHMARK(BM_LignesTexte)->Arg(0)->Arg(1)->Iterations(3)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
 
 // The same tick at 32000 samples: 0 without an alarm, 1 with an alarm judged at
 // every sample, 2 with an alarm that changes (an event written) at every sample.

@@ -2,10 +2,13 @@
 #include "Factices.h"
 #include "settings/GestionReglages.h"
 #include "sources/BibliothequeCarte.h"
+#include "files/FichierSourceTexte.h"
+#include "sources/LecteurLignes.h"
 #include "sources/LecteurTrames.h"
 #include "sources/SourceCarte.h"
 #include "sources/SourceClavier.h"
 #include "sources/SourceSerie.h"
+#include "sources/SourceTexte.h"
 #ifdef PLOVAR_HIDAPI
 #include "sources/PiloteHid.h"
 #endif
@@ -127,6 +130,13 @@ private slots:
     void trames();
     void interfaceSource_data();
     void interfaceSource();
+    void lignes_data();
+    void lignes();
+    void lecteurLignes_data();
+    void lecteurLignes();
+    void texteLectures();
+    void texteDebrancheRebranche();
+    void texteReglages();
 };
 
 void TstSources::trames_data() {
@@ -496,6 +506,255 @@ void TstSources::serieAbsente() {
     // Leaving the serial source takes the notice away.
     settings::Option2_Click(f.moteur(), 0, false);
     QVERIFY(f.alerte().isEmpty());
+}
+
+
+void TstSources::lignes_data() {
+    QTest::addColumn<QByteArray>("etiquette");
+    QTest::addColumn<QByteArray>("ligne");
+    QTest::addColumn<bool>("lisible");
+    QTest::addColumn<double>("valeur");
+    QTest::newRow("decimal point") << QByteArray() << QByteArray("21.5") << true << 21.5;
+    QTest::newRow("decimal comma") << QByteArray() << QByteArray("21,5") << true << 21.5;
+    QTest::newRow("whole number") << QByteArray() << QByteArray("512") << true << 512.0;
+    QTest::newRow("sign and exponent") << QByteArray() << QByteArray("-1.5e-3") << true << -0.0015;
+    QTest::newRow("plus sign, spaces") << QByteArray() << QByteArray("  +7\t ") << true << 7.0;
+    QTest::newRow("leading dot") << QByteArray() << QByteArray(".5") << true << 0.5;
+    QTest::newRow("one word first") << QByteArray() << QByteArray("Temp: 21.5 C") << true << 21.5;
+    QTest::newRow("first of pairs") << QByteArray() << QByteArray("t:21.5 h:40") << true << 21.5;
+    QTest::newRow("percent sign") << QByteArray() << QByteArray("40%") << true << 40.0;
+    QTest::newRow("degree sign") << QByteArray() << QByteArray("21.5\xc2\xb0" "C") << true << 21.5;
+    QTest::newRow("label, spaces") << QByteArray("t") << QByteArray("h:40 t:21.5") << true << 21.5;
+    QTest::newRow("label, commas") << QByteArray("t") << QByteArray("t:21.5,h:40") << true << 21.5;
+    QTest::newRow("label, equals") << QByteArray("h") << QByteArray("t=21.5,h=40") << true << 40.0;
+    QTest::newRow("label, comma value") << QByteArray("t") << QByteArray("t: 21,5;h:40") << true
+                                        << 21.5;
+    QTest::newRow("label inside a word") << QByteArray("t") << QByteArray("st:3 t:4") << true
+                                         << 4.0;
+    QTest::newRow("label absent") << QByteArray("p") << QByteArray("t:21.5 h:40") << false << 0.0;
+    QTest::newRow("label without value") << QByteArray("t") << QByteArray("t:abc") << false << 0.0;
+    // Start-up banners of common boards: numbers inside words are no readings.
+    QTest::newRow("banner rom") << QByteArray() << QByteArray("ESP-ROM:esp32s3-20210327") << false
+                                << 0.0;
+    QTest::newRow("banner reset")
+        << QByteArray() << QByteArray("rst:0x1 (POWERON_RESET),boot:0x8 (SPI_FAST_FLASH_BOOT)")
+        << false << 0.0;
+    QTest::newRow("banner date") << QByteArray() << QByteArray("ets Jul 29 2019 12:21:46") << false
+                                 << 0.0;
+    QTest::newRow("banner words") << QByteArray() << QByteArray("Arduino ready v1.2") << false
+                                  << 0.0;
+    QTest::newRow("unit glued") << QByteArray() << QByteArray("21.5C") << false << 0.0;
+    QTest::newRow("noise bytes") << QByteArray() << QByteArray("\xff\xfe" "21") << false << 0.0;
+    QTest::newRow("cut UTF-8") << QByteArray() << QByteArray("21 \xc2") << false << 0.0;
+    QTest::newRow("control byte") << QByteArray() << QByteArray("2\x01") << false << 0.0;
+    QTest::newRow("NUL byte") << QByteArray() << QByteArray("21\0", 3) << false << 0.0;
+    QTest::newRow("no digit") << QByteArray() << QByteArray("-.") << false << 0.0;
+    QTest::newRow("out of range") << QByteArray() << QByteArray("1e999") << false << 0.0;
+    QTest::newRow("not a number") << QByteArray() << QByteArray("nan") << false << 0.0;
+    QTest::newRow("too many digits") << QByteArray() << QByteArray(80, '7') << false << 0.0;
+}
+
+void TstSources::lignes() {
+    QFETCH(QByteArray, etiquette);
+    QFETCH(QByteArray, ligne);
+    QFETCH(bool, lisible);
+    QFETCH(double, valeur);
+    const std::optional<double> v = sources::LecteurLignes::valeurLigne(ligne, etiquette);
+    QCOMPARE(v.has_value(), lisible);
+    if (v)
+        QCOMPARE(*v, valeur);
+}
+
+void TstSources::lecteurLignes_data() {
+    QTest::addColumn<QList<QByteArray>>("morceaux");
+    QTest::addColumn<double>("derniere");
+    QTest::addColumn<int>("lues");
+    QTest::addColumn<int>("refusees");
+    // Bytes as the port hands them over, cut anywhere.
+    QTest::newRow("CR LF") << QList<QByteArray>{"21.5\r\n22\r\n"} << 22.0 << 2 << 0;
+    QTest::newRow("CR only") << QList<QByteArray>{"1\r2\r3\r"} << 3.0 << 3 << 0;
+    QTest::newRow("cut in a number") << QList<QByteArray>{"2", "1.", "5\r", "\n"} << 21.5 << 1
+                                     << 0;
+    QTest::newRow("no end yet") << QList<QByteArray>{"21\n", "22"} << 21.0 << 1 << 0;
+    QTest::newRow("blank lines") << QList<QByteArray>{"\n\n  \n7\n"} << 7.0 << 1 << 0;
+    QTest::newRow("banner between")
+        << QList<QByteArray>{"5\n", "ets Jul 29 2019\nload:0x3fce3808,len:0x44c\n", "6\n"} << 6.0
+        << 2 << 2;
+    QTest::newRow("1 MB without an end")
+        << QList<QByteArray>{"8\n", QByteArray(1 << 20, '9'), "\n9\n"} << 9.0 << 2 << 1;
+    QTest::newRow("noise at a wrong speed")
+        << QList<QByteArray>{QByteArray("\x80\xf8\x00\xfe\n\x1c\n", 7), "3\n"} << 3.0 << 1 << 2;
+}
+
+void TstSources::lecteurLignes() {
+    QFETCH(QList<QByteArray>, morceaux);
+    QFETCH(double, derniere);
+    QFETCH(int, lues);
+    QFETCH(int, refusees);
+    sources::LecteurLignes l;
+    qint64 instant = 1000;
+    for (const QByteArray& m : morceaux)
+        l.ajoute(m, instant++);
+    QVERIFY(l.derniere());
+    QCOMPARE(l.derniere()->valeur, derniere);
+    QCOMPARE(l.nbLues(), qint64(lues));
+    QCOMPARE(l.nbRefusees(), qint64(refusees));
+    // A refused line is shown printable, and short.
+    QVERIFY(l.derniereRefusee().size() <= 40);
+    for (const char c : l.derniereRefusee())
+        QVERIFY(c >= 0x20 && c < 0x7f);
+}
+
+namespace {
+
+// A text-line board on a pseudo-terminal behind a link, chosen in plovar.ini as a
+// user's earlier choice would have left it.
+struct BancTexte {
+    std::unique_ptr<Pty> pty = std::make_unique<Pty>();
+    Banc b{kConfigSerie};
+    QString lien = b.chemin(QStringLiteral("carte"));
+    BancTexte() {
+        QFile::link(pty->esclave, lien);
+        core::ReglageTexte r;
+        r.port = lien;
+        r.vitesse = 115200;
+        r.etiquette = QStringLiteral("t");
+        // The configuration says the serial instrument: the text source is used
+        // only when it says test mode.
+        test::ecritFichier(b.chemin(QStringLiteral("plovar.cfg")), "\"X\",\"a.csv\",1,0,3600\r\n");
+        files::ecritSourceTexte(b.chemin(QStringLiteral("plovar.ini")), r, true);
+    }
+    void envoie(app::Enregistreur& f, const QByteArray& lignes) {
+        pty->envoie(lignes);
+        laisseArriver();
+        f.TimerValActu_Timer();
+    }
+    void rebranche() {
+        pty = std::make_unique<Pty>();
+        QFile::remove(lien);
+        QFile::link(pty->esclave, lien);
+    }
+};
+
+} // namespace
+
+void TstSources::texteLectures() {
+    BancTexte t;
+    Banc& b = t.b;
+    app::Enregistreur& f = b.demarre();
+    QCOMPARE(f.moteur().source().type(), sources::TypeSource::Texte);
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
+    t.envoie(f, "ESP-ROM:esp32s3-20210327\r\nt:21.5 h:40\r\n");
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("21,5"));
+    QVERIFY2(f.alerte().contains(QStringLiteral("1 ligne(s) illisible(s)")), qPrintable(f.alerte()));
+    f.CmdRecord_Click();
+    // A line in the second before the sample: a reading.
+    b.horloge.avance(1);
+    t.envoie(f, "t:21.6 h:40\r\n");
+    f.Timer1_Timer();
+    // A line that came while no display tick ran is read by the sample itself.
+    b.horloge.avance(1);
+    t.pty->envoie("t:21.7 h:41\r\n");
+    laisseArriver();
+    f.Timer1_Timer();
+    // Then 3 s of silence: no reading, and the display shows none.
+    for (int k = 0; k < 3; ++k) {
+        b.horloge.avance(1);
+        f.Timer1_Timer();
+    }
+    f.TimerValActu_Timer();
+    QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
+    // A line again.
+    b.horloge.avance(1);
+    t.envoie(f, "t:22 h:40\r\n");
+    f.Timer1_Timer();
+    f.CmdRecord_Click();
+    const QList<QByteArray> l = b.lit(QStringLiteral("a.csv")).split('\n');
+    QCOMPARE(l.size(), 7);
+    const char* attendu[] = {"1;21.6;", "2;21.7;", "3;21.7;", "4;21.7;", "5;21.7;", "6;22;"};
+    for (int k = 0; k < 6; ++k)
+        QVERIFY2(l[k].startsWith(attendu[k]), l[k].constData());
+    // Sample 3 comes 1 s after the last line: still a reading. Samples 4 and 5 stand
+    // for none; the events say where.
+    const QByteArray ev = b.lit(QStringLiteral("a_evenements.csv"));
+    QVERIFY2(ev.contains("ne donne plus de mesure"), ev.constData());
+    bool perdue = false, revenue = false;
+    for (const QByteArray& e : ev.split('\n')) {
+        perdue = perdue || (e.startsWith("3;") && e.contains(";source perdue;La source (lignes"));
+        revenue = revenue || (e.startsWith("5;") && e.contains(";source revenue;"));
+    }
+    QVERIFY2(perdue && revenue, ev.constData());
+}
+
+void TstSources::texteDebrancheRebranche() {
+    BancTexte t;
+    Banc& b = t.b;
+    app::Enregistreur& f = b.demarre();
+    t.envoie(f, "t:20\n");
+    f.CmdRecord_Click();
+    b.horloge.avance(1);
+    t.envoie(f, "t:21\n");
+    f.Timer1_Timer();
+    // Unplugged: the port closes by itself and says so.
+    t.pty.reset();
+    laisseArriver();
+    f.TimerValActu_Timer();
+    QVERIFY2(f.alerte().contains(QStringLiteral("non ouvert")), qPrintable(f.alerte()));
+    for (int k = 0; k < 3; ++k) {
+        b.horloge.avance(1);
+        f.TimerValActu_Timer();
+        f.Timer1_Timer();
+    }
+    // Back, on another device node behind the same link: opened again within 2 s.
+    t.rebranche();
+    b.horloge.avance(2);
+    f.TimerValActu_Timer();
+    QVERIFY2(!f.alerte().contains(QStringLiteral("non ouvert")), qPrintable(f.alerte()));
+    t.envoie(f, "t:25\n");
+    b.horloge.avance(1);
+    f.Timer1_Timer();
+    f.CmdRecord_Click();
+    const QList<QByteArray> l = b.lit(QStringLiteral("a.csv")).split('\n');
+    QVERIFY2(l.size() == 6, b.lit(QStringLiteral("a.csv")).constData());
+    QVERIFY2(l[0].startsWith("1;21;"), l[0].constData());
+    QVERIFY2(l[4].startsWith("5;25;"), l[4].constData());
+    // Lost when the port closed (after sample 1), back with sample 5.
+    const QByteArray ev = b.lit(QStringLiteral("a_evenements.csv"));
+    QVERIFY2(ev.contains("\n1;11-08-2006;14:05:10;source perdue;Port s\xc3\xa9rie"), ev.constData());
+    QVERIFY2(ev.contains("\n4;11-08-2006;14:05:16;source revenue;"), ev.constData());
+}
+
+void TstSources::texteReglages() {
+    Banc b{QByteArray("\"X\",\"a.csv\",1,2,3600\r\n")};
+    app::Enregistreur& f = b.demarre();
+    QCOMPARE(f.moteur().source().type(), sources::TypeSource::Serie);
+    core::ReglageTexte r;
+    r.port = b.chemin(QStringLiteral("absent"));
+    r.vitesse = 12;
+    b.dialogues.sourcesTexte = {r};
+    // Refused with the reason; nothing changes.
+    f.menuSourceTexte_Click();
+    QCOMPARE(b.dialogues.avertissements.size(), 1);
+    QVERIFY(b.dialogues.avertissements[0].contains(QStringLiteral("vitesse")));
+    QCOMPARE(f.moteur().source().type(), sources::TypeSource::Serie);
+    // Accepted: in force at once, absent port told; the configuration says test mode
+    // (what an older Plovar understands), plovar.ini remembers the board.
+    r.vitesse = 2000000;
+    b.dialogues.sourcesTexte = {r};
+    f.menuSourceTexte_Click();
+    QCOMPARE(f.moteur().source().type(), sources::TypeSource::Texte);
+    QVERIFY2(f.alerte().contains(QStringLiteral("le port n'existe pas")), qPrintable(f.alerte()));
+    QVERIFY(b.lit(QStringLiteral("plovar.cfg")).contains(",1,0,"));
+    const files::LectureSourceTexte lu = files::lisSourceTexte(b.chemin(QStringLiteral("plovar.ini")));
+    QVERIFY(lu.active);
+    QCOMPARE(lu.reglage, r);
+    // The next start takes it again; choosing a designed source forgets it.
+    app::Enregistreur& f2 = b.demarre();
+    QCOMPARE(f2.moteur().source().type(), sources::TypeSource::Texte);
+    QVERIFY(settings::Option2_Click(f2.moteur(), 1, true));
+    QVERIFY(!files::lisSourceTexte(b.chemin(QStringLiteral("plovar.ini"))).active);
+    QVERIFY(b.lit(QStringLiteral("plovar.cfg")).contains(",1,1,"));
 }
 
 QTEST_MAIN(TstSources)
