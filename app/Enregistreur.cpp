@@ -467,7 +467,8 @@ void Enregistreur::menuSourceTexte_Click() {
         // Refused (a run started meanwhile, or the settings cannot be used).
         if (erreur.isEmpty())
             return;
-        m_dialogues->avertissement(this, QStringLiteral("Source texte impossible : %1.").arg(erreur));
+        m_dialogues->avertissement(this,
+                                   QStringLiteral("Source texte impossible : %1.").arg(erreur));
         actuel = *choisi;
     }
 }

@@ -370,12 +370,13 @@ int ligneDeCommande(int argc, char* argv[]) {
         erreurUsage(p, QStringLiteral("--cadence attend un nombre de 1 à 10, pas « %1 ».")
                            .arg(p.value(cadence)));
     if (p.isSet(source) && !(o.source = entier(p.value(source), 0, 3)))
-        erreurUsage(p, QStringLiteral("--source attend 0, 1, 2 ou 3, pas « %1 ».")
-                           .arg(p.value(source)));
+        erreurUsage(
+            p, QStringLiteral("--source attend 0, 1, 2 ou 3, pas « %1 ».").arg(p.value(source)));
     if (p.isSet(portTexte) || p.isSet(vitesseTexte) || p.isSet(etiquetteTexte)) {
         // These describe the text-line board: alone, they choose it.
         if (o.source && *o.source != 3)
-            erreurUsage(p, QStringLiteral("--port, --vitesse et --etiquette vont avec --source 3."));
+            erreurUsage(p,
+                        QStringLiteral("--port, --vitesse et --etiquette vont avec --source 3."));
         o.source = 3;
     }
     if (p.isSet(portTexte)) {

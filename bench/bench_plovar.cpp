@@ -244,8 +244,9 @@ void BM_LignesTexte(benchmark::State& etat) {
         source.ouvre();
     }
     const auto octetsLus = [&] {
-        return etat.range(0) == 0 ? recus : 20 * (source.lecteur().nbLues() +
-                                                  source.lecteur().nbRefusees());
+        return etat.range(0) == 0
+                   ? recus
+                   : 20 * (source.lecteur().nbLues() + source.lecteur().nbRefusees());
     };
     for (auto _ : etat) {
         const qint64 avant = octetsLus();
@@ -268,19 +269,23 @@ void BM_LignesTexte(benchmark::State& etat) {
         }
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
         ecrivain.join();
-        etat.SetIterationTime(double(t1.tv_sec - t0.tv_sec) + double(t1.tv_nsec - t0.tv_nsec) * 1e-9);
+        etat.SetIterationTime(double(t1.tv_sec - t0.tv_sec) +
+                              double(t1.tv_nsec - t0.tv_nsec) * 1e-9);
     }
     // Processor seconds per second of data: the share of a core.
-    etat.counters["part_coeur"] = benchmark::Counter(double(etat.iterations()),
-                                                     benchmark::Counter::kIsRate |
-                                                         benchmark::Counter::kInvert);
+    etat.counters["part_coeur"] = benchmark::Counter(
+        double(etat.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     etat.counters["lignes"] = double(etat.range(0) == 1 ? source.lecteur().nbLues() : 0);
     if (etat.range(0) == 1 && source.lecteur().nbRefusees() > 0)
         etat.SkipWithError("lignes refusées");
     ::close(maitre);
 }
-BENCHMARK(BM_LignesTexte)->Arg(0)->Arg(1)->Iterations(3)->UseManualTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_LignesTexte)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The same tick at 32000 samples: 0 without an alarm, 1 with an alarm judged at
 // every sample, 2 with an alarm that changes (an event written) at every sample.

@@ -19,7 +19,9 @@ std::optional<QString> ReglageTexte::refus() const {
     if (port.contains(QChar(0)) || port.contains(QLatin1Char('\n')))
         return QStringLiteral("le nom du port n'est pas valable");
     if (vitesse < kVitesseMin || vitesse > kVitesseMax)
-        return QStringLiteral("la vitesse doit aller de %1 à %2 bauds").arg(kVitesseMin).arg(kVitesseMax);
+        return QStringLiteral("la vitesse doit aller de %1 à %2 bauds")
+            .arg(kVitesseMin)
+            .arg(kVitesseMax);
     if (!etiquette.isEmpty() && !etiquetteValide(etiquette))
         return QStringLiteral("l'étiquette « %1 » ne convient pas : 1 à %2 caractères, sans "
                               "espace ni : = , ;")

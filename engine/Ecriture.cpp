@@ -40,12 +40,15 @@ struct Ecriture::Cote {
         return a;
     }
 
-    /// Closes a batch: writes what waits, then reports.
+    /// Closes a batch: writes what waits, then reports. The events go first: a mark
+    /// about a sample (the source lost or back, an alarm) is noted before the sample's
+    /// line is handed over, and whoever reads the record file (the publisher) finds
+    /// the mark already there when it reads the sample.
     void finLot() {
         if (aEcrire) {
             aEcrire = false;
-            ecrivain.reessaie();
             evenements.reessaie();
+            ecrivain.reessaie();
         }
         Resultat r = std::move(enCours);
         enCours = Resultat();

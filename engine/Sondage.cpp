@@ -18,8 +18,8 @@ Sondage::Sondage(QString portSerie, QStringList bibliothequesCarte,
         std::move(bibliothequesCarte), std::move(piloteSecours),
         [h] { return h->maintenant().toMSecsSinceEpoch(); });
     m_sources[2] = std::make_unique<sources::SourceSerie>(std::move(portSerie));
-    m_sources[3] = std::make_unique<sources::SourceTexte>(
-        [h] { return h->maintenant().toMSecsSinceEpoch(); });
+    m_sources[3] =
+        std::make_unique<sources::SourceTexte>([h] { return h->maintenant().toMSecsSinceEpoch(); });
     m_source = m_sources[0].get();
     for (const auto& source : m_sources)
         connect(source.get(), &sources::Source::etatChange, this, &Sondage::suitSource);
@@ -100,8 +100,8 @@ bool Sondage::prendLecture(const QDateTime& maintenant) {
 
 void Sondage::TimerValActu_Timer() {
     const QDateTime maintenant = m_horloge.maintenant();
-    if (!prendLecture(maintenant) && m_source->probleme().isEmpty() &&
-        m_derniereTrame.isValid() && m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
+    if (!prendLecture(maintenant) && m_source->probleme().isEmpty() && m_derniereTrame.isValid() &&
+        m_derniereTrame.msecsTo(maintenant) >= kSilenceMs) {
         // A device that is there but sends nothing gives no reading either.
         const QString texte =
             dateSesLectures()

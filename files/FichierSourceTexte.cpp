@@ -26,7 +26,8 @@ LectureSourceTexte lisSourceTexte(const QString& cheminIni) {
     if (ok)
         r.reglage.vitesse = vitesse;
     // Kept as written: a wrong value is told when the port is opened, not replaced.
-    r.reglage.etiquette = s.value(kEtiquette).toString().left(core::ReglageTexte::kEtiquetteMax + 1);
+    r.reglage.etiquette =
+        s.value(kEtiquette).toString().left(core::ReglageTexte::kEtiquetteMax + 1);
     r.active = s.value(kActive).toBool();
     return r;
 }

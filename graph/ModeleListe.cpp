@@ -49,9 +49,20 @@ void ModeleListe::remplit(qint64 n, bool formatFichier) {
 
 QString ModeleListe::formatValeur(double v) {
     const double r = std::round(v);
-    const long long a = static_cast<long long>(std::fabs(r));
+    // A reading with decimals (a text line's) keeps them after a French comma, up to
+    // six; a whole value is written as it always was.
+    QString decimales;
+    if (std::isfinite(v) && r != v) {
+        decimales = QString::number(std::fabs(v), 'f', 6).section(QLatin1Char('.'), 1);
+        while (decimales.endsWith(QLatin1Char('0')))
+            decimales.chop(1);
+    }
+    const double entier = decimales.isEmpty() ? r : std::trunc(v);
+    const long long a = static_cast<long long>(std::fabs(entier));
     QString s = QString::number(a).rightJustified(3, QLatin1Char('0'));
-    if (r < 0)
+    if (!decimales.isEmpty())
+        s += QLatin1Char(',') + decimales;
+    if (v < 0 && (a != 0 || !decimales.isEmpty()))
         s.prepend(QLatin1Char('-'));
     return s;
 }

@@ -27,7 +27,8 @@ public:
     /// Rows joined, each followed by CR LF, as the list's whole text.
     QString texte() const;
 
-    /// "#000": at least three digits, a minus sign before the padded digits.
+    /// "#000": at least three digits, a minus sign before the padded digits; the
+    /// decimals of a value that has some after a comma ("021,5").
     static QString formatValeur(double v);
 
 private:

@@ -51,8 +51,9 @@ bool SourceTexte::essaieOuvrir() {
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (m_port.portName().isEmpty() || !m_port.open(QIODevice::ReadOnly)) {
-        m_probleme = m_port.portName().isEmpty() ? Rs232::texteErreur(QSerialPort::DeviceNotFoundError)
-                                                 : Rs232::texteErreur(m_port.error());
+        m_probleme = m_port.portName().isEmpty()
+                         ? Rs232::texteErreur(QSerialPort::DeviceNotFoundError)
+                         : Rs232::texteErreur(m_port.error());
         m_port.clearError();
         emit etatChange();
         return false;

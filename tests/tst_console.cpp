@@ -447,9 +447,14 @@ void TstConsole::touchesSurEntree() {
 void TstConsole::optionInvalide_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("inconnue") << QStringList{"--enregistrer", "--vitesse", "3"} << "vitesse";
+    QTest::newRow("inconnue") << QStringList{"--enregistrer", "--baud", "3"} << "baud";
     QTest::newRow("cadence 0") << QStringList{"--enregistrer", "--cadence", "0"} << "--cadence";
-    QTest::newRow("source 3") << QStringList{"--enregistrer", "--source", "3"} << "--source";
+    QTest::newRow("source 4") << QStringList{"--enregistrer", "--source", "4"} << "--source";
+    QTest::newRow("vitesse 299") << QStringList{"--enregistrer", "--vitesse", "299"} << "--vitesse";
+    QTest::newRow("étiquette avec espace")
+        << QStringList{"--enregistrer", "--etiquette", "t h"} << "--etiquette";
+    QTest::newRow("port sans source 3")
+        << QStringList{"--enregistrer", "--source", "2", "--port", "/dev/ttyACM0"} << "--source 3";
     QTest::newRow("durée négative") << QStringList{"--enregistrer", "--duree", "-2"} << "--duree";
     QTest::newRow("sans --enregistrer") << QStringList{"--cadence", "2"} << "--enregistrer";
 }

@@ -107,7 +107,8 @@ void TstFenetre::menus() {
              (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement", "-",
                           "Programmer un enregistrement…", "Annuler le programme"}));
     QCOMPARE(textes(f().ui().menu_option),
-             (QStringList{"Graphe on/off", "-", "Réglages", "Un fichier par", "Publication…"}));
+             (QStringList{"Graphe on/off", "-", "Réglages", "Un fichier par", "Publication…",
+                          "Source texte…"}));
     QCOMPARE(textes(f().ui().menu_intero), (QStringList{"Aide", "à Propos"}));
     QVERIFY(!f().ui().menu_aide->isEnabled());
     QVERIFY(f().ui().menu_apropos->isEnabled());

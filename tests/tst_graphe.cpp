@@ -120,6 +120,10 @@ void TstGraphe::listeEnregistrement() {
     QCOMPARE(graph::ModeleListe::formatValeur(999), QStringLiteral("999"));
     QCOMPARE(graph::ModeleListe::formatValeur(1234), QStringLiteral("1234"));
     QCOMPARE(graph::ModeleListe::formatValeur(7), QStringLiteral("007"));
+    // A text line's reading keeps its decimals.
+    QCOMPARE(graph::ModeleListe::formatValeur(21.5), QStringLiteral("021,5"));
+    QCOMPARE(graph::ModeleListe::formatValeur(-0.25), QStringLiteral("-000,25"));
+    QCOMPARE(graph::ModeleListe::formatValeur(-1.0), QStringLiteral("-001"));
 }
 
 void TstGraphe::listeApresArret() {

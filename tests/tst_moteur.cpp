@@ -4,6 +4,7 @@
 #include "files/EcrivainEnr.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,11 +25,21 @@ bool ecrit(const QString& chemin, const QByteArray& contenu) {
     return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
 }
 
-// A disk whose flushes wait until the test lets them go.
+// A disk whose flushes wait until the test lets them go; it notes which file each
+// write went to.
 struct DisqueRetenu : files::AppelsSysteme {
     std::mutex m;
     std::condition_variable cv;
     bool retenu = true;
+    QStringList fichiers;
+    ssize_t ecrit(int fd, const char* octets, size_t n) override {
+        {
+            std::lock_guard<std::mutex> l(m);
+            fichiers << QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd)))
+                            .fileName();
+        }
+        return AppelsSysteme::ecrit(fd, octets, n);
+    }
     int synchronise(int) override {
         std::unique_lock<std::mutex> l(m);
         cv.wait(l, [this] { return !retenu; });
@@ -280,6 +291,8 @@ void TstMoteur::disqueRetenu() {
     for (int i = 1; i <= 20; ++i)
         QCOMPARE(m.magasin().instantMs(i), debut + (i - 1) * 1000);
     QVERIFY(ecrits.isEmpty());
+    // A mark about the latest sample, noted while its line waits.
+    m.ecritEvenement(b.chemin("r_evenements.csv"), "20;12-05-2026;18:00:19;commentaire;x\r\n");
     QCOMPARE(m.ecrivain().nbNonEcrits(), 20);
     QTRY_VERIFY(m.ecrivain().lotEnCours() != 0);
     QVERIFY2(m.alertes().join('\n').contains(QStringLiteral("20 mesure(s) attendent")),
@@ -292,6 +305,13 @@ void TstMoteur::disqueRetenu() {
     QCOMPARE(lignes.size(), 21);
     for (int i = 0; i < 20; ++i)
         QVERIFY(lignes[i].startsWith(QByteArray::number(i + 1) + ';'));
+    // The mark reached its file before the samples written with it: a reader of the
+    // record file finds it there when it reads them.
+    {
+        std::lock_guard<std::mutex> l(disque.m);
+        QCOMPARE(disque.fichiers.last(), QStringLiteral("r.csv"));
+        QVERIFY(disque.fichiers.contains(QStringLiteral("r_evenements.csv")));
+    }
     QVERIFY(!m.alertes().join('\n').contains(QStringLiteral("attendent")));
     QVERIFY(m.alertes().join('\n').contains(QStringLiteral("0 mesure en attente")));
     QCOMPARE(m.ecrivain().lotEnCours(), quint64(0));

@@ -1,8 +1,8 @@
 #include "AccesMoteur.h"
 #include "Factices.h"
+#include "files/FichierSourceTexte.h"
 #include "settings/GestionReglages.h"
 #include "sources/BibliothequeCarte.h"
-#include "files/FichierSourceTexte.h"
 #include "sources/LecteurLignes.h"
 #include "sources/LecteurTrames.h"
 #include "sources/SourceCarte.h"
@@ -508,7 +508,6 @@ void TstSources::serieAbsente() {
     QVERIFY(f.alerte().isEmpty());
 }
 
-
 void TstSources::lignes_data() {
     QTest::addColumn<QByteArray>("etiquette");
     QTest::addColumn<QByteArray>("ligne");
@@ -523,28 +522,35 @@ void TstSources::lignes_data() {
     QTest::newRow("one word first") << QByteArray() << QByteArray("Temp: 21.5 C") << true << 21.5;
     QTest::newRow("first of pairs") << QByteArray() << QByteArray("t:21.5 h:40") << true << 21.5;
     QTest::newRow("percent sign") << QByteArray() << QByteArray("40%") << true << 40.0;
-    QTest::newRow("degree sign") << QByteArray() << QByteArray("21.5\xc2\xb0" "C") << true << 21.5;
+    QTest::newRow("degree sign") << QByteArray()
+                                 << QByteArray("21.5\xc2\xb0"
+                                               "C")
+                                 << true << 21.5;
     QTest::newRow("label, spaces") << QByteArray("t") << QByteArray("h:40 t:21.5") << true << 21.5;
     QTest::newRow("label, commas") << QByteArray("t") << QByteArray("t:21.5,h:40") << true << 21.5;
     QTest::newRow("label, equals") << QByteArray("h") << QByteArray("t=21.5,h=40") << true << 40.0;
-    QTest::newRow("label, comma value") << QByteArray("t") << QByteArray("t: 21,5;h:40") << true
-                                        << 21.5;
-    QTest::newRow("label inside a word") << QByteArray("t") << QByteArray("st:3 t:4") << true
-                                         << 4.0;
+    QTest::newRow("label, comma value")
+        << QByteArray("t") << QByteArray("t: 21,5;h:40") << true << 21.5;
+    QTest::newRow("label inside a word")
+        << QByteArray("t") << QByteArray("st:3 t:4") << true << 4.0;
     QTest::newRow("label absent") << QByteArray("p") << QByteArray("t:21.5 h:40") << false << 0.0;
     QTest::newRow("label without value") << QByteArray("t") << QByteArray("t:abc") << false << 0.0;
     // Start-up banners of common boards: numbers inside words are no readings.
     QTest::newRow("banner rom") << QByteArray() << QByteArray("ESP-ROM:esp32s3-20210327") << false
                                 << 0.0;
-    QTest::newRow("banner reset")
-        << QByteArray() << QByteArray("rst:0x1 (POWERON_RESET),boot:0x8 (SPI_FAST_FLASH_BOOT)")
-        << false << 0.0;
+    QTest::newRow("banner reset") << QByteArray()
+                                  << QByteArray(
+                                         "rst:0x1 (POWERON_RESET),boot:0x8 (SPI_FAST_FLASH_BOOT)")
+                                  << false << 0.0;
     QTest::newRow("banner date") << QByteArray() << QByteArray("ets Jul 29 2019 12:21:46") << false
                                  << 0.0;
     QTest::newRow("banner words") << QByteArray() << QByteArray("Arduino ready v1.2") << false
                                   << 0.0;
     QTest::newRow("unit glued") << QByteArray() << QByteArray("21.5C") << false << 0.0;
-    QTest::newRow("noise bytes") << QByteArray() << QByteArray("\xff\xfe" "21") << false << 0.0;
+    QTest::newRow("noise bytes") << QByteArray()
+                                 << QByteArray("\xff\xfe"
+                                               "21")
+                                 << false << 0.0;
     QTest::newRow("cut UTF-8") << QByteArray() << QByteArray("21 \xc2") << false << 0.0;
     QTest::newRow("control byte") << QByteArray() << QByteArray("2\x01") << false << 0.0;
     QTest::newRow("NUL byte") << QByteArray() << QByteArray("21\0", 3) << false << 0.0;
@@ -573,8 +579,7 @@ void TstSources::lecteurLignes_data() {
     // Bytes as the port hands them over, cut anywhere.
     QTest::newRow("CR LF") << QList<QByteArray>{"21.5\r\n22\r\n"} << 22.0 << 2 << 0;
     QTest::newRow("CR only") << QList<QByteArray>{"1\r2\r3\r"} << 3.0 << 3 << 0;
-    QTest::newRow("cut in a number") << QList<QByteArray>{"2", "1.", "5\r", "\n"} << 21.5 << 1
-                                     << 0;
+    QTest::newRow("cut in a number") << QList<QByteArray>{"2", "1.", "5\r", "\n"} << 21.5 << 1 << 0;
     QTest::newRow("no end yet") << QList<QByteArray>{"21\n", "22"} << 21.0 << 1 << 0;
     QTest::newRow("blank lines") << QList<QByteArray>{"\n\n  \n7\n"} << 7.0 << 1 << 0;
     QTest::newRow("banner between")
@@ -647,7 +652,8 @@ void TstSources::texteLectures() {
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("---"));
     t.envoie(f, "ESP-ROM:esp32s3-20210327\r\nt:21.5 h:40\r\n");
     QCOMPARE(f.ui().Label3->text(), QStringLiteral("21,5"));
-    QVERIFY2(f.alerte().contains(QStringLiteral("1 ligne(s) illisible(s)")), qPrintable(f.alerte()));
+    QVERIFY2(f.alerte().contains(QStringLiteral("1 ligne(s) illisible(s)")),
+             qPrintable(f.alerte()));
     f.CmdRecord_Click();
     // A line in the second before the sample: a reading.
     b.horloge.avance(1);
@@ -721,7 +727,8 @@ void TstSources::texteDebrancheRebranche() {
     QVERIFY2(l[4].startsWith("5;25;"), l[4].constData());
     // Lost when the port closed (after sample 1), back with sample 5.
     const QByteArray ev = b.lit(QStringLiteral("a_evenements.csv"));
-    QVERIFY2(ev.contains("\n1;11-08-2006;14:05:10;source perdue;Port s\xc3\xa9rie"), ev.constData());
+    QVERIFY2(ev.contains("\n1;11-08-2006;14:05:10;source perdue;Port s\xc3\xa9rie"),
+             ev.constData());
     QVERIFY2(ev.contains("\n4;11-08-2006;14:05:16;source revenue;"), ev.constData());
 }
 
@@ -746,7 +753,8 @@ void TstSources::texteReglages() {
     QCOMPARE(f.moteur().source().type(), sources::TypeSource::Texte);
     QVERIFY2(f.alerte().contains(QStringLiteral("le port n'existe pas")), qPrintable(f.alerte()));
     QVERIFY(b.lit(QStringLiteral("plovar.cfg")).contains(",1,0,"));
-    const files::LectureSourceTexte lu = files::lisSourceTexte(b.chemin(QStringLiteral("plovar.ini")));
+    const files::LectureSourceTexte lu =
+        files::lisSourceTexte(b.chemin(QStringLiteral("plovar.ini")));
     QVERIFY(lu.active);
     QCOMPARE(lu.reglage, r);
     // The next start takes it again; choosing a designed source forgets it.

@@ -15,11 +15,13 @@ DialogueSourceTexte::DialogueSourceTexte(const core::ReglageTexte& actuel, QWidg
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Source texte"));
     auto* forme = new QFormLayout(this);
+    // No break inside the quotes: the no-break spaces keep "« 512 »" on one line.
     auto* aide = new QLabel(QStringLiteral(
         "Une carte (Arduino, micro:bit, ESP32…) ou un appareil qui envoie une mesure par ligne "
-        "de texte sur un port série : « 21.5 », « 21,5 », « 512 » ou « t:21.5 h:40 ». Chaque "
-        "mesure enregistrée prend la dernière ligne reçue ; sans ligne depuis 2 secondes, la "
-        "mesure est notée sans lecture."));
+        "de texte sur un port série : «\u00a021.5\u00a0», «\u00a021,5\u00a0», "
+        "«\u00a0512\u00a0» ou «\u00a0t:21.5\u00a0h:40\u00a0». Chaque mesure enregistrée "
+        "prend la dernière ligne reçue ; sans ligne depuis 2 secondes, la mesure est notée "
+        "sans lecture."));
     aide->setWordWrap(true);
     forme->addRow(aide);
 

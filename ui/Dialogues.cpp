@@ -8,8 +8,8 @@
 #include <QLineEdit>
 
 #include "ui/DialogueEtalonnage.h"
-#include "ui/DialogueSourceTexte.h"
 #include "ui/DialogueProgramme.h"
+#include "ui/DialogueSourceTexte.h"
 #include <QApplication>
 #include <QDesktopServices>
 
@@ -198,7 +198,7 @@ std::optional<core::Etalonnage> DialoguesQt::etalonnage(QWidget* parent,
 }
 
 std::optional<core::ReglageTexte> DialoguesQt::sourceTexte(QWidget* parent,
-                                                         const core::ReglageTexte& actuel) {
+                                                           const core::ReglageTexte& actuel) {
     DialogueSourceTexte d(actuel, parent);
     if (d.exec() != QDialog::Accepted)
         return std::nullopt;

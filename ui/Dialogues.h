@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/ReglageTexte.h"
 #include "core/Alarme.h"
 #include "core/Etalonnage.h"
 #include "core/Plan.h"
+#include "core/ReglageTexte.h"
 
 #include <QDateTime>
 #include <QFileDialog>
