@@ -32,6 +32,20 @@ OutilsGraphe::OutilsGraphe(Poste& poste, VueGraphe& vue, ui::Dialogues* dialogue
     connect(ecran, &graph::Ecran::survol, this, &OutilsGraphe::surSurvol);
     connect(ecran, &graph::Ecran::menuDemande, this, &OutilsGraphe::surMenuGraphe);
     connect(ecran, &graph::Ecran::doubleClic, this, &OutilsGraphe::grapheEnGrand);
+    // The readout follows the data under a pointer that does not move: another file
+    // loaded, a new sample. Once the window has taken the change in.
+    const auto suit = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                // A store being filled by a load is no data to speak of yet.
+                if (m_lecture->isVisible() && m_moteur.etat() != engine::Etat::Chargement)
+                    surSurvol(m_survolX, m_survolPosition);
+            },
+            Qt::QueuedConnection);
+    };
+    connect(&m_moteur, &engine::Moteur::chargementTermine, this, suit);
+    connect(&m_moteur, &engine::Moteur::echantillonStocke, this, suit);
 }
 
 QString OutilsGraphe::quand(qint64 i) const {
@@ -93,6 +107,8 @@ QString OutilsGraphe::texteValeursSousPointeur(int x) const {
 }
 
 void OutilsGraphe::surSurvol(int x, QPoint position) {
+    m_survolX = x;
+    m_survolPosition = position;
     const QString texte = x >= 0 ? texteSousPointeur(x) : QString();
     if (texte.isEmpty()) {
         m_lecture->hide();

@@ -86,6 +86,9 @@ private:
     graph::Ecran* m_ecran;
     ActionsGraphe m_actions;
     QLabel* m_lecture = nullptr;
+    /// Where the pointer last was over the graph (x in the area, -1 when outside).
+    int m_survolX = -1;
+    QPoint m_survolPosition;
     QPointer<ui::FenetreStatistiques> m_statistiques;
     QPointer<ui::ListeEvenements> m_listeEvenements;
     QString m_fichierCharge;

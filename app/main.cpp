@@ -427,6 +427,13 @@ int ligneDeCommande(int argc, char* argv[]) {
         return u;
     };
     o.debutMs = quand(debut);
+    if (o.debutMs && *o.debutMs <= maintenant)
+        // A date already past would start at once, which is not what was asked.
+        erreurUsage(p,
+                    QStringLiteral("--debut « %1 » est déjà passé (%2) : donnez une heure à "
+                                   "venir, ou rien pour commencer tout de suite.")
+                        .arg(p.value(debut), QDateTime::fromMSecsSinceEpoch(*o.debutMs)
+                                                 .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))));
     o.finMs = quand(fin);
     if (o.finMs && *o.finMs <= std::max(maintenant, o.debutMs.value_or(0)))
         erreurUsage(p,
@@ -507,6 +514,16 @@ int ligneDeCommande(int argc, char* argv[]) {
         return app::kStatutImpossible;
     }
     const publication::ReglagePublication r = reglagePublication(env.cheminConfig);
+    if (r.actif) {
+        // A station name from plovar.ini that would be published under another one's.
+        if (const std::optional<QString> refus = publication::refusPoste(r.poste)) {
+            std::fprintf(stderr,
+                         "plovar : publication impossible : %s (plovar.ini, [publication] "
+                         "poste).\n",
+                         refus->toLocal8Bit().constData());
+            return app::kStatutUsage;
+        }
+    }
     app::Poste station(std::move(env), instance.abandonne());
     app::EnregistreurConsole console(station, o);
     // Under a service manager: readiness, status, watchdog pings and the stop. The

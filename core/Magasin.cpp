@@ -131,6 +131,7 @@ void Magasin::vide() {
     }
     std::vector<std::vector<Resume>>().swap(m_resume);
     m_debutsSeries.clear();
+    m_marqueurErreur = 0;
     LigneEntete.clear();
 #ifdef __GLIBC__
     // Many blocks freed stay with the process unless the heap is trimmed.
@@ -158,6 +159,7 @@ void Magasin::echange(Magasin& autre) {
     swap(m_controleAvant, autre.m_controleAvant);
     swap(m_resume, autre.m_resume);
     swap(m_debutsSeries, autre.m_debutsSeries);
+    swap(m_marqueurErreur, autre.m_marqueurErreur);
     swap(LigneEntete, autre.LigneEntete);
     swap(donneesChargees, autre.donneesChargees);
     std::scoped_lock verrous(m_verrou, autre.m_verrou);
@@ -581,6 +583,9 @@ MinMax Magasin::minMax(qint64 a, qint64 b) const {
 
 Statistiques Magasin::statistiques(qint64 a, qint64 b) const {
     Statistiques st;
+    // The marker of a damaged file ends the samples and is no reading.
+    if (m_marqueurErreur > 0)
+        b = std::min(b, m_marqueurErreur - 1);
     const qint64 premier = std::max<qint64>(a - m_premier, 0);
     const qint64 dernier = std::min<qint64>(b - m_premier, taille() - 1);
     if (premier > dernier)

@@ -94,6 +94,10 @@ public:
     /// The samples that begin a run after the first, in order (indices may be
     /// below premier() once the oldest have left).
     const std::vector<qint64>& debutsSeries() const { return m_debutsSeries; }
+    /// The sample that marks where a damaged file stopped loading (listed with -1,
+    /// never a reading); 0 when there is none.
+    qint64 marqueurErreur() const { return m_marqueurErreur; }
+    void setMarqueurErreur(qint64 i) { m_marqueurErreur = i; }
 
     /// Index of the last stored sample; 0 means none.
     qint64 NbMesures() const { return m_premier + taille() - 1; }
@@ -196,6 +200,7 @@ private:
     /// m_resume[k] summarises runs of 64 * 16^k samples.
     std::vector<std::vector<Resume>> m_resume;
     std::vector<qint64> m_debutsSeries;
+    qint64 m_marqueurErreur = 0;
 };
 
 } // namespace core

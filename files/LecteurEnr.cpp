@@ -188,6 +188,12 @@ FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
     case Lignes::Ligne:
         break;
     }
+    // An editor may have saved the file with a UTF-8 byte order mark: it is no part
+    // of the first line.
+    if (ligne.startsWith("\xEF\xBB\xBF")) {
+        ligne = ligne.sliced(3);
+        position = 3;
+    }
     const QString retourSeul =
         QStringLiteral("les lignes finissent par un retour chariot seul, sans saut de ligne ; "
                        "ce fichier ne vient pas de Plovar ou a été converti");
@@ -252,6 +258,7 @@ FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
                                                                      : -1);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
                 ajoute(-1, ligne, champs);
+                m.setMarqueurErreur(m.NbMesures());
                 return FinChargement::ErreurFormat;
             }
             if (a.type == ResultatAnalyse::Type::PasUnNombre) {

@@ -20,6 +20,15 @@ QString nettoiePoste(const QString& nom) {
     return r.isEmpty() ? QStringLiteral("plovar") : r.left(64);
 }
 
+std::optional<QString> refusPoste(const QString& nom) {
+    if (nom.isEmpty() || nettoiePoste(nom) == nom)
+        return std::nullopt;
+    return QStringLiteral("le nom de poste « %1 » deviendrait « %2 » dans les sujets du courtier, "
+                          "où un autre poste pourrait porter le même : il ne peut avoir que 64 "
+                          "lettres sans accent, chiffres, _ et - au plus")
+        .arg(nom, nettoiePoste(nom));
+}
+
 QString ReglagePublication::posteEffectif() const {
     return nettoiePoste(poste.isEmpty() ? QSysInfo::machineHostName() : poste);
 }
@@ -27,6 +36,8 @@ QString ReglagePublication::posteEffectif() const {
 std::optional<QString> ReglagePublication::refus() const {
     if (hote.trimmed().isEmpty())
         return QStringLiteral("aucun courtier n'est indiqué");
+    if (const std::optional<QString> r = refusPoste(poste))
+        return r;
     if (port < 1 || port > 65535)
         return QStringLiteral("le port %1 n'existe pas (1 à 65535)").arg(port);
     if (cadenceRejeu < 1)

@@ -39,6 +39,10 @@ struct ReglagePublication {
 /// The characters of a station name other than [A-Za-z0-9_-] become "_"; an empty
 /// name becomes "plovar".
 QString nettoiePoste(const QString& nom);
+/// Why `nom` cannot name a station, in French: a name that cleaning would change
+/// could share its topic with another station's ("a/b" and "a_b"). nullopt for an
+/// empty name (the machine's) or a clean one.
+std::optional<QString> refusPoste(const QString& nom);
 
 /// The password given in PLOVAR_MQTT_MOT_DE_PASSE. Once read, the variable is taken
 /// out of the environment, so that no child process ever sees it.

@@ -1,4 +1,5 @@
 // Recording without a window: the real program run as a process, with no display.
+#include "Factices.h"
 #include "HorlogeFixe.h"
 #include "app/Console.h"
 
@@ -79,6 +80,7 @@ private slots:
     void avisEspaces();
     void optionInvalide_data();
     void optionInvalide();
+    void posteQuiSeConfond();
     void deuxiemeEnregistrement();
     void etalonnage();
     void finDeDuree_data();
@@ -457,6 +459,9 @@ void TstConsole::optionInvalide_data() {
         << QStringList{"--enregistrer", "--source", "2", "--port", "/dev/ttyACM0"} << "--source 3";
     QTest::newRow("durée négative") << QStringList{"--enregistrer", "--duree", "-2"} << "--duree";
     QTest::newRow("sans --enregistrer") << QStringList{"--cadence", "2"} << "--enregistrer";
+    // A date already past would start at once: refused, with the time it meant.
+    QTest::newRow("début passé") << QStringList{"--enregistrer", "--debut", "2020-03-01T08:00"}
+                                 << "01/03/2020 08:00:00";
 }
 
 void TstConsole::optionInvalide() {
@@ -471,6 +476,23 @@ void TstConsole::optionInvalide() {
     const QString erreur = QString::fromLocal8Bit(p.readAllStandardError());
     QVERIFY2(erreur.contains(message), qPrintable(erreur));
     QVERIFY2(erreur.contains(QStringLiteral("Utilisation")), qPrintable(erreur));
+    QVERIFY(prog.enregistrement().isEmpty());
+}
+
+void TstConsole::posteQuiSeConfond() {
+    // A station name in plovar.ini that cleaning would change could share another
+    // station's topic: nothing is recorded or sent, and the user is told why.
+    Programme prog;
+    QVERIFY(test::ecritFichier(prog.dir.filePath(QStringLiteral("plovar.ini")),
+                               "[publication]\nactif=oui\nhote=127.0.0.1\nposte=a/b\n"));
+    QProcess p;
+    prog.prepare(p,
+                 {QStringLiteral("--enregistrer"), QStringLiteral("--duree"), QStringLiteral("1")});
+    p.start();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 2);
+    const QString erreur = QString::fromLocal8Bit(p.readAllStandardError());
+    QVERIFY2(erreur.contains(QStringLiteral("« a/b » deviendrait « a_b »")), qPrintable(erreur));
     QVERIFY(prog.enregistrement().isEmpty());
 }
 

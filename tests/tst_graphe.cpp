@@ -2,10 +2,14 @@
 #include "Factices.h"
 #include "graph/Geometrie.h"
 
+#include "files/CodecEnr.h"
 #include "ui/FenetreStatistiques.h"
 #include <QClipboard>
+#include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +21,7 @@ using test::Banc;
 class TstGraphe : public QObject {
     Q_OBJECT
 private slots:
+    void lectureSuitLesDonnees();
     void points_data();
     void points();
     void zoom2();
@@ -606,6 +611,39 @@ void TstGraphe::exportPendantCommande() {
     QCOMPARE(lignes.size(), n + 2); // header, rows, nothing after the last line end
     for (qint64 i = 1; i <= n; i += 997)
         QCOMPARE(lignes[i].split(';').value(2).trimmed(), QByteArray::number(1 + i % 999));
+}
+
+void TstGraphe::lectureSuitLesDonnees() {
+    // The pointer rests on the graph while another file is loaded: the readout
+    // speaks of the new file's sample, not of the old one's.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const auto fichier = [&](const char* nom, const char* valeur) {
+        QByteArray c = files::enteteEnr();
+        for (int i = 1; i <= 5; ++i)
+            c += QByteArray::number(i) + ';' + valeur + ";12-09-2026;10:00:0" +
+                 QByteArray::number(i) + "\r\n";
+        QVERIFY(test::ecritFichier(b.chemin(QString::fromLatin1(nom)), c));
+        b.dialogues.fichiers.push_back(b.chemin(QString::fromLatin1(nom)));
+        f.menu_charger_Click();
+        QTRY_VERIFY(!f.chargementEnCours());
+    };
+    fichier("a.csv", "111");
+    graph::Ecran* ecran = f.ui().Ecran1;
+    auto* lecture = ecran->findChild<QLabel*>(QStringLiteral("lecture"));
+    QVERIFY(lecture);
+    const QPointF centre = ecran->zone().center();
+    QCursor::setPos(ecran->mapToGlobal(centre.toPoint()));
+    QMouseEvent survol(QEvent::MouseMove, centre, ecran->mapToGlobal(centre), Qt::NoButton,
+                       Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(ecran, &survol);
+    QVERIFY(lecture->isVisible());
+    QVERIFY2(lecture->text().contains(QStringLiteral("111")), qPrintable(lecture->text()));
+    fichier("b.csv", "222");
+    QTRY_VERIFY2(lecture->text().contains(QStringLiteral("222")), qPrintable(lecture->text()));
+    QVERIFY(!lecture->text().contains(QStringLiteral("111")));
 }
 
 QTEST_MAIN(TstGraphe)

@@ -99,6 +99,11 @@ void TstVisionneuse::fichiers_data() {
     QTest::newRow("not a number") << h + "1;abc;x;y\r\n2;5;x;y\r\n"
                                   << 1 << QList<double>{} << "N°Record;Valeur;Date;Time" << false
                                   << true;
+    // Saved by an editor with a UTF-8 byte order mark: the mark is not shown.
+    QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + h + lignes(2) << 2 << QList<double>{0, 7}
+                                     << "N°Record;Valeur;Date;Time" << false << true;
+    QTest::newRow("byte order mark, no header")
+        << "\xEF\xBB\xBF" + lignes(2) << 2 << QList<double>{0, 7} << "" << false << true;
     QTest::newRow("binary") << QByteArray("\x00\x01;\xff\xfe\r\n\x00;9\r\n", 12) << 1
                             << QList<double>{9} << QString::fromLatin1("\x00\x01;\xff\xfe", 5)
                             << false << true;
@@ -131,6 +136,11 @@ void TstVisionneuse::fichiers() {
     QCOMPARE(b.dialogues.messages.size(), message ? 1 : 0);
     if (message)
         QCOMPARE(b.dialogues.messages[0], QStringLiteral("Erreur format fichier"));
+    // The -1 that marks where a damaged file stopped is listed but is no reading.
+    const core::Statistiques st = f.moteur().magasin().statistiques(1, nb);
+    QCOMPARE(int(st.n), message ? nb - 1 : nb);
+    if (st.n > 0)
+        QVERIFY(st.extremes.min >= 0);
     QCOMPARE(f.vue().etat().DecalageX, 0.0);
     // Cleaned up on every ending.
     QVERIFY(f.barreChargement());
