@@ -79,7 +79,21 @@ int republie(const publication::ReglagePublication& r, const QString& chemin, qi
     QCoreApplication::exec();
     const qint64 attente = publieur.enAttente();
     publieur.arrete();
-    if (statut == 0)
+    const qint64 illisibles = publieur.illisibles();
+    if (statut == 0 && illisibles > 0) {
+        // Every sample read went, but some lines were none: said, with a status of its own.
+        QStringList exemples;
+        for (const QString& e : publieur.exemplesIllisibles())
+            exemples << QStringLiteral("« %1 »").arg(e);
+        dit(QStringLiteral("%1 mesure(s) publiées sur %2 et acquittées ; %3 ligne(s) illisible(s) "
+                           "n'ont pas été publiées (%4%5).")
+                .arg(publieur.acquittes())
+                .arg(r.adresse())
+                .arg(illisibles)
+                .arg(exemples.join(QStringLiteral(", ")),
+                     illisibles > exemples.size() ? QStringLiteral(", …") : QString()));
+        statut = kStatutIllisibles;
+    } else if (statut == 0)
         dit(QStringLiteral("%1 mesure(s) publiées sur %2, toutes acquittées.")
                 .arg(publieur.acquittes())
                 .arg(r.adresse()));

@@ -34,12 +34,22 @@ std::vector<LigneLue> FileEnr::lit(int max) {
         ligne.chop(ligne.endsWith("\r\n") ? 2 : 1);
         const std::optional<qint64> n = files::numeroEnr(ligne);
         const files::ResultatAnalyse a = files::analyse_ligne(ligne);
-        if (!n || a.type != files::ResultatAnalyse::Type::Valeur)
-            continue;
         const files::ChampsEnr c = files::champsEnr(ligne);
-        const std::optional<qint64> t = m_instants.utcMs(c.date, c.heure);
-        if (!t)
+        const std::optional<qint64> t = n && a.type == files::ResultatAnalyse::Type::Valeur
+                                            ? m_instants.utcMs(c.date, c.heure)
+                                            : std::nullopt;
+        if (!t) {
+            // The header line is no sample; any other line that is none is counted.
+            const bool entete = octet() == brute.size() && !(brute[0] >= '0' && brute[0] <= '9');
+            if (!entete && !ligne.trimmed().isEmpty() && octet() > m_illisiblesJusque) {
+                m_illisiblesJusque = octet();
+                ++m_illisibles;
+                if (m_exemples.size() < 3)
+                    m_exemples << QString::fromLatin1(
+                        ligne.first(std::min<qsizetype>(ligne.size(), 40)));
+            }
             continue;
+        }
         // A new run: the numbering starts again. Its offset from UTC keeps two runs
         // started in the autumn hour that occurs twice apart.
         if (*n <= m_nPrecedent || m_session.isEmpty())

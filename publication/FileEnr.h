@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "files/InstantsEnr.h"
 #include "publication/Curseur.h"
 #include "publication/FichierSuivi.h"
@@ -39,6 +41,10 @@ public:
     std::vector<LigneLue> lit(int max);
     /// Whole lines on disk after where reading stands (counted once per byte).
     qint64 lignesRestantes();
+    /// Lines read that hold no sample (the header aside), each counted once however
+    /// often it is read again, and the start of the first few.
+    qint64 illisibles() const { return m_illisibles; }
+    const QStringList& exemplesIllisibles() const { return m_exemples; }
 
 private:
     void recommence() override;
@@ -48,6 +54,10 @@ private:
     files::InstantsEnr m_instants;
     qint64 m_octetCompte = 0;
     qint64 m_lignesComptees = 0;
+    qint64 m_illisibles = 0;
+    /// Where the last unreadable line counted ends.
+    qint64 m_illisiblesJusque = 0;
+    QStringList m_exemples;
 };
 
 } // namespace publication

@@ -13,6 +13,11 @@ QString FileEnvoi::suit(const QString& chemin, bool curseur, qint64 depuis) {
     m_fichier = chemin;
     m_avecCurseur = curseur;
     m_depuis = depuis;
+    if (m_file) {
+        // What the file left behind could not be read stays counted.
+        m_illisiblesAvant += m_file->illisibles();
+        m_exemplesAvant += m_file->exemplesIllisibles();
+    }
     m_file = std::make_unique<FileEnr>(chemin);
     m_lacunes = std::make_unique<Lacunes>(chemin);
     m_curseur = Curseur();

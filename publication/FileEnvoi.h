@@ -54,6 +54,13 @@ public:
     qint64 acquittes() const { return m_acquittes; }
     /// The last sample sent that came from a reading.
     const std::optional<LigneLue>& derniere() const { return m_derniere; }
+    /// Lines of the files followed that hold no sample (headers aside), and the start
+    /// of the first few.
+    qint64 illisibles() const { return m_illisiblesAvant + (m_file ? m_file->illisibles() : 0); }
+    QStringList exemplesIllisibles() const {
+        return (m_exemplesAvant + (m_file ? m_file->exemplesIllisibles() : QStringList()))
+            .mid(0, 3);
+    }
     /// A notice about the file followed (replaced under the reader), once.
     QString avis() { return std::exchange(m_avis, QString()); }
 
@@ -68,6 +75,8 @@ private:
     bool m_avecCurseur = true;
     qint64 m_depuis = 0;
     std::unique_ptr<FileEnr> m_file;
+    qint64 m_illisiblesAvant = 0;
+    QStringList m_exemplesAvant;
     std::unique_ptr<Lacunes> m_lacunes;
     Curseur m_curseur;
     bool m_curseurModifie = false;

@@ -61,6 +61,9 @@ public:
     qint64 enAttente();
     /// Samples acknowledged since the start.
     qint64 acquittes() const { return m_envoi.acquittes(); }
+    /// Lines of the record that hold no sample and were not sent, and the first few.
+    qint64 illisibles() const { return m_envoi.illisibles(); }
+    QStringList exemplesIllisibles() const { return m_envoi.exemplesIllisibles(); }
     /// Events on disk the broker has not acknowledged yet.
     qint64 evenementsEnAttente() { return m_evenements.enAttente(); }
     /// True when every whole line on disk has been acknowledged.
