@@ -1,6 +1,7 @@
 #include "publication/Curseur.h"
 
 #include <QFile>
+#include <QDir>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -106,16 +107,34 @@ QStringList fichiersEnRetard(const QStringList& avant) {
     return {};
 }
 
-bool ecritCurseur(const QString& cheminEnr, const Curseur& c) {
+bool ecritCurseur(const QString& cheminEnr, const Curseur& c, QString* erreur) {
     QSaveFile f(cheminCurseur(cheminEnr));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (erreur)
+            *erreur = f.errorString();
         return false;
+    }
     f.write("octet=" + QByteArray::number(c.octet) + "\nn=" + QByteArray::number(c.n) +
             "\nsession=" + c.session.toUtf8() + "\nt_ms=" + QByteArray::number(c.tMs) +
             "\npremiere=" + QByteArray::number(c.premiere, 16) +
             "\nderniere=" + QByteArray::number(c.derniere, 16) + '\n' +
             (c.alarme >= 0 ? "alarme=" + QByteArray::number(c.alarme) + '\n' : QByteArray()));
-    return f.commit();
+    if (!f.commit()) {
+        if (erreur)
+            *erreur = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString avisCurseur(const QString& cheminEnr, const QString& erreur) {
+    const QString chemin = QDir::toNativeSeparators(cheminCurseur(cheminEnr));
+    if (erreur.isEmpty())
+        return QStringLiteral("Le curseur %1 est de nouveau enregistré.").arg(chemin);
+    return QStringLiteral("Le curseur %1 n'a pas pu être enregistré (%2) : les envois continuent, "
+                          "mais si Plovar redémarre, ce que le courtier a déjà acquitté depuis lui "
+                          "sera envoyé une seconde fois.")
+        .arg(chemin, erreur);
 }
 
 } // namespace publication

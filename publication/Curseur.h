@@ -53,7 +53,11 @@ QString cheminCurseur(const QString& cheminEnr);
 /// one, or one that does not fit the file (past its end, not at a line start), too,
 /// with the reason in `raison` (French): samples are then sent again, never skipped.
 Curseur lisCurseur(const QString& cheminEnr, QString* raison = nullptr);
-bool ecritCurseur(const QString& cheminEnr, const Curseur& c);
+/// Writes the cursor whole (a new file put in place); on failure `erreur` says why.
+bool ecritCurseur(const QString& cheminEnr, const Curseur& c, QString* erreur = nullptr);
+/// The notice about the cursor of `cheminEnr`: it could not be written (`erreur`),
+/// or, with an empty `erreur`, it is written again.
+QString avisCurseur(const QString& cheminEnr, const QString& erreur);
 
 /// Of the period files before the one a run now writes (oldest first), those an
 /// earlier run of the program may have left partly sent: from the newest one

@@ -96,8 +96,17 @@ bool EnvoiEvenements::acquitte(int mid) {
 void EnvoiEvenements::sauveCurseur() {
     if (!m_curseurModifie || m_fichier.isEmpty())
         return;
-    if (ecritCurseur(m_fichier, m_curseur))
+    // A cursor that cannot be written is said once, and so is its return.
+    QString erreur;
+    if (ecritCurseur(m_fichier, m_curseur, &erreur)) {
         m_curseurModifie = false;
+        if (m_curseurEnEchec)
+            m_avis = avisCurseur(m_fichier, QString());
+        m_curseurEnEchec = false;
+    } else if (!m_curseurEnEchec) {
+        m_curseurEnEchec = true;
+        m_avis = avisCurseur(m_fichier, erreur);
+    }
 }
 
 qint64 EnvoiEvenements::enAttente() {

@@ -61,6 +61,8 @@ private:
     std::deque<EvenementLu> m_lus;
     int m_alarme = -1;
     QString m_avis;
+    /// The last attempt to write the cursor failed.
+    bool m_curseurEnEchec = false;
 };
 
 } // namespace publication

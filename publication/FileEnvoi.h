@@ -85,6 +85,8 @@ private:
     std::optional<LigneLue> m_derniere;
     qint64 m_acquittes = 0;
     QString m_avis;
+    /// The last attempt to write the cursor failed.
+    bool m_curseurEnEchec = false;
 };
 
 } // namespace publication

@@ -48,6 +48,7 @@ private slots:
     void charges();
     void curseur_data();
     void curseur();
+    void curseurImpossible();
     void suiteDeFichiers();
     void evenementsLus();
     void reglages();
@@ -315,6 +316,33 @@ void TstPublication::curseur() {
     // Written whole, read back the same.
     QVERIFY(publication::ecritCurseur(enr, {78, 3, "2026-12-07T10:00:00", 77}));
     QCOMPARE(publication::lisCurseur(enr).octet, 78);
+}
+
+void TstPublication::curseurImpossible() {
+    // The cursor cannot be written (its name is taken by a folder): the sending goes
+    // on, the user is told once, and told again when it is written once more.
+    QTemporaryDir dir;
+    const QString enr = dir.filePath(QStringLiteral("r.csv"));
+    QVERIFY(test::ecritFichier(enr, "1;10;12-07-2026;10:00:00\r\n2;11;12-07-2026;10:00:01\r\n"));
+    QVERIFY(QDir().mkdir(publication::cheminCurseur(enr)));
+    publication::FileEnvoi envoi;
+    envoi.suit(enr, true, 0);
+    bool fin = false;
+    for (int mid = 1; mid <= 2; ++mid) {
+        QVERIFY(envoi.prochaine(fin));
+        envoi.envoyee(mid, 0);
+        envoi.acquitte(mid);
+        envoi.sauveCurseur();
+        const QString avis = envoi.avis();
+        if (mid == 1)
+            QVERIFY2(avis.contains(QStringLiteral("n'a pas pu être enregistré")), qPrintable(avis));
+        else
+            QVERIFY2(avis.isEmpty(), qPrintable(avis));
+    }
+    QVERIFY(QDir().rmdir(publication::cheminCurseur(enr)));
+    envoi.sauveCurseur();
+    QVERIFY(envoi.avis().contains(QStringLiteral("de nouveau enregistré")));
+    QCOMPARE(publication::lisCurseur(enr).n, 2);
 }
 
 void TstPublication::avis_data() {
