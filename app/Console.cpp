@@ -66,7 +66,10 @@ EnregistreurConsole::EnregistreurConsole(Poste& poste, OptionsConsole options, s
             [this](engine::Alerte a, const QString& texte) {
                 // What the plan waits for is said once, when the run starts waiting.
                 if (a == engine::Alerte::Publication) {
-                    ditPublication(texte);
+                    ditEspace(m_avisPublication, texte, QStringLiteral("avis du courtier"));
+                } else if (a == engine::Alerte::Ecriture) {
+                    // Its count changes at every sample while the disk refuses them.
+                    ditEspace(m_avisEcriture, texte, QStringLiteral("avis d'écriture"));
                 } else if (a == engine::Alerte::Retard || a == engine::Alerte::Lignes) {
                     // The banner counts as they come; the journal is told once, until
                     // the notice goes.
@@ -113,22 +116,18 @@ void EnregistreurConsole::imprime(const core::Echantillon& e) {
     }
 }
 
-void EnregistreurConsole::ditPublication(const QString& texte) {
-    // The broker away: its notice changes with every attempt. Said at once, then at
-    // intervals that double (up to an hour), with how many were passed over.
+void EnregistreurConsole::ditEspace(AvisRepete& a, const QString& texte, const QString& quoi) {
     if (texte.isEmpty()) {
-        m_avisPublication = {};
+        a = {};
         return;
     }
-    AvisRepete& a = m_avisPublication;
     const qint64 maintenant = m_monotone();
     if (a.intervalleMs > 0 && maintenant - a.ditMs < a.intervalleMs) {
         ++a.tus;
         return;
     }
     dit(a.tus > 0
-            ? texte +
-                  QStringLiteral(" (%1 autre(s) avis du courtier depuis le précédent)").arg(a.tus)
+            ? texte + QStringLiteral(" (%1 autre(s) %2 depuis le précédent)").arg(a.tus).arg(quoi)
             : texte);
     a.ditMs = maintenant;
     a.intervalleMs = a.intervalleMs == 0 ? 4000 : std::min<qint64>(a.intervalleMs * 2, 3'600'000);

@@ -107,7 +107,15 @@ private:
     void commence();
     void litEntree();
     void dit(const QString& texte);
-    void ditPublication(const QString& texte);
+    struct AvisRepete {
+        qint64 ditMs = 0;
+        qint64 intervalleMs = 0;
+        int tus = 0;
+    };
+    /// A notice whose text changes often (the broker away, a disk that refuses every
+    /// line): said at once, then at intervals that double up to an hour, with how
+    /// many changes were passed over (`quoi` names them).
+    void ditEspace(AvisRepete& a, const QString& texte, const QString& quoi);
     void imprime(const core::Echantillon& e);
 
     engine::Moteur& m_moteur;
@@ -136,11 +144,8 @@ private:
     /// The notice of unreadable text lines has been said.
     bool m_lignesDit = false;
     /// The broker's notice, said at growing intervals while it lasts.
-    struct AvisRepete {
-        qint64 ditMs = 0;
-        qint64 intervalleMs = 0;
-        int tus = 0;
-    } m_avisPublication;
+    AvisRepete m_avisPublication;
+    AvisRepete m_avisEcriture;
 };
 
 } // namespace app

@@ -72,10 +72,12 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
     }
     m_derniereLecture = m_dernierEchantillon = m_monotone();
     connect(&m_moteur, &engine::Moteur::valeurLue, this,
-            [this](const QDateTime&, std::optional<double> valeur) {
+            [this](const QDateTime& instant, std::optional<double> valeur) {
                 m_derniereLecture = m_monotone();
-                if (valeur)
+                if (valeur) {
                     m_sourceRepondu = true;
+                    m_derniereValeur = instant;
+                }
                 verifiePret();
             });
     connect(&m_moteur, &engine::Moteur::alerteChange, this,
@@ -86,6 +88,10 @@ Superviseur::Superviseur(Poste& poste, Notification notification, qint64 chienUs
                     !texte.isEmpty())
                     m_sourceRepondu = true;
                 verifiePret();
+                // What the status says of the source and the disk follows their notices.
+                if (a == engine::Alerte::Source || a == engine::Alerte::Silence ||
+                    a == engine::Alerte::Ecriture || a == engine::Alerte::Retard)
+                    envoieEtat();
             });
     connect(&m_moteur, &engine::Moteur::echantillonStocke, this, [this](const core::Echantillon&) {
         m_dernierEchantillon = m_monotone();
@@ -164,6 +170,29 @@ void Superviseur::envoieEtat() {
                                "avant)")
                     .arg(d->seuil.sens(), m_moteur.etalonnage().texteNiveau(d->seuil.niveau))
                     .arg(m_moteur.echantillonsAvant());
+    // What is wrong comes first: a status that reads healthy while the disk refuses
+    // every line, or while the values stand for no reading, would be untrue.
+    const auto premiereLigne = [](const QString& t) {
+        QString l = t.section(QLatin1Char('\n'), 0, 0);
+        if (l.endsWith(QLatin1Char('.')))
+            l.chop(1);
+        return l;
+    };
+    QStringList problemes;
+    if (const QString e = m_moteur.alerte(engine::Alerte::Ecriture); !e.isEmpty())
+        problemes << premiereLigne(e);
+    else if (const QString r = m_moteur.alerte(engine::Alerte::Retard); !r.isEmpty())
+        problemes << premiereLigne(r);
+    if (!m_moteur.alerte(engine::Alerte::Source).isEmpty())
+        problemes << QStringLiteral("source absente : valeurs non mesurées");
+    else if (!m_moteur.alerte(engine::Alerte::Silence).isEmpty())
+        problemes << (m_derniereValeur.isValid()
+                          ? QStringLiteral("source muette depuis %1")
+                                .arg(m_derniereValeur.toString(
+                                    QStringLiteral("dd/MM/yyyy HH:mm:ss")))
+                          : QStringLiteral("source muette : aucune valeur reçue"));
+    if (!problemes.isEmpty())
+        texte = problemes.join(QStringLiteral(" ; ")) + QStringLiteral(" ; ") + texte;
     if (m_publication.actif()) {
         // One line: the manager shows the status as a single line.
         texte += QStringLiteral(" ; courtier : ") +

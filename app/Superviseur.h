@@ -2,6 +2,7 @@
 
 #include "app/Poste.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -91,6 +92,8 @@ private:
     qint64 m_derniereLecture = 0;
     qint64 m_dernierEchantillon = 0;
     qint64 m_ecrits = 0;
+    /// When the source last gave a value (invalid before any).
+    QDateTime m_derniereValeur;
     QByteArray m_dernierEtat;
 };
 

@@ -217,6 +217,8 @@ public:
     const QTimer& TimerVideBufferRS() const { return m_sondage.TimerVideBufferRS(); }
     /// The notices in force, in a fixed order.
     QStringList alertes() const { return m_alertes.values(); }
+    /// The notice of kind `a` in force ("" when none).
+    QString alerte(Alerte a) const { return m_alertes.value(a); }
     /// What a listener has to say (the alarm, the publication to a broker, the
     /// events of a loaded file): shown and printed as the engine's own notices are;
     /// an empty text withdraws it.

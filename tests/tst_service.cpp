@@ -140,6 +140,7 @@ private slots:
     void blocage_data();
     void blocage();
     void disqueLent();
+    void disquePlein();
     void declencheurAttendu();
 };
 
@@ -342,6 +343,51 @@ void TstService::disqueLent() {
     }
     const QByteArray sortie = p.readAllStandardError();
     QVERIFY2(sortie.contains("8 mesure(s)"), sortie.constData());
+}
+
+void TstService::disquePlein() {
+    // The state folder on a real 8 KiB memory file system, its record file two lines
+    // short of full: the status says what waits and why, not "N enregistrée(s)", and
+    // the journal is not told at every sample.
+    Installation inst;
+    Gestionnaire g(inst.dir.filePath(QStringLiteral("notify")));
+    QProcess essai;
+    essai.start(QStringLiteral("unshare"), {"-m", "true"});
+    if (!essai.waitForFinished(10000) || essai.exitCode() != 0)
+        QSKIP("no mount namespace here (unshare -m refused)");
+    QByteArray lignes;
+    for (int i = 1; lignes.size() < 4096 - 60; ++i)
+        lignes += QByteArray::number(i) + ";5;12-09-2026;10:00:00\r\n";
+    QFile rempli(inst.dir.filePath(QStringLiteral("r.csv")));
+    QVERIFY(rempli.open(QIODevice::WriteOnly) && rempli.write(lignes) == lignes.size());
+    rempli.close();
+    QProcess p;
+    inst.prepare(p, {}, kChienUs);
+    // The folder gets its memory file system in a mount namespace of the program's
+    // own, the almost full file copied in first.
+    const QString script =
+        QStringLiteral("mount -t tmpfs -o size=8k none \"$1\" && cp \"$2\" \"$1/r.csv\" && "
+                       "exec \"$3\" --enregistrer --silencieux --source 0 --duree 10 --fichier "
+                       "\"$1/r.csv\"");
+    p.setProgram(QStringLiteral("unshare"));
+    p.setArguments(
+        {"-m", "sh", "-c", script, "sh", inst.travail, rempli.fileName(), inst.programme});
+    p.start();
+    g.ecoute(20000, [&] { return p.state() == QProcess::NotRunning; });
+    QVERIFY(p.waitForFinished(20000));
+    const QByteArray erreurs = p.readAllStandardError();
+    // Every sample went to a rescue file: none lost, and the status says so.
+    QVERIFY2(p.exitCode() == 3, erreurs.constData());
+    bool etatPanne = false;
+    for (const auto& r : g.recus)
+        etatPanne = etatPanne || (r.second.startsWith("STATUS=\xc3\x89"
+                                                      "criture impossible dans ") &&
+                                  r.second.contains("le disque est plein"));
+    QVERIFY2(etatPanne, erreurs.constData());
+    // 10 samples refused: the notice said at once and at doubling intervals, not 10 times.
+    const int avis = int(erreurs.count("plovar : \xc3\x89"
+                                       "criture impossible"));
+    QVERIFY2(avis >= 1 && avis <= 3, erreurs.constData());
 }
 
 void TstService::declencheurAttendu() {
