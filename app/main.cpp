@@ -15,6 +15,7 @@
 #include "sources/BibliothequeCarte.h"
 #include "sources/Rs232.h"
 #include "systeme/Confiance.h"
+#include "systeme/Limites.h"
 #include "ui/Dialogues.h"
 #include "ui/Polices.h"
 #ifdef PLOVAR_HIDAPI
@@ -99,6 +100,11 @@ void refuseReglagesEtrangers(const QString& cheminConfig) {
     std::_Exit(statut);
 }
 
+// The address space each front end needs, in MiB: the window's file dialogs and
+// a year's file take far more than a recording without a window.
+constexpr qint64 kMemoireFenetreMo = 1024;
+constexpr qint64 kMemoireConsoleMo = 256;
+
 std::optional<int> entier(const QString& texte, int min, int max) {
     bool ok = false;
     const int v = texte.toInt(&ok);
@@ -113,6 +119,12 @@ int ligneDeCommande(int argc, char* argv[]) {
     metAppli();
     QTranslator traduction;
     traduit(traduction);
+    // Said before anything runs, with the status of a setting to mend (a service
+    // is not restarted for it).
+    if (const std::optional<QString> refus = systeme::refusLimiteMemoire(kMemoireConsoleMo)) {
+        std::fprintf(stderr, "plovar : %s.\n", refus->toLocal8Bit().constData());
+        return app::kStatutUsage;
+    }
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -571,6 +583,12 @@ int main(int argc, char* argv[]) {
     QTranslator traduction;
     traduit(traduction);
 
+    if (const std::optional<QString> refus = systeme::refusLimiteMemoire(kMemoireFenetreMo)) {
+        const QString texte = QStringLiteral("Plovar ne peut pas s'ouvrir : %1.").arg(*refus);
+        std::fprintf(stderr, "plovar : %s\n", texte.toLocal8Bit().constData());
+        ui::DialoguesQt().avertissement(nullptr, texte);
+        return 1;
+    }
     core::HorlogeSysteme horloge;
     engine::Environnement env = environnement(horloge);
     if (const std::optional<QString> refus = refusReglages(env.cheminConfig)) {

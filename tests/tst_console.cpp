@@ -81,6 +81,7 @@ private slots:
     void optionInvalide_data();
     void optionInvalide();
     void posteQuiSeConfond();
+    void limiteMemoire();
     void deuxiemeEnregistrement();
     void etalonnage();
     void finDeDuree_data();
@@ -493,6 +494,27 @@ void TstConsole::posteQuiSeConfond() {
     QCOMPARE(p.exitCode(), 2);
     const QString erreur = QString::fromLocal8Bit(p.readAllStandardError());
     QVERIFY2(erreur.contains(QStringLiteral("« a/b » deviendrait « a_b »")), qPrintable(erreur));
+    QVERIFY(prog.enregistrement().isEmpty());
+}
+
+void TstConsole::limiteMemoire() {
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the sanitizer's own memory cannot live under a small address-space limit");
+#endif
+    // Run as a service with a small LimitAS=: refused before anything runs, with the
+    // limit and what to do, instead of failing at some later moment.
+    Programme prog;
+    QProcess p;
+    prog.prepare(p, {});
+    p.setProgram(QStringLiteral("prlimit"));
+    p.setArguments({QStringLiteral("--as=%1").arg(200 * 1024 * 1024), prog.chemin,
+                    QStringLiteral("--enregistrer"), QStringLiteral("--duree"),
+                    QStringLiteral("1")});
+    p.start();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 2);
+    const QString erreur = QString::fromLocal8Bit(p.readAllStandardError());
+    QVERIFY2(erreur.contains(QStringLiteral("limité à 200 Mo")), qPrintable(erreur));
     QVERIFY(prog.enregistrement().isEmpty());
 }
 
