@@ -381,12 +381,21 @@ void FenetreGrand::finLecture(std::shared_ptr<core::Magasin> m, files::FinCharge
                               files::ArretChargement arret, QString chemin) {
     const bool ok = fin == files::FinChargement::Complet;
     QString raison;
+    // Inside a run split by period, the file and its own line.
+    const QString ou = arret.fichier.isEmpty()
+                           ? QString::number(arret.ligne)
+                           : QStringLiteral("%1 de %2").arg(arret.ligne).arg(arret.fichier);
     if (fin == files::FinChargement::ErreurFormat)
-        raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)").arg(m->NbMesures());
+        raison = QStringLiteral("une ligne n'a pas de « ; » (ligne %1)")
+                     .arg(arret.fichier.isEmpty() ? QString::number(m->NbMesures()) : ou);
     else if (fin == files::FinChargement::Echec)
-        raison = arret.ligne > 0
-                     ? QStringLiteral("arrêt à la ligne %1 : %2").arg(arret.ligne).arg(arret.raison)
-                     : arret.raison;
+        raison = arret.ligne > 0 ? QStringLiteral("arrêt à la ligne %1 : %2").arg(ou, arret.raison)
+                                 : arret.raison;
+    if (!arret.lacunes.isEmpty())
+        raison = raison.isEmpty() ? QStringLiteral("enregistrement réparti par période, ouvert en "
+                                                   "entier : %1")
+                                        .arg(arret.lacunes)
+                                  : raison + QStringLiteral(" ; ") + arret.lacunes;
     m_suiviLecture.stop();
     m_progression->hide();
     if (!raison.isEmpty())

@@ -282,11 +282,22 @@ std::optional<files::FinChargement> Moteur::charge(const QString& chemin) {
     const files::FinChargement fin = litAPart(chemin);
     changeEtat(Etat::Repos);
     m_cheminCharge = chemin;
-    // A load that stops early keeps what it read, and says so.
+    // A load that stops early keeps what it read, and says so; a run split by
+    // period says which of its files are missing.
+    QStringList avis;
+    if (!m_arret.lacunes.isEmpty())
+        avis << QStringLiteral("Enregistrement réparti par période, ouvert en entier : %1.")
+                    .arg(m_arret.lacunes);
     if (fin == files::FinChargement::Echec && m_arret.ligne > 0)
-        afficheAlerte(Alerte::Chargement, QStringLiteral("Chargement arrêté à la ligne %1 : %2")
-                                              .arg(m_arret.ligne)
-                                              .arg(m_arret.raison));
+        avis << (m_arret.fichier.isEmpty()
+                     ? QStringLiteral("Chargement arrêté à la ligne %1 : %2")
+                           .arg(m_arret.ligne)
+                           .arg(m_arret.raison)
+                     : QStringLiteral("Chargement arrêté à la ligne %1 de %2 : %3")
+                           .arg(m_arret.ligne)
+                           .arg(m_arret.fichier, m_arret.raison));
+    if (!avis.isEmpty())
+        afficheAlerte(Alerte::Chargement, avis.join(QLatin1Char('\n')));
     emit chargementTermine(fin);
     return fin;
 }

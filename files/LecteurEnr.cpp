@@ -133,8 +133,15 @@ std::unique_ptr<QFile> ouvreOrdinaire(const QString& chemin, QString& raison) {
 
 FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
                                   const Progression& progression, ArretChargement* arret) {
-    // A run split by period opens as one, from its first file to its last.
-    const QStringList chemins = fichiersDeLaSerie(chemin);
+    // A run split by period opens as one, from its first file to its last, across
+    // a file that is missing; what it lacks is said.
+    const SerieTrouvee serie = serieDe(chemin);
+    const QStringList& chemins = serie.fichiers;
+    if (arret && !serie.manques.isEmpty())
+        arret->lacunes = QStringLiteral("%1 fichier(s) sur %2 ; %3")
+                             .arg(serie.trouves)
+                             .arg(serie.periodes)
+                             .arg(serie.manques.join(QStringLiteral(" ; ")));
     std::vector<std::unique_ptr<QFile>> parties;
     for (const QString& c : chemins) {
         QString raison;
@@ -154,6 +161,12 @@ FinChargement ChargeurEnr::charge(const QString& chemin, core::Magasin& m,
     QIODevice& f = suite ? static_cast<QIODevice&>(*suite) : *parties.front();
     // The lines stay in the files: the store reads them back by their place.
     const FinChargement fin = chargeFlux(f, m, progression, arret, true);
+    if (suite && arret && fin != FinChargement::Complet && arret->ligne > 0) {
+        // Where it stopped, in the file that holds that line.
+        const auto [k, ligne] = suite->situe(arret->ligne);
+        arret->fichier = QFileInfo(chemins[qsizetype(k)]).fileName();
+        arret->ligne = ligne;
+    }
     m.setSource(std::make_shared<SourceFichiers>(
         suite ? suite->morceaux()
               : std::vector<SourceFichiers::Morceau>{
@@ -257,6 +270,8 @@ FinChargement ChargeurEnr::chargeFlux(QIODevice& f, core::Magasin& m,
                                                                      ? champs.numero.size()
                                                                      : -1);
             if (a.type == ResultatAnalyse::Type::ErreurFormat) {
+                if (arret)
+                    arret->ligne = n;
                 ajoute(-1, ligne, champs);
                 m.setMarqueurErreur(m.NbMesures());
                 return FinChargement::ErreurFormat;

@@ -23,6 +23,12 @@ struct ArretChargement {
     qint64 ligne = 0;
     /// Why, in French.
     QString raison;
+    /// In a run split by period, the file it stopped in ("" otherwise); `ligne` is
+    /// then that file's data line.
+    QString fichier;
+    /// What a run split by period lacks, in French ("" when nothing): said even when
+    /// the load is complete.
+    QString lacunes;
 };
 
 /// Reads a record file into the store: the first line is the header, data line k

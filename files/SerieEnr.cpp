@@ -51,13 +51,15 @@ std::optional<Bornes> bornes(const QString& chemin) {
 
 } // namespace
 
-QStringList fichiersDeLaSerie(const QString& chemin) {
+SerieTrouvee serieDe(const QString& chemin) {
+    SerieTrouvee r;
+    r.fichiers = {chemin};
     const QFileInfo info(chemin);
     static const QRegularExpression periode(QStringLiteral(
         "^(.*)_(?:(\\d{4}-\\d{2}-\\d{2})|(\\d{4}-S\\d{2})|(\\d{4}-\\d{2}))(\\.[^.]*)?$"));
     const QRegularExpressionMatch m = periode.match(info.fileName());
     if (!m.hasMatch())
-        return {chemin};
+        return r;
     const core::Decoupage d = m.capturedLength(2)   ? core::Decoupage::Jour
                               : m.capturedLength(3) ? core::Decoupage::Semaine
                                                     : core::Decoupage::Mois;
@@ -65,7 +67,7 @@ QStringList fichiersDeLaSerie(const QString& chemin) {
     const QStringList tous = core::cheminsPeriodes(base, d);
     const qsizetype ici = tous.indexOf(info.dir().filePath(info.fileName()));
     if (ici < 0)
-        return {chemin};
+        return r;
     std::vector<std::optional<Bornes>> b(static_cast<size_t>(tous.size()));
     const auto de = [&](qsizetype k) -> const std::optional<Bornes>& {
         std::optional<Bornes>& r = b[static_cast<size_t>(k)];
@@ -73,18 +75,66 @@ QStringList fichiersDeLaSerie(const QString& chemin) {
             r = bornes(tous[k]);
         return r;
     };
-    // The run goes on from a file to the next when the numbers follow on.
+    // The run goes on from a file to the next when the numbers go on: a later file
+    // that starts at 1 starts another run.
     const auto suit = [&](qsizetype avant, qsizetype apres) {
         return de(avant) && de(apres) && de(apres)->premier > 1 &&
-               de(apres)->premier == de(avant)->dernier + 1;
+               de(apres)->premier > de(avant)->dernier;
     };
     qsizetype premier = ici, dernier = ici;
     while (premier > 0 && suit(premier - 1, premier))
         --premier;
     while (dernier + 1 < tous.size() && suit(dernier, dernier + 1))
         ++dernier;
-    QStringList r = tous.mid(premier, dernier - premier + 1);
-    r[ici - premier] = chemin;
+    r.fichiers = tous.mid(premier, dernier - premier + 1);
+    r.fichiers[ici - premier] = chemin;
+    r.trouves = int(r.fichiers.size());
+    // The periods between two files found: a file for each is expected.
+    const auto debutPeriode = [&](const QString& c) -> QDate {
+        const QRegularExpressionMatch p = periode.match(QFileInfo(c).fileName());
+        if (p.capturedLength(2))
+            return QDate::fromString(p.captured(2), QStringLiteral("yyyy-MM-dd"));
+        if (p.capturedLength(4))
+            return QDate::fromString(p.captured(4) + QStringLiteral("-01"),
+                                     QStringLiteral("yyyy-MM-dd"));
+        // "2026-S50": the Monday of that ISO week.
+        const int annee = p.captured(3).left(4).toInt(), semaine = p.captured(3).mid(6).toInt();
+        const QDate quatreJanvier(annee, 1, 4);
+        return quatreJanvier.addDays(1 - quatreJanvier.dayOfWeek() + 7 * (semaine - 1));
+    };
+    const auto suivante = [d](const QDate& q) {
+        return d == core::Decoupage::Jour      ? q.addDays(1)
+               : d == core::Decoupage::Semaine ? q.addDays(7)
+                                               : q.addMonths(1);
+    };
+    for (qsizetype k = premier; k < dernier; ++k) {
+        QStringList absents;
+        const QDate fin = debutPeriode(tous[k + 1]);
+        for (QDate q = suivante(debutPeriode(tous[k])); q.isValid() && q < fin; q = suivante(q)) {
+            absents << QFileInfo(core::cheminPeriode(base, d, q)).fileName();
+            ++r.periodes;
+        }
+        ++r.periodes;
+        const qint64 de1 = de(k)->dernier + 1, a = de(k + 1)->premier - 1;
+        if (absents.isEmpty() && de1 > a)
+            continue;
+        const QString numeros = de1 > a    ? QString()
+                                : de1 == a ? QStringLiteral("mesure %1").arg(de1)
+                                           : QStringLiteral("mesures %1 à %2").arg(de1).arg(a);
+        if (absents.isEmpty())
+            r.manques << QStringLiteral("%1 entre %2 et %3")
+                             .arg(de1 == a
+                                      ? QStringLiteral("la ") + numeros + QStringLiteral(" manque")
+                                      : QStringLiteral("les ") + numeros +
+                                            QStringLiteral(" manquent"),
+                                  QFileInfo(tous[k]).fileName(), QFileInfo(tous[k + 1]).fileName());
+        else
+            r.manques << QStringLiteral("%1 manque%2%3")
+                             .arg(absents.join(QStringLiteral(", ")),
+                                  absents.size() > 1 ? QStringLiteral("nt") : QString(),
+                                  numeros.isEmpty() ? QString()
+                                                    : QStringLiteral(" (%1)").arg(numeros));
+    }
     return r;
 }
 
@@ -94,7 +144,14 @@ SuiteEnr::SuiteEnr(std::vector<std::unique_ptr<QFile>> parties) {
         p.fichier = std::move(parties[k]);
         QFile& f = *p.fichier;
         const qint64 taille = f.size();
-        if (k > 0) {
+        if (k == 0) {
+            const QByteArray premiere = f.peek(4096);
+            QByteArrayView l(premiere);
+            l = l.first(std::max<qsizetype>(0, premiere.indexOf('\n')));
+            if (l.endsWith('\r'))
+                l.chop(1);
+            m_enteteInitiale = premiere.contains('\n') && !estLigneEnr(l);
+        } else {
             // The header line of a later file is passed over.
             const QByteArray premiere = f.readLine(4096);
             QByteArrayView l(premiere);
@@ -140,6 +197,32 @@ qint64 SuiteEnr::readData(char* donnees, qint64 max) {
         m_finAjoutee = false;
     }
     return 0;
+}
+
+std::pair<size_t, qint64> SuiteEnr::situe(qint64 ligne) const {
+    // Each file's data lines, counted again from the files (only when a load
+    // stopped, to say where).
+    qint64 avant = 0;
+    for (size_t k = 0; k < m_parties.size(); ++k) {
+        const Partie& p = m_parties[k];
+        QFile f;
+        qint64 lignes = 0;
+        // The load is over: the files' own reading positions serve no more.
+        if (f.open(p.fichier->handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) &&
+            f.seek(p.debut)) {
+            char tampon[65536];
+            qint64 n = 0;
+            while ((n = f.read(tampon, sizeof tampon)) > 0)
+                lignes += std::count(tampon, tampon + n, '\n');
+        }
+        lignes += p.finManquante ? 1 : 0;
+        // The first file's header is not a data line.
+        const qint64 entete = k == 0 && m_enteteInitiale ? 1 : 0;
+        if (ligne <= avant + lignes - entete || k + 1 == m_parties.size())
+            return {k, ligne - avant};
+        avant += lignes - entete;
+    }
+    return {0, ligne};
 }
 
 std::vector<SourceFichiers::Morceau> SuiteEnr::morceaux() const {

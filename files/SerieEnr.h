@@ -12,10 +12,25 @@
 namespace files {
 
 /// The record files that hold one run split by period, oldest first, around the
-/// file `chemin`: its period siblings on disk whose record numbers go on from one
-/// file to the next. Just `chemin` for a file not named after a period, or whose
-/// neighbours start or end other runs.
-QStringList fichiersDeLaSerie(const QString& chemin);
+/// file `chemin`, and what is missing between them.
+struct SerieTrouvee {
+    QStringList fichiers;
+    /// Each hole of the run, in French: a period file absent, numbers that do not
+    /// follow on ("mesures_2026-12-02.csv manque (mesures 4 à 6)").
+    QStringList manques;
+    /// Files of the run found, and the periods it spans from its first to its last.
+    int trouves = 1;
+    int periodes = 1;
+};
+
+/// Its period siblings on disk that go on with its run: each later file's record
+/// numbers start after the earlier file's last (not at 1, which starts another
+/// run), with or without a hole between them. Just `chemin` for a file not named
+/// after a period, or whose neighbours start or end other runs.
+SerieTrouvee serieDe(const QString& chemin);
+inline QStringList fichiersDeLaSerie(const QString& chemin) {
+    return serieDe(chemin).fichiers;
+}
 
 /// The bytes a load read, from the files it read them from, for a store to read
 /// its lines back: pieces of files one after the other, each maybe followed by a
@@ -56,6 +71,9 @@ public:
     bool erreur() const { return m_erreur; }
     /// What was read so far, piece by piece, for reading lines back.
     std::vector<SourceFichiers::Morceau> morceaux() const;
+    /// Which file data line `ligne` of the whole (from 1, after the first header)
+    /// comes from, and its data line in that file (from 1, after its header).
+    std::pair<size_t, qint64> situe(qint64 ligne) const;
 
 protected:
     qint64 readData(char* donnees, qint64 max) override;
@@ -74,6 +92,8 @@ private:
     bool m_finAjoutee = false;
     qint64 m_taille = 0;
     bool m_erreur = false;
+    /// The first file starts with a header line.
+    bool m_enteteInitiale = false;
 };
 
 } // namespace files

@@ -43,6 +43,7 @@ private slots:
     void petitApresGros();
     void serie_data();
     void serie();
+    void serieArretee();
     void relecture_data();
     void relecture();
     void analyse_data();
@@ -310,6 +311,8 @@ void TstVisionneuse::serie_data() {
     QTest::addColumn<QStringList>("fichiers");
     QTest::addColumn<QString>("ouvert");
     QTest::addColumn<QList<qint64>>("numeros");
+    // What the load says the run lacks ("" for nothing).
+    QTest::addColumn<QString>("lacunes");
     const auto suite = [](qint64 de, qint64 a) {
         QList<qint64> r;
         for (qint64 n = de; n <= a; ++n)
@@ -318,24 +321,34 @@ void TstVisionneuse::serie_data() {
     };
     QTest::newRow("three days, opened at the middle")
         << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:4-6", "m_2026-12-09.csv:7-8"}
-        << "m_2026-12-08.csv" << suite(1, 8);
+        << "m_2026-12-08.csv" << suite(1, 8) << "";
     QTest::newRow("a new run the next day stays apart")
         << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:1-2"} << "m_2026-12-08.csv"
-        << suite(1, 2);
-    QTest::newRow("a gap in the numbers ends the run")
+        << suite(1, 2) << "";
+    // Lines lost at the rollover (a rescue file): the run opens whole, and says so.
+    QTest::newRow("a gap in the numbers")
         << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-08.csv:5-6", "m_2026-12-09.csv:7-7"}
-        << "m_2026-12-07.csv" << suite(1, 3);
+        << "m_2026-12-07.csv" << suite(1, 3) + suite(5, 7)
+        << "3 fichier(s) sur 3 ; la mesure 4 manque entre m_2026-12-07.csv et m_2026-12-08.csv";
+    QTest::newRow("the middle day deleted")
+        << QStringList{"m_2026-12-07.csv:1-3", "m_2026-12-09.csv:7-8"} << "m_2026-12-07.csv"
+        << suite(1, 3) + suite(7, 8)
+        << "2 fichier(s) sur 3 ; m_2026-12-08.csv manque (mesures 4 à 6)";
+    QTest::newRow("two weeks deleted")
+        << QStringList{"m_2026-S49.csv:1-3", "m_2026-S52.csv:9-9"} << "m_2026-S52.csv"
+        << suite(1, 3) + suite(9, 9)
+        << "2 fichier(s) sur 4 ; m_2026-S50.csv, m_2026-S51.csv manquent (mesures 4 à 8)";
     QTest::newRow("last line without its end")
         << QStringList{"m_2026-12-07.csv:1-3!", "m_2026-12-08.csv:4-5"} << "m_2026-12-07.csv"
-        << suite(1, 5);
+        << suite(1, 5) << "";
     QTest::newRow("ISO weeks across the new year")
         << QStringList{"m_2026-S53.csv:1-2", "m_2027-S01.csv:3-4"} << "m_2027-S01.csv"
-        << suite(1, 4);
+        << suite(1, 4) << "";
     QTest::newRow("months, another record's files beside")
         << QStringList{"m_2026-11.csv:1-2", "m_2026-12.csv:3-4", "n_2026-12.csv:5-6"}
-        << "m_2026-11.csv" << suite(1, 4);
+        << "m_2026-11.csv" << suite(1, 4) << "";
     QTest::newRow("a file not named after a period")
-        << QStringList{"m.csv:1-2", "m_2026-12-08.csv:3-4"} << "m.csv" << suite(1, 2);
+        << QStringList{"m.csv:1-2", "m_2026-12-08.csv:3-4"} << "m.csv" << suite(1, 2) << "";
 }
 
 void TstVisionneuse::serie() {
@@ -343,6 +356,7 @@ void TstVisionneuse::serie() {
     QFETCH(QStringList, fichiers);
     QFETCH(QString, ouvert);
     QFETCH(QList<qint64>, numeros);
+    QFETCH(QString, lacunes);
     QTemporaryDir dir;
     for (const QString& f : fichiers) {
         const QStringList champs = f.split(QLatin1Char(':'));
@@ -355,11 +369,31 @@ void TstVisionneuse::serie() {
         QVERIFY(test::ecritFichier(dir.filePath(champs[0]), contenu));
     }
     core::Magasin m;
-    QCOMPARE(files::ChargeurEnr::charge(dir.filePath(ouvert), m), files::FinChargement::Complet);
+    files::ArretChargement arret;
+    QCOMPARE(files::ChargeurEnr::charge(dir.filePath(ouvert), m, {}, &arret),
+             files::FinChargement::Complet);
+    QCOMPARE(arret.lacunes, lacunes);
     QList<qint64> lus;
     for (qint64 k = 1; k <= m.NbMesures(); ++k)
         lus << files::numeroEnr(m.LignesFichier(k).toLatin1()).value_or(-1);
     QCOMPARE(lus, numeros);
+}
+
+void TstVisionneuse::serieArretee() {
+    // A damaged line in the second day of a run: the stop names that file and its
+    // own line, not a line number counted over the whole run.
+    QTemporaryDir dir;
+    QVERIFY(test::ecritFichier(dir.filePath(QStringLiteral("m_2026-12-07.csv")),
+                               files::enteteEnr() + lignes(3)));
+    QVERIFY(test::ecritFichier(dir.filePath(QStringLiteral("m_2026-12-08.csv")),
+                               files::enteteEnr() + lignes(1, 4) + "abc\r\n" + lignes(1, 6)));
+    core::Magasin m;
+    files::ArretChargement arret;
+    QCOMPARE(
+        files::ChargeurEnr::charge(dir.filePath(QStringLiteral("m_2026-12-07.csv")), m, {}, &arret),
+        files::FinChargement::ErreurFormat);
+    QCOMPARE(arret.fichier, QStringLiteral("m_2026-12-08.csv"));
+    QCOMPARE(arret.ligne, qint64(2));
 }
 
 void TstVisionneuse::petitApresGros() {
