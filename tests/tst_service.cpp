@@ -367,7 +367,7 @@ void TstService::disquePlein() {
     // own, the almost full file copied in first.
     const QString script =
         QStringLiteral("mount -t tmpfs -o size=8k none \"$1\" && cp \"$2\" \"$1/r.csv\" && "
-                       "exec \"$3\" --enregistrer --silencieux --source 0 --duree 10 --fichier "
+                       "exec \"$3\" --enregistrer --silencieux --source 0 --duree 6 --fichier "
                        "\"$1/r.csv\"");
     p.setProgram(QStringLiteral("unshare"));
     p.setArguments(
@@ -384,7 +384,7 @@ void TstService::disquePlein() {
                                                       "criture impossible dans ") &&
                                   r.second.contains("le disque est plein"));
     QVERIFY2(etatPanne, erreurs.constData());
-    // 10 samples refused: the notice said at once and at doubling intervals, not 10 times.
+    // 6 samples refused: the notice said at once and at doubling intervals, not 6 times.
     const int avis = int(erreurs.count("plovar : \xc3\x89"
                                        "criture impossible"));
     QVERIFY2(avis >= 1 && avis <= 3, erreurs.constData());
