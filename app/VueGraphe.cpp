@@ -105,6 +105,13 @@ void VueGraphe::surEtat(engine::Etat avant, engine::Etat etat) {
         raz();
     } else if (etat == engine::Etat::Enregistrement) {
         raz();
+        // A range raised for a loaded file is that file's: a recording starts from
+        // the usual one.
+        if (m_plafondDuFichier) {
+            m_etat.PlafondY = graph::EtatVue().PlafondY;
+            m_etat.DecalageY = graph::EtatVue().DecalageY;
+            m_plafondDuFichier = false;
+        }
         m_etat.suitLaFin();
     } else if (avant == engine::Etat::Enregistrement && m_moteur.magasin().NbMesures() > 0) {
         // After a recording the view stays where it was: the next zoom or scroll
@@ -127,8 +134,17 @@ void VueGraphe::actualiseMarques() {
 }
 
 void VueGraphe::apresChargement() {
-    m_ui.HScroll1->setRange(
-        0, static_cast<int>(std::min<qint64>(m_moteur.magasin().NbMesures(), INT_MAX)));
+    const core::Magasin& m = m_moteur.magasin();
+    m_ui.HScroll1->setRange(0, static_cast<int>(std::min<qint64>(m.NbMesures(), INT_MAX)));
+    // A loaded file's highest value shows, as a recording's does: the range is
+    // raised to it, never lowered.
+    if (m.NbMesures() > 0) {
+        const core::Statistiques st = m.statistiques(1, m.NbMesures());
+        if (!st.extremes.vide() && st.extremes.max > m_etat.PlafondY) {
+            m_etat.releve(st.extremes.max);
+            m_plafondDuFichier = true;
+        }
+    }
 }
 
 void VueGraphe::zoom() {

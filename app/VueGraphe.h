@@ -77,6 +77,8 @@ private:
     const ui::EnregistreurUi& m_ui;
     graph::ModeleListe* m_liste;
     graph::EtatVue m_etat;
+    /// The vertical range was raised for a loaded file.
+    bool m_plafondDuFichier = false;
     float m_HauteurEcran = 0;
     qint64 m_IndexPoint = 0;
     QLabel* m_infoVue = nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace graph {
 
@@ -51,11 +52,16 @@ qint64 EtatVue::debutAuZoom(const core::Magasin& m, int zoom, bool vueAJour, qin
 void EtatVue::suitEchantillon(qint64 n, double valeur, double largeurEchelle) {
     if (static_cast<double>(n) > largeurEchelle)
         DecalageX += 1;
-    if (valeur > PlafondY) {
-        // Values are at most 32767 (test mode) or 999 (sources): the range fits 16 bits.
-        DecalageY = static_cast<int16_t>(valeur - 255);
-        PlafondY = static_cast<int16_t>(DecalageY + 255);
-    }
+    releve(valeur);
+}
+
+void EtatVue::releve(double valeur) {
+    if (!(valeur > PlafondY))
+        return;
+    // A loaded file may hold any number: the range stops where 16 bits do.
+    const double plafond = std::min<double>(valeur, std::numeric_limits<int16_t>::max());
+    DecalageY = static_cast<int16_t>(plafond - 255);
+    PlafondY = static_cast<int16_t>(DecalageY + 255);
 }
 
 } // namespace graph

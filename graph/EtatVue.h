@@ -38,6 +38,8 @@ public:
     /// Moves the view to start at `debut`, kept inside the run; a view brought back
     /// to the end follows new samples again. Returns the start kept.
     qint64 place(const core::Magasin& m, int zoom, qint64 debut);
+    /// Raises the vertical range (never lowers it) so that `valeur` shows at its top.
+    void releve(double valeur);
     /// Where a view starting at `debutActuel` with `largeurActuelle` across starts at
     /// a new zoom so as to keep its middle (the run's middle when the view is stale).
     static qint64 debutAuZoom(const core::Magasin& m, int zoom, bool vueAJour, qint64 debutActuel,

@@ -44,6 +44,7 @@ private slots:
     void serie_data();
     void serie();
     void serieArretee();
+    void hautesValeurs();
     void relecture_data();
     void relecture();
     void analyse_data();
@@ -394,6 +395,26 @@ void TstVisionneuse::serieArretee() {
         files::FinChargement::ErreurFormat);
     QCOMPARE(arret.fichier, QStringLiteral("m_2026-12-08.csv"));
     QCOMPARE(arret.ligne, qint64(2));
+}
+
+void TstVisionneuse::hautesValeurs() {
+    // A loaded board recording of 300 to 600: the range rises so that its highest
+    // value shows; a recording afterwards starts from the usual range again.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString chemin = b.chemin(QStringLiteral("haut.csv"));
+    QByteArray c = files::enteteEnr();
+    for (int i = 1; i <= 10; ++i)
+        c += QByteArray::number(i) + ';' + QByteArray::number(300 + 30 * i) +
+             ";12-09-2026;10:00:00\r\n";
+    QVERIFY(test::ecritFichier(chemin, c));
+    b.dialogues.fichiers.push_back(chemin);
+    f.menu_charger_Click();
+    QCOMPARE(f.vue().etat().PlafondY, int16_t(600));
+    QCOMPARE(f.vue().etat().DecalageY, int16_t(345));
+    f.CmdRecord_Click();
+    QCOMPARE(f.vue().etat().PlafondY, int16_t(255));
+    f.CmdRecord_Click();
 }
 
 void TstVisionneuse::petitApresGros() {
