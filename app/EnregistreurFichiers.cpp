@@ -34,6 +34,8 @@ void Enregistreur::menu_nouveau_Click() {
         case engine::NouveauFichier::Cree:
             break;
         }
+        // The title names the file the next samples go to, from now on.
+        affiche_barre_titre();
     }
     QDir::setCurrent(m_RepertoireEnr);
 }

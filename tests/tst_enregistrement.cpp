@@ -127,8 +127,8 @@ void TstEnregistrement::nouvelEnregistrement() {
     QCOMPARE(f.moteur().reglages().NomFichierEnr, choisi);
     QCOMPARE(b.lit(QStringLiteral("plovar.cfg")),
              "\"NE PAS MODIFIER CE FICHIER\",\"" + choisi.toUtf8() + "\",1,0,3600\r\n");
-    // The title keeps the old name until the next toggle or run.
-    QCOMPARE(f.windowTitle(), QStringLiteral("Plovar : data_tr.csv"));
+    // The title names the new record file at once: the old name would be untrue.
+    QCOMPARE(f.windowTitle(), QStringLiteral("Plovar : ") + choisi);
     f.CmdRecord_Click();
     tick(b);
     f.CmdRecord_Click();
