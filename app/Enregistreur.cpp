@@ -1,5 +1,6 @@
 #include "app/Enregistreur.h"
 
+#include "app/Recents.h"
 #include "files/FichierAlarme.h"
 #include "graph/Geometrie.h"
 #include "graph/ModeleListe.h"
@@ -12,8 +13,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMimeData>
 
 namespace app {
 
@@ -73,13 +78,38 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
     // Runs that start and stop by themselves.
     m_ui.menu_fichier->addSeparator();
     m_menuProgramme = m_ui.menu_fichier->addAction(QStringLiteral("Programmer un enregistrement…"));
-    m_menuProgramme->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    // Ctrl+P prints, in both windows.
+    m_menuProgramme->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     connect(m_menuProgramme, &QAction::triggered, this, &Enregistreur::menuProgramme_Click);
     m_menuAnnuleProgramme = m_ui.menu_fichier->addAction(QStringLiteral("Annuler le programme"));
     connect(m_menuAnnuleProgramme, &QAction::triggered, this,
             [this] { m_poste->programme.annule(); });
     connect(&poste.programme, &evenements::Programme::changement, this,
             &Enregistreur::actualiseProgramme);
+    // The usual habits, after the designed entries: recent files, printing, quitting.
+    m_ui.menu_fichier->addSeparator();
+    m_menuRecents = m_ui.menu_fichier->addMenu(QStringLiteral("Fichiers &récents"));
+    // The large window adds to the list too: read again each time the menu opens
+    // (a disabled submenu never announces it is about to show).
+    connect(m_ui.menu_fichier, &QMenu::aboutToShow, this, &Enregistreur::actualiseRecents);
+    actualiseRecents();
+    QAction* imprimer = m_ui.menu_fichier->addAction(QStringLiteral("&Imprimer le graphe…"));
+    imprimer->setShortcut(QKeySequence::Print);
+    connect(imprimer, &QAction::triggered, m_outils, &OutilsGraphe::menuImprimer);
+    m_ui.menu_fichier->addSeparator();
+    QAction* quitter = m_ui.menu_fichier->addAction(QStringLiteral("&Quitter"));
+    quitter->setShortcut(QKeySequence::Quit);
+    connect(quitter, &QAction::triggered, this, &QWidget::close);
+    // Record Start/Stop from the keyboard, as the button does.
+    auto* record = new QAction(this);
+    record->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(record, &QAction::triggered, this, [this] {
+        if (m_ui.CmdRecord->isEnabled())
+            CmdRecord_Click();
+    });
+    addAction(record);
+    // A record file dropped on the window is opened as Visualiser Enregistrement does.
+    setAcceptDrops(true);
     connect(&poste.programme, &evenements::Programme::finAvantDebut, this, [this] {
         m_moteur->signale(engine::Alerte::Info,
                           QStringLiteral("L'heure de fin du programme est passée avant celle du "
@@ -387,6 +417,30 @@ void Enregistreur::nonConfirmees(const QString& chemin, int nb, const QByteArray
                              "des mesures jusqu'à la fermeture).")
                   .arg(nb)
                   .arg(QDir::toNativeSeparators(chemin)));
+}
+
+void Enregistreur::actualiseRecents() {
+    m_menuRecents->clear();
+    const QStringList l = Recents(m_moteur->cheminConfiguration()).liste();
+    for (int k = 0; k < l.size(); ++k) {
+        QAction* a = m_menuRecents->addAction(
+            QStringLiteral("&%1 %2").arg(k + 1).arg(QFileInfo(l[k]).fileName()), this,
+            [this, chemin = l[k]] { visualise(chemin); });
+        a->setToolTip(QDir::toNativeSeparators(l[k]));
+    }
+    m_menuRecents->setEnabled(!l.isEmpty());
+}
+
+void Enregistreur::dragEnterEvent(QDragEnterEvent* e) {
+    if (fichierDepose(e->mimeData()) && m_moteur->accepte(engine::Commande::Charger))
+        e->acceptProposedAction();
+}
+
+void Enregistreur::dropEvent(QDropEvent* e) {
+    if (const std::optional<QString> chemin = fichierDepose(e->mimeData())) {
+        e->acceptProposedAction();
+        visualise(*chemin);
+    }
 }
 
 void Enregistreur::closeEvent(QCloseEvent* e) {

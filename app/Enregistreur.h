@@ -85,6 +85,11 @@ public:
     void menuPublication_Click();
     /// "Source texte…": asks for the text-line board and puts it in force.
     void menuSourceTexte_Click();
+    /// Loads record file `chemin` into the window, as Visualiser Enregistrement does,
+    /// and keeps it among the recent files.
+    void visualise(const QString& chemin);
+    /// Fills Fichiers récents from the list kept beside the configuration.
+    void actualiseRecents();
     publication::Publication* publication() const { return m_publication; }
     DialoguePublication* dialoguePublication() const;
     ui::BarreChargement* barreChargement() const { return m_barre.get(); }
@@ -109,6 +114,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
@@ -144,6 +151,7 @@ private:
     QAction* m_menuProgramme = nullptr;
     QMenu* m_menuDecoupage = nullptr;
     QAction* m_menuAnnuleProgramme = nullptr;
+    QMenu* m_menuRecents = nullptr;
     /// The plan last programmed, proposed again.
     core::Plan m_dernierPlan;
     QFont m_policeValeur;

@@ -1,6 +1,8 @@
 // The main window's file commands: new record file and record viewer.
 #include "app/Enregistreur.h"
 
+#include "app/Recents.h"
+
 #include "ui/BarreChargement.h"
 #include "ui/Dialogues.h"
 
@@ -44,8 +46,16 @@ void Enregistreur::menu_charger_Click() {
     if (!m_moteur->accepte(engine::Commande::Charger))
         return;
     const QString chemin = m_dialogues->ouvreFichier(this);
-    if (!chemin.isEmpty() && m_moteur->charge(chemin))
-        m_outils->setFichierCharge(chemin);
+    if (!chemin.isEmpty())
+        visualise(chemin);
+}
+
+void Enregistreur::visualise(const QString& chemin) {
+    if (!m_moteur->charge(chemin))
+        return;
+    m_outils->setFichierCharge(chemin);
+    Recents(m_moteur->cheminConfiguration()).retiens(chemin);
+    actualiseRecents();
 }
 
 void Enregistreur::surProgression(qint64 position, qint64 taille) {

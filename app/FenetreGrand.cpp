@@ -152,20 +152,11 @@ void FenetreGrand::closeEvent(QCloseEvent* e) {
 }
 
 QStringList FenetreGrand::recents() const {
-    return QSettings(cheminReglages(m_moteur), QSettings::IniFormat)
-        .value(QStringLiteral("grapheEnGrand/recents"))
-        .toStringList();
+    return Recents(m_moteur.cheminConfiguration()).liste();
 }
 
 void FenetreGrand::retiensRecent(const QString& chemin) {
-    QStringList l = recents();
-    const QString absolu = QFileInfo(chemin).absoluteFilePath();
-    l.removeAll(absolu);
-    l.prepend(absolu);
-    while (l.size() > kRecentsMax)
-        l.removeLast();
-    QSettings(cheminReglages(m_moteur), QSettings::IniFormat)
-        .setValue(QStringLiteral("grapheEnGrand/recents"), l);
+    Recents(m_moteur.cheminConfiguration()).retiens(chemin);
     actualiseRecents();
 }
 
@@ -196,13 +187,7 @@ void FenetreGrand::dropEvent(QDropEvent* e) {
 }
 
 std::optional<QString> FenetreGrand::fichierDepose(const QMimeData* donnees) {
-    // One local file; a folder, a web address or several files are refused.
-    if (!donnees || !donnees->hasUrls() || donnees->urls().size() != 1)
-        return std::nullopt;
-    const QUrl url = donnees->urls().constFirst();
-    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile())
-        return std::nullopt;
-    return url.toLocalFile();
+    return app::fichierDepose(donnees);
 }
 
 void FenetreGrand::construitMenus() {

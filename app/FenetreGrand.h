@@ -2,6 +2,7 @@
 
 #include "app/ActionsGraphe.h"
 #include "app/Poste.h"
+#include "app/Recents.h"
 #include "core/Evenement.h"
 #include "engine/Moteur.h"
 #include "files/LectureFond.h"
@@ -65,7 +66,7 @@ public:
 
     /// The files last opened here, newest first (absolute paths).
     QStringList recents() const;
-    static constexpr int kRecentsMax = 8;
+    static constexpr int kRecentsMax = Recents::kMax;
     /// The file a drop brings, when it is one local file.
     static std::optional<QString> fichierDepose(const QMimeData* donnees);
 

@@ -105,7 +105,8 @@ void TstFenetre::menus() {
     };
     QCOMPARE(textes(f().ui().menu_fichier),
              (QStringList{"Nouvel Enregistrement", "-", "Visualiser Enregistrement", "-",
-                          "Programmer un enregistrement…", "Annuler le programme"}));
+                          "Programmer un enregistrement…", "Annuler le programme", "-",
+                          "Fichiers &récents", "&Imprimer le graphe…", "-", "&Quitter"}));
     QCOMPARE(textes(f().ui().menu_option),
              (QStringList{"Graphe on/off", "-", "Réglages", "Un fichier par", "Publication…",
                           "Source texte…"}));

@@ -1,11 +1,15 @@
 #include "Factices.h"
+#include "app/Recents.h"
 #include "files/EcrivainEnr.h"
 #include "files/LecteurEnr.h"
 #include "settings/Form_option.h"
 #include "ui/BarreChargement.h"
 
 #include <QBuffer>
+#include <QDropEvent>
 #include <QFile>
+#include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,6 +49,7 @@ private slots:
     void serie();
     void serieArretee();
     void hautesValeurs();
+    void habitudes();
     void relecture_data();
     void relecture();
     void analyse_data();
@@ -415,6 +420,48 @@ void TstVisionneuse::hautesValeurs() {
     f.CmdRecord_Click();
     QCOMPARE(f.vue().etat().PlafondY, int16_t(255));
     f.CmdRecord_Click();
+}
+
+void TstVisionneuse::habitudes() {
+    // The main window's usual habits: a file opened comes back under Fichiers
+    // récents (shared with the large window), a file dropped opens, Ctrl+R starts
+    // and stops a recording as the button does.
+    Banc b;
+    app::Enregistreur& f = b.demarre();
+    const QString a = b.chemin(QStringLiteral("a.csv")), c = b.chemin(QStringLiteral("c.csv"));
+    QVERIFY(test::ecritFichier(a, files::enteteEnr() + lignes(3)));
+    QVERIFY(test::ecritFichier(c, files::enteteEnr() + lignes(5)));
+    b.dialogues.fichiers.push_back(a);
+    f.menu_charger_Click();
+    QCOMPARE(app::Recents(f.moteur().cheminConfiguration()).liste(), QStringList{a});
+    QMimeData donnees;
+    donnees.setUrls({QUrl::fromLocalFile(c)});
+    QDragEnterEvent entree(QPoint(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton,
+                           Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &entree);
+    QVERIFY(entree.isAccepted());
+    QDropEvent depot(QPointF(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &depot);
+    QCOMPARE(f.moteur().magasin().NbMesures(), qint64(5));
+    QCOMPARE(app::Recents(f.moteur().cheminConfiguration()).liste(), (QStringList{c, a}));
+    QMenu* recents = nullptr;
+    for (QMenu* m : f.findChildren<QMenu*>())
+        if (m->title() == QStringLiteral("Fichiers &récents"))
+            recents = m;
+    QVERIFY(recents && recents->isEnabled() && recents->actions().size() == 2);
+    QAction* premier = recents->actions().at(1);
+    QCOMPARE(premier->text(), QStringLiteral("&2 a.csv"));
+    premier->trigger();
+    QCOMPARE(f.moteur().magasin().NbMesures(), qint64(3));
+    QAction* record = nullptr;
+    for (QAction* x : f.actions())
+        if (x->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_R))
+            record = x;
+    QVERIFY(record);
+    record->trigger();
+    QVERIFY(f.enregistrement());
+    record->trigger();
+    QVERIFY(!f.enregistrement());
 }
 
 void TstVisionneuse::petitApresGros() {
