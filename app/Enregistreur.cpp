@@ -86,7 +86,7 @@ Enregistreur::Enregistreur(Poste& poste, ui::Dialogues* dialogues, QWidget* pare
             [this] { m_poste->programme.annule(); });
     connect(&poste.programme, &evenements::Programme::changement, this,
             &Enregistreur::actualiseProgramme);
-    // The usual habits, after the designed entries: recent files, printing, quitting.
+    // Recent files, printing and quitting, after the window's own entries.
     m_ui.menu_fichier->addSeparator();
     m_menuRecents = m_ui.menu_fichier->addMenu(QStringLiteral("Fichiers &récents"));
     // The large window adds to the list too: read again each time the menu opens

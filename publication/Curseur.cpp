@@ -1,10 +1,11 @@
 #include "publication/Curseur.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <utility>
 
 namespace publication {
 
@@ -125,6 +126,21 @@ bool ecritCurseur(const QString& cheminEnr, const Curseur& c, QString* erreur) {
         return false;
     }
     return true;
+}
+
+QString sauveCurseurSuivi(const QString& cheminEnr, const Curseur& c, bool& modifie,
+                          bool& enEchec) {
+    if (!modifie)
+        return {};
+    QString erreur;
+    if (ecritCurseur(cheminEnr, c, &erreur)) {
+        modifie = false;
+        return std::exchange(enEchec, false) ? avisCurseur(cheminEnr, QString()) : QString();
+    }
+    if (enEchec)
+        return {};
+    enEchec = true;
+    return avisCurseur(cheminEnr, erreur);
 }
 
 QString avisCurseur(const QString& cheminEnr, const QString& erreur) {

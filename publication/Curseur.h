@@ -58,6 +58,9 @@ bool ecritCurseur(const QString& cheminEnr, const Curseur& c, QString* erreur = 
 /// The notice about the cursor of `cheminEnr`: it could not be written (`erreur`),
 /// or, with an empty `erreur`, it is written again.
 QString avisCurseur(const QString& cheminEnr, const QString& erreur);
+/// Writes the cursor when it moved (`modifie`, cleared once written). Returns the
+/// notice to give: a failure, once while it lasts (`enEchec`), then its end; "" else.
+QString sauveCurseurSuivi(const QString& cheminEnr, const Curseur& c, bool& modifie, bool& enEchec);
 
 /// Of the period files before the one a run now writes (oldest first), those an
 /// earlier run of the program may have left partly sent: from the newest one

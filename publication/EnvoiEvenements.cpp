@@ -96,17 +96,10 @@ bool EnvoiEvenements::acquitte(int mid) {
 void EnvoiEvenements::sauveCurseur() {
     if (!m_curseurModifie || m_fichier.isEmpty())
         return;
-    // A cursor that cannot be written is said once, and so is its return.
-    QString erreur;
-    if (ecritCurseur(m_fichier, m_curseur, &erreur)) {
-        m_curseurModifie = false;
-        if (m_curseurEnEchec)
-            m_avis = avisCurseur(m_fichier, QString());
-        m_curseurEnEchec = false;
-    } else if (!m_curseurEnEchec) {
-        m_curseurEnEchec = true;
-        m_avis = avisCurseur(m_fichier, erreur);
-    }
+    if (const QString avis =
+            sauveCurseurSuivi(m_fichier, m_curseur, m_curseurModifie, m_curseurEnEchec);
+        !avis.isEmpty())
+        m_avis = avis;
 }
 
 qint64 EnvoiEvenements::enAttente() {

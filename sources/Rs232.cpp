@@ -46,30 +46,35 @@ QString Rs232::nomCom1(const QString& repertoireProgramme, const QString& autreR
 #endif
 }
 
+QString ouvreLecture(QSerialPort& port, const QString& nom, qint32 vitesse) {
+    // A link (com1 -> /dev/ttyUSB0, /dev/serial/by-id/…) is followed to the device
+    // itself, again at each opening: re-plugging may give another device.
+    const QFileInfo info(nom);
+    port.setPortName(info.isSymLink() ? info.symLinkTarget() : nom);
+    port.setBaudRate(vitesse);
+    port.setParity(QSerialPort::NoParity);
+    port.setDataBits(QSerialPort::Data8);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port.open(QIODevice::ReadOnly)) {
+        const QString raison = Rs232::texteErreur(port.error());
+        port.clearError();
+        return raison;
+    }
+    // USB serial boards send only once the terminal is "ready"; some ports (a
+    // pseudo-terminal) have no modem lines, and work all the same.
+    port.setDataTerminalReady(true);
+    port.setRequestToSend(true);
+    port.clearError();
+    return {};
+}
+
 bool Rs232::ouvre_port() {
     if (m_port.isOpen())
         return true;
-    // A link such as com1 -> /dev/ttyUSB0 is followed to the device itself.
-    const QFileInfo info(m_nomPort);
-    m_port.setPortName(info.isSymLink() ? info.symLinkTarget() : m_nomPort);
-    m_port.setBaudRate(QSerialPort::Baud2400);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        m_probleme = texteErreur(m_port.error());
-        m_port.clearError();
-        emit etatChange();
-        return false;
-    }
-    // Some ports (a pseudo-terminal) have no modem lines: the port still works.
-    m_port.setDataTerminalReady(true);
-    m_port.setRequestToSend(true);
-    m_port.clearError();
-    m_probleme.clear();
+    m_probleme = ouvreLecture(m_port, m_nomPort, QSerialPort::Baud2400);
     emit etatChange();
-    return true;
+    return m_probleme.isEmpty();
 }
 
 std::optional<int> Rs232::lit_port() {

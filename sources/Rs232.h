@@ -8,6 +8,10 @@
 
 namespace sources {
 
+/// Opens `port` read-only on device `nom` at `vitesse` bits per second, 8 data bits,
+/// no parity, one stop bit. Returns why it could not, in French; "" once open.
+QString ouvreLecture(QSerialPort& port, const QString& nom, qint32 vitesse);
+
 /// The serial instrument on COM1 at 2400 baud, 8 data bits, no parity, 1 stop bit.
 /// The program only listens: the port is opened read-only. A frame is 4 bytes
 /// and its third byte is the raw reading.

@@ -41,29 +41,12 @@ bool SourceTexte::essaieOuvrir() {
         emit etatChange();
         return false;
     }
-    // A link (/dev/serial/by-id/…, one made by socat) is followed to the device,
-    // again at each attempt: re-plugging may give the board another device.
-    const QFileInfo info(m_reglage.port);
-    m_port.setPortName(info.isSymLink() ? info.canonicalFilePath() : m_reglage.port);
-    m_port.setBaudRate(m_reglage.vitesse);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (m_port.portName().isEmpty() || !m_port.open(QIODevice::ReadOnly)) {
-        m_probleme = m_port.portName().isEmpty()
-                         ? Rs232::texteErreur(QSerialPort::DeviceNotFoundError)
-                         : Rs232::texteErreur(m_port.error());
-        m_port.clearError();
+    m_probleme = ouvreLecture(m_port, m_reglage.port, m_reglage.vitesse);
+    if (!m_probleme.isEmpty()) {
         emit etatChange();
         return false;
     }
-    // Boards with a USB serial link send only once the terminal is "ready".
-    m_port.setDataTerminalReady(true);
-    m_port.setRequestToSend(true);
-    m_port.clearError();
     m_lecteur.oubliePartielle();
-    m_probleme.clear();
     emit etatChange();
     return true;
 }
