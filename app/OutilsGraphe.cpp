@@ -2,6 +2,7 @@
 // printing and statistics.
 #include "app/OutilsGraphe.h"
 
+#include "core/Horodatage.h"
 #include "files/CodecEnr.h"
 #include "files/ExportMesures.h"
 #include "graph/RenduGraphe.h"
@@ -50,14 +51,16 @@ OutilsGraphe::OutilsGraphe(Poste& poste, VueGraphe& vue, ui::Dialogues* dialogue
 
 QString OutilsGraphe::quand(qint64 i) const {
     const core::Magasin& m = m_moteur.magasin();
+    // Day first, as every text of the program's own.
     if (m.instantMs(i) != 0)
-        return m.TabDate(i) + QLatin1Char(' ') + m.TabHeure(i);
+        return core::jourEnClair(m.TabDate(i)) + QLatin1Char(' ') + m.TabHeure(i);
     // A loaded line keeps its own date and time fields, when it has them.
     const QByteArray ligne = m.LignesFichier(i).toLatin1();
     const files::ChampsEnr champs = files::champsEnr(ligne);
     if (champs.heure.isEmpty() && champs.date.isEmpty())
         return {};
-    return QString::fromLatin1(champs.date) + QLatin1Char(' ') + QString::fromLatin1(champs.heure);
+    return core::jourEnClair(QString::fromLatin1(champs.date)) + QLatin1Char(' ') +
+           QString::fromLatin1(champs.heure);
 }
 
 QDateTime OutilsGraphe::instant(qint64 i) const {

@@ -1,5 +1,6 @@
 #include "app/VueGraphe.h"
 
+#include "core/Horodatage.h"
 #include "graph/Geometrie.h"
 #include "graph/ModeleListe.h"
 
@@ -255,8 +256,9 @@ void VueGraphe::montreVue() {
         return;
     QString etendue;
     if (m.instantMs(v.premier) != 0 && m.instantMs(v.dernier) != 0)
-        etendue = m.TabDate(v.premier) + QLatin1Char(' ') + m.TabHeure(v.premier) +
-                  QStringLiteral(" → ") + m.TabDate(v.dernier) + QLatin1Char(' ') +
+        etendue = core::jourEnClair(m.TabDate(v.premier)) + QLatin1Char(' ') +
+                  m.TabHeure(v.premier) + QStringLiteral(" → ") +
+                  core::jourEnClair(m.TabDate(v.dernier)) + QLatin1Char(' ') +
                   m.TabHeure(v.dernier);
     else
         etendue = QStringLiteral("mesures %1 à %2").arg(v.premier).arg(v.dernier);

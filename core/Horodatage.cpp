@@ -6,6 +6,15 @@ QString formatDate(const QDate& d) {
     return QString::asprintf("%02d-%02d-%04d", d.month(), d.day(), d.year());
 }
 
+QString jourEnClair(const QString& dateEnr) {
+    // "12-09-2026" is 9 December: the record file keeps its order, the texts read
+    // day first, as the dialogs and the large window do.
+    if (dateEnr.size() != 10 || dateEnr[2] != QLatin1Char('-') || dateEnr[5] != QLatin1Char('-'))
+        return dateEnr;
+    return dateEnr.mid(3, 2) + QLatin1Char('/') + dateEnr.left(2) + QLatin1Char('/') +
+           dateEnr.mid(6);
+}
+
 QString formatHeure(const QTime& t) {
     return QString::asprintf("%02d:%02d:%02d", t.hour(), t.minute(), t.second());
 }

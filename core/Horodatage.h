@@ -8,6 +8,9 @@ namespace core {
 
 /// "mm-dd-yyyy", independent of regional settings.
 QString formatDate(const QDate& d);
+/// A record file's date ("mm-dd-yyyy") as the program's own texts write dates,
+/// day first ("dd/mm/yyyy"); anything else unchanged.
+QString jourEnClair(const QString& dateEnr);
 /// "hh:mm:ss" on the 24-hour clock, independent of regional settings.
 QString formatHeure(const QTime& t);
 /// Time of day in the locale's time format, always with seconds.
