@@ -101,29 +101,38 @@ void Rs232::vide_buffer() {
         m_port.clear(QSerialPort::Input);
 }
 
-void Rs232::surErreur(QSerialPort::SerialPortError e) {
+SortPort sortPort(QSerialPort::SerialPortError e) {
     // A poll that finds nothing reports a timeout, and a port without modem lines
     // refuses DTR and RTS: neither is a fault.
     if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
         e == QSerialPort::UnsupportedOperationError)
+        return SortPort::Rien;
+    return e == QSerialPort::ResourceError || e == QSerialPort::ReadError ? SortPort::Perdu
+                                                                          : SortPort::Faute;
+}
+
+void fermePerdu(QSerialPort& port, QObject* contexte, std::function<void()> apres) {
+    QMetaObject::invokeMethod(
+        contexte,
+        [&port, apres = std::move(apres)] {
+            if (!port.isOpen())
+                return;
+            port.close();
+            port.clearError();
+            apres();
+        },
+        Qt::QueuedConnection);
+}
+
+void Rs232::surErreur(QSerialPort::SerialPortError e) {
+    const SortPort sort = sortPort(e);
+    if (sort == SortPort::Rien)
         return;
     ++m_nbErreurs;
-    const bool perdu = e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
-    if (perdu && m_port.isOpen()) {
-        // The device went away (adapter unplugged): reading fails and Qt would
-        // report it again and again while the port stays open. Close it; the caller reopens it
-        // later. Closed from the event loop, not from inside the port's own notification.
+    // The adapter unplugged: the caller opens the port again later.
+    if (sort == SortPort::Perdu && m_port.isOpen()) {
         m_probleme = texteErreur(e);
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_port.isOpen()) {
-                    m_port.close();
-                    m_port.clearError();
-                    emit etatChange();
-                }
-            },
-            Qt::QueuedConnection);
+        fermePerdu(m_port, this, [this] { emit etatChange(); });
     }
 }
 

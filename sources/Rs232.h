@@ -6,11 +6,26 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <functional>
+
 namespace sources {
 
 /// Opens `port` read-only on device `nom` at `vitesse` bits per second, 8 data bits,
 /// no parity, one stop bit. Returns why it could not, in French; "" once open.
 QString ouvreLecture(QSerialPort& port, const QString& nom, qint32 vitesse);
+
+/// What a port's error report means to a listener.
+enum class SortPort {
+    Rien,  ///< a poll that found nothing, modem lines a pseudo-terminal lacks
+    Faute, ///< a fault, the port still open
+    Perdu  ///< the device went away
+};
+SortPort sortPort(QSerialPort::SerialPortError e);
+
+/// The device of open `port` went away: reading fails and Qt would report it again
+/// and again. Closes it from the event loop (not from inside the port's own
+/// notification), then calls `apres`; nothing when it is closed by then.
+void fermePerdu(QSerialPort& port, QObject* contexte, std::function<void()> apres);
 
 /// The serial instrument on COM1 at 2400 baud, 8 data bits, no parity, 1 stop bit.
 /// The program only listens: the port is opened read-only. A frame is 4 bytes

@@ -122,24 +122,13 @@ QString SourceTexte::avisLignes() const {
 }
 
 void SourceTexte::surErreur(QSerialPort::SerialPortError e) {
-    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
-        e == QSerialPort::UnsupportedOperationError)
-        return;
-    if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen()) {
-        // The board was unplugged: closed from the event loop, not from inside the
-        // port's own notification; `lit` opens it again when it is back.
+    // The board unplugged: `lit` opens the port again when it is back.
+    if (sortPort(e) == SortPort::Perdu && m_port.isOpen()) {
         m_probleme = Rs232::texteErreur(e);
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_port.isOpen()) {
-                    m_port.close();
-                    m_port.clearError();
-                    m_dernierEssaiMs = m_horloge();
-                    emit etatChange();
-                }
-            },
-            Qt::QueuedConnection);
+        fermePerdu(m_port, this, [this] {
+            m_dernierEssaiMs = m_horloge();
+            emit etatChange();
+        });
     }
 }
 
